@@ -96,8 +96,8 @@ struct Frame {
     std::int16_t finFluidSpec = 0;     // fluid temperature (kind 1)
     std::int16_t finFluxSpec = 0;      // surface heat flux (kind 2)
     std::int16_t reservedInt = 0;
-    std::uint8_t subtracted = 0;        // 1 after Subtract made the frame a hole
-    std::uint8_t balanceSelected = 0;   // chosen for transient nodal balances
+    std::uint8_t subtracted = 0;       // 1 after Subtract made the frame a hole
+    std::uint8_t balanceSelected = 0;  // chosen for transient nodal balances
 
     std::int32_t VertexCount() const { return static_cast<std::int32_t>(vertices.size()); }
     bool IsLump() const { return type != FrameType::Distributed; }
@@ -124,7 +124,7 @@ struct BoundarySpec {
 
 // A material with its four property blocks (2680 bytes in a file).
 struct Material {
-    std::string name;  // at most 25 characters
+    std::string name;               // at most 25 characters
     std::int16_t fillPattern = -1;  // -1 solid, otherwise a hatch style
     std::int16_t colorGridIndex = 15;
     std::int32_t color = 0x00FFFFFF;  // 0x00BBGGRR

@@ -16,13 +16,13 @@ inline constexpr Real kUnspecified = -999.0L;
 // 9.99e99 (and its negative) stands for an infinite value in tables and typed input.
 inline constexpr Real kInfinityMarker = 9.99e99L;
 
-inline constexpr int kNodeLimit = 20000;      // nodes a geometry command may create
-inline constexpr int kMaxFrames = 60;         // frames 1..60; slot 0 is the exterior
+inline constexpr int kNodeLimit = 20000;  // nodes a geometry command may create
+inline constexpr int kMaxFrames = 60;     // frames 1..60; slot 0 is the exterior
 inline constexpr int kFrameSlots = kMaxFrames + 1;
-inline constexpr int kMaxSpecs = 1000;        // SpecTable entries 1..1000
-inline constexpr int kMaterialCount = 20;     // materials 1..20; 0 is "unspecified"
-inline constexpr int kCompiledSize = 51;      // entries of a compiled expression
-inline constexpr int kSpecTextCapacity = 128; // characters of a specification text
+inline constexpr int kMaxSpecs = 1000;         // SpecTable entries 1..1000
+inline constexpr int kMaterialCount = 20;      // materials 1..20; 0 is "unspecified"
+inline constexpr int kCompiledSize = 51;       // entries of a compiled expression
+inline constexpr int kSpecTextCapacity = 128;  // characters of a specification text
 
 // The eight subjects; Nada only while a file is being read.
 enum class ProbTypeA : std::uint8_t {
