@@ -127,7 +127,7 @@ LineSegment* Problem::NewLineSegment(int number) {
     try {
         return &lines.Append(number);
     } catch (const std::bad_alloc&) {
-        reporter().ShowError(kNoMemoryForLineText);
+        reporter().ShowError(std::string(kMsgNoMemoryForLine));
         return nullptr;
     }
 }
@@ -353,14 +353,14 @@ int FindOrAddSpecValue(Problem& problem, int kind, Real value) {
     spec.text = FormatGeneral(value, 4);
     if (problem.specs.Full()) {
         problem.errorCode = 41;
-        problem.reporter().ShowError(kSpecTableFullText);
+        problem.reporter().ShowError(std::string(kMsgSpecTableFull));
         return 0;
     }
     try {
         return problem.specs.Append(spec);
     } catch (const std::bad_alloc&) {
         problem.errorCode = 8;
-        problem.reporter().ShowError(kSpecNoMemoryText);
+        problem.reporter().ShowError(std::string(kMsgSpecAllocationFailed));
         return 0;
     }
 }

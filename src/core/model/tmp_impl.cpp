@@ -1,5 +1,4 @@
 #include <cstdio>
-#include "model/messages.hpp"
 #include "model/number_format.hpp"
 namespace kova {
 std::string GetMessage(int, int n) {
