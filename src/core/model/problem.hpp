@@ -23,6 +23,8 @@
 
 namespace kova {
 
+struct DataFileList;  // the data files that expressions look values up in
+
 inline constexpr const char* kVersionString = "X8.035";
 
 // Settings of one problem; all but the marked ones are stored in its file.
@@ -185,6 +187,12 @@ public:
     int errorCode = 0;
     bool resultsCurrent = false;
     int contourKind = 0;  // default contour picture of the subject
+
+    // Data files loaded by FILE lookups; they stay loaded until a new problem is started
+    // or the subject changes. Created by the expression module when first needed.
+    std::shared_ptr<DataFileList> dataFiles;
+    // Set while a problem file is read: a data file that is missing is not reported then.
+    bool suppressMissingDataFileMessage = false;
 
 private:
     void RenumberNodes(const std::vector<std::int32_t>& newNumber);

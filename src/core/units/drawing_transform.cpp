@@ -1,0 +1,36 @@
+#include "units/drawing_transform.hpp"
+
+#include "model/problem.hpp"
+
+namespace kova {
+namespace {
+
+// Length of one drawing pixel in the drawing scale's unit at the current zoom.
+Real ScaleLength(const Problem& p) {
+    return p.settings.drawingScale / 96.0L / p.view.zoom;
+}
+
+Coordinates Transform(const Problem& p, Real x, Real y, Real length) {
+    const Real z = p.view.zoom;
+    return {(x + p.view.scrollX - p.settings.originX * z) * length,
+            (p.settings.originY * z - y - p.view.scrollY) * length};
+}
+
+}  // namespace
+
+Coordinates DrawingToProblem(const Problem& problem, Real x, Real y) {
+    return Transform(problem, x, y, ScaleLength(problem));
+}
+
+Coordinates ProblemToDrawing(const Problem& problem, Real first, Real second) {
+    const Real l = ScaleLength(problem);
+    const Real z = problem.view.zoom;
+    return {first / l - problem.view.scrollX + problem.settings.originX * z,
+            problem.settings.originY * z - second / l - problem.view.scrollY};
+}
+
+Coordinates DrawingToBase(const Problem& problem, Real x, Real y) {
+    return Transform(problem, x, y, problem.settings.pixelLength);
+}
+
+}  // namespace kova
