@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <unordered_map>
 
 #include "geometry/primitives.hpp"
 #include "geometry/region.hpp"
@@ -143,24 +144,16 @@ void MarkDegenerate(Problem& problem, int k) {
     problem.UpdateFrameMeasures(k);
 }
 
-}  // namespace
-
-OutlineResult RebuildOutline(Problem& problem, int k) {
+OutlineResult WalkOutline(Problem& problem, int k) {
     if (!problem.ValidFrame(k) && k > problem.nodes.Count()) k -= problem.nodes.Count();
     if (!problem.ValidFrame(k)) return OutlineResult::Unchanged;
     Frame& frame = FrameRef(problem, k);
 
     std::vector<LineSegment*> collected;
     std::vector<std::int32_t> list;
-    try {
-        for (LineSegment& s : problem.lines) {
-            s.elementCount = 0;
-            if ((s.frameA == k) != (s.frameB == k)) collected.push_back(&s);
-        }
-        list.reserve(collected.size() + 2);
-    } catch (const std::bad_alloc&) {
-        problem.reporter().ShowError(GetMessage(kMsgError, 2));
-        return OutlineResult::Unchanged;
+    for (LineSegment& s : problem.lines) {
+        s.elementCount = 0;
+        if ((s.frameA == k) != (s.frameB == k)) collected.push_back(&s);
     }
 
     auto degenerate = [&]() {
@@ -195,6 +188,12 @@ OutlineResult RebuildOutline(Problem& problem, int k) {
         if (first == collected.end()) first = collected.begin();
     }
 
+    // The collected segments at each node, in list order.
+    std::unordered_map<int, std::vector<std::size_t>> byNode;
+    for (std::size_t j = 0; j < collected.size(); ++j) {
+        byNode[collected[j]->node1].push_back(j);
+        if (collected[j]->node2 != collected[j]->node1) byNode[collected[j]->node2].push_back(j);
+    }
     std::vector<bool> taken(collected.size(), false);
     taken[static_cast<std::size_t>(first - collected.begin())] = true;
     (*first)->elementCount = k;
@@ -210,10 +209,13 @@ OutlineResult RebuildOutline(Problem& problem, int k) {
         }
         const int last = list.back();
         std::size_t next = collected.size();
-        for (std::size_t j = 0; j < collected.size(); ++j) {
-            if (!taken[j] && endsAt(collected[j], last)) {
-                next = j;
-                break;
+        const auto at = byNode.find(last);
+        if (at != byNode.end()) {
+            for (const std::size_t j : at->second) {
+                if (!taken[j]) {
+                    next = j;
+                    break;
+                }
             }
         }
         if (next == collected.size()) {  // an open end: the outline is closed here
@@ -239,6 +241,19 @@ OutlineResult RebuildOutline(Problem& problem, int k) {
         frame.outlineStart = frame.vertices.front();
     }
     return OutlineResult::Rebuilt;
+}
+
+}  // namespace
+
+OutlineResult RebuildOutline(Problem& problem, int k) {
+    // The walk changes the frame only at its end, so a failure to get memory for its
+    // working lists leaves the frame as it was.
+    try {
+        return WalkOutline(problem, k);
+    } catch (const std::bad_alloc&) {
+        problem.reporter().ShowError(GetMessage(kMsgError, 2));
+        return OutlineResult::Unchanged;
+    }
 }
 
 void RebuildFrameGeometry(Problem& problem, int k, bool propagate) {
