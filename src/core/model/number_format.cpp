@@ -216,6 +216,9 @@ DecForm TableAutoFormat(Real x) {
     // |x| lies in [1e-6, 1e6] here, so the count stays within -2..10.
     const auto decimals = static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));
     DecForm form{kFixedStyle, static_cast<std::int16_t>(decimals)};
+    // With the divisor 2.3025, a exceeds 4 only below about 0.1 and is negative only
+    // above about 99980, so the middle case below is never reached; it stays to keep
+    // the rule whole should the divisor change.
     if (decimals < 0 || decimals > 4) {
         if (a > 1e4L) {
             form.digits = 0;

@@ -79,7 +79,7 @@ std::string FormatGeneral(Real value, int precision);
 // number are ignored; a text of blanks only is not a number. "." is the only decimal
 // point whatever the locale. Refused: anything else in the text, hexadecimal forms,
 // "inf" and "nan" texts, and values beyond the range of an 80-bit real (about 1.19e4932);
-// a value too small to represent reads as 0.
+// a value below the smallest normal 80-bit real (about 3.4e-4932) reads as 0.
 std::optional<Real> ParseDecimal(std::string_view text);
 
 // A typed number: after upper-casing, "INF" and "-INF" read as the infinity marker and
