@@ -1,5 +1,7 @@
 #include "model/number_format.hpp"
 
+#include "model/messages.hpp"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -344,31 +346,33 @@ FieldNumber ReadNumberField(NumberField& field, Real minimum, Real maximum, int 
     const std::optional<Real> parsed = ParseDecimal(text);
 
     auto bound = [](Real b) { return FormatGeneral(b, 15); };
+    // The entry messages are the input-validation group of the message table.
+    auto entryMessage = [](int n) { return GetMessage(kMsgCheck, n - 100); };
     std::string message;
     if (!parsed) {
-        message = "Illegal entry.";
+        message = entryMessage(102);
     } else {
         const Real v = *parsed;
         switch (mode) {
             case kAboveMinimum:
-                if (!(v > minimum)) message = "Value must be > " + bound(minimum);
+                if (!(v > minimum)) message = entryMessage(103) + bound(minimum);
                 break;
             case kAtLeastMinimum:
                 if (!(v >= minimum)) {
-                    message = "Value must be greater or equal to " + bound(minimum);
+                    message = entryMessage(104) + bound(minimum);
                 }
                 break;
             case kWithinBounds:
                 if (!(v >= minimum && v <= maximum)) {
-                    message = "Value must be >= " + bound(minimum) + " and <=" + bound(maximum);
+                    message = entryMessage(105) + bound(minimum) + " and <=" + bound(maximum);
                 }
                 break;
             case kAtMostMaximum:
-                if (!(v <= maximum)) message = "Value must be less than " + bound(maximum);
+                if (!(v <= maximum)) message = entryMessage(106) + bound(maximum);
                 break;
             case kStrictlyBetween:
                 if (!(v > minimum && v < maximum)) {
-                    message = "Value must be between " + bound(minimum) + " and " + bound(maximum);
+                    message = entryMessage(107) + bound(minimum) + " and " + bound(maximum);
                 }
                 break;
             default:
