@@ -129,9 +129,13 @@ NearSegmentResult PointNearSegment(const Problem& problem, const LineSegment& se
         r.px = x;
         r.py = (n1.y + n2.y) / 2;
     } else {
+        // The foot of the perpendicular, rounded. Its y comes from the unrounded x:
+        // from the rounded x, a shallow slope would magnify the rounding by 1/m and
+        // throw the projection of a point lying on the segment pixels away from it.
         const Real m = (n2.y - n1.y) / (n2.x - n1.x);
-        r.px = RoundPixel((y - y1 + x / m + m * x1) / (m + 1 / m));
-        r.py = RoundPixel(y - (r.px - x) / m);
+        const Real footX = (y - y1 + x / m + m * x1) / (m + 1 / m);
+        r.px = RoundPixel(footX);
+        r.py = RoundPixel(y - (footX - x) / m);
     }
     r.near = Squared(r.px - x) + Squared(r.py - y) < 25 && Between(r.px, x1, x2);
     return r;

@@ -90,6 +90,16 @@ TEST_F(GeometryTest, PointNearSegmentProjectsOntoHorizontalVerticalAndSlopedSegm
     EXPECT_FALSE(PointNearSegment(problem, sloped, 60, 40).near);
 }
 
+TEST_F(GeometryTest, APointOnALongShallowSegmentIsNearIt) {
+    const int a = NodeAt(problem, 750.928L, 788.497L), b = NodeAt(problem, 585.097L, 782.075L);
+    LineSegment& s = AddSegment(problem, a, b, 1, 0);
+    const Real t = 0.587L;
+    const Real x = 750.928L + t * (585.097L - 750.928L), y = 788.497L + t * (782.075L - 788.497L);
+    const NearSegmentResult r = PointNearSegment(problem, s, x, y);
+    EXPECT_TRUE(r.near);
+    EXPECT_LE(std::hypot(r.px - x, r.py - y), 1);
+}
+
 TEST_F(GeometryTest, FindSegmentThroughSkipsSegmentsAtTheNodeInactiveOnesAndHiddenElementLines) {
     const int a = NodeAt(problem, 0, 0), b = NodeAt(problem, 100, 0);
     const int c = NodeAt(problem, 0, 2), d = NodeAt(problem, 100, 2);
