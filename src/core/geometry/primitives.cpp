@@ -302,7 +302,8 @@ bool PointInFrame(Problem& problem, int k, Real x, Real y) {
     const Frame& f = problem.frames[static_cast<std::size_t>(k)];
     const PixelPoint p = RoundPoint(x, y);
     if (!f.region.Empty()) return PointInRegion(f.region, p);
-    if (f.pixelPolygon.empty()) return false;
+    // An outline without area (all its corners on one line) holds no point.
+    if (f.pixelPolygon.empty() || SignedDoubleArea(f.pixelPolygon) == 0) return false;
     const IntRect& r = f.bounds;
     if (p.x < r.left || p.x > r.right || p.y < r.top || p.y > r.bottom) return false;
     return LocatePoint(f.pixelPolygon, p) != PointLocation::Outside;

@@ -190,7 +190,15 @@ bool PointInRegion(const Region& region, PixelPoint p) {
 Region RegionDifference(const Region& a, const Region& b) {
     Region r = a;
     if (r.Empty()) return r;
-    for (const PixelPolygon& p : b.polygons) r.holes.push_back(p);
+    // Subtracting the same outline twice changes nothing, so a hole is kept once.
+    std::vector<PixelPolygon> known;
+    for (const PixelPolygon& h : r.holes) known.push_back(Canonical(h));
+    for (const PixelPolygon& p : b.polygons) {
+        PixelPolygon c = Canonical(p);
+        if (std::find(known.begin(), known.end(), c) != known.end()) continue;
+        known.push_back(std::move(c));
+        r.holes.push_back(p);
+    }
     return r;
 }
 

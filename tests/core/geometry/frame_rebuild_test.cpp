@@ -179,6 +179,71 @@ TEST_F(RebuildTest, AWalkBeyondTheNodeLimitIsClosedWithMessageOne) {
               "A problem may have at most 20000 nodes.  This action would exceed that limit.");
 }
 
+// ---------------------------------------------------------------- awkward outlines
+
+TEST_F(RebuildTest, NodesOnTopOfEachOtherAndZeroLengthSegmentsAreWalkedSafely) {
+    const int a = problem.AddNode(0, 0), b1 = problem.AddNode(10, 0), b2 = problem.AddNode(10, 0);
+    const int c = problem.AddNode(10, 10), d = problem.AddNode(0, 10);
+    AddSegment(problem, a, b1, 1, 0);
+    LineSegment& zero = AddSegment(problem, b1, b2, 1, 0);
+    AddSegment(problem, b2, c, 1, 0);
+    AddSegment(problem, c, d, 1, 0);
+    AddSegment(problem, d, a, 1, 0);
+    problem.frameCount = 1;
+    problem.frames[1].outlineStart = a;
+    ASSERT_EQ(RebuildOutline(problem, 1), OutlineResult::Rebuilt);
+    RebuildFrameGeometry(problem, 1, true);
+    EXPECT_EQ(problem.frames[1].VertexCount(), 6);
+    EXPECT_NEAR(static_cast<double>(Area(1)), 100.0 * 1e-4, 1e-15);
+    ProbeSides(problem, zero);  // both test points of a point-like segment
+    EXPECT_EQ(zero.frameA, 0);
+    EXPECT_EQ(zero.frameB, 1);
+    EXPECT_TRUE(CrossingCheck(problem, nullptr, 20, -20, 30, 30).pass);
+    ExpectConsistent();
+}
+
+TEST_F(RebuildTest, CollinearCornersDoNotChangeTheRegionOrTheArea) {
+    AddFrame(problem, {{0, 0}, {25, 0}, {50, 0}, {50, 50}, {50, 70}, {0, 70}});
+    Problem plain;
+    plain.settings.pixelLength = 0.01L;
+    AddRectangleFrame(plain, 0, 0, 50, 70);
+    EXPECT_TRUE(RegionsEqual(problem.frames[1].region, plain.frames[1].region));
+    EXPECT_NEAR(static_cast<double>(Area(1)), static_cast<double>(plain.frames[1].area), 1e-15);
+    ExpectConsistent();
+}
+
+TEST_F(RebuildTest, AnOutlineTouchingItselfAtANodeKeepsBothLobes) {
+    // Two squares meeting at the corner (10, 10), traced as one outline through it.
+    AddFrame(problem, {{0, 0}, {10, 0}, {10, 10}, {20, 10}, {20, 20}, {10, 20}, {10, 10}, {0, 10}});
+    ASSERT_EQ(RebuildOutline(problem, 1), OutlineResult::Rebuilt);
+    RebuildFrameGeometry(problem, 1, false);
+    EXPECT_EQ(problem.frames[1].VertexCount(), 9);
+    EXPECT_NEAR(static_cast<double>(Area(1)), 200.0 * 1e-4, 1e-15);
+    EXPECT_EQ(FrameAtPoint(problem, 5, 5), 1);
+    EXPECT_EQ(FrameAtPoint(problem, 15, 15), 1);
+    EXPECT_EQ(FrameAtPoint(problem, 15, 5), 0);
+    ExpectConsistent();
+}
+
+TEST_F(RebuildTest, AFrameWithoutAreaHoldsNoPointAndNoFrame) {
+    AddRectangleFrame(problem, 0, 0, 100, 100);
+    // A flat "frame" whose three corners lie on one line inside frame 1.
+    const int a = NodeAt(problem, 20, 50), b = NodeAt(problem, 40, 50), c = NodeAt(problem, 60, 50);
+    AddSegment(problem, a, b, 2, 1);
+    AddSegment(problem, b, c, 2, 1);
+    AddSegment(problem, a, c, 2, 1);
+    problem.frameCount = 2;
+    problem.frames[2].outlineStart = a;
+    ASSERT_EQ(RebuildOutline(problem, 2), OutlineResult::Rebuilt);
+    RebuildFrameGeometry(problem, 2, true);
+    EXPECT_EQ(Area(2), 0);
+    EXPECT_TRUE(problem.frames[2].region.Empty());
+    EXPECT_NEAR(static_cast<double>(Area(1)), 1.0, 1e-15);
+    EXPECT_EQ(FrameAtPoint(problem, 30, 50), 1);
+    EXPECT_TRUE(FramesHolding(problem, 2).empty());
+    ExpectConsistent();
+}
+
 // ---------------------------------------------------------------- area and volume
 
 TEST_F(RebuildTest, AreaAndVolumeOfASquareOnTheAxisInEitherDirection) {

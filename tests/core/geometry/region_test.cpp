@@ -106,6 +106,11 @@ TEST(PolygonRegionTest, DifferenceLeavesTheHoleOutlineInTheOuterRegion) {
     const Region nested = RegionDifference(inner, PolygonRegion(Square(22, 22, 2)));
     const Region ring2 = RegionDifference(outer, nested);
     EXPECT_FALSE(PointInRegion(ring2, {23, 23}));
+    // Subtracting the same outline again changes nothing.
+    EXPECT_TRUE(RegionsEqual(RegionDifference(ring, inner), ring));
+    EXPECT_EQ(RegionDifference(ring, PolygonRegion({{30, 30}, {30, 20}, {20, 20}, {20, 30}}))
+                  .holes.size(),
+              1u);
     // Nothing to subtract from, and nothing subtracted.
     EXPECT_TRUE(RegionDifference(Region{}, inner).Empty());
     EXPECT_TRUE(RegionsEqual(RegionDifference(outer, Region{}), outer));
