@@ -137,6 +137,11 @@ void RebuildAllGeometry(Problem& problem, int k, bool propagate) {
     problem.UpdateFrameDrawOrder();
 }
 
+// The frame on the other side of a segment that has frame k on one side.
+int OtherSide(const LineSegment* s, int k) {
+    return s->frameA == k ? s->frameB : s->frameA;
+}
+
 void MarkDegenerate(Problem& problem, int k) {
     Frame& frame = FrameRef(problem, k);
     frame.vertices.clear();
@@ -199,6 +204,7 @@ OutlineResult WalkOutline(Problem& problem, int k) {
     (*first)->elementCount = k;
     list.push_back((*first)->node1);
     list.push_back((*first)->node2);
+    int neighbour = OtherSide(*first, k);
     // Every round takes one collected segment, so the walk ends after at most as many
     // rounds as there are collected segments.
     while (list.back() != list.front()) {
@@ -209,10 +215,15 @@ OutlineResult WalkOutline(Problem& problem, int k) {
         }
         const int last = list.back();
         std::size_t next = collected.size();
+        // Where several segments go on, the walk stays with the neighbour it is
+        // following, so that an island touching the outline at a node is not walked
+        // into; otherwise the first in list order is taken.
         const auto at = byNode.find(last);
         if (at != byNode.end()) {
             for (const std::size_t j : at->second) {
-                if (!taken[j]) {
+                if (taken[j]) continue;
+                if (next == collected.size()) next = j;
+                if (OtherSide(collected[j], k) == neighbour) {
                     next = j;
                     break;
                 }
@@ -223,6 +234,7 @@ OutlineResult WalkOutline(Problem& problem, int k) {
             break;
         }
         taken[next] = true;
+        neighbour = OtherSide(collected[next], k);
         collected[next]->elementCount = k;
         list.push_back(collected[next]->node1 == last ? collected[next]->node2
                                                       : collected[next]->node1);

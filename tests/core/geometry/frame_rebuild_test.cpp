@@ -136,6 +136,34 @@ TEST_F(RebuildTest, WithoutItsStartNodeTheWalkTakesTheOuterLoopNotAnIsland) {
     ExpectConsistent();
 }
 
+TEST_F(RebuildTest, AnIslandTouchingTheOutlineAtANodeIsNotWalkedInto) {
+    // Frame 2 is a triangle inside square 1 with one corner on 1's top side. The
+    // island's segments come before the top side's second half in list order.
+    const int a = NodeAt(problem, 0, 0), p = NodeAt(problem, 50, 0), b = NodeAt(problem, 100, 0);
+    const int c = NodeAt(problem, 100, 100), d = NodeAt(problem, 0, 100);
+    const int q = NodeAt(problem, 30, 40), r = NodeAt(problem, 70, 40);
+    AddSegment(problem, a, p, 1, 0);
+    AddSegment(problem, p, q, 2, 1);
+    AddSegment(problem, q, r, 2, 1);
+    AddSegment(problem, r, p, 2, 1);
+    AddSegment(problem, p, b, 1, 0);
+    AddSegment(problem, b, c, 1, 0);
+    AddSegment(problem, c, d, 1, 0);
+    AddSegment(problem, d, a, 1, 0);
+    problem.frameCount = 2;
+    problem.frames[1].outlineStart = a;
+    problem.frames[2].outlineStart = q;
+    ASSERT_EQ(RebuildOutline(problem, 1), OutlineResult::Rebuilt);
+    ASSERT_EQ(RebuildOutline(problem, 2), OutlineResult::Rebuilt);
+    EXPECT_EQ(problem.frames[1].vertices, (std::vector<std::int32_t>{a, p, b, c, d, a}));
+    RebuildFrameGeometry(problem, 2, false);
+    EXPECT_NEAR(static_cast<double>(Area(1)), (10000.0 - 800.0) * 1e-4, 1e-12);
+    EXPECT_NEAR(static_cast<double>(Area(2)), 800.0 * 1e-4, 1e-12);
+    EXPECT_EQ(FrameAtPoint(problem, 50, 30), 2);
+    EXPECT_EQ(FrameAtPoint(problem, 50, 60), 1);
+    ExpectConsistent();
+}
+
 TEST_F(RebuildTest, ALumpWhoseNodesAreAllInactiveIsStillWalkedCompletely) {
     AddFrame(problem, {{0, 0}, {50, 0}, {60, 30}, {30, 50}, {0, 30}});
     problem.frames[1].type = FrameType::Lumped;
