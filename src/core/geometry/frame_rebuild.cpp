@@ -38,16 +38,22 @@ bool Inside(const IntRect& inner, const IntRect& outer) {
 bool HoldsOutline(const PixelPolygon& outer, const IntRect& outerBox, const PixelPolygon& inner,
                   const IntRect& innerBox) {
     if (!Inside(innerBox, outerBox)) return false;
+    // The corners first; the edge midpoints only decide when every corner lies on
+    // outer's boundary.
     bool strictlyInside = false;
+    for (const PixelPoint& corner : inner) {
+        const PointLocation where = LocatePoint(outer, corner);
+        if (where == PointLocation::Outside) return false;
+        if (where == PointLocation::Inside) strictlyInside = true;
+    }
+    if (strictlyInside) return true;
     for (std::size_t j = 0; j + 1 < inner.size(); ++j) {
         const PixelPoint a = inner[j];
         const PixelPoint b = inner[j + 1];
-        const PointLocation corner = LocatePoint(outer, a);
         const PointLocation middle =
             LocateScaledPoint(outer, std::int64_t{a.x} + b.x, std::int64_t{a.y} + b.y, 2);
-        if (corner == PointLocation::Outside || middle == PointLocation::Outside) return false;
-        if (corner == PointLocation::Inside || middle == PointLocation::Inside)
-            strictlyInside = true;
+        if (middle == PointLocation::Outside) return false;
+        if (middle == PointLocation::Inside) strictlyInside = true;
     }
     return strictlyInside;
 }
@@ -57,12 +63,15 @@ std::vector<std::vector<bool>> NestingOf(const Problem& problem) {
     const int f = problem.frameCount;
     std::vector<std::vector<bool>> holds(static_cast<std::size_t>(f) + 1,
                                          std::vector<bool>(static_cast<std::size_t>(f) + 1));
+    std::vector<bool> usable(static_cast<std::size_t>(f) + 1, false);
+    for (int k = 1; k <= f; ++k)
+        usable[static_cast<std::size_t>(k)] = UsableOutline(FrameRef(problem, k).pixelPolygon);
     for (int i = 1; i <= f; ++i) {
         const Frame& outer = FrameRef(problem, i);
-        if (!UsableOutline(outer.pixelPolygon)) continue;
+        if (!usable[static_cast<std::size_t>(i)]) continue;
         for (int k = 1; k <= f; ++k) {
             const Frame& inner = FrameRef(problem, k);
-            if (k == i || !UsableOutline(inner.pixelPolygon)) continue;
+            if (k == i || !usable[static_cast<std::size_t>(k)]) continue;
             holds[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)] =
                 HoldsOutline(outer.pixelPolygon, outer.bounds, inner.pixelPolygon, inner.bounds);
         }

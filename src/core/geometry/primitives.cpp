@@ -301,11 +301,12 @@ bool PointInFrame(Problem& problem, int k, Real x, Real y) {
     if (!problem.ValidFrame(k)) return false;
     const Frame& f = problem.frames[static_cast<std::size_t>(k)];
     const PixelPoint p = RoundPoint(x, y);
-    if (!f.region.Empty()) return PointInRegion(f.region, p);
-    // An outline without area (all its corners on one line) holds no point.
-    if (f.pixelPolygon.empty() || SignedDoubleArea(f.pixelPolygon) == 0) return false;
     const IntRect& r = f.bounds;
-    if (p.x < r.left || p.x > r.right || p.y < r.top || p.y > r.bottom) return false;
+    const bool inBounds = p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
+    // A frame's region lies within its bounding rectangle, which is a cheap first test.
+    if (!f.region.Empty()) return inBounds && PointInRegion(f.region, p);
+    // An outline without area (all its corners on one line) holds no point.
+    if (!inBounds || f.pixelPolygon.empty() || SignedDoubleArea(f.pixelPolygon) == 0) return false;
     return LocatePoint(f.pixelPolygon, p) != PointLocation::Outside;
 }
 

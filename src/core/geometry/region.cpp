@@ -85,6 +85,9 @@ int Winding(const PixelPolygon& polygon, std::int64_t x, std::int64_t y, int sca
         const std::int64_t ay = static_cast<std::int64_t>(pa.y) * scale;
         const std::int64_t bx = static_cast<std::int64_t>(pb.x) * scale;
         const std::int64_t by = static_cast<std::int64_t>(pb.y) * scale;
+        // An edge that does not reach the point's height neither holds the point nor
+        // crosses the ray from it.
+        if (y < std::min(ay, by) || y > std::max(ay, by)) continue;
         const Wide side = Cross(ax, ay, bx, by, x, y);
         if (side == 0 && Within(x, ax, bx) && Within(y, ay, by)) {
             onBoundary = true;
