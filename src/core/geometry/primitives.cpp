@@ -301,10 +301,11 @@ bool PointInFrame(Problem& problem, int k, Real x, Real y) {
     if (!problem.ValidFrame(k)) return false;
     const Frame& f = problem.frames[static_cast<std::size_t>(k)];
     const PixelPoint p = RoundPoint(x, y);
+    // The region answers alone: it may have been offset (scrolling) apart from the
+    // bounding rectangle.
+    if (!f.region.Empty()) return PointInRegion(f.region, p);
     const IntRect& r = f.bounds;
     const bool inBounds = p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
-    // A frame's region lies within its bounding rectangle, which is a cheap first test.
-    if (!f.region.Empty()) return inBounds && PointInRegion(f.region, p);
     // An outline without area (all its corners on one line) holds no point.
     if (!inBounds || f.pixelPolygon.empty() || SignedDoubleArea(f.pixelPolygon) == 0) return false;
     return LocatePoint(f.pixelPolygon, p) != PointLocation::Outside;
