@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "geometry/frame_rebuild.hpp"
+#include "geometry/region.hpp"
 #include "model/messages.hpp"
 #include "support/geometry_builders.hpp"
 #include "support/model_invariants.hpp"
@@ -326,6 +327,13 @@ TEST_F(GeometryTest, FramesAtPointFindTheInnermostFrameFirst) {
     problem.frames[2].region = Region{};
     EXPECT_TRUE(PointInFrame(problem, 2, 60, 60));
     EXPECT_FALSE(PointInFrame(problem, 2, 40, 60));
+}
+
+TEST_F(GeometryTest, AnOffsetRegionAnswersWhereItNowLies) {
+    AddRectangleFrame(problem, 0, 0, 100, 100);
+    OffsetRegion(problem.frames[1].region, 500, 0);  // scrolled; bounds not yet updated
+    EXPECT_TRUE(PointInFrame(problem, 1, 550, 50));
+    EXPECT_FALSE(PointInFrame(problem, 1, 50, 50));
 }
 
 TEST_F(GeometryTest, FrameIslandNeedsOneEnclosingFrameAllRound) {
