@@ -205,6 +205,8 @@ bool ConvertUnitSystem(Problem& problem, Unittype oldSystem, Unittype newSystem,
 
     s.unitSystem = newSystem;
     problem.RecomputePixelLength();
+    // Flows and balances are not converted, so results computed before are stale now.
+    problem.MarkProblemChanged();
     if (expressionMet) ReportUnconvertedExpressions(problem);
     return expressionMet;
 }

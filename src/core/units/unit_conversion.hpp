@@ -49,8 +49,9 @@ bool SetAbsoluteTemperatures(Problem& problem, bool on, const ResultLevelAccess&
 // blocks, the blood specific heat, the segments' area factors and the potential values
 // (see ConvertPotentialValues) are converted; specifications given by expressions are left
 // alone, and when one of kind 1 to 4 was met the user is told so once (message 42).
-// The drawing scale, grid and origin are not touched. Returns whether such an expression
-// was met.
+// The drawing scale, grid and origin are not touched. Afterwards the results are marked
+// not current (their flows are not converted) and the problem not saved. Returns whether
+// such an expression was met.
 bool ConvertUnitSystem(Problem& problem, Unittype oldSystem, Unittype newSystem,
                        const ResultLevelAccess& results = {});
 

@@ -142,6 +142,11 @@ void SetUnitLabels(Problem& problem) {
     problem.RecomputePixelLength();
 }
 
+bool UnitSystemSelectable(ProbTypeA subject) {
+    return subject == ProbTypeA::HeatTrans || subject == ProbTypeA::Bio ||
+           subject == ProbTypeA::ThinFins;
+}
+
 Real TimeFactor(Unittype system, bool timeInHours) {
     if (system == Unittype::SI) return timeInHours ? 3600.0L : 1.0L;
     return timeInHours ? 1.0L : 1.0L / 3600.0L;

@@ -66,6 +66,11 @@ std::string UnitLabel(const Problem& problem, Quantity quantity);
 // a subject may have forced the unit system to SI. The labels themselves need no set-up.
 void SetUnitLabels(Problem& problem);
 
+// Whether the user may choose the unit system: only in Heat Transfer, Bio-Heat Transfer
+// and Extended Surfaces. The subjects that force SI cannot leave it; Porous Media Flow
+// keeps the system it was given but offers no choice.
+bool UnitSystemSelectable(ProbTypeA subject);
+
 // The solver's time is in the base unit of the system (sec in SI, hr in English); the
 // time the user sees is the solver's time divided by this factor: 3600 in SI with times
 // in hours, 1/3600 in English with times in seconds, 1 otherwise.

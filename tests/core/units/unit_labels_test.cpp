@@ -205,6 +205,13 @@ TEST(SetUnitLabels, SubjectThatForcesSIBringsThePixelLengthAlong) {
     EXPECT_NEAR(p.settings.pixelLength, 2.54L / 96.0L * 0.01L, 1e-17L);  // now cm
 }
 
+TEST(UnitSystemSelectable, OnlyTheThermalSubjects) {
+    EXPECT_TRUE(UnitSystemSelectable(ProbTypeA::ThinFins));
+    EXPECT_TRUE(UnitSystemSelectable(ProbTypeA::Bio));
+    EXPECT_FALSE(UnitSystemSelectable(ProbTypeA::Hydrodynamics));  // keeps English, no choice
+    EXPECT_FALSE(UnitSystemSelectable(ProbTypeA::MagField));
+}
+
 TEST(SetUnitLabels, LengthUnitOutsideTheTableBecomesTheStartUnit) {
     Problem p;
     for (int bad : {0, 6, -3}) {
