@@ -1,5 +1,6 @@
 #include "units/scale_arithmetic.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "model/problem.hpp"
@@ -66,6 +67,23 @@ void SetOriginFromShown(Problem& problem, const ShownOrigin& origin) {
     const Real toPix = PixelsPerDrawingUnit(problem.settings.unitSystem);
     problem.settings.originX = origin.fromLeft * toPix;
     problem.settings.originY = problem.view.refHeight - origin.fromBottom * toPix;
+}
+
+std::optional<Real> FitToWindowFactor(const DrawingBox& box, Real clientWidth, Real clientHeight,
+                                      Real share) {
+    constexpr Real kMargin = 1.2L;
+    const Real u =
+        std::max(box.Width() / (clientWidth * share), box.Height() / (clientHeight * share)) *
+        kMargin;
+    if (!(u > 0) || !std::isfinite(u)) return std::nullopt;
+    return u;
+}
+
+std::optional<PixelShift> CenteringShift(const DrawingBox& box, Real clientWidth,
+                                         Real clientHeight) {
+    if (box.Width() > clientWidth || box.Height() > clientHeight) return std::nullopt;
+    return PixelShift{(clientWidth - box.Width()) / 2 - box.left,
+                      (clientHeight - box.Height()) / 2 - box.top};
 }
 
 bool UsableDrawingScale(Real drawingScale) {

@@ -3,6 +3,8 @@
 // follows a change of unit system or length unit so that the physical scale stays.
 #pragma once
 
+#include <optional>
+
 #include "model/types.hpp"
 
 namespace kova {
@@ -44,6 +46,32 @@ struct ShownOrigin {
 ShownOrigin ShowOrigin(const Problem& problem);
 // Stores an origin given as shown.
 void SetOriginFromShown(Problem& problem, const ShownOrigin& origin);
+
+// The extent of the drawing (nodes and, when shown, text items) in drawing pixels.
+struct DrawingBox {
+    Real left = 0;
+    Real top = 0;
+    Real right = 0;
+    Real bottom = 0;
+    Real Width() const { return right - left; }
+    Real Height() const { return bottom - top; }
+};
+
+// The factor u by which a drawing shrinks to fill `share` (0..1] of the window with a
+// margin: its larger relative extent fills 1/1.2 of the share. Positions become
+// (p - origin) / u + origin and the drawing scale is multiplied by u, so problem
+// coordinates stay. Nothing when the box has no extent or the window no area.
+std::optional<Real> FitToWindowFactor(const DrawingBox& box, Real clientWidth, Real clientHeight,
+                                      Real share);
+
+// The shift (dx, dy) that centres the box in a window of the given client size (the
+// height less a showing horizontal scroll bar). Nothing when the box does not fit.
+struct PixelShift {
+    Real dx = 0;
+    Real dy = 0;
+};
+std::optional<PixelShift> CenteringShift(const DrawingBox& box, Real clientWidth,
+                                         Real clientHeight);
 
 // Whether a scale can be used: a positive, finite number. A scale of 0 or below would
 // make the drawing transform degenerate.

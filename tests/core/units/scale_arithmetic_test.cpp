@@ -77,6 +77,39 @@ TEST(ScaleArithmetic, OriginAsShownMovesWithTheWindowBottom) {
     EXPECT_EQ(c.second, 0.0L);
 }
 
+TEST(ScaleArithmetic, FittingLeavesAMarginAndKeepsCoordinates) {
+    // A 300 x 100 drawing in a 600 x 400 window: the width decides, filling 1/1.2.
+    const DrawingBox box{100, 50, 400, 150};
+    const std::optional<Real> u = FitToWindowFactor(box, 600, 400, 1);
+    ASSERT_TRUE(u.has_value());
+    EXPECT_NEAR(*u, 0.6L, 1e-18L);
+    EXPECT_NEAR(box.Width() / *u, 600 / 1.2L, 1e-15L);
+    // Half the window: the drawing may fill half as much.
+    EXPECT_NEAR(*FitToWindowFactor(box, 600, 400, 0.5L), 1.2L, 1e-18L);
+    // Shrinking the positions about the origin by u and growing the scale by u keeps
+    // the problem coordinates of a point.
+    Problem p;
+    p.settings.originX = 20;
+    p.settings.originY = 300;
+    const Coordinates before = DrawingToProblem(p, 400, 150);
+    p.settings.drawingScale *= *u;
+    const Coordinates after = DrawingToProblem(p, (400 - 20) / *u + 20, (150 - 300) / *u + 300);
+    EXPECT_NEAR(after.first, before.first, 1e-14L);
+    EXPECT_NEAR(after.second, before.second, 1e-14L);
+
+    EXPECT_FALSE(FitToWindowFactor(DrawingBox{5, 5, 5, 5}, 600, 400, 1).has_value());
+    EXPECT_FALSE(FitToWindowFactor(box, 0, 0, 1).has_value());
+}
+
+TEST(ScaleArithmetic, CentringShiftsTheBoxOrRefuses) {
+    const std::optional<PixelShift> s = CenteringShift(DrawingBox{100, 50, 400, 150}, 600, 400);
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->dx, 50.0L);
+    EXPECT_EQ(s->dy, 100.0L);
+    EXPECT_FALSE(CenteringShift(DrawingBox{0, 0, 601, 10}, 600, 400).has_value());
+    EXPECT_FALSE(CenteringShift(DrawingBox{0, 0, 10, 401}, 600, 400).has_value());
+}
+
 TEST(ScaleArithmetic, OnlyPositiveFiniteScalesAreUsable) {
     EXPECT_TRUE(UsableDrawingScale(2.54L));
     EXPECT_FALSE(UsableDrawingScale(0));
