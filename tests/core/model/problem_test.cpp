@@ -153,6 +153,24 @@ TEST(NodeTable, GrowsBeyondTheNodeLimitKeepingRecords) {
     EXPECT_EQ(fresh.active, 1);
 }
 
+TEST(NodeTable, ANodeAddedAfterARemovalDoesNotInheritTheOldRecord) {
+    Problem p;
+    p.AddNode(0, 0);
+    const int last = p.AddNode(5, 5);
+    p.nodes[last].valueSpec = 4;
+    p.nodes[last].initialValue = 20;
+    p.nodes[last].nodeMark = 3;
+    p.nodes[last].outputMark = 1;
+    p.nodes.PopLast();
+    const int fresh = p.AddNode(7, 8);
+    ASSERT_EQ(fresh, last);
+    EXPECT_EQ(p.nodes[fresh].valueSpec, 0);
+    EXPECT_EQ(p.nodes[fresh].initialValue, kUnspecified);
+    EXPECT_EQ(p.nodes[fresh].nodeMark, 0);
+    EXPECT_EQ(p.nodes[fresh].outputMark, 0);
+    EXPECT_EQ(p.nodes[fresh].currentValue, 100.0L);
+}
+
 TEST(NodeTable, NumbersOutsideTheTableAreRefused) {
     Problem p;
     p.AddNode(0, 0);
