@@ -304,4 +304,17 @@ std::vector<int> FramesHolding(const Problem& problem, int k) {
     return out;
 }
 
+int EnclosingFrame(const Problem& problem, int k) {
+    int best = 0;
+    long double bestArea = 0;
+    for (const int i : FramesHolding(problem, k)) {
+        const long double a = std::fabs(SignedDoubleArea(FrameRef(problem, i).pixelPolygon));
+        if (best == 0 || a < bestArea) {
+            best = i;
+            bestArea = a;
+        }
+    }
+    return best;
+}
+
 }  // namespace kova

@@ -36,4 +36,7 @@ std::vector<int> RebuildAllFrames(Problem& problem);
 // polygons; empty when k holds no valid outline.
 std::vector<int> FramesHolding(const Problem& problem, int k);
 
+// The innermost frame that holds frame k (the one its area is subtracted from), or 0.
+int EnclosingFrame(const Problem& problem, int k);
+
 }  // namespace kova

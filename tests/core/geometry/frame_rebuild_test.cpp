@@ -312,6 +312,9 @@ TEST_F(RebuildTest, NestedFramesAreSubtractedOnceAtEveryLevel) {
     EXPECT_EQ(FramesAtPoint(problem, 10, 10).first, 1);
     EXPECT_EQ(FramesHolding(problem, 3), (std::vector<int>{1, 2}));
     EXPECT_TRUE(FramesHolding(problem, 1).empty());
+    EXPECT_EQ(EnclosingFrame(problem, 3), 2);
+    EXPECT_EQ(EnclosingFrame(problem, 2), 1);
+    EXPECT_EQ(EnclosingFrame(problem, 1), 0);
     // Volumes are net too: in a cylindrical problem about x = 0.
     problem.SetCylindrical(true);
     RebuildFrameGeometry(problem, 1, false);
