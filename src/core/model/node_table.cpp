@@ -20,11 +20,13 @@ bool NodeTable::Reserve(int capacity) {
 int NodeTable::Add(Real x, Real y) {
     if (m_count == Capacity() && !Reserve(m_count + 100)) return 0;
     ++m_count;
+    // A slot past the count may still hold the record of a node that was removed (the
+    // last node is copied into a removed node's place); a new node must not inherit its
+    // value specification, initial value or marks.
     Node& n = m_slots[static_cast<std::size_t>(m_count)];
+    n = Node{};
     n.x = x;
     n.y = y;
-    n.currentValue = 100.0L;
-    n.active = 1;
     return m_count;
 }
 

@@ -29,8 +29,9 @@ public:
     Node& Slot(int i) { return m_slots.at(CheckedSlot(i, Capacity())); }
     const Node& Slot(int i) const { return m_slots.at(CheckedSlot(i, Capacity())); }
 
-    // Adds a node at (x, y): current value 100, active. The table grows by 100 slots when
-    // it is full. Returns the new node number, or 0 when no memory could be had.
+    // Adds a node at (x, y): current value 100, active, free, no initial value. The table
+    // grows by 100 slots when it is full. Returns the new node number, or 0 when no memory
+    // could be had.
     int Add(Real x, Real y);
 
     // Makes room for at least `capacity` nodes; new slots hold fresh records. Returns

@@ -8,6 +8,8 @@
 #include "model/messages.hpp"
 #include "model/number_format.hpp"
 #include "model/problem.hpp"
+#include "units/unit_conversion.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {
@@ -257,7 +259,9 @@ void SetSubjectLabels(Problem& problem, ProbTypeA subject, bool loadLibrary) {
             Material& m = problem.materials[static_cast<std::size_t>(i)];
             LoadLibraryMaterial(m, MaterialLibraryEntry(static_cast<int>(subject), i), subject);
         }
+        ConvertLibraryMaterials(problem);
     }
+    SetUnitLabels(problem);
 }
 
 }  // namespace kova

@@ -5,13 +5,19 @@
 namespace kova {
 namespace {
 
+// The zoom factor; a factor that is not positive counts as 1, as for the pixel length,
+// so that the two transforms never disagree.
+Real Zoom(const Problem& p) {
+    return p.view.zoom > 0 ? p.view.zoom : 1.0L;
+}
+
 // Length of one drawing pixel in the drawing scale's unit at the current zoom.
 Real ScaleLength(const Problem& p) {
-    return p.settings.drawingScale / 96.0L / p.view.zoom;
+    return p.settings.drawingScale / 96.0L / Zoom(p);
 }
 
 Coordinates Transform(const Problem& p, Real x, Real y, Real length) {
-    const Real z = p.view.zoom;
+    const Real z = Zoom(p);
     return {(x + p.view.scrollX - p.settings.originX * z) * length,
             (p.settings.originY * z - y - p.view.scrollY) * length};
 }
@@ -24,7 +30,7 @@ Coordinates DrawingToProblem(const Problem& problem, Real x, Real y) {
 
 Coordinates ProblemToDrawing(const Problem& problem, Real first, Real second) {
     const Real l = ScaleLength(problem);
-    const Real z = problem.view.zoom;
+    const Real z = Zoom(problem);
     return {first / l - problem.view.scrollX + problem.settings.originX * z,
             problem.settings.originY * z - second / l - problem.view.scrollY};
 }

@@ -1,0 +1,389 @@
+#include "model/number_format.hpp"
+
+#include "model/messages.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace kova {
+namespace {
+
+// Significant digits of the first rounding stage; every decimal with this many digits
+// survives the conversion to an 80-bit real and back.
+constexpr int kStageDigits = 18;
+
+// The divisor of the automatic format rules (slightly below ln 10 on purpose; the
+// choice of decimals at the powers of ten depends on it).
+constexpr Real kLnTenApprox = 2.3025L;
+
+// The infinity marker after a trip through a double.
+const Real kDoubleInfinityMarker = static_cast<Real>(9.99e99);
+
+// A non-negative decimal: digits[0] digits[1] ... times 10^(exponent - i) for digit i,
+// so `exponent` is the power of ten of the first digit. An empty digit string is zero.
+struct Decimal {
+    std::string digits;
+    int exponent = 0;
+    bool IsZero() const { return digits.empty(); }
+};
+
+// |x| with kStageDigits significant digits, correctly rounded from the binary value.
+Decimal ToDecimal(Real x) {
+    Decimal d;
+    if (x == 0) return d;
+    std::array<char, 64> buffer{};
+    auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(x),
+                                std::chars_format::scientific, kStageDigits - 1);
+    // "d.ddd...e+XX": the exponent has at most four digits for an 80-bit real.
+    std::string_view text(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
+    std::size_t ePos = text.find('e');
+    for (std::size_t i = 0; i < ePos; ++i) {
+        if (text[i] != '.') d.digits.push_back(text[i]);
+    }
+    int exponent = 0;
+    std::string_view expText = text.substr(ePos + 1);
+    if (!expText.empty() && expText.front() == '+') expText.remove_prefix(1);
+    std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
+    d.exponent = exponent;
+    return d;
+}
+
+// Rounds to the decimal place 10^lastPlace with halves to the even neighbour. The
+// result has exactly exponent - lastPlace + 1 digits, or is zero.
+Decimal RoundAt(const Decimal& d, int lastPlace) {
+    Decimal r;
+    if (d.IsZero()) return r;
+    const long keep = static_cast<long>(d.exponent) - lastPlace + 1;
+    if (keep < 0) return r;
+    const auto size = static_cast<long>(d.digits.size());
+    if (keep >= size) {
+        r.digits = d.digits;
+        r.digits.append(static_cast<std::size_t>(keep - size), '0');
+        r.exponent = d.exponent;
+        return r;
+    }
+    // Decide on the dropped part: above, below or exactly at the halfway point.
+    const auto k = static_cast<std::size_t>(keep);
+    const char first = d.digits[k];
+    const bool restNonZero = std::any_of(d.digits.begin() + static_cast<long>(k) + 1,
+                                         d.digits.end(), [](char c) { return c != '0'; });
+    const bool lastOdd = k > 0 && ((d.digits[k - 1] - '0') % 2 == 1);
+    const bool up = first > '5' || (first == '5' && (restNonZero || lastOdd));
+    if (k == 0) {
+        if (!up) return r;
+        r.digits = "1";
+        r.exponent = lastPlace;
+        return r;
+    }
+    r.digits = d.digits.substr(0, k);
+    r.exponent = d.exponent;
+    if (up) {
+        std::size_t i = k;
+        while (i > 0 && r.digits[i - 1] == '9') {
+            r.digits[i - 1] = '0';
+            --i;
+        }
+        if (i == 0) {
+            // 99.9 became 100: one more digit in front, keep the same last place.
+            r.digits.insert(r.digits.begin(), '1');
+            r.exponent += 1;
+        } else {
+            r.digits[i - 1] = static_cast<char>(r.digits[i - 1] + 1);
+        }
+    }
+    if (r.digits.find_first_not_of('0') == std::string::npos) return Decimal{};
+    return r;
+}
+
+int ClampDigits(int digits) {
+    return std::clamp(digits, 0, kMaxFormatDigits);
+}
+
+// "E", the sign and at least two digits: the four-digit exponent with up to two of its
+// leading zeros removed.
+std::string ExponentText(int exponent) {
+    std::string text = exponent < 0 ? "E-" : "E+";
+    std::string number = std::to_string(exponent < 0 ? -exponent : exponent);
+    if (number.size() < 2) number.insert(number.begin(), '0');
+    return text + number;
+}
+
+std::string NonFiniteText(Real x) {
+    if (std::isnan(x)) return "nan";
+    return x < 0 ? "-inf" : "inf";
+}
+
+// Scientific notation with `decimals` mantissa decimals.
+std::string FormatExponential(Real x, int decimals) {
+    Decimal d = ToDecimal(x);
+    if (!d.IsZero()) d = RoundAt(d, d.exponent - decimals);
+    std::string digits = d.IsZero() ? std::string(static_cast<std::size_t>(decimals) + 1, '0')
+                                    : d.digits.substr(0, static_cast<std::size_t>(decimals) + 1);
+    std::string text = (x < 0 && !d.IsZero()) ? "-" : "";
+    text += digits.front();
+    if (decimals > 0) {
+        text += '.';
+        text.append(digits, 1, std::string::npos);
+    }
+    return text + ExponentText(d.exponent);
+}
+
+// Places the digits of a rounded decimal around the point, with `decimals` digits after
+// it (the decimal holds no digit below that place).
+std::string PlaceDigits(const Decimal& d, int decimals) {
+    std::string text;
+    if (d.IsZero() || d.exponent < 0) {
+        text = "0";
+    } else {
+        text = d.digits.substr(0, static_cast<std::size_t>(d.exponent) + 1);
+        text.append(static_cast<std::size_t>(d.exponent) + 1 - text.size(), '0');
+    }
+    if (decimals > 0) {
+        text += '.';
+        for (int place = -1; place >= -decimals; --place) {
+            const long index = static_cast<long>(d.exponent) - place;
+            const bool present =
+                !d.IsZero() && index >= 0 && index < static_cast<long>(d.digits.size());
+            text += present ? d.digits[static_cast<std::size_t>(index)] : '0';
+        }
+    }
+    return text;
+}
+
+std::string FormatFixed(Real x, int decimals) {
+    const Decimal d = RoundAt(ToDecimal(x), -decimals);
+    std::string text = (x < 0 && !d.IsZero()) ? "-" : "";
+    return text + PlaceDigits(d, decimals);
+}
+
+void StripTrailingZeros(std::string& text) {
+    if (text.find('.') == std::string::npos) return;
+    while (!text.empty() && text.back() == '0') text.pop_back();
+    if (!text.empty() && text.back() == '.') text.pop_back();
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+bool IsInfinityMarker(Real x) {
+    const Real a = std::fabs(x);
+    return a == kInfinityMarker || a == kDoubleInfinityMarker || std::isinf(x);
+}
+
+std::string FormatNumber(const DecForm& format, Real x) {
+    if (IsInfinityMarker(x) || std::isnan(x)) return NonFiniteText(x);
+    const int digits = ClampDigits(format.digits);
+    switch (format.style) {
+        case kFixedStyle:
+            return FormatFixed(x, digits);
+        case kExponentialStyle:
+            return FormatExponential(x, digits);
+        default:
+            return FormatNumber(AutoFormat(x, digits), x);
+    }
+}
+
+DecForm AutoFormat(Real x, int n) {
+    n = ClampDigits(n);
+    const auto digits = static_cast<std::int16_t>(n);
+    if (x == 0) return DecForm{kFixedStyle, 1};
+    const Real a = std::fabs(x);
+    if (!std::isfinite(a) || a <= 1e-4L) return DecForm{kExponentialStyle, digits};
+    const Real d = std::trunc(static_cast<Real>(n) - std::log(a) / kLnTenApprox);
+    if (d > n || d < 0) return DecForm{kExponentialStyle, digits};
+    return DecForm{kFixedStyle, static_cast<std::int16_t>(d)};
+}
+
+DecForm TableAutoFormat(Real x) {
+    if (x == 0) return DecForm{kFixedStyle, 2};
+    const Real a = std::fabs(x);
+    if (!std::isfinite(a) || a < 1e-6L || a > 1e6L) return DecForm{kExponentialStyle, 4};
+    // |x| lies in [1e-6, 1e6] here, so the count stays within -2..10.
+    const auto decimals = static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));
+    DecForm form{kFixedStyle, static_cast<std::int16_t>(decimals)};
+    // With the divisor 2.3025, a exceeds 4 only below about 0.1 and is negative only
+    // above about 99980, so the middle case below is never reached; it stays to keep
+    // the rule whole should the divisor change.
+    if (decimals < 0 || decimals > 4) {
+        if (a > 1e4L) {
+            form.digits = 0;
+        } else if (a > 1e3L) {
+            form.digits = 4;
+        }
+    }
+    return form;
+}
+
+std::string FormatCell(const DecForm& format, Real x, char systemDecimalSeparator) {
+    std::string text;
+    if (IsInfinityMarker(x)) {
+        text = x < 0 ? "-infinity" : "infinity";
+    } else if (std::isnan(x) || format.style == kFixedStyle || format.style == kExponentialStyle) {
+        text = FormatNumber(format, x);
+    } else {
+        const DecForm form = TableAutoFormat(x);
+        text = FormatNumber(form, x);
+        // Fixed results lose their zeros at the end and then a bare decimal point. A value
+        // within 1e-10 of a non-zero integer gets at most four decimals here, all zeros,
+        // so it appears as that integer.
+        if (form.style == kFixedStyle) StripTrailingZeros(text);
+    }
+    if (systemDecimalSeparator != '.') std::replace(text.begin(), text.end(), '.', ',');
+    return text;
+}
+
+std::string FormatGeneral(Real value, int precision) {
+    if (!std::isfinite(value)) return NonFiniteText(value);
+    precision = std::clamp(precision, 1, kMaxFormatDigits);
+    Decimal d = ToDecimal(value);
+    if (d.IsZero()) return "0";
+    d = RoundAt(d, d.exponent - precision + 1);
+    // A carry (9999.7 -> 10000) adds a digit that is always zero; drop it.
+    d.digits.resize(static_cast<std::size_t>(precision));
+    const std::string sign = value < 0 ? "-" : "";
+    const bool firstOnly = d.digits.find_first_not_of('0', 1) == std::string::npos;
+    const bool aboveThousandth = d.exponent > -3 || (d.exponent == -3 && !firstOnly);
+    if (aboveThousandth && d.exponent < precision) {
+        const int decimals = std::max(0, precision - 1 - d.exponent);
+        std::string text = PlaceDigits(d, decimals);
+        StripTrailingZeros(text);
+        return sign + text;
+    }
+    std::string mantissa = d.digits.substr(0, 1) + "." + d.digits.substr(1);
+    StripTrailingZeros(mantissa);
+    return sign + mantissa + ExponentText(d.exponent);
+}
+
+std::optional<Real> ParseDecimal(std::string_view text) {
+    text = TrimBlanks(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    // Check the form: digits, an optional point and digits, an optional exponent.
+    std::size_t i = 0;
+    std::size_t integerDigits = 0;
+    std::size_t fractionDigits = 0;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++integerDigits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i])) ++i, ++fractionDigits;
+    }
+    if (integerDigits + fractionDigits == 0) return std::nullopt;
+    const std::size_t mantissaEnd = i;
+    long explicitExponent = 0;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            negativeExponent = text[i] == '-';
+            ++i;
+        }
+        if (i == text.size()) return std::nullopt;
+        while (i < text.size() && IsDigit(text[i])) {
+            // Saturates: any exponent beyond a million is out of range anyway.
+            explicitExponent = std::min(explicitExponent * 10 + (text[i] - '0'), 1'000'000L);
+            ++i;
+        }
+        if (!IsDigit(text[i - 1])) return std::nullopt;
+        if (negativeExponent) explicitExponent = -explicitExponent;
+    }
+    if (i != text.size()) return std::nullopt;
+
+    Real value = 0;
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Overflow or underflow: find the power of ten of the first non-zero digit.
+        const std::string_view mantissa = text.substr(0, mantissaEnd);
+        const std::size_t first = mantissa.find_first_of("123456789");
+        if (first == std::string_view::npos) return Real{0};
+        long power = first < integerDigits ? static_cast<long>(integerDigits - first) - 1
+                                           : -static_cast<long>(first - integerDigits);
+        power += explicitExponent;
+        if (power > 0) return std::nullopt;
+        return Real{0};
+    }
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
+    if (!std::isfinite(value)) return std::nullopt;
+    if (value == 0) return Real{0};
+    return negative ? -value : value;
+}
+
+std::optional<Real> ParseNumber(std::string_view text) {
+    std::string upper(TrimBlanks(text));
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (upper == "INF") return kInfinityMarker;
+    if (upper == "-INF") return -kInfinityMarker;
+    return ParseDecimal(upper);
+}
+
+FieldNumber ReadNumberField(NumberField& field, Real minimum, Real maximum, int mode,
+                            Reporter& reporter) {
+    reporter.ShowStatusText("", StatusPanel::Info);
+    std::string text = field.Text();
+    if (text.empty()) text = " ";
+    const std::optional<Real> parsed = ParseDecimal(text);
+
+    auto bound = [](Real b) { return FormatGeneral(b, 15); };
+    // The entry messages are the input-validation group of the message table.
+    auto entryMessage = [](int n) { return GetMessage(kMsgCheck, n - 100); };
+    std::string message;
+    if (!parsed) {
+        message = entryMessage(102);
+    } else {
+        const Real v = *parsed;
+        switch (mode) {
+            case kAboveMinimum:
+                if (!(v > minimum)) message = entryMessage(103) + bound(minimum);
+                break;
+            case kAtLeastMinimum:
+                if (!(v >= minimum)) {
+                    message = entryMessage(104) + bound(minimum);
+                }
+                break;
+            case kWithinBounds:
+                if (!(v >= minimum && v <= maximum)) {
+                    message = entryMessage(105) + bound(minimum) + " and <=" + bound(maximum);
+                }
+                break;
+            case kAtMostMaximum:
+                if (!(v <= maximum)) message = entryMessage(106) + bound(maximum);
+                break;
+            case kStrictlyBetween:
+                if (!(v > minimum && v < maximum)) {
+                    message = entryMessage(107) + bound(minimum) + " and " + bound(maximum);
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    if (message.empty()) return FieldNumber{*parsed, true};
+    reporter.Beep();
+    field.SelectAllAndFocus();
+    reporter.ShowStatusText(message, StatusPanel::Info);
+    return FieldNumber{0, false};
+}
+
+}  // namespace kova
