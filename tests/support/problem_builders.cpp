@@ -72,10 +72,33 @@ bool CompileText(BoundarySpec& spec) {
     return true;
 }
 
+// A material property block holding a plain number.
+BoundarySpec ConstantProperty(Real value, const std::string& text) {
+    BoundarySpec spec;
+    spec.kind = kSpecProperty;
+    spec.constant = 1;
+    spec.value = value;
+    spec.text = text;
+    return spec;
+}
+
 }  // namespace
 
 bool StandInCompile(Problem&, BoundarySpec& spec) {
     return CompileText(spec);
+}
+
+void CompileWithStandIn(Problem& problem) {
+    auto compile = [](BoundarySpec& spec) {
+        if (spec.compiled[0] > 0) CompileText(spec);
+    };
+    for (int i = 1; i <= problem.specs.Count(); ++i) compile(problem.specs[i]);
+    for (Material& m : problem.materials) {
+        compile(m.density);
+        compile(m.specificHeat);
+        compile(m.conductivity);
+        compile(m.perfusion);
+    }
 }
 
 BoundarySpec StandInExpression(int kind, const std::string& text) {
@@ -193,17 +216,14 @@ void BuildRichProblem(Problem& p) {
     m1.colorGridIndex = 7;
     m1.color = 0x00336699;
     m1.conductivity = StandInExpression(kSpecProperty, "0.5+0.001*T");
-    m1.density.kind = kSpecProperty;
-    m1.density.value = 1050.0L;
-    m1.specificHeat.kind = kSpecProperty;
-    m1.specificHeat.value = 3600.0L;
+    m1.density = ConstantProperty(1050.0L, "1050");
+    m1.specificHeat = ConstantProperty(3600.0L, "3600");
     m1.perfusion = StandInExpression(kSpecProperty, "0.002*(1+T/40)");
     Material& m2 = p.materials[2];
     m2.name = "Bone";
     m2.anisotropic = 1;
     m2.kyOverKx = 2.5L;
-    m2.conductivity.kind = kSpecProperty;
-    m2.conductivity.value = 0.3L;
+    m2.conductivity = ConstantProperty(0.3L, "0.3");
 
     TextItem t1;
     t1.theText =
@@ -237,6 +257,7 @@ void BuildRichProblem(Problem& p) {
 
     p.ClassifyNodes();
     RefreshGeometry(p);
+    CompileWithStandIn(p);
 
     // Groups refer to the numbers after classification.
     SelectionGroup points{SelectType::Points, {NumberItem(1), NumberItem(3)}};

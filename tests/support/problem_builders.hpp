@@ -37,6 +37,10 @@ void RefreshGeometry(Problem& problem);
 // elsewhere, without depending on the real compiler.
 bool StandInCompile(Problem& problem, BoundarySpec& spec);
 
+// Compiles every specification and material block that holds a compiled form with
+// StandInCompile, so that the problem looks as if that compiler had made all of them.
+void CompileWithStandIn(Problem& problem);
+
 // An expression specification compiled with StandInCompile.
 BoundarySpec StandInExpression(int kind, const std::string& text);
 
@@ -44,7 +48,8 @@ BoundarySpec StandInExpression(int kind, const std::string& text);
 // lines and interfaces, constant and expression specifications on nodes, segments and
 // frames, materials with expressions and anisotropy, text items with non-ASCII
 // characters, groups of nodes, segments and frames, singular points, a template picture
-// and non-default settings; cylindrical geometry, Bio-Heat subject, transient.
+// and non-default settings; cylindrical geometry, Bio-Heat subject, transient. Its
+// compiled forms are those of StandInCompile.
 void BuildRichProblem(Problem& problem);
 
 // A template picture image of `size` bytes with a recognisable pattern.

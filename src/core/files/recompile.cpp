@@ -10,14 +10,12 @@ void Recompile(Problem& problem, BoundarySpec& spec, const std::string& where,
     const bool expression = spec.compiled[0] > 0;
     spec.compiled.fill(0);
     if (!expression) return;
-    spec.constant = 0;
     if (!compile) {
         result.pending.push_back({where, spec.text});
         return;
     }
     if (!compile(problem, spec)) {
         spec.compiled.fill(0);
-        spec.constant = 0;
         result.failed.push_back({where, spec.text});
     }
 }

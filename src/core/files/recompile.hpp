@@ -30,10 +30,11 @@ struct RecompileResult {
 };
 
 // Discards the compiled form of every specification and of the four property blocks of
-// every material. A block whose stored entry count was greater than 0 is an expression:
-// its text is kept and compiled again with `compile`. When that fails, or when no compiler
-// is available, its compiled form stays empty and the block is listed in the result. While
-// this runs, a data file missing for a FILE lookup is not reported.
+// every material. A block whose stored entry count was greater than 0 is compiled again
+// from its text with `compile` (library materials hold numbers in that form too). When
+// that fails, or when no compiler is available, its compiled form stays empty (its text,
+// flags and value are kept) and the block is listed in the result. While this runs, a
+// data file missing for a FILE lookup is not reported.
 RecompileResult RecompileLoadedExpressions(Problem& problem,
                                            const ExpressionCompiler& compile = {});
 

@@ -155,7 +155,6 @@ struct TextItem {
     std::uint8_t selected = 0;
 };
 
-
 // One selected item: a node number, a frame number (N + frame for a lump), or for the
 // kinds Lines, Bounds and Flow a line segment (held by its stable identity).
 struct SelectRec {

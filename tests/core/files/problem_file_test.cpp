@@ -33,6 +33,19 @@ void PutExtAt(Bytes& b, std::size_t at, Real v) {
     std::copy(image.begin(), image.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
+// The first offset where two images differ, for failure messages.
+std::size_t FirstDifference(const Bytes& a, const Bytes& b) {
+    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    return static_cast<std::size_t>(ia - a.begin());
+}
+
+#define EXPECT_SAME_IMAGE(a, b)                                                                    \
+    do {                                                                                           \
+        const Bytes imageA = (a), imageB = (b);                                                    \
+        EXPECT_TRUE(imageA == imageB) << "sizes " << imageA.size() << " and " << imageB.size()     \
+                                      << ", first difference " << FirstDifference(imageA, imageB); \
+    } while (0)
+
 bool Load(Problem& p, const Bytes& bytes) {
     return ReadProblemImage(p, bytes, "test.KVX", StandInCompile);
 }
@@ -46,7 +59,8 @@ Sections Walk(const Bytes& b) {
     s.lines = kNodesAt + 46 * static_cast<std::size_t>(I32At(b, 348));
     s.frames = s.lines + 4 + 74 * static_cast<std::size_t>(I32At(b, s.lines));
     std::size_t at = s.frames + 4;
-    for (int k = 0; k < I32At(b, s.frames); ++k) at += 135 + 4 * static_cast<std::size_t>(I32At(b, at + 4));
+    for (int k = 0; k < I32At(b, s.frames); ++k)
+        at += 135 + 4 * static_cast<std::size_t>(I32At(b, at + 4));
     s.specs = at;
     s.materials = s.specs + 4 + 655 * static_cast<std::size_t>(I32At(b, s.specs));
     s.texts = s.materials + 4 + 20 * 2680;
@@ -80,8 +94,8 @@ TEST(ProblemFileLayout, FixedPartOfACurrentFile) {
     EXPECT_EQ(ExtAt(b, 114), 10.5L);
     EXPECT_EQ(ExtAt(b, 134), -999.0L);
     EXPECT_EQ(ExtAt(b, 144), 1.0e-3L);
-    EXPECT_EQ(ExtAt(b, 174), -5.0L);   // PlotSettings starts here
-    EXPECT_EQ(b[174 + 119], 1);        // its zero-line byte
+    EXPECT_EQ(ExtAt(b, 174), -5.0L);  // PlotSettings starts here
+    EXPECT_EQ(b[174 + 119], 1);       // its zero-line byte
     EXPECT_EQ(ExtAt(b, 328), 3600.0L);
     EXPECT_EQ(ExtAt(b, 338), 0.1L);
     EXPECT_EQ(I32At(b, 348), p.nodes.Count());
@@ -92,17 +106,18 @@ TEST(ProblemFileLayout, FixedPartOfACurrentFile) {
 
 TEST(ProblemFileLayout, EmptyProblemHasEveryFixedSection) {
     Problem p;
+    test::CompileWithStandIn(p);
     const Bytes b = EncodeProblemFile(p);
     // ProblemReset leaves one specification: the blood temperature.
     ASSERT_EQ(p.specs.Count(), 1);
     const std::size_t expected = kNodesAt + 4 /*L*/ + 4 /*F*/ + 4 + 655 /*S*/ + 4 + 20 * 2680 +
-                                 4 /*T*/ + 4 /*P*/ + 4 /*G*/ + 4 + 10 /*Q, Bernoulli*/ +
-                                 4 + 60 * 4 /*order*/ + 20 + 4 + 10 /*blood*/ + 4 + 4 + 1;
+                                 4 /*T*/ + 4 /*P*/ + 4 /*G*/ + 4 + 10 /*Q, Bernoulli*/ + 4 +
+                                 60 * 4 /*order*/ + 20 + 4 + 10 /*blood*/ + 4 + 4 + 1;
     ASSERT_EQ(b.size(), expected);
     const Sections s = Walk(b);
     EXPECT_EQ(I32At(b, s.materials), 20);
-    EXPECT_EQ(I32At(b, s.texts + 4), 0);   // template size
-    EXPECT_EQ(I32At(b, s.texts + 20), 60);  // drawing order count after G, Q, Bernoulli
+    EXPECT_EQ(I32At(b, s.texts + 4), 0);    // template size
+    EXPECT_EQ(I32At(b, s.texts + 26), 60);  // drawing order count after P, G, Q, Bernoulli
     EXPECT_EQ(ExtAt(b, b.size() - 9 - 14 - 20), 1.0L);
     EXPECT_EQ(I32At(b, b.size() - 9 - 14), 1);  // blood specification
     EXPECT_EQ(I32At(b, b.size() - 9), 10);
@@ -115,7 +130,7 @@ TEST(ProblemFileLayout, EmptyProblemHasEveryFixedSection) {
     EXPECT_EQ(q.frameCount, 0);
     EXPECT_FALSE(q.templatePicture.Present());
     EXPECT_TRUE(q.settings.problemSaved);
-    EXPECT_EQ(EncodeProblemFile(q), b);
+    EXPECT_SAME_IMAGE(EncodeProblemFile(q), b);
 }
 
 TEST(ProblemFileRoundTrip, RichProblemGivesBackTheSameBytes) {
@@ -127,14 +142,16 @@ TEST(ProblemFileRoundTrip, RichProblemGivesBackTheSameBytes) {
     q.SetReporter(&reporter);
     ASSERT_TRUE(Load(q, first));
     EXPECT_TRUE(reporter.Errors().empty());
-    EXPECT_EQ(EncodeProblemFile(q), first);
+    EXPECT_SAME_IMAGE(EncodeProblemFile(q), first);
 
     // And the things the bytes stand for.
     EXPECT_EQ(q.settings.subject, ProbTypeA::Bio);
     EXPECT_TRUE(q.settings.cylindrical);
     EXPECT_EQ(q.settings.axisLetters[0], 'R');
     EXPECT_EQ(q.settings.pixelLength, p.settings.pixelLength);
-    EXPECT_EQ(q.texts.front().theText, "Temp\xC3\xA9rature 25 \xC2\xB0""C \xE2\x82\xAC");
+    EXPECT_EQ(q.texts.front().theText,
+              "Temp\xC3\xA9rature 25 \xC2\xB0"
+              "C \xE2\x82\xAC");
     EXPECT_EQ(q.materials[1].name, "Tissue \xC3\xA9t\xC3\xA9");
     EXPECT_EQ(q.templatePicture.data, test::TestPictureBytes(333));
     EXPECT_EQ(q.templatePicture.rect, (IntRect{-5, 0, 300, 260}));
@@ -171,27 +188,30 @@ TEST(ProblemFileRoundTrip, CharacterOneNAndXReadTheSame) {
 TEST(ProblemFileRoundTrip, LegacyFileReadsToTheSameProblem) {
     Problem p;
     BuildRichProblem(p);
-    const Bytes current = EncodeProblemFile(p);
     const Bytes legacy = EncodeProblemFile(p, "W8.035");
+    // The legacy frame record has no place for the surface heat flux specification.
+    ASSERT_NE(p.frames[3].finFluxSpec, 0);
+    p.frames[3].finFluxSpec = 0;
+    const Bytes current = EncodeProblemFile(p);
     // The narrow fields: 2 bytes less for the reserved integer, LengthUnitIndex, N and
     // ActiveNodeCount; 22 per segment, 30 per frame plus 2 per vertex, and so on.
     int vertices = 0;
-    for (int k = 1; k <= p.frameCount; ++k) vertices += p.frames[static_cast<std::size_t>(k)].VertexCount();
+    for (int k = 1; k <= p.frameCount; ++k)
+        vertices += p.frames[static_cast<std::size_t>(k)].VertexCount();
     std::size_t groupItems = 0;
     for (const auto& g : p.groups) groupItems += g.items.size();
-    const std::size_t saved = 2 * 4 /*fixed*/ + 44 /*plot*/ + 2 + 22 * p.lines.Count() +
-                              2 + 30 * p.frameCount + 2 * vertices + 2 /*S*/ + 2 /*materials*/ +
-                              2 + 16 * p.texts.size() + 2 /*template kind*/ +
-                              2 + 2 * (p.groups.size() + groupItems) +
-                              2 + 4 * p.singularPoints.size() + 2 + 2 * 60 + 2 /*blood*/ +
-                              4 /*contour counts*/;
+    const std::size_t saved = 2 * 4 /*fixed*/ + 44 /*plot*/ + 2 + 22 * p.lines.Count() + 2 +
+                              30 * p.frameCount + 2 * vertices + 2 /*S*/ + 2 /*materials*/ + 2 +
+                              16 * p.texts.size() + 2 /*template kind*/ + 2 +
+                              2 * (p.groups.size() + groupItems) + 2 + 4 * p.singularPoints.size() +
+                              2 + 2 * 60 + 2 /*blood*/ + 4 /*contour counts*/;
     ASSERT_EQ(current.size() - legacy.size(), saved);
     EXPECT_EQ(legacy[1], 'W');
     EXPECT_EQ(I16At(legacy, 15 - 2 + 70 - 15), p.settings.lengthUnitIndex);
 
     Problem q;
     ASSERT_TRUE(Load(q, legacy));
-    EXPECT_EQ(EncodeProblemFile(q), current);
+    EXPECT_SAME_IMAGE(EncodeProblemFile(q), current);
 }
 
 TEST(ProblemFileRoundTrip, HandMadeLegacyFileWithTwoByteIntegers) {
@@ -202,7 +222,8 @@ TEST(ProblemFileRoundTrip, HandMadeLegacyFileWithTwoByteIntegers) {
         b.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
     };
     auto i32 = [&](std::int32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
     };
     auto ext = [&](Real v) {
         const ExtendedImage image = EncodeExtended(v);
@@ -438,7 +459,8 @@ TEST(ProblemFileRules, CylindricalAreaFactorsAreRecomputed) {
     const Bytes b = EncodeProblemFile(p);
     Bytes tampered = b;
     const std::size_t lines = Walk(b).lines;
-    for (int i = 0; i < p.lines.Count(); ++i) PutExtAt(tampered, lines + 4 + 74 * static_cast<std::size_t>(i) + 16, 123.0L);
+    for (int i = 0; i < p.lines.Count(); ++i)
+        PutExtAt(tampered, lines + 4 + 74 * static_cast<std::size_t>(i) + 16, 123.0L);
     Problem q;
     ASSERT_TRUE(Load(q, tampered));
     int i = 0;
@@ -446,7 +468,7 @@ TEST(ProblemFileRules, CylindricalAreaFactorsAreRecomputed) {
         EXPECT_EQ(s.areaFactor, q.AreaFactor(s)) << i;
         EXPECT_NE(s.areaFactor, 123.0L) << i++;
     }
-    EXPECT_EQ(EncodeProblemFile(q), b);
+    EXPECT_SAME_IMAGE(EncodeProblemFile(q), b);
 
     // A Cartesian problem keeps the stored factors.
     p.SetCylindrical(false);
@@ -474,7 +496,7 @@ TEST(ProblemFileRules, CompiledFormsAreNeverTakenFromTheFile) {
     ASSERT_TRUE(Load(q, tampered));
     EXPECT_EQ(q.specs[3].compiled, p.specs[3].compiled);
     EXPECT_EQ(q.materials[1].conductivity.compiled, p.materials[1].conductivity.compiled);
-    EXPECT_EQ(EncodeProblemFile(q), b);
+    EXPECT_SAME_IMAGE(EncodeProblemFile(q), b);
 
     // A constant whose stored form is not empty loses it.
     Bytes junk = b;
@@ -495,19 +517,30 @@ TEST(ProblemFileRules, WithoutACompilerExpressionsWaitAsText) {
     EXPECT_TRUE(reporter.Errors().empty());
     EXPECT_EQ(q.specs[3].text, "10+T/100");
     EXPECT_EQ(q.specs[3].compiled, CompiledForm{});
-    EXPECT_EQ(q.specs[3].constant, 0);
 
     // The step on its own says which blocks wait for the compiler.
     Problem r;
     BuildRichProblem(r);
+    r.specs[3].constant = 0;
+    std::size_t holding = 0;  // blocks with a compiled form: the library's numbers too
+    for (const BoundarySpec& spec : r.specs.Entries()) holding += spec.compiled[0] > 0;
+    for (const Material& m : r.materials) {
+        for (const BoundarySpec* block :
+             {&m.density, &m.specificHeat, &m.conductivity, &m.perfusion}) {
+            holding += block->compiled[0] > 0;
+        }
+    }
     const RecompileResult result = RecompileLoadedExpressions(r);
-    ASSERT_EQ(result.pending.size(), 4u);
+    ASSERT_EQ(result.pending.size(), holding);
     EXPECT_EQ(result.pending[0].where, "specification 3");
     EXPECT_EQ(result.pending[1].where, "specification 5");
     EXPECT_EQ(result.pending[2].where, "material 1 conductivity");
+    EXPECT_EQ(result.pending[2].text, "0.5+0.001*T");
     EXPECT_EQ(result.pending[3].where, "material 1 perfusion");
-    EXPECT_EQ(result.pending[3].text, "0.002*(1+T/40)");
     EXPECT_TRUE(result.failed.empty());
+    EXPECT_EQ(r.specs[3].constant, 0);  // flags are kept for the compiler to renew
+    EXPECT_EQ(r.specs[3].compiled, CompiledForm{});
+    EXPECT_EQ(r.materials[1].conductivity.compiled, CompiledForm{});
 }
 
 TEST(ProblemFileRules, ATextThatNoLongerCompilesIsReportedNotTrusted) {

@@ -40,11 +40,11 @@ TEST(Windows1252, MapsTheCodePageBothWays) {
 }
 
 TEST(Windows1252, UnmappableAndMalformedTextBecomesQuestionMarks) {
-    EXPECT_EQ(Utf8ToWindows1252("a\xE6\xBC\xA2z"), "a?z");                // CJK character
-    EXPECT_EQ(Utf8ToWindows1252("\xF0\x9F\x98\x80!"), "?!");              // emoji
-    EXPECT_EQ(Utf8ToWindows1252("x\xC3"), "x?");                          // cut sequence
-    EXPECT_EQ(Utf8ToWindows1252("\xC0\xAF"), "??");                       // overlong
-    EXPECT_EQ(Utf8ToWindows1252("\xED\xA0\x80"), "???");                  // surrogate
+    EXPECT_EQ(Utf8ToWindows1252("a\xE6\xBC\xA2z"), "a?z");    // CJK character
+    EXPECT_EQ(Utf8ToWindows1252("\xF0\x9F\x98\x80!"), "?!");  // emoji
+    EXPECT_EQ(Utf8ToWindows1252("x\xC3"), "x?");              // cut sequence
+    EXPECT_EQ(Utf8ToWindows1252("\xC0\xAF"), "??");           // overlong
+    EXPECT_EQ(Utf8ToWindows1252("\xED\xA0\x80"), "???");      // surrogate
 }
 
 TEST(Windows1252, LongTextsAreCutAtACharacterBoundary) {
@@ -221,14 +221,14 @@ TEST(RecordLayout, FrameImagesInBothLayouts) {
     WriteFrameRecord(legacy, SampleFrame());
     const Bytes& l = legacy.Data();
     ASSERT_EQ(l.size(), 105u);
-    EXPECT_EQ(I16At(l, 2), 4);      // vertex count
-    EXPECT_EQ(I16At(l, 6), 10);     // rectangle after the 2-byte region slot
-    EXPECT_EQ(I32At(l, 18), 32);    // pixel polygon size keeps 4 bytes
-    EXPECT_EQ(I16At(l, 26), 3);     // material
-    EXPECT_EQ(l[28], 1);            // type
-    EXPECT_EQ(I16At(l, 59), 2);     // generation specification
-    EXPECT_EQ(I16At(l, 67), 65);    // lump letter
-    EXPECT_EQ(I16At(l, 99), 5);     // extended-surface coefficient
+    EXPECT_EQ(I16At(l, 2), 4);    // vertex count
+    EXPECT_EQ(I16At(l, 6), 10);   // rectangle after the 2-byte region slot
+    EXPECT_EQ(I32At(l, 18), 32);  // pixel polygon size keeps 4 bytes
+    EXPECT_EQ(I16At(l, 26), 3);   // material
+    EXPECT_EQ(l[28], 1);          // type
+    EXPECT_EQ(I16At(l, 59), 2);   // generation specification
+    EXPECT_EQ(I16At(l, 67), 65);  // lump letter
+    EXPECT_EQ(I16At(l, 99), 5);   // extended-surface coefficient
     EXPECT_EQ(I16At(l, 101), 6);
     EXPECT_EQ(l[103], 1);
 
@@ -339,7 +339,7 @@ TEST(RecordLayout, TextItemImagesInBothLayouts) {
     WriteTextItem(legacy, SampleText());
     const Bytes& l = legacy.Data();
     ASSERT_EQ(l.size(), 150u);
-    EXPECT_EQ(I16At(l, 83), 3);       // Nt
+    EXPECT_EQ(I16At(l, 83), 3);        // Nt
     EXPECT_EQ(StrAt(l, 95), "Arial");  // after the 2-byte font handle slot
     EXPECT_EQ(I32At(l, 127), 0x00FF00);
     EXPECT_EQ(I16At(l, 131), 14);
