@@ -4,40 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include "core/files/file_image.hpp"
 #include "files/extended_codec.hpp"
 #include "support/problem_builders.hpp"
 
 namespace kova {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using test::BuildRichProblem;
+using test::Bytes;
+using test::ExtAt;
+using test::FirstDifference;
+using test::I16At;
+using test::I32At;
+using test::kNodesAt;
+using test::PutExtAt;
+using test::Sections;
 using test::StandInCompile;
-
-constexpr std::size_t kNodesAt = 356;
-
-std::int32_t I32At(const Bytes& b, std::size_t at) {
-    return static_cast<std::int32_t>(b.at(at) | (b.at(at + 1) << 8) | (b.at(at + 2) << 16) |
-                                     (static_cast<std::uint32_t>(b.at(at + 3)) << 24));
-}
-std::int16_t I16At(const Bytes& b, std::size_t at) {
-    return static_cast<std::int16_t>(b.at(at) | (b.at(at + 1) << 8));
-}
-Real ExtAt(const Bytes& b, std::size_t at) {
-    ExtendedImage image{};
-    for (std::size_t i = 0; i < image.size(); ++i) image[i] = b.at(at + i);
-    return DecodeExtended(image);
-}
-void PutExtAt(Bytes& b, std::size_t at, Real v) {
-    const ExtendedImage image = EncodeExtended(v);
-    std::copy(image.begin(), image.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
-// The first offset where two images differ, for failure messages.
-std::size_t FirstDifference(const Bytes& a, const Bytes& b) {
-    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    return static_cast<std::size_t>(ia - a.begin());
-}
+using test::Walk;
 
 #define EXPECT_SAME_IMAGE(a, b)                                                                    \
     do {                                                                                           \
@@ -48,23 +32,6 @@ std::size_t FirstDifference(const Bytes& a, const Bytes& b) {
 
 bool Load(Problem& p, const Bytes& bytes) {
     return ReadProblemImage(p, bytes, "test.KVX", StandInCompile);
-}
-
-// Section offsets of a current-layout file, found by walking its counts.
-struct Sections {
-    std::size_t lines, frames, specs, materials, texts;
-};
-Sections Walk(const Bytes& b) {
-    Sections s{};
-    s.lines = kNodesAt + 46 * static_cast<std::size_t>(I32At(b, 348));
-    s.frames = s.lines + 4 + 74 * static_cast<std::size_t>(I32At(b, s.lines));
-    std::size_t at = s.frames + 4;
-    for (int k = 0; k < I32At(b, s.frames); ++k)
-        at += 135 + 4 * static_cast<std::size_t>(I32At(b, at + 4));
-    s.specs = at;
-    s.materials = s.specs + 4 + 655 * static_cast<std::size_t>(I32At(b, s.specs));
-    s.texts = s.materials + 4 + 20 * 2680;
-    return s;
 }
 
 TEST(ProblemFileLayout, FixedPartOfACurrentFile) {
