@@ -14,6 +14,7 @@
 #include "files/record_codec.hpp"
 #include "model/messages.hpp"
 #include "model/subjects.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {
@@ -154,7 +155,9 @@ void ReadFixedPart(ByteReader& in, Problem& p, const FileFormat& format,
     in.Skip(20);  // two reserved values
     s.drawingScale = PositiveExt(in, "drawing scale");
     (void)in.Ext();  // the second copy of the scale
-    p.RecomputePixelLength();
+    // A length unit outside the table falls back to the start-up unit; the pixel length
+    // follows the scale, the unit system and the length unit just read.
+    SetUnitLabels(p);
     s.contourScaleMin = FiniteExt(in, "scale limit");
     s.contourScaleMax = FiniteExt(in, "scale limit");
     s.gradientScaleMin = FiniteExt(in, "scale limit");

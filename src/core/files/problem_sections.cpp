@@ -9,9 +9,10 @@
 namespace kova {
 namespace {
 
-// Node positions are rounded to whole pixels for the frame polygons; a position beyond
-// the 32-bit pixel range (or not a number) cannot be drawn or rounded.
-constexpr Real kMaxPixelCoordinate = 2147483647.0L;
+// Node positions are rounded to whole pixels for the frame polygons, whose extents and
+// differences are 32-bit integers. A position further out than a billion pixels (or not a
+// number) cannot be drawn; no drawing comes near it even while zoomed.
+constexpr Real kMaxPixelCoordinate = 1.0e9L;
 
 bool IsPixelCoordinate(Real v) {
     return std::isfinite(v) && std::fabs(v) <= kMaxPixelCoordinate;

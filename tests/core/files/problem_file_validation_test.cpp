@@ -147,6 +147,8 @@ TEST(ProblemFileValidation, CorruptCountsAndNumbersAreRefused) {
         {"node count one more", [](Bytes& b, auto&) { PutI32At(b, kNodeCountAt, 5); }},
         {"active nodes beyond the nodes", [](Bytes& b, auto&) { PutI32At(b, 352, 5); }},
         {"node position far outside", [=](Bytes& b, auto&) { PutExtAt(b, node1, 1e300L); }},
+        {"node position beyond a billion pixels",
+         [=](Bytes& b, auto&) { PutExtAt(b, node1 + 10, -1.5e9L); }},
         {"node position NaN", [=](Bytes& b, auto&) { PutExtAt(b, node1 + 10, std::nanl("")); }},
         {"node specification beyond the table",
          [=](Bytes& b, auto&) { PutI16At(b, node1 + 40, 3); }},
