@@ -1,32 +1,51 @@
 // Short strings at the file boundary and the byte images of the records.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
+#include "core/files/file_image.hpp"
 #include "files/byte_stream.hpp"
-#include "files/extended_codec.hpp"
 #include "files/record_codec.hpp"
 #include "files/text_encoding.hpp"
 
 namespace kova {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace test;
 
-std::int32_t I32At(const Bytes& b, std::size_t at) {
-    return static_cast<std::int32_t>(b.at(at) | (b.at(at + 1) << 8) | (b.at(at + 2) << 16) |
-                                     (static_cast<std::uint32_t>(b.at(at + 3)) << 24));
+// One field of a record image: its offset, its kind (byte, int16, int32 or ext) and value.
+struct Field {
+    std::size_t at;
+    char kind;
+    long double value;
+};
+
+void ExpectFields(const Bytes& b, std::initializer_list<Field> fields) {
+    for (const Field& f : fields) {
+        switch (f.kind) {
+            case 'b':
+                EXPECT_EQ(b.at(f.at), f.value) << "byte at " << f.at;
+                break;
+            case 'h':
+                EXPECT_EQ(I16At(b, f.at), f.value) << "int16 at " << f.at;
+                break;
+            case 'i':
+                EXPECT_EQ(I32At(b, f.at), f.value) << "int32 at " << f.at;
+                break;
+            default:
+                EXPECT_EQ(ExtAt(b, f.at), f.value) << "ext at " << f.at;
+                break;
+        }
+    }
 }
-std::int16_t I16At(const Bytes& b, std::size_t at) {
-    return static_cast<std::int16_t>(b.at(at) | (b.at(at + 1) << 8));
-}
-Real ExtAt(const Bytes& b, std::size_t at) {
-    ExtendedImage image{};
-    for (std::size_t i = 0; i < image.size(); ++i) image[i] = b.at(at + i);
-    return DecodeExtended(image);
-}
+
 std::string StrAt(const Bytes& b, std::size_t at) {
     return std::string(reinterpret_cast<const char*>(&b.at(at + 1)), b.at(at));
+}
+
+template <typename Write>
+Bytes Image(IntegerWidth width, Write write) {
+    ByteWriter out(width);
+    write(out);
+    return out.Data();
 }
 
 TEST(Windows1252, MapsTheCodePageBothWays) {
@@ -47,24 +66,17 @@ TEST(Windows1252, UnmappableAndMalformedTextBecomesQuestionMarks) {
     EXPECT_EQ(Utf8ToWindows1252("\xED\xA0\x80"), "???");      // surrogate
 }
 
-TEST(Windows1252, LongTextsAreCutAtACharacterBoundary) {
+TEST(Windows1252, StringFieldsArePaddedAndCutAtACharacterBoundary) {
     ByteWriter out;
     out.Str("\xC3\xA9\xC3\xA9\xC3\xA9", 2);  // three two-byte characters into two places
-    EXPECT_EQ(out.Data(), (Bytes{2, 0xE9, 0xE9}));
-    ByteWriter padded;
-    padded.Str("ab", 5);
-    EXPECT_EQ(padded.Data(), (Bytes{2, 'a', 'b', 0, 0, 0}));
+    out.Str("ab", 5);
+    EXPECT_EQ(out.Data(), (Bytes{2, 0xE9, 0xE9, 2, 'a', 'b', 0, 0, 0}));
 }
 
 TEST(ByteReader, RefusesLengthBytesBeyondTheCapacityAndShortInput) {
     const Bytes tooLong{6, 'a', 'b', 'c', 'd', 'e', 0};
     ByteReader in(tooLong);
-    try {
-        (void)in.Str(5);
-        FAIL() << "accepted a length byte above the capacity";
-    } catch (const FileFormatError& e) {
-        EXPECT_EQ(e.Offset(), 0u);
-    }
+    EXPECT_THROW((void)in.Str(5), FileFormatError);
     const Bytes three{1, 2, 3};
     ByteReader shortInput(three);
     (void)shortInput.U8();
@@ -76,90 +88,55 @@ TEST(ByteReader, RefusesLengthBytesBeyondTheCapacityAndShortInput) {
 }
 
 TEST(RecordLayout, NodeImage) {
-    Node n;
-    n.x = 12.5L;
-    n.y = -3;
-    n.currentValue = 100;
-    n.initialValue = kUnspecified;
-    n.valueSpec = 7;
-    n.active = 1;
-    n.nodeMark = -2;
-    n.outputMark = 1;
-    ByteWriter out;
-    WriteNode(out, n);
-    const Bytes& b = out.Data();
+    const Node n{12.5L, -3, 100, kUnspecified, 7, 1, -2, 1};
+    const Bytes b = Image(IntegerWidth::Wide, [&](ByteWriter& o) { WriteNode(o, n); });
     ASSERT_EQ(b.size(), 46u);
-    EXPECT_EQ(ExtAt(b, 0), 12.5L);
-    EXPECT_EQ(ExtAt(b, 10), -3.0L);
-    EXPECT_EQ(ExtAt(b, 20), 100.0L);
-    EXPECT_EQ(ExtAt(b, 30), -999.0L);
-    EXPECT_EQ(I16At(b, 40), 7);
-    EXPECT_EQ(b[42], 1);
-    EXPECT_EQ(I16At(b, 43), -2);
-    EXPECT_EQ(b[45], 1);
-}
-
-LineSegment SampleSegment() {
-    LineSegment s;
-    s.node1 = 3;
-    s.node2 = 9;
-    s.frameA = 1;
-    s.frameB = 2;
-    s.areaFactor = 2.5L;
-    s.lineFlow = -1.25L;
-    s.flowDirection = 2;
-    s.active = 1;
-    s.bandSide = 1;
-    s.number = 17;
-    s.elementCount = 2;
-    s.valueSpec = 4;
-    s.fluxSpec = 5;
-    s.transferSpec = 6;
-    s.ambientSpec = 8;
-    return s;
+    ExpectFields(b, {{0, 'e', 12.5},
+                     {10, 'e', -3},
+                     {20, 'e', 100},
+                     {30, 'e', -999},
+                     {40, 'h', 7},
+                     {42, 'b', 1},
+                     {43, 'h', -2},
+                     {45, 'b', 1}});
 }
 
 TEST(RecordLayout, LineSegmentImagesInBothLayouts) {
-    ByteWriter wide;
-    WriteLineSegment(wide, SampleSegment());
-    const Bytes& b = wide.Data();
+    LineSegment s{3, 9, 1, 2, 2.5L, -1.25L, 2, 1, 1, 17, 2, 4, 5, 6, 8};
+    const Bytes b = Image(IntegerWidth::Wide, [&](ByteWriter& o) { WriteLineSegment(o, s); });
     ASSERT_EQ(b.size(), 74u);
-    EXPECT_EQ(I32At(b, 0), 3);
-    EXPECT_EQ(I32At(b, 4), 9);
-    EXPECT_EQ(I32At(b, 8), 1);
-    EXPECT_EQ(I32At(b, 12), 2);
-    EXPECT_EQ(ExtAt(b, 16), 2.5L);
-    EXPECT_EQ(ExtAt(b, 26), -1.25L);
-    EXPECT_EQ(I32At(b, 36), 2);
-    EXPECT_EQ(b[40], 1);
-    EXPECT_EQ(b[41], 1);
-    EXPECT_EQ(I32At(b, 42), 17);
-    EXPECT_EQ(I32At(b, 46), 2);
-    EXPECT_EQ(I32At(b, 50), 4);
-    EXPECT_EQ(I32At(b, 54), 5);
-    EXPECT_EQ(I32At(b, 58), 6);
-    EXPECT_EQ(I32At(b, 62), 8);
-    EXPECT_EQ(I32At(b, 66), 0);
-    EXPECT_EQ(I32At(b, 70), 0);
-
-    ByteWriter legacy(IntegerWidth::Legacy);
-    WriteLineSegment(legacy, SampleSegment());
-    const Bytes& l = legacy.Data();
+    ExpectFields(b, {{0, 'i', 3},
+                     {4, 'i', 9},
+                     {8, 'i', 1},
+                     {12, 'i', 2},
+                     {16, 'e', 2.5},
+                     {26, 'e', -1.25},
+                     {36, 'i', 2},
+                     {40, 'b', 1},
+                     {41, 'b', 1},
+                     {42, 'i', 17},
+                     {46, 'i', 2},
+                     {50, 'i', 4},
+                     {54, 'i', 5},
+                     {58, 'i', 6},
+                     {62, 'i', 8},
+                     {66, 'i', 0},
+                     {70, 'i', 0}});
+    const Bytes l = Image(IntegerWidth::Legacy, [&](ByteWriter& o) { WriteLineSegment(o, s); });
     ASSERT_EQ(l.size(), 52u);
-    EXPECT_EQ(I16At(l, 0), 3);
-    EXPECT_EQ(I16At(l, 6), 2);
-    EXPECT_EQ(ExtAt(l, 8), 2.5L);
-    EXPECT_EQ(I16At(l, 28), 2);
-    EXPECT_EQ(l[30], 1);
-    EXPECT_EQ(I16At(l, 32), 17);
-    EXPECT_EQ(I16At(l, 42), 8);
-
+    ExpectFields(l, {{0, 'h', 3},
+                     {6, 'h', 2},
+                     {8, 'e', 2.5},
+                     {28, 'h', 2},
+                     {30, 'b', 1},
+                     {32, 'h', 17},
+                     {42, 'h', 8},
+                     {44, 'i', 0}});
     ByteReader in(l, IntegerWidth::Legacy);
     LineSegment back;
     ReadLineSegment(in, back);
     EXPECT_TRUE(in.AtEnd());
     EXPECT_EQ(back.ambientSpec, 8);
-    EXPECT_EQ(back.number, 17);
     EXPECT_EQ(back.lineFlow, -1.25L);
 }
 
@@ -180,7 +157,6 @@ Frame SampleFrame() {
     f.labelY = 70;
     f.lumpLetter = 65;
     f.lumpResult = 33;
-    f.finThickness = 0.01L;
     f.finTransferSpec = 5;
     f.finFluidSpec = 6;
     f.finFluxSpec = 7;
@@ -190,55 +166,34 @@ Frame SampleFrame() {
 }
 
 TEST(RecordLayout, FrameImagesInBothLayouts) {
-    ByteWriter wide;
-    WriteFrameRecord(wide, SampleFrame());
-    const Bytes& b = wide.Data();
+    const Frame f = SampleFrame();
+    const Bytes b = Image(IntegerWidth::Wide, [&](ByteWriter& o) { WriteFrameRecord(o, f); });
     ASSERT_EQ(b.size(), 135u);
-    EXPECT_EQ(I32At(b, 0), 4);
-    EXPECT_EQ(I32At(b, 4), 4);
-    EXPECT_EQ(I32At(b, 12), 10);
-    EXPECT_EQ(I32At(b, 24), 220);
-    EXPECT_EQ(I32At(b, 32), 32);
-    EXPECT_EQ(I32At(b, 40), 3);
-    EXPECT_EQ(b[44], 1);
-    EXPECT_EQ(ExtAt(b, 45), 1.5L);
-    EXPECT_EQ(ExtAt(b, 55), 0.25L);
-    EXPECT_EQ(ExtAt(b, 65), 20.0L);
-    EXPECT_EQ(I32At(b, 75), 2);
-    EXPECT_EQ(I32At(b, 79), 3);
-    EXPECT_EQ(I32At(b, 83), 60);
-    EXPECT_EQ(I32At(b, 87), 70);
-    EXPECT_EQ(I32At(b, 91), 65);
-    EXPECT_EQ(ExtAt(b, 95), 33.0L);
-    EXPECT_EQ(ExtAt(b, 115), 0.01L);
-    EXPECT_EQ(I16At(b, 125), 5);
-    EXPECT_EQ(I16At(b, 127), 6);
-    EXPECT_EQ(I16At(b, 129), 7);
-    EXPECT_EQ(b[133], 1);
-    EXPECT_EQ(b[134], 1);
-
-    ByteWriter legacy(IntegerWidth::Legacy);
-    WriteFrameRecord(legacy, SampleFrame());
-    const Bytes& l = legacy.Data();
+    ExpectFields(b,
+                 {{0, 'i', 4},   {4, 'i', 4},       {12, 'i', 10},  {24, 'i', 220},  {32, 'i', 32},
+                  {40, 'i', 3},  {44, 'b', 1},      {45, 'e', 1.5}, {55, 'e', 0.25}, {65, 'e', 20},
+                  {75, 'i', 2},  {79, 'i', 3},      {83, 'i', 60},  {87, 'i', 70},   {91, 'i', 65},
+                  {95, 'e', 33}, {115, 'e', 0.01L}, {125, 'h', 5},  {127, 'h', 6},   {129, 'h', 7},
+                  {133, 'b', 1}, {134, 'b', 1}});
+    // Legacy: 2-byte integers and region slot, 4-byte slots at 28..39, no int16 at 129/131.
+    const Bytes l = Image(IntegerWidth::Legacy, [&](ByteWriter& o) { WriteFrameRecord(o, f); });
     ASSERT_EQ(l.size(), 105u);
-    EXPECT_EQ(I16At(l, 2), 4);    // vertex count
-    EXPECT_EQ(I16At(l, 6), 10);   // rectangle after the 2-byte region slot
-    EXPECT_EQ(I32At(l, 18), 32);  // pixel polygon size keeps 4 bytes
-    EXPECT_EQ(I16At(l, 26), 3);   // material
-    EXPECT_EQ(l[28], 1);          // type
-    EXPECT_EQ(I16At(l, 59), 2);   // generation specification
-    EXPECT_EQ(I16At(l, 67), 65);  // lump letter
-    EXPECT_EQ(I16At(l, 99), 5);   // extended-surface coefficient
-    EXPECT_EQ(I16At(l, 101), 6);
-    EXPECT_EQ(l[103], 1);
-
+    ExpectFields(l, {{2, 'h', 4},
+                     {6, 'h', 10},
+                     {18, 'i', 32},
+                     {26, 'h', 3},
+                     {28, 'b', 1},
+                     {59, 'h', 2},
+                     {67, 'h', 65},
+                     {99, 'h', 5},
+                     {101, 'h', 6},
+                     {103, 'b', 1}});
     ByteReader in(l, IntegerWidth::Legacy);
     Frame back;
     EXPECT_EQ(ReadFrameRecord(in, back), 4);
     EXPECT_TRUE(in.AtEnd());
-    EXPECT_EQ(back.finFluxSpec, 0);  // absent in the legacy layout
+    EXPECT_EQ(back.finFluxSpec, 0);
     EXPECT_EQ(back.finFluidSpec, 6);
-    EXPECT_EQ(back.lumpResult, 33.0L);
 }
 
 TEST(RecordLayout, SpecificationAndMaterialImages) {
@@ -250,22 +205,19 @@ TEST(RecordLayout, SpecificationAndMaterialImages) {
     s.text = "10+T";
     s.compiled[0] = 3;
     s.compiled[50] = -1.5L;
-    ByteWriter out;
-    WriteBoundarySpec(out, s);
-    const Bytes& b = out.Data();
+    const Bytes b = Image(IntegerWidth::Wide, [&](ByteWriter& o) { WriteBoundarySpec(o, s); });
     ASSERT_EQ(b.size(), 655u);
-    EXPECT_EQ(b[0], 3);
-    EXPECT_EQ(b[1], 0);
-    EXPECT_EQ(b[3], 1);
-    EXPECT_EQ(ExtAt(b, 6), 12.0L);
+    ExpectFields(b, {{0, 'b', 3},
+                     {1, 'b', 0},
+                     {3, 'b', 1},
+                     {6, 'e', 12},
+                     {21, 'b', 0},
+                     {145, 'e', 3},
+                     {645, 'e', -1.5}});
     EXPECT_EQ(StrAt(b, 16), "10+T");
-    EXPECT_EQ(b[16 + 5], 0);  // unused text bytes are zero
-    EXPECT_EQ(ExtAt(b, 145), 3.0L);
-    EXPECT_EQ(ExtAt(b, 645), -1.5L);
 
     Material m;
     m.name = "Copper";
-    m.fillPattern = -1;
     m.colorGridIndex = 9;
     m.color = 0x00123456;
     m.density.value = 8900;
@@ -274,26 +226,24 @@ TEST(RecordLayout, SpecificationAndMaterialImages) {
     m.perfusion.value = 0.5L;
     m.kyOverKx = 2;
     m.anisotropic = 1;
-    ByteWriter mat;
-    WriteMaterial(mat, m);
-    const Bytes& mb = mat.Data();
+    const Bytes mb = Image(IntegerWidth::Wide, [&](ByteWriter& o) { WriteMaterial(o, m); });
     ASSERT_EQ(mb.size(), 2680u);
     EXPECT_EQ(StrAt(mb, 0), "Copper");
-    EXPECT_EQ(I16At(mb, 26), -1);
-    EXPECT_EQ(I16At(mb, 28), 9);
-    EXPECT_EQ(I32At(mb, 30), 0x00123456);
-    EXPECT_EQ(ExtAt(mb, 34 + 6), 8900.0L);
-    EXPECT_EQ(ExtAt(mb, 689 + 6), 385.0L);
-    EXPECT_EQ(ExtAt(mb, 1344 + 6), 401.0L);
-    EXPECT_EQ(ExtAt(mb, 1999 + 6), 0.5L);
-    for (std::size_t i = 2654; i < 2668; ++i) EXPECT_EQ(mb[i], 0) << i;
-    EXPECT_EQ(ExtAt(mb, 2668), 2.0L);
-    EXPECT_EQ(mb[2678], 1);
+    ExpectFields(mb, {{26, 'h', -1},
+                      {28, 'h', 9},
+                      {30, 'i', 0x00123456},
+                      {40, 'e', 8900},
+                      {695, 'e', 385},
+                      {1350, 'e', 401},
+                      {2005, 'e', 0.5},
+                      {2654, 'i', 0},
+                      {2664, 'i', 0},
+                      {2668, 'e', 2},
+                      {2678, 'b', 1}});
 }
 
 TextItem SampleText() {
     TextItem t;
-    t.winNo = 1;
     t.theText = "Q \xE2\x82\xAC";
     t.nt = 3;
     t.theRect = IntRect{5, 6, 7, 8};
@@ -304,7 +254,6 @@ TextItem SampleText() {
     t.mode = TextMode::opaq;
     t.orientation = OrientationType::Vert;
     t.extra1 = 1;
-    t.extra2 = 2;
     t.extra3 = 3;
     t.angle = -45;
     t.extraB1 = 1;
@@ -313,102 +262,73 @@ TextItem SampleText() {
 }
 
 TEST(RecordLayout, TextItemImagesInBothLayouts) {
-    ByteWriter wide;
-    WriteTextItem(wide, SampleText());
-    const Bytes& b = wide.Data();
+    const TextItem t = SampleText();
+    const Bytes b = Image(IntegerWidth::Wide, [&](ByteWriter& o) { WriteTextItem(o, t); });
     ASSERT_EQ(b.size(), 166u);
-    EXPECT_EQ(I32At(b, 0), 1);
-    EXPECT_EQ(b[4], 3);
-    EXPECT_EQ(b[7], 0x80);  // the euro sign in the code page
-    EXPECT_EQ(I32At(b, 85), 3);
-    EXPECT_EQ(I32At(b, 89), 5);
-    EXPECT_EQ(I32At(b, 101), 8);
+    ExpectFields(b, {{0, 'i', 1},
+                     {4, 'b', 3},
+                     {7, 'b', 0x80},
+                     {85, 'i', 3},
+                     {89, 'i', 5},
+                     {101, 'i', 8},
+                     {141, 'i', 0xFF00},
+                     {145, 'i', 14},
+                     {149, 'b', 10},
+                     {150, 'b', 0},
+                     {151, 'b', 1},
+                     {152, 'h', 1},
+                     {156, 'h', 3},
+                     {158, 'h', -45},
+                     {160, 'b', 1},
+                     {161, 'b', 1}});
     EXPECT_EQ(StrAt(b, 109), "Arial");
-    EXPECT_EQ(I32At(b, 141), 0x00FF00);
-    EXPECT_EQ(I32At(b, 145), 14);
-    EXPECT_EQ(b[149], 0b1010);
-    EXPECT_EQ(b[150], 0);
-    EXPECT_EQ(b[151], 1);
-    EXPECT_EQ(I16At(b, 152), 1);
-    EXPECT_EQ(I16At(b, 156), 3);
-    EXPECT_EQ(I16At(b, 158), -45);
-    EXPECT_EQ(b[160], 1);
-    EXPECT_EQ(b[161], 1);
-
-    ByteWriter legacy(IntegerWidth::Legacy);
-    WriteTextItem(legacy, SampleText());
-    const Bytes& l = legacy.Data();
+    const Bytes l = Image(IntegerWidth::Legacy, [&](ByteWriter& o) { WriteTextItem(o, t); });
     ASSERT_EQ(l.size(), 150u);
-    EXPECT_EQ(I16At(l, 83), 3);        // Nt
-    EXPECT_EQ(StrAt(l, 95), "Arial");  // after the 2-byte font handle slot
-    EXPECT_EQ(I32At(l, 127), 0x00FF00);
-    EXPECT_EQ(I16At(l, 131), 14);
-    EXPECT_EQ(I16At(l, 142), -45);
+    ExpectFields(l, {{83, 'h', 3}, {127, 'i', 0xFF00}, {131, 'h', 14}, {142, 'h', -45}});
+    EXPECT_EQ(StrAt(l, 95), "Arial");
     ByteReader in(l, IntegerWidth::Legacy);
-    const TextItem back = ReadTextItem(in);
-    EXPECT_EQ(back.theText, "Q \xE2\x82\xAC");
-    EXPECT_EQ(back.angle, -45);
+    EXPECT_EQ(ReadTextItem(in).theText, "Q \xE2\x82\xAC");
     EXPECT_TRUE(in.AtEnd());
 }
 
 TEST(RecordLayout, RecordsWithImpossibleEnumerationsAreRefused) {
-    ByteWriter out;
-    WriteTextItem(out, SampleText());
-    Bytes b = out.Data();
-    b[151] = 3;  // no such orientation
-    ByteReader in(b);
+    Bytes text = Image(IntegerWidth::Wide, [](ByteWriter& o) { WriteTextItem(o, SampleText()); });
+    text[151] = 3;  // no such orientation
+    ByteReader in(text);
     try {
         (void)ReadTextItem(in);
         FAIL();
     } catch (const FileFormatError& e) {
         EXPECT_EQ(e.Offset(), 151u);
     }
-    ByteWriter frame;
-    WriteFrameRecord(frame, SampleFrame());
-    Bytes fb = frame.Data();
-    fb[44] = 4;
-    ByteReader fin(fb);
+    Bytes frame =
+        Image(IntegerWidth::Wide, [](ByteWriter& o) { WriteFrameRecord(o, SampleFrame()); });
+    frame[44] = 4;
+    ByteReader fin(frame);
     Frame f;
     EXPECT_THROW((void)ReadFrameRecord(fin, f), FileFormatError);
 }
 
 TEST(RecordLayout, PlotSettingsDefaultsImage) {
-    ByteWriter out;
-    WritePlotSettings(out, PlotSettings{}, true);
-    const Bytes& b = out.Data();
+    const Bytes b = Image(IntegerWidth::Wide,
+                          [](ByteWriter& o) { WritePlotSettings(o, PlotSettings{}, true); });
     ASSERT_EQ(b.size(), 144u);
-    EXPECT_EQ(ExtAt(b, 0), -999.0L);
-    EXPECT_EQ(ExtAt(b, 10), -999.0L);
-    for (std::size_t at = 20; at < 84; at += 4) EXPECT_EQ(I32At(b, at), 0);
-    EXPECT_EQ(b[84], 1);
-    EXPECT_EQ(b[85], 1);
-    EXPECT_EQ(I32At(b, 86), 1);
-    EXPECT_EQ(I32At(b, 90), 1);
-    EXPECT_EQ(I32At(b, 94), 5);
-    EXPECT_EQ(I32At(b, 98), 5);
-    EXPECT_EQ(b[102], 0);
-    EXPECT_EQ(b[103], 1);
-    EXPECT_EQ(b[104], 0);
-    EXPECT_EQ(I16At(b, 105), 2);
-    EXPECT_EQ(b[107], 0);
-    EXPECT_EQ(I16At(b, 108), 2);
-    EXPECT_EQ(I32At(b, 110), 0);
-    EXPECT_EQ((Bytes{b[114], b[115], b[116], b[117]}), (Bytes{1, 1, 1, 0}));
-    EXPECT_EQ(I16At(b, 120), 0);
-    EXPECT_EQ(I32At(b, 122), 0);
-    EXPECT_EQ(I32At(b, 126), 0);
-    EXPECT_EQ(I16At(b, 130), 16);
-    EXPECT_EQ(I16At(b, 132), 16);
-    EXPECT_EQ(ExtAt(b, 134), 0.0L);
-
-    // The legacy layout narrows the 22 integers; older files have an integer in place
-    // of the two bytes at 118.
-    ByteWriter legacy(IntegerWidth::Legacy);
-    WritePlotSettings(legacy, PlotSettings{}, true);
-    EXPECT_EQ(legacy.Size(), 100u);
-    ByteWriter old(IntegerWidth::Wide);
-    WritePlotSettings(old, PlotSettings{}, false);
-    EXPECT_EQ(old.Size(), 146u);
+    ExpectFields(b, {{0, 'e', -999}, {10, 'e', -999}, {20, 'i', 0},  {80, 'i', 0},  {84, 'b', 1},
+                     {85, 'b', 1},   {86, 'i', 1},    {90, 'i', 1},  {94, 'i', 5},  {98, 'i', 5},
+                     {102, 'b', 0},  {103, 'b', 1},   {104, 'b', 0}, {105, 'h', 2}, {107, 'b', 0},
+                     {108, 'h', 2},  {110, 'i', 0},   {114, 'b', 1}, {115, 'b', 1}, {116, 'b', 1},
+                     {117, 'b', 0},  {120, 'h', 0},   {122, 'i', 0}, {126, 'i', 0}, {130, 'h', 16},
+                     {132, 'h', 16}, {134, 'e', 0}});
+    // The legacy layout narrows the 22 integers; older files have an integer in place of
+    // the two bytes at 118.
+    EXPECT_EQ(Image(IntegerWidth::Legacy,
+                    [](ByteWriter& o) { WritePlotSettings(o, PlotSettings{}, true); })
+                  .size(),
+              100u);
+    EXPECT_EQ(Image(IntegerWidth::Wide,
+                    [](ByteWriter& o) { WritePlotSettings(o, PlotSettings{}, false); })
+                  .size(),
+              146u);
 }
 
 }  // namespace
