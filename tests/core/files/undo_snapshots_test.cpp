@@ -1,0 +1,132 @@
+#include "files/undo_snapshots.hpp"
+
+#include <gtest/gtest.h>
+
+#include "core/files/file_image.hpp"
+#include "files/problem_file.hpp"
+#include "support/problem_builders.hpp"
+
+namespace kova {
+namespace {
+
+using namespace test;
+
+TEST(UndoList, KeepsTheNewest37AndNamesTheLast) {
+    Problem p;
+    EXPECT_EQ(UndoCaption(p), "Undo");
+    EXPECT_FALSE(RestoreUndoSnapshot(p, true));
+    for (int i = 1; i <= 40; ++i) {
+        AddTestNode(p, i, i);
+        SaveUndoSnapshot(p, "Edit " + std::to_string(i));
+    }
+    ASSERT_EQ(p.undoList.size(), 37u);
+    EXPECT_EQ(p.undoList.front().name, "Edit 4");
+    EXPECT_EQ(UndoCaption(p), "Undo Edit 40");
+    int steps = 0;
+    while (RestoreUndoSnapshot(p, true)) ++steps;
+    EXPECT_EQ(steps, 37);
+    EXPECT_EQ(p.nodes.Count(), 4);  // the state before "Edit 4" was taken, plus that node
+    EXPECT_EQ(UndoCaption(p), "Undo");
+}
+
+TEST(UndoList, ProblemResetEmptiesTheList) {
+    Problem p;
+    SaveUndoSnapshot(p, "Outline");
+    p.ProblemReset();
+    EXPECT_TRUE(p.undoList.empty());
+}
+
+TEST(UndoSnapshot, ImageStartsWithTheCountsAndTheNodeRecords) {
+    Problem p;
+    BuildRichProblem(p);
+    const Bytes image = EncodeUndoSnapshot(p);
+    EXPECT_EQ(I32At(image, 0), p.nodes.Count());
+    EXPECT_EQ(I32At(image, 4), p.settings.activeNodeCount);
+    EXPECT_EQ(I32At(image, 8), 1);  // one lumped frame
+    EXPECT_EQ(ExtAt(image, 12), p.nodes[1].x);
+    const std::size_t lines = 12 + 46 * static_cast<std::size_t>(p.nodes.Count());
+    EXPECT_EQ(I32At(image, lines), p.lines.Count());
+    EXPECT_EQ(I32At(image, lines + 4 + 42), 1);  // own number of the first segment
+    // The same segment image as in the problem file.
+    const Bytes file = EncodeProblemFile(p);
+    const std::size_t fileLines = Walk(file).lines;
+    EXPECT_TRUE(std::equal(image.begin() + static_cast<std::ptrdiff_t>(lines),
+                           image.begin() + static_cast<std::ptrdiff_t>(lines + 4 + 74),
+                           file.begin() + static_cast<std::ptrdiff_t>(fileLines)));
+}
+
+TEST(UndoSnapshot, RestoreBringsBackTheEditableProblem) {
+    Problem p;
+    BuildRichProblem(p);
+    const Bytes before = EncodeProblemFile(p);
+    const int specsBefore = p.specs.Count();
+    SaveUndoSnapshot(p, "Reduce Mesh");
+
+    // An edit that touches every table.
+    const int n = AddTestNode(p, 300, 300);
+    AddTestSegment(p, 1, n, 0, 0);
+    p.lines.First()->fluxSpec = 0;
+    p.frames[1].material = 5;
+    p.frameCount = 2;
+    const int added = FindOrAddSpecValue(p, kSpecFlux, 999.5L);
+    p.specs[1].value = -1;
+    p.materials[1].name = "Changed";
+    p.texts.clear();
+    p.groups.clear();
+    p.templatePicture = TemplatePicture{};
+    p.selection.items.push_back(SegmentItem(p.lines.Last()));
+    p.settings.problemSaved = true;
+
+    ASSERT_TRUE(RestoreUndoSnapshot(p, false));
+    EXPECT_EQ(p.undoList.size(), 1u);
+    EXPECT_FALSE(p.settings.problemSaved);
+    EXPECT_TRUE(p.selection.items.empty());
+    // Entries added since stay in the table; the others are as they were.
+    EXPECT_EQ(p.specs.Count(), specsBefore + 1);
+    EXPECT_EQ(p.specs[added].value, 999.5L);
+    EXPECT_EQ(p.frames[3].pixelPolygon.size(), 6u);
+    // Apart from that entry, the problem writes the same file as before the edit.
+    Bytes after = EncodeProblemFile(p);
+    const std::size_t specs = Walk(after).specs;
+    ASSERT_EQ(I32At(after, specs), specsBefore + 1);
+    Problem q;
+    ASSERT_TRUE(ReadProblemImage(q, before, "x", StandInCompile));
+    q.specs.Append(p.specs[added]);
+    EXPECT_EQ(EncodeProblemFile(q), after);
+
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));
+    EXPECT_TRUE(p.undoList.empty());
+}
+
+TEST(UndoSnapshot, GroupsFollowTheRestoredSegments) {
+    Problem p;
+    BuildRichProblem(p);
+    SaveUndoSnapshot(p, "Group");
+    const LineSegment* eighth = p.lines.AtPosition(8);
+    const int node1 = eighth->node1;
+    const int node2 = eighth->node2;
+    p.RemoveLineSegment(p.lines.AtPosition(1));
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));
+    const SelectionGroup& bounds = *std::next(p.groups.begin());
+    ASSERT_EQ(bounds.items.size(), 2u);
+    ASSERT_NE(bounds.items[1].segment, nullptr);
+    EXPECT_TRUE(p.lines.Contains(bounds.items[1].segment));
+    EXPECT_EQ(bounds.items[1].segment->node1, node1);
+    EXPECT_EQ(bounds.items[1].segment->node2, node2);
+}
+
+TEST(UndoSnapshot, SingularPointsOnNodesThatNoLongerExistAreDropped) {
+    Problem p;
+    AddRectangleFrame(p, 0, 0, 10, 10, 1);
+    SaveUndoSnapshot(p, "AutoMesh");
+    const int centre = AddTestNode(p, 5, 5);
+    p.singularPoints.push_back({1.0L, 1, centre});
+    p.singularPoints.push_back({2.0L, 1, 2});
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));
+    EXPECT_EQ(p.nodes.Count(), 4);
+    ASSERT_EQ(p.singularPoints.size(), 1u);
+    EXPECT_EQ(p.singularPoints.front().node, 2);
+}
+
+}  // namespace
+}  // namespace kova
