@@ -210,7 +210,7 @@ bool ReadDataTable(Problem& problem, const std::string& name, const std::string&
             const std::optional<Real> value = ParseDecimal(field);
             if (!value) {
                 reporter.ShowError("File " + name + " has a value in row " + std::to_string(r) +
-                                   " that is not a number: " + std::string(field.substr(0, 40)));
+                                   " that is not a number.");
                 return false;
             }
             file.data[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = *value;
