@@ -225,6 +225,10 @@ bool ReadDataTable(Problem& problem, const std::string& name, const std::string&
 
 int LoadDataFile(Problem& problem, const std::string& name) {
     DataFileList& list = DataFilesOf(problem);
+    // A name with a control character (a NUL would cut the path short) names no file.
+    const bool printable = std::none_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
     const std::string key = Upper(name);
     if (const int at = list.Find(key); at >= 0) return at;
 
@@ -254,12 +258,12 @@ int LoadDataFile(Problem& problem, const std::string& name) {
     };
     std::vector<Candidate> candidates;
     // A drive letter means nothing on systems without drives; only the bare name is tried.
-    if (!portable.empty() && !(driveLetter && fs::path(portable).is_relative())) {
+    if (printable && !portable.empty() && !(driveLetter && fs::path(portable).is_relative())) {
         const fs::path given(portable);
         candidates.push_back({absolute ? given : current / given, key});
     }
-    if (hasPath && !bare.empty()) candidates.push_back({current / bare, Upper(bare)});
-    if (!list.problemDirectory.empty() && !bare.empty()) {
+    if (printable && hasPath && !bare.empty()) candidates.push_back({current / bare, Upper(bare)});
+    if (printable && !list.problemDirectory.empty() && !bare.empty()) {
         const fs::path inProblemDir = list.problemDirectory / bare;
         candidates.push_back({inProblemDir, Upper(inProblemDir.generic_string())});
     }

@@ -184,6 +184,9 @@ TEST_F(DataFileTest, MissingFilesAreReportedUnlessAProblemFileIsBeingRead) {
     EXPECT_EQ(LoadDataFile(problem, "/no/such/dir/x.txt"), kDataFileNotFound);
     EXPECT_EQ(reporter.Errors(),
               std::vector<std::string>{"File /NO/SUCH/DIR/X.TXT was not found."});
+    // A control character in the name never reaches the file system.
+    folder.Write("real.txt", "0 1\n1 2\n");
+    EXPECT_EQ(LoadDataFile(problem, std::string("real.txt\0.bak", 13)), kDataFileNotFound);
     reporter.Clear();
     problem.suppressMissingDataFileMessage = true;
     EXPECT_EQ(LoadDataFile(problem, "nothing.txt"), kDataFileNotFound);
