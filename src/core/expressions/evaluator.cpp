@@ -1,6 +1,9 @@
 #include "expressions/evaluator.hpp"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <numbers>
 
 #include "expressions/data_files.hpp"
@@ -28,15 +31,168 @@ public:
     FluxDepthGuard& operator=(const FluxDepthGuard&) = delete;
 };
 
+// Finite and not a NaN; a comparison, which is cheaper than classifying the value.
 inline bool IsFinite(Real v) {
-    return std::isfinite(v);
+    return std::fabs(v) <= std::numeric_limits<Real>::max();
+}
+
+constexpr int kBadItem = 1000;  // not an item of the language
+
+// The integer nearest to a program item (halves to the even neighbour), or kBadItem for
+// magnitudes of 128 and above, infinities and NaNs. Every evaluation classifies every
+// item, so this reads the bits of the 80-bit value with integer operations: a
+// floating-point conversion (or the library's nearbyint, which saves and restores the
+// floating-point environment) would cost more than the arithmetic itself.
+inline int ItemCode(const Real& item) {
+    if constexpr (std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10) {
+        std::uint64_t mantissa;  // explicit integer bit at bit 63
+        std::uint16_t signAndExponent;
+        std::memcpy(&mantissa, &item, 8);
+        std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&item) + 8, 2);
+        const int exponent = (signAndExponent & 0x7FFF) - 16383;
+        if (exponent < -1) return 0;  // |v| < 0.5, zero and subnormals
+        if (exponent > 6) return kBadItem;
+        const std::uint64_t twice = mantissa >> (62 - exponent);  // floor(2|v|)
+        int n = static_cast<int>((twice + 1) >> 1);               // halves away from zero
+        const bool half = (twice & 1) != 0 && (mantissa << (exponent + 2)) == 0;
+        if (half && (n & 1) != 0) --n;
+        return (signAndExponent & 0x8000) != 0 ? -n : n;
+    } else {
+        if (!(item > -128 && item < 128)) return kBadItem;
+        const Real r = std::round(item);
+        int n = static_cast<int>(r);
+        if (std::fabs(item - r) == 0.5L && (n & 1) != 0) n += item < r ? -1 : 1;
+        return n;
+    }
+}
+
+// The number of values an operator takes from the stack; 0 for codes that are not
+// operators.
+inline int OperandCount(int code) {
+    switch (code) {
+        case kOpMultiply:
+        case kOpDivide:
+        case kOpAdd:
+        case kOpSubtract:
+        case kOpPower:
+        case kOpMax:
+        case kOpMin:
+        case kOpMod:
+            return 2;
+        case kOpNegate:
+        case kOpExp:
+        case kOpLog:
+        case kOpSin:
+        case kOpCos:
+        case kOpLn:
+        case kOpSqrt:
+        case kOpAbs:
+        case kOpSquareWave:
+        case kOpStep:
+        case kOpTrunc:
+            return 1;
+        case kOpFile:
+            return 4;
+        case kOpIf:
+            return 5;
+        default:
+            return 0;
+    }
 }
 
 // An operand of FILE taken to the nearest integer, kept inside the int range.
 int NearestInt(Real v) {
     if (v > 1e9L) return 1000000000;
     if (v < -1e9L) return -1000000000;
-    return static_cast<int>(std::nearbyint(v));
+    const Real r = std::round(v);
+    int n = static_cast<int>(r);
+    if (std::fabs(v - r) == 0.5L && (n & 1) != 0) n += v < r ? -1 : 1;
+    return n;
+}
+
+// A to the power B; a zero base with a negative exponent is a division by zero.
+Real Power(Problem& problem, Real a, Real b, int& errorCode) {
+    if (a > 0) return std::pow(a, b);
+    if (a == 0) {
+        if (b < 0) errorCode = kEvalDivisionByZero;
+        return b > 0 ? 0 : 1;
+    }
+    if (b - std::trunc(b) != 0) {
+        errorCode = kEvalNegativePower;
+        problem.reporter().ShowStatusText(GetMessage(kMsgError, 32), StatusPanel::Info);
+        return 0;
+    }
+    return std::pow(a, b);  // an integral power of a negative base
+}
+
+// The functions of one or two arguments (A is ignored by those of one).
+Real Function(Problem& problem, int code, Real a, Real b, int& errorCode) {
+    switch (code) {
+        case kOpExp:
+            return std::exp(b);
+        case kOpLog:
+        case kOpLn:
+            if (b <= 0) {
+                errorCode = kEvalLogNonPositive;
+                problem.reporter().ShowStatusText(GetMessage(kMsgError, 33), StatusPanel::Info);
+                return 0;
+            }
+            return std::log(b);
+        case kOpSin:
+            return std::sin(b);
+        case kOpCos:
+            return std::cos(b);
+        case kOpSqrt:
+            if (b < 0) {
+                errorCode = kEvalNegativeRoot;
+                return 0;
+            }
+            return std::sqrt(b);
+        case kOpAbs:
+            return std::fabs(b);
+        case kOpMax:
+            return b >= a ? b : a;
+        case kOpMin:
+            return b <= a ? b : a;
+        case kOpSquareWave: {
+            // abs(B) reduced by whole periods into (0, period]; the remainder is exact.
+            Real u = std::fabs(b);
+            if (u > kSquareWavePeriod) {
+                u = std::fmod(u, kSquareWavePeriod);
+                if (u == 0) u = kSquareWavePeriod;
+            }
+            return u < std::numbers::pi_v<Real> ? 1 : -1;
+        }
+        case kOpStep:
+            return b >= 0 ? 1 : 0;
+        case kOpMod:
+            if (b == 0) {
+                errorCode = kEvalDivisionByZero;
+                return 0;
+            }
+            return a - std::trunc(a / b) * b;
+        case kOpTrunc:
+            return std::trunc(b);
+        default:
+            errorCode = kEvalStack;
+            return 0;
+    }
+}
+
+// FILE(k, c1, c2, x): the lookup in data file k of the problem's list.
+Real FileLookup(Problem& problem, Real k, Real c1, Real c2, Real x, int& errorCode) {
+    const int file = NearestInt(k);
+    const DataFileList* files = problem.dataFiles.get();
+    if (files == nullptr || file < 0 || file >= files->Count()) {
+        problem.reporter().ShowError("Missing file in a boundary specification.");
+        errorCode = kEvalDataFile;
+        return 0;
+    }
+    int fileError = 0;
+    const Real r = DataFileLookup(problem, files->files[static_cast<std::size_t>(file)],
+                                  NearestInt(c1), NearestInt(c2), x, fileError);
+    if (fileError != 0) errorCode = kEvalDataFile;
+    return r;
 }
 
 // FLUX (-6) or a gradient component (-7, -8) of `element` at the displayed step.
@@ -103,244 +259,121 @@ Real TimeUnitFactor(const Problem& problem) {
 Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& errorCode, int element,
                         Real potential, Real x, Real y, Real time, const SolutionData* solution) {
     errorCode = kEvalOk;
-    const Real count = compiled[0];
-    if (!(count >= 0 && count <= kMaxProgramEntries)) {
+    const int n = ItemCode(compiled[0]);
+    if (n < 0 || n > kMaxProgramEntries) {
         errorCode = kEvalStack;
         return 0;
     }
-    const int n = static_cast<int>(std::nearbyint(count));
 
     Real stack[kEvaluationStackSize];
     int sp = 0;  // number of values on the stack
     Coordinates coordinates;
     bool haveCoordinates = false;
+    int error = kEvalOk;  // a local copy, so that it need not be reread through the reference
 
     for (int i = 1; i <= n; ++i) {
-        const Real item = compiled[static_cast<std::size_t>(i)];
-        if (!(item >= -100 && item <= 100)) {
-            errorCode = kEvalStack;
-            return 0;
-        }
-        const int code = static_cast<int>(std::nearbyint(item));
-
-        if (code <= 0) {
-            Real v;
-            switch (code) {
-                case -1:
-                    if (i == n) {
-                        errorCode = kEvalStack;
-                        return 0;
-                    }
-                    v = compiled[static_cast<std::size_t>(++i)];
-                    break;
-                case -2:
-                    v = potential;
-                    break;
-                case -3:
-                case -4:
-                    if (!haveCoordinates) {
-                        coordinates = DrawingToProblem(problem, x, y);
-                        haveCoordinates = true;
-                    }
-                    v = code == -3 ? coordinates.first : coordinates.second;
-                    break;
-                case -5:
-                    v = time / TimeUnitFactor(problem);
-                    break;
-                case -6:
-                case -7:
-                case -8:
-                    v = FluxVariable(problem, code, element, solution, errorCode);
-                    if (errorCode != kEvalOk) return 0;
-                    break;
-                default:
-                    errorCode = kEvalStack;
-                    return 0;
-            }
-            if (!IsFinite(v)) {
-                errorCode = kEvalOverflow;
-                return 0;
-            }
-            if (sp == kEvaluationStackSize) {
-                errorCode = kEvalStack;
-                return 0;
-            }
-            stack[sp++] = v;
-            continue;
-        }
-
-        // Operators: B is the top value, A the one below it.
-        int operands;
+        const int code = ItemCode(compiled[static_cast<std::size_t>(i)]);
+        // Each item pushes r (consumed = 0) or replaces `consumed` values by r.
+        Real r = 0;
+        int consumed = 0;
         switch (code) {
-            case kOpNegate:
-            case kOpExp:
-            case kOpLog:
-            case kOpSin:
-            case kOpCos:
-            case kOpLn:
-            case kOpSqrt:
-            case kOpAbs:
-            case kOpSquareWave:
-            case kOpStep:
-            case kOpTrunc:
-                operands = 1;
+            case -1:
+                if (i == n) {
+                    error = kEvalStack;
+                    break;
+                }
+                r = compiled[static_cast<std::size_t>(++i)];
                 break;
+            case -2:
+                r = potential;
+                break;
+            case -3:
+            case -4:
+                if (!haveCoordinates) {
+                    coordinates = DrawingToProblem(problem, x, y);
+                    haveCoordinates = true;
+                }
+                r = code == -3 ? coordinates.first : coordinates.second;
+                break;
+            case -5:
+                r = time / TimeUnitFactor(problem);
+                break;
+            case -6:
+            case -7:
+            case -8:
+                r = FluxVariable(problem, code, element, solution, error);
+                break;
+
+            // Operators: B is the top value, A the one below it.
             case kOpMultiply:
-            case kOpDivide:
-            case kOpAdd:
-            case kOpSubtract:
-            case kOpPower:
-            case kOpMax:
-            case kOpMin:
-            case kOpMod:
-                operands = 2;
+                consumed = 2;
+                if (sp >= 2) r = stack[sp - 2] * stack[sp - 1];
                 break;
-            case kOpFile:
-                operands = 4;
+            case kOpDivide:
+                consumed = 2;
+                if (sp < 2) break;
+                if (stack[sp - 1] == 0) {
+                    error = kEvalDivisionByZero;
+                    break;
+                }
+                r = stack[sp - 2] / stack[sp - 1];
+                break;
+            case kOpAdd:
+                consumed = 2;
+                if (sp >= 2) r = stack[sp - 2] + stack[sp - 1];
+                break;
+            case kOpSubtract:
+                consumed = 2;
+                if (sp >= 2) r = stack[sp - 2] - stack[sp - 1];
+                break;
+            case kOpNegate:
+                consumed = 1;
+                if (sp >= 1) r = -stack[sp - 1];
+                break;
+            case kOpPower:
+                consumed = 2;
+                if (sp >= 2) r = Power(problem, stack[sp - 2], stack[sp - 1], error);
                 break;
             case kOpIf:
-                operands = 5;
+                consumed = 5;
+                if (sp >= 5) {
+                    const Real a1 = stack[sp - 5];
+                    const Real a2 = stack[sp - 4];
+                    r = a1 < a2 ? stack[sp - 3] : (a1 == a2 ? stack[sp - 2] : stack[sp - 1]);
+                }
+                break;
+            case kOpFile:
+                consumed = 4;
+                if (sp >= 4) {
+                    r = FileLookup(problem, stack[sp - 4], stack[sp - 3], stack[sp - 2],
+                                   stack[sp - 1], error);
+                }
                 break;
             default:
-                errorCode = kEvalStack;
-                return 0;
+                consumed = OperandCount(code);  // the functions; 0: not an item at all
+                if (consumed == 0) {
+                    error = kEvalStack;
+                } else if (sp >= consumed) {
+                    r = Function(problem, code, consumed == 2 ? stack[sp - 2] : 0, stack[sp - 1],
+                                 error);
+                }
+                break;
         }
-        if (sp < operands) {
-            errorCode = kEvalStack;
+        if (sp < consumed) error = kEvalStack;  // too few values for the operator
+        if (error != kEvalOk) {
+            errorCode = error;
             return 0;
-        }
-        const Real b = stack[sp - 1];
-        const Real a = operands >= 2 ? stack[sp - 2] : 0;
-        Real r = 0;
-        switch (code) {
-            case kOpMultiply:
-                r = a * b;
-                break;
-            case kOpDivide:
-                if (b == 0) {
-                    errorCode = kEvalDivisionByZero;
-                    return 0;
-                }
-                r = a / b;
-                break;
-            case kOpAdd:
-                r = a + b;
-                break;
-            case kOpSubtract:
-                r = a - b;
-                break;
-            case kOpPower:
-                if (a > 0) {
-                    r = std::pow(a, b);
-                } else if (a == 0) {
-                    if (b < 0) {
-                        errorCode = kEvalDivisionByZero;
-                        return 0;
-                    }
-                    r = b > 0 ? 0 : 1;
-                } else {
-                    if (b - std::trunc(b) != 0) {
-                        errorCode = kEvalNegativePower;
-                        problem.reporter().ShowStatusText(GetMessage(kMsgError, 32),
-                                                          StatusPanel::Info);
-                        return 0;
-                    }
-                    r = std::pow(a, b);
-                }
-                break;
-            case kOpNegate:
-                r = -b;
-                break;
-            case kOpExp:
-                r = std::exp(b);
-                break;
-            case kOpLog:
-            case kOpLn:
-                if (b <= 0) {
-                    errorCode = kEvalLogNonPositive;
-                    problem.reporter().ShowStatusText(GetMessage(kMsgError, 33), StatusPanel::Info);
-                    return 0;
-                }
-                r = std::log(b);
-                break;
-            case kOpSin:
-                r = std::sin(b);
-                break;
-            case kOpCos:
-                r = std::cos(b);
-                break;
-            case kOpSqrt:
-                if (b < 0) {
-                    errorCode = kEvalNegativeRoot;
-                    return 0;
-                }
-                r = std::sqrt(b);
-                break;
-            case kOpAbs:
-                r = std::fabs(b);
-                break;
-            case kOpMax:
-                r = b >= a ? b : a;
-                break;
-            case kOpMin:
-                r = b <= a ? b : a;
-                break;
-            case kOpSquareWave: {
-                // abs(B) reduced by whole periods into (0, period]; the remainder is exact.
-                Real u = std::fabs(b);
-                if (u > kSquareWavePeriod) {
-                    u = std::fmod(u, kSquareWavePeriod);
-                    if (u == 0) u = kSquareWavePeriod;
-                }
-                r = u < std::numbers::pi_v<Real> ? 1 : -1;
-                break;
-            }
-            case kOpIf: {
-                const Real a1 = stack[sp - 5];
-                const Real a2 = stack[sp - 4];
-                r = a1 < a2 ? stack[sp - 3] : (a1 == a2 ? stack[sp - 2] : stack[sp - 1]);
-                break;
-            }
-            case kOpStep:
-                r = b >= 0 ? 1 : 0;
-                break;
-            case kOpFile: {
-                const int k = NearestInt(stack[sp - 4]);
-                const DataFileList* files = problem.dataFiles.get();
-                if (files == nullptr || k < 0 || k >= files->Count()) {
-                    problem.reporter().ShowError("Missing file in a boundary specification.");
-                    errorCode = kEvalDataFile;
-                    return 0;
-                }
-                int fileError = 0;
-                r = DataFileLookup(problem, files->files[static_cast<std::size_t>(k)],
-                                   NearestInt(stack[sp - 3]), NearestInt(stack[sp - 2]), b,
-                                   fileError);
-                if (fileError != 0) {
-                    errorCode = kEvalDataFile;
-                    return 0;
-                }
-                break;
-            }
-            case kOpMod:
-                if (b == 0) {
-                    errorCode = kEvalDivisionByZero;
-                    return 0;
-                }
-                r = a - std::trunc(a / b) * b;
-                break;
-            case kOpTrunc:
-                r = std::trunc(b);
-                break;
-            default:
-                break;
         }
         if (!IsFinite(r)) {
             errorCode = kEvalOverflow;
             return 0;
         }
-        sp -= operands - 1;
-        stack[sp - 1] = r;
+        sp -= consumed;
+        if (sp == kEvaluationStackSize) {
+            errorCode = kEvalStack;
+            return 0;
+        }
+        stack[sp++] = r;
     }
     if (sp != 1) {
         errorCode = kEvalStack;

@@ -192,6 +192,22 @@ TEST_F(EvaluatorTest, MalformedProgramsAreRejected) {
         f = CompiledForm{3, kMarkerConstant, 5, bad};
         EXPECT_EQ(run(f), kEvalStack) << static_cast<double>(bad);
     }
+    // Items are classified by the nearest integer, halves going to the even neighbour.
+    auto single = [&](Real item) {
+        const CompiledForm g{1, item};
+        return EvaluateExpression(problem, g, error, 0, 7, 0, 0, 0);
+    };
+    EXPECT_EQ(single(-2.5L), 7);  // -2: the potential
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(single(-1.6L), 7);
+    EXPECT_EQ(single(-0.4L), 0);  // 0 is no item
+    EXPECT_EQ(error, kEvalStack);
+    EXPECT_EQ(single(-8.4999L), 0);  // -8: a gradient, 0 without an element
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(single(-8.5L), 0);  // -8 again
+    EXPECT_EQ(error, 0);
+    single(-9.5L);  // -10
+    EXPECT_EQ(error, kEvalStack);
     // A stack filled to its 50 values still works.
     f = CompiledForm{};
     f[0] = 50;
