@@ -1,0 +1,520 @@
+#include "expressions/evaluator.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <numbers>
+
+#include "expressions/data_files.hpp"
+#include "expressions/element_gradient.hpp"
+#include "expressions/postfix.hpp"
+#include "model/messages.hpp"
+#include "model/problem.hpp"
+#include "units/drawing_transform.hpp"
+
+namespace kova {
+namespace {
+
+// The period of the square wave is this decimal, its half period the machine's pi.
+constexpr Real kSquareWavePeriod = 6.28318531L;
+
+// Evaluations of FLUX under way. A conductivity that refers to FLUX would need itself to
+// compute the flux; the nested reference is an error instead of an endless recursion.
+thread_local int t_fluxDepth = 0;
+
+class FluxDepthGuard {
+public:
+    FluxDepthGuard() { ++t_fluxDepth; }
+    ~FluxDepthGuard() { --t_fluxDepth; }
+    FluxDepthGuard(const FluxDepthGuard&) = delete;
+    FluxDepthGuard& operator=(const FluxDepthGuard&) = delete;
+};
+
+// Finite and not a NaN; a comparison, which is cheaper than classifying the value.
+inline bool IsFinite(Real v) {
+    return std::fabs(v) <= std::numeric_limits<Real>::max();
+}
+
+constexpr int kBadItem = 1000;  // not an item of the language
+
+// The integer nearest to a program item (halves to the even neighbour), or kBadItem for
+// magnitudes of 128 and above, infinities and NaNs. Every evaluation classifies every
+// item, so this reads the bits of the 80-bit value with integer operations: a
+// floating-point conversion (or the library's nearbyint, which saves and restores the
+// floating-point environment) would cost more than the arithmetic itself.
+inline int ItemCode(const Real& item) {
+    if constexpr (std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10) {
+        std::uint64_t mantissa;  // explicit integer bit at bit 63
+        std::uint16_t signAndExponent;
+        std::memcpy(&mantissa, &item, 8);
+        std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&item) + 8, 2);
+        const int exponent = (signAndExponent & 0x7FFF) - 16383;
+        if (exponent < -1) return 0;  // |v| < 0.5, zero and subnormals
+        if (exponent > 6) return kBadItem;
+        const std::uint64_t twice = mantissa >> (62 - exponent);  // floor(2|v|)
+        int n = static_cast<int>((twice + 1) >> 1);               // halves away from zero
+        const bool half = (twice & 1) != 0 && (mantissa << (exponent + 2)) == 0;
+        if (half && (n & 1) != 0) --n;
+        return (signAndExponent & 0x8000) != 0 ? -n : n;
+    } else {
+        if (!(item > -128 && item < 128)) return kBadItem;
+        const Real r = std::round(item);
+        int n = static_cast<int>(r);
+        if (std::fabs(item - r) == 0.5L && (n & 1) != 0) n += item < r ? -1 : 1;
+        return n;
+    }
+}
+
+// The number of values an operator takes from the stack; 0 for codes that are not
+// operators.
+inline int OperandCount(int code) {
+    switch (code) {
+        case kOpMultiply:
+        case kOpDivide:
+        case kOpAdd:
+        case kOpSubtract:
+        case kOpPower:
+        case kOpMax:
+        case kOpMin:
+        case kOpMod:
+            return 2;
+        case kOpNegate:
+        case kOpExp:
+        case kOpLog:
+        case kOpSin:
+        case kOpCos:
+        case kOpLn:
+        case kOpSqrt:
+        case kOpAbs:
+        case kOpSquareWave:
+        case kOpStep:
+        case kOpTrunc:
+            return 1;
+        case kOpFile:
+            return 4;
+        case kOpIf:
+            return 5;
+        default:
+            return 0;
+    }
+}
+
+// An operand of FILE taken to the nearest integer, kept inside the int range.
+int NearestInt(Real v) {
+    if (v > 1e9L) return 1000000000;
+    if (v < -1e9L) return -1000000000;
+    const Real r = std::round(v);
+    int n = static_cast<int>(r);
+    if (std::fabs(v - r) == 0.5L && (n & 1) != 0) n += v < r ? -1 : 1;
+    return n;
+}
+
+// A to the power B; a zero base with a negative exponent is a division by zero.
+Real Power(Problem& problem, Real a, Real b, int& errorCode) {
+    if (a > 0) return std::pow(a, b);
+    if (a == 0) {
+        if (b < 0) errorCode = kEvalDivisionByZero;
+        return b > 0 ? 0 : 1;
+    }
+    if (b - std::trunc(b) != 0) {
+        errorCode = kEvalNegativePower;
+        problem.reporter().ShowStatusText(GetMessage(kMsgError, 32), StatusPanel::Info);
+        return 0;
+    }
+    return std::pow(a, b);  // an integral power of a negative base
+}
+
+// The functions of one or two arguments (A is ignored by those of one).
+Real Function(Problem& problem, int code, Real a, Real b, int& errorCode) {
+    switch (code) {
+        case kOpExp:
+            return std::exp(b);
+        case kOpLog:
+        case kOpLn:
+            if (b <= 0) {
+                errorCode = kEvalLogNonPositive;
+                problem.reporter().ShowStatusText(GetMessage(kMsgError, 33), StatusPanel::Info);
+                return 0;
+            }
+            return std::log(b);
+        case kOpSin:
+            return std::sin(b);
+        case kOpCos:
+            return std::cos(b);
+        case kOpSqrt:
+            if (b < 0) {
+                errorCode = kEvalNegativeRoot;
+                return 0;
+            }
+            return std::sqrt(b);
+        case kOpAbs:
+            return std::fabs(b);
+        case kOpMax:
+            return b >= a ? b : a;
+        case kOpMin:
+            return b <= a ? b : a;
+        case kOpSquareWave: {
+            // abs(B) reduced by whole periods into (0, period]; the remainder is exact.
+            Real u = std::fabs(b);
+            if (u > kSquareWavePeriod) {
+                u = std::fmod(u, kSquareWavePeriod);
+                if (u == 0) u = kSquareWavePeriod;
+            }
+            return u < std::numbers::pi_v<Real> ? 1 : -1;
+        }
+        case kOpStep:
+            return b >= 0 ? 1 : 0;
+        case kOpMod:
+            if (b == 0) {
+                errorCode = kEvalDivisionByZero;
+                return 0;
+            }
+            return a - std::trunc(a / b) * b;
+        case kOpTrunc:
+            return std::trunc(b);
+        default:
+            errorCode = kEvalStack;
+            return 0;
+    }
+}
+
+// FILE(k, c1, c2, x): the lookup in data file k of the problem's list.
+Real FileLookup(Problem& problem, Real k, Real c1, Real c2, Real x, int& errorCode) {
+    const int file = NearestInt(k);
+    const DataFileList* files = problem.dataFiles.get();
+    if (files == nullptr || file < 0 || file >= files->Count()) {
+        problem.reporter().ShowError("Missing file in a boundary specification.");
+        errorCode = kEvalDataFile;
+        return 0;
+    }
+    int fileError = 0;
+    const Real r = DataFileLookup(problem, files->files[static_cast<std::size_t>(file)],
+                                  NearestInt(c1), NearestInt(c2), x, fileError);
+    if (fileError != 0) errorCode = kEvalDataFile;
+    return r;
+}
+
+// FLUX (-6) or a gradient component (-7, -8) of `element` at the displayed step.
+Real FluxVariable(Problem& problem, int marker, int element, const SolutionData* solution,
+                  int& errorCode) {
+    if (element <= 0 || solution == nullptr) return 0;
+    const int step = solution->DisplayedStep();
+    if (marker != -6) {
+        const ElementGradient g = ElementGradientComponents(problem, *solution, element, step);
+        errorCode = g.errorCode;
+        return marker == -7 ? g.dvdx : g.dvdy;
+    }
+    if (t_fluxDepth > 0) {
+        errorCode = kEvalStack;
+        return 0;
+    }
+    FluxDepthGuard guard;
+    const ElementGradient g = ElementFlux(problem, *solution, element, step, false);
+    errorCode = g.errorCode;
+    return g.magnitude;
+}
+
+Real Failed(Problem& problem, int& errorCode, int code) {
+    errorCode = code;
+    problem.errorCode = code;
+    return 1.0L;
+}
+
+// The potential at a node for a material property or node evaluation at level `step`:
+// a stored level value when there is one for step > 0; the initial value during a
+// transient run that has no results yet; otherwise the stored value of `step`, and
+// `fallback` when that level is not stored.
+Real PotentialAt(const SolutionData* solution, int step, int index, Real initial, Real fallback) {
+    const Real* stored = solution != nullptr ? solution->StoredValue(step, index) : nullptr;
+    if (step > 0 && stored != nullptr) return *stored;
+    if (solution != nullptr && solution->TransientBeforeResults()) return initial;
+    return stored != nullptr ? *stored : fallback;
+}
+
+const BoundarySpec* PropertyBlock(const Material& m, int kind) {
+    switch (kind) {
+        case kPropertyConductivity:
+            return &m.conductivity;
+        case kPropertyDensity:
+            return &m.density;
+        case kPropertySpecificHeat:
+            return &m.specificHeat;
+        case kPropertyPerfusion:
+            return &m.perfusion;
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+Real TimeUnitFactor(const Problem& problem) {
+    const bool si = problem.settings.unitSystem == Unittype::SI;
+    if (si && problem.settings.timeInHours) return 3600.0L;
+    if (!si && !problem.settings.timeInHours) return 1.0L / 3600.0L;
+    return 1.0L;
+}
+
+Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& errorCode, int element,
+                        Real potential, Real x, Real y, Real time, const SolutionData* solution) {
+    errorCode = kEvalOk;
+    const int n = ItemCode(compiled[0]);
+    if (n < 0 || n > kMaxProgramEntries) {
+        errorCode = kEvalStack;
+        return 0;
+    }
+
+    Real stack[kEvaluationStackSize];
+    int sp = 0;  // number of values on the stack
+    Coordinates coordinates;
+    bool haveCoordinates = false;
+    int error = kEvalOk;  // a local copy, so that it need not be reread through the reference
+
+    for (int i = 1; i <= n; ++i) {
+        const int code = ItemCode(compiled[static_cast<std::size_t>(i)]);
+        // Each item pushes r (consumed = 0) or replaces `consumed` values by r.
+        Real r = 0;
+        int consumed = 0;
+        switch (code) {
+            case -1:
+                if (i == n) {
+                    error = kEvalStack;
+                    break;
+                }
+                r = compiled[static_cast<std::size_t>(++i)];
+                break;
+            case -2:
+                r = potential;
+                break;
+            case -3:
+            case -4:
+                if (!haveCoordinates) {
+                    coordinates = DrawingToProblem(problem, x, y);
+                    haveCoordinates = true;
+                }
+                r = code == -3 ? coordinates.first : coordinates.second;
+                break;
+            case -5:
+                r = time / TimeUnitFactor(problem);
+                break;
+            case -6:
+            case -7:
+            case -8:
+                r = FluxVariable(problem, code, element, solution, error);
+                break;
+
+            // Operators: B is the top value, A the one below it.
+            case kOpMultiply:
+                consumed = 2;
+                if (sp >= 2) r = stack[sp - 2] * stack[sp - 1];
+                break;
+            case kOpDivide:
+                consumed = 2;
+                if (sp < 2) break;
+                if (stack[sp - 1] == 0) {
+                    error = kEvalDivisionByZero;
+                    break;
+                }
+                r = stack[sp - 2] / stack[sp - 1];
+                break;
+            case kOpAdd:
+                consumed = 2;
+                if (sp >= 2) r = stack[sp - 2] + stack[sp - 1];
+                break;
+            case kOpSubtract:
+                consumed = 2;
+                if (sp >= 2) r = stack[sp - 2] - stack[sp - 1];
+                break;
+            case kOpNegate:
+                consumed = 1;
+                if (sp >= 1) r = -stack[sp - 1];
+                break;
+            case kOpPower:
+                consumed = 2;
+                if (sp >= 2) r = Power(problem, stack[sp - 2], stack[sp - 1], error);
+                break;
+            case kOpIf:
+                consumed = 5;
+                if (sp >= 5) {
+                    const Real a1 = stack[sp - 5];
+                    const Real a2 = stack[sp - 4];
+                    r = a1 < a2 ? stack[sp - 3] : (a1 == a2 ? stack[sp - 2] : stack[sp - 1]);
+                }
+                break;
+            case kOpFile:
+                consumed = 4;
+                if (sp >= 4) {
+                    r = FileLookup(problem, stack[sp - 4], stack[sp - 3], stack[sp - 2],
+                                   stack[sp - 1], error);
+                }
+                break;
+            default:
+                consumed = OperandCount(code);  // the functions; 0: not an item at all
+                if (consumed == 0) {
+                    error = kEvalStack;
+                } else if (sp >= consumed) {
+                    r = Function(problem, code, consumed == 2 ? stack[sp - 2] : 0, stack[sp - 1],
+                                 error);
+                }
+                break;
+        }
+        if (sp < consumed) error = kEvalStack;  // too few values for the operator
+        if (error != kEvalOk) {
+            errorCode = error;
+            return 0;
+        }
+        if (!IsFinite(r)) {
+            errorCode = kEvalOverflow;
+            return 0;
+        }
+        sp -= consumed;
+        if (sp == kEvaluationStackSize) {
+            errorCode = kEvalStack;
+            return 0;
+        }
+        stack[sp++] = r;
+    }
+    if (sp != 1) {
+        errorCode = kEvalStack;
+        return 0;
+    }
+    return stack[0];
+}
+
+Real TrialEvaluation(Problem& problem, const CompiledForm& compiled, int& errorCode) {
+    return EvaluateExpression(problem, compiled, errorCode, 0, 100.0L, 1.0L, 1.0L, 0.0L);
+}
+
+Real EvaluateSpec(Problem& problem, int index, int& errorCode, int element, Real potential, Real x,
+                  Real y, Real time, const SolutionData* solution) {
+    errorCode = kEvalOk;
+    if (index <= 0) return 0;
+    const BoundarySpec* spec = problem.specs.Find(index);
+    if (spec == nullptr) {
+        problem.reporter().Beep();
+        return Failed(problem, errorCode, kEvalStack);
+    }
+    if (spec->compiled[0] == 0) return spec->value;
+    const Real v = EvaluateExpression(problem, spec->compiled, errorCode, element, potential, x, y,
+                                      time, solution);
+    if (errorCode != kEvalOk) {
+        problem.reporter().Beep();
+        return Failed(problem, errorCode, errorCode);
+    }
+    return v;
+}
+
+Real EvaluateSpecAtNode(Problem& problem, int node, int index, int step, int& errorCode,
+                        int element, Real time, const SolutionData* solution) {
+    errorCode = kEvalOk;
+    if (index <= 0) return 0;
+    const BoundarySpec* spec = problem.specs.Find(index);
+    if (spec != nullptr && spec->compiled[0] <= 0) return spec->value;
+
+    const bool haveResults = solution != nullptr && !solution->TransientBeforeResults();
+    const Real* stored = haveResults ? solution->StoredValue(step, node) : nullptr;
+    Real potential = kUnspecified;
+    Real x = 0;
+    Real y = 0;
+    if (problem.nodes.Valid(node)) {
+        const Node& n = problem.nodes[node];
+        x = n.x;
+        y = n.y;
+        potential = stored != nullptr ? *stored : n.currentValue;
+    } else if (node > problem.nodes.Count()) {
+        const Frame* frame = problem.FrameAt(node - problem.nodes.Count());
+        potential = stored != nullptr  ? *stored
+                    : frame != nullptr ? frame->lumpInitialValue
+                                       : kUnspecified;
+    }
+    return EvaluateSpec(problem, index, errorCode, element, potential, x, y, time, solution);
+}
+
+Real EvaluateMaterialProperty(Problem& problem, int kind, int element, int corner, int& errorCode,
+                              Real time, int step, const SolutionData* solution) {
+    errorCode = kEvalOk;
+    int frameNumber = 0;
+    int node = 0;
+    if (element >= 1) {
+        if (solution == nullptr || !solution->ValidElement(element) || corner < 1 || corner > 3) {
+            return Failed(problem, errorCode, kEvalStack);
+        }
+        const ElementCorners corners = solution->Element(element);
+        frameNumber = corners.frame;
+        node = corners.nodes[static_cast<std::size_t>(corner - 1)];
+        if (!problem.nodes.Valid(node)) return Failed(problem, errorCode, kEvalStack);
+    } else {
+        frameNumber = -element;
+    }
+    const Frame* frame = frameNumber >= 1 ? problem.FrameAt(frameNumber) : nullptr;
+    const Material* material = frame != nullptr ? problem.MaterialAt(frame->material) : nullptr;
+    if (material == nullptr) return Failed(problem, errorCode, kEvalStack);
+
+    // The specifications to evaluate; a constant needs no point.
+    const BoundarySpec* first = nullptr;
+    const BoundarySpec* second = nullptr;  // the specific heat of kind 5
+    if (kind >= kPropertyConductivity && kind <= kPropertyPerfusion) {
+        first = PropertyBlock(*material, kind);
+        if (first->compiled[0] <= 0) return first->value;
+    } else if (kind == kPropertyCapacity) {
+        first = &material->density;
+        second = &material->specificHeat;
+        if (first->compiled[0] == 0 && second->compiled[0] == 0)
+            return first->value * second->value;
+    } else if (kind == kPropertyGeneration) {
+        if (frame->generationSpec == 0) return 0;
+        first = problem.specs.Find(frame->generationSpec);
+        if (first == nullptr) return Failed(problem, errorCode, kEvalStack);
+        if (first->compiled[0] == 0) return first->value;
+    } else {
+        return Failed(problem, errorCode, kEvalStack);
+    }
+
+    Real potential;
+    Real x = 0;
+    Real y = 0;
+    int elementArgument;
+    if (element >= 1) {
+        const Node& n = problem.nodes[node];
+        potential = PotentialAt(solution, step, node, n.initialValue, n.currentValue);
+        x = n.x;
+        y = n.y;
+        elementArgument = element;
+    } else {
+        potential = PotentialAt(solution, step, problem.nodes.Count() + frameNumber,
+                                frame->lumpInitialValue, frame->lumpInitialValue);
+        elementArgument = -frameNumber;
+    }
+
+    auto value = [&](const BoundarySpec& spec) -> Real {
+        if (spec.compiled[0] == 0) return spec.value;
+        return EvaluateExpression(problem, spec.compiled, errorCode, elementArgument, potential, x,
+                                  y, time, solution);
+    };
+    Real result = value(*first);
+    if (errorCode == kEvalOk && second != nullptr) result *= value(*second);
+    if (errorCode == kEvalOk && !IsFinite(result)) errorCode = kEvalOverflow;
+    if (errorCode != kEvalOk) return Failed(problem, errorCode, errorCode);
+    return result;
+}
+
+void ReportEvaluationError(Problem& problem, int kind, int frame) {
+    std::string text;
+    const Frame* f = frame >= 1 ? problem.FrameAt(frame) : nullptr;
+    const Material* m = f != nullptr ? problem.MaterialAt(f->material) : nullptr;
+    if (m != nullptr) {
+        if (const BoundarySpec* block = PropertyBlock(*m, kind)) {
+            text = block->text;
+        } else if (kind == kPropertyCapacity) {
+            text = m->density.compiled[0] != 0 ? m->density.text : m->specificHeat.text;
+        } else if (kind == kPropertyGeneration) {
+            if (const BoundarySpec* g = problem.specs.Find(f->generationSpec)) text = g->text;
+        }
+    }
+    const std::string message = "Error in evaluating " + text;
+    problem.reporter().ShowError(message);
+    problem.reporter().ShowStatusText(message, StatusPanel::Info);
+}
+
+}  // namespace kova
