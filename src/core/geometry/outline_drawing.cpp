@@ -1,0 +1,540 @@
+#include "geometry/outline_drawing.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <numbers>
+#include <optional>
+#include <string>
+
+#include "files/undo_snapshots.hpp"
+#include "geometry/deletion.hpp"
+#include "geometry/frame_rebuild.hpp"
+#include "geometry/primitives.hpp"
+#include "model/messages.hpp"
+
+namespace kova {
+namespace {
+
+constexpr const char* kCrossingOutlines = "Execution of this command results in crossing outlines.";
+
+// A click within this many pixels (|dx| + |dy|, rounded) of the previous corner draws
+// no edge worth testing for crossings.
+constexpr long long kTinyEdge = 6;
+
+Frame& FrameRef(Problem& problem, int k) {
+    return problem.frames[static_cast<std::size_t>(k)];
+}
+
+bool Contains(const std::vector<int>& list, int n) {
+    return std::find(list.begin(), list.end(), n) != list.end();
+}
+
+void ClearSpecs(LineSegment& s) {
+    s.valueSpec = s.fluxSpec = s.transferSpec = s.ambientSpec = 0;
+}
+
+// Gives the new frame c the side of a segment of its outline that faced the enclosing
+// frame f; a segment made just now (sides unassigned) gets c and f.
+void AssignSides(LineSegment& s, int c, int f) {
+    if (s.frameA < 0 && s.frameB < 0) {
+        s.frameA = c;
+        s.frameB = f;
+    } else if (s.frameA == f) {
+        s.frameA = c;
+    } else if (s.frameB == f) {
+        s.frameB = c;
+    }
+}
+
+// The state of an existing segment before an outline followed it, so that a cancelled
+// outline can give it back.
+struct FollowedSegment {
+    LineSegment* segment = nullptr;
+    LineSegment before;
+};
+
+// Frames that the new frame c encloses still name the frame outside c on their outer
+// segments; they border c now.
+void AdoptEnclosedFrames(Problem& problem, int c) {
+    std::vector<bool> inside(static_cast<std::size_t>(problem.frameCount) + 1, false);
+    for (int i = 1; i <= problem.frameCount; ++i) {
+        if (i == c) continue;
+        const std::vector<int> holders = FramesHolding(problem, i);
+        inside[static_cast<std::size_t>(i)] = Contains(holders, c);
+    }
+    for (LineSegment& s : problem.lines) {
+        for (auto [mine, other] : {std::pair{&s.frameA, &s.frameB}, {&s.frameB, &s.frameA}}) {
+            const int i = *mine, o = *other;
+            if (i < 1 || i > problem.frameCount || !inside[static_cast<std::size_t>(i)]) continue;
+            if (o == c || o == i) continue;
+            if (o >= 1 && o <= problem.frameCount && inside[static_cast<std::size_t>(o)]) continue;
+            *other = c;
+        }
+    }
+}
+
+void PlaceLabel(Problem& problem, int c) {
+    Frame& frame = FrameRef(problem, c);
+    const auto& v = frame.vertices;
+    if (v.size() < 2) return;
+    Real sx = 0, sy = 0;
+    for (std::size_t j = 1; j < v.size(); ++j) {
+        sx += problem.nodes[v[j]].x;
+        sy += problem.nodes[v[j]].y;
+    }
+    const Real n = static_cast<Real>(v.size() - 1);
+    const Real mx = static_cast<Real>(RoundHalfEven(sx / n));
+    const Real my = static_cast<Real>(RoundHalfEven(sy / n));
+    if (PointInFrame(problem, c, mx, my)) {
+        frame.labelX = static_cast<std::int32_t>(mx);
+        frame.labelY = static_cast<std::int32_t>(my);
+        return;
+    }
+    // A concave outline whose corners average outside it: a point just inside one of
+    // its edges, so that the label never names another frame's area.
+    for (std::size_t j = 0; j + 1 < v.size(); ++j) {
+        const LineSegment* s = FindSegment(problem, v[j], v[j + 1]);
+        if (s == nullptr) continue;
+        const TestPointPair t = TestPoints(problem, *s, kProbeDistance);
+        for (const auto& [x, y] : {std::pair{t.x1, t.y1}, {t.x2, t.y2}}) {
+            if (FrameAtPoint(problem, x, y) == c) {
+                frame.labelX = static_cast<std::int32_t>(RoundHalfEven(x));
+                frame.labelY = static_cast<std::int32_t>(RoundHalfEven(y));
+                return;
+            }
+        }
+    }
+}
+
+// The free-form outline in progress.
+class FreeFormOutline {
+public:
+    FreeFormOutline(Problem& problem, int c) : m_problem(problem), m_c(c) {}
+
+    // Places the first corner; false when no node could be had.
+    bool Start(ClickPoint click) {
+        Real x = click.x, y = click.y;
+        int k = FindNodeNear(m_problem, x, y, kFirstCornerSnap);
+        if (k == 0) {
+            k = m_problem.AddNode(x, y);
+            if (k == 0) return false;
+            m_added.push_back(k);
+            SplitSegmentAtNode(m_problem, k);
+        }
+        m_list.push_back(k);
+        return true;
+    }
+
+    enum class Step { Placed, Refused, Closed, Cancelled };
+
+    Step Corner(ClickPoint click);
+
+    // Takes back the edges this outline made and the nodes nothing uses any more;
+    // segments it followed get their sides and specifications back.
+    void Cancel();
+
+    const std::vector<int>& Vertices() const { return m_list; }
+    const std::string& Message() const { return m_message; }
+
+private:
+    Step Refuse() {
+        ShowRuleHint(m_problem.reporter(), 1);
+        m_message = GetMessage(kMsgCheck, 1);
+        return Step::Refused;
+    }
+    void RememberFollowed(LineSegment* s) {
+        for (const FollowedSegment& f : m_followed)
+            if (f.segment == s) return;
+        m_followed.push_back({s, *s});
+    }
+
+    Problem& m_problem;
+    int m_c;
+    std::optional<int> m_f;  // the enclosing frame, once settled
+    bool m_pairKnown = false;
+    int m_pairA = 0, m_pairB = 0;
+    std::vector<int> m_list;
+    std::vector<int> m_added;
+    std::vector<LineSegment*> m_made;
+    std::vector<FollowedSegment> m_followed;
+    std::string m_message;
+};
+
+FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
+    Problem& p = m_problem;
+    Real x = click.x, y = click.y;
+    const int prev = m_list.back();
+    const Real px = p.nodes[prev].x, py = p.nodes[prev].y;
+
+    int k = FindNodeNear(p, x, y, kCornerSnap);
+    LineSegment* along = k > 0 && k != prev ? FindSegment(p, prev, k) : nullptr;
+    std::optional<int> f = m_f;
+    bool pairKnown = m_pairKnown;
+    int pairA = m_pairA, pairB = m_pairB;
+
+    if (along != nullptr) {
+        // The new edge follows an existing segment; its sides settle the enclosing frame.
+        const int a = along->frameA, b = along->frameB;
+        if (!f) {
+            if (a == b) {
+                f = a;
+            } else if (!pairKnown) {
+                pairKnown = true;
+                pairA = a;
+                pairB = b;
+            } else if (a != pairA && a != pairB) {
+                f = b;
+            } else if (b != pairA && b != pairB) {
+                f = a;
+            }
+        }
+        if (f && a != *f && b != *f && *f != 0 && a != 0 && b != 0) return Refuse();
+    } else {
+        const long long manhattan =
+            std::llabs(RoundHalfEven(x - px)) + std::llabs(RoundHalfEven(y - py));
+        if (manhattan > kTinyEdge) {
+            const CrossingResult crossing = CrossingCheck(p, nullptr, px, py, x, y);
+            if (!crossing.pass) return Refuse();
+            x = crossing.xe;
+            y = crossing.ye;
+            const LineSegment* end = crossing.endSegment;
+            if (k == 0 && end != nullptr && (end->frameA == m_c || end->frameB == m_c))
+                return Refuse();
+        }
+    }
+    if (k > 0 && k != m_list.front() && Contains(m_list, k)) return Refuse();
+    if (along == nullptr) {
+        const int u = FramesAtPoint(p, (px + x) / 2, (py + y) / 2).first;
+        if (!f) {
+            f = u;
+        } else if (u != *f) {
+            // The edge's midpoint lies in another frame (or outside the enclosing one):
+            // the edge passes through a vertex on that frame's edge into it.
+            return Refuse();
+        }
+    }
+    // The working list holds at most as many vertices as there may be nodes; only the
+    // closing corner fits in its last place.
+    const bool closing = k != 0 && k == m_list.front();
+    if (!closing && m_list.size() + 1 >= static_cast<std::size_t>(kNodeLimit)) {
+        m_message = GetMessage(kMsgError, 1);
+        p.reporter().ShowError(m_message);
+        return Step::Refused;
+    }
+
+    // A valid corner.
+    m_f = f;
+    m_pairKnown = pairKnown;
+    m_pairA = pairA;
+    m_pairB = pairB;
+    if (k == 0) {
+        k = p.AddNode(x, y);
+        if (k == 0) return Step::Cancelled;
+        m_added.push_back(k);
+    }
+    if (m_list.size() == 2 && k == m_list.front()) return Step::Cancelled;
+    LineSegment* s = FindOrCreateSegment(p, prev, k, false);
+    if (s == nullptr) return Step::Cancelled;
+    m_list.push_back(k);
+    const bool made = s->frameA < 0 && s->frameB < 0;
+    if (made) {
+        m_made.push_back(s);
+    } else {
+        RememberFollowed(s);
+    }
+    // A followed segment gets the new frame on one side once the enclosing frame is
+    // known; until then it keeps its sides and the closing outline probes them.
+    if (made || m_f) AssignSides(*s, m_c, m_f.value_or(0));
+    ClearSpecs(*s);
+    if (p.settings.cylindrical && NodeOnAxis(p, prev) && NodeOnAxis(p, k))
+        s->fluxSpec = FindOrAddSpecValue(p, kSpecFlux, 0);
+    SplitSegmentAtNode(p, k);
+    if (k == m_list.front() && m_list.size() > 2) return Step::Closed;
+    return Step::Placed;
+}
+
+void FreeFormOutline::Cancel() {
+    Problem& p = m_problem;
+    auto stillThere = [&](const LineSegment* s, const LineSegment& before) {
+        return p.lines.Contains(s) && s->node1 == before.node1 && s->node2 == before.node2;
+    };
+    for (auto it = m_followed.rbegin(); it != m_followed.rend(); ++it) {
+        if (!stillThere(it->segment, it->before)) continue;
+        LineSegment& s = *it->segment;
+        s.frameA = it->before.frameA;
+        s.frameB = it->before.frameB;
+        s.valueSpec = it->before.valueSpec;
+        s.fluxSpec = it->before.fluxSpec;
+        s.transferSpec = it->before.transferSpec;
+        s.ambientSpec = it->before.ambientSpec;
+    }
+    // Nodes this outline added and nothing uses: the highest number first, so that the
+    // removal of one never moves another of them.
+    std::sort(m_added.rbegin(), m_added.rend());
+    for (const int n : m_added)
+        if (p.nodes.Valid(n) && SegmentCountAt(p, n) == 0) RemoveNode(p, n);
+    for (LineSegment* s : m_made)
+        if (p.lines.Contains(s) && (s->frameA == m_c || s->frameB == m_c)) RemoveSegment(p, s);
+    m_made.clear();
+    m_followed.clear();
+}
+
+// The start node of a closed free-form outline: the first vertex that starts no other
+// frame's outline, else the last vertex.
+int FreeStartNode(const Problem& problem, const std::vector<int>& list) {
+    for (const int v : list) {
+        bool starts = false;
+        for (int k = 1; k <= problem.frameCount && !starts; ++k)
+            starts = problem.frames[static_cast<std::size_t>(k)].outlineStart == v;
+        if (!starts) return v;
+    }
+    return list.back();
+}
+
+EditResult RunFreeForm(Problem& problem, const std::vector<ClickPoint>& corners) {
+    EditResult result;
+    ClickPoint first = corners.front();
+    KeepRightOfAxis(problem, first.x);
+    if (first.y < 0) return result;  // a click above the drawing cancels
+
+    problem.MarkProblemChanged();
+    const int c = problem.frameCount + 1;
+    FreeFormOutline outline(problem, c);
+    if (!outline.Start(first)) return result;
+    problem.reporter().ShowStatusText(GetMessage(kMsgPrompt, 2), StatusPanel::Info);
+
+    for (std::size_t j = 1; j < corners.size(); ++j) {
+        ClickPoint click = corners[j];
+        KeepRightOfAxis(problem, click.x);
+        click.y = std::max<Real>(click.y, 0);
+        const auto step = outline.Corner(click);
+        if (step == FreeFormOutline::Step::Cancelled) break;
+        if (step != FreeFormOutline::Step::Closed) continue;
+        const std::vector<int>& list = outline.Vertices();
+        result.frame = CloseOutline(problem, list, FreeStartNode(problem, list), c);
+        result.ok = result.frame != 0;
+        return result;
+    }
+    outline.Cancel();
+    RefreshSplitOutlines(problem);
+    problem.ClassifyNodes();
+    result.message = outline.Message();
+    return result;
+}
+
+ClickPoint ArcPoint(Real cx, Real cy, Real r, Real angle) {
+    return {cx + r * std::cos(angle), cy + r * std::sin(angle)};
+}
+
+// The circular outline; returns the message of a failure that undoes the command, or
+// nothing after success.
+class CircularOutline {
+public:
+    CircularOutline(Problem& problem, int c) : m_problem(problem), m_c(c) {}
+
+    // A node at the point: the nearest node within 12 pixels, else a new one.
+    int Place(ClickPoint point, bool split) {
+        Real x = point.x, y = point.y;
+        int k = FindNodeNear(m_problem, x, y, kFirstCornerSnap);
+        if (k == 0) {
+            k = m_problem.AddNode(x, y);
+            if (k != 0 && split) SplitSegmentAtNode(m_problem, k);
+        }
+        return k;
+    }
+
+    // The edge from `from` to `to`, with its crossing test and sides; false when it
+    // crosses another segment (`crossing`) or cannot be made.
+    bool Edge(int from, int to, bool& crossing) {
+        Problem& p = m_problem;
+        crossing = false;
+        if (from == 0 || to == 0 || from == to) return false;
+        const bool existed = FindSegment(p, from, to) != nullptr;
+        LineSegment* s = FindOrCreateSegment(p, from, to, true);
+        if (s == nullptr) return false;
+        const CrossingResult check =
+            CrossingCheck(p, s, p.nodes[from].x, p.nodes[from].y, p.nodes[to].x, p.nodes[to].y);
+        if (m_f < 0) m_f = s->frameA > 0 ? s->frameA : s->frameB;
+        if (!check.pass || (!existed && LeavesEnclosingFrame(from, to))) {
+            crossing = true;
+            return false;
+        }
+        AssignSides(*s, m_c, m_f);
+        ClearSpecs(*s);
+        return true;
+    }
+
+    // The closing edge that CloseOutline makes: tested for crossings here, unless it is
+    // an existing segment the outline shares.
+    bool ClosingEdgeCrosses(int from, int to) {
+        Problem& p = m_problem;
+        if (FindSegment(p, from, to) != nullptr) return false;
+        return !CrossingCheck(p, nullptr, p.nodes[from].x, p.nodes[from].y, p.nodes[to].x,
+                              p.nodes[to].y)
+                    .pass ||
+               LeavesEnclosingFrame(from, to);
+    }
+
+private:
+    // A new edge through a vertex that lies on another frame's edge crosses no segment,
+    // but its midpoint then lies in another frame than the enclosing one.
+    bool LeavesEnclosingFrame(int from, int to) {
+        Problem& p = m_problem;
+        const Real mx = (p.nodes[from].x + p.nodes[to].x) / 2;
+        const Real my = (p.nodes[from].y + p.nodes[to].y) / 2;
+        return m_f >= 0 && FramesAtPoint(p, mx, my).first != m_f;
+    }
+
+    Problem& m_problem;
+    int m_c;
+    int m_f = -1;  // the enclosing frame; -1 until the first edge settles it
+};
+
+// Undoes a circular outline as the Undo command does, and says why.
+EditResult UndoCircular(Problem& problem, const std::string& message) {
+    EditResult result;
+    result.message = message;
+    problem.reporter().ShowError(message);
+    ClearSelection(problem);
+    RestoreUndoSnapshot(problem, true);
+    if (problem.frameCount >= 1) RebuildFrameGeometry(problem, 1, false);
+    return result;
+}
+
+EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real cx, Real cy) {
+    constexpr Real kPi = std::numbers::pi_v<Real>;
+    problem.MarkProblemChanged();
+    const int c = problem.frameCount + 1;
+    const Real r = diameter / 2;
+    const bool quarter = cType >= kFirstQuarterCircle;
+    const int orientation = cType == kCircle ? 0 : (cType - 1) % 4;
+    const Real start = orientation * kPi / 2;
+    const Real share = cType == kCircle ? 1.0L : quarter ? 0.25L : 0.5L;
+
+    CircularOutline outline(problem, c);
+    std::vector<int> list;
+    bool crossing = false;
+    const std::string tooSmall = GetMessage(kMsgCheck, 1);
+    if (quarter) list.push_back(outline.Place({cx, cy}, true));
+    list.push_back(outline.Place(ArcPoint(cx, cy, r, start), true));
+    if (Contains(list, 0)) return UndoCircular(problem, GetMessage(kMsgError, 2));
+    if (quarter && !outline.Edge(list[0], list[1], crossing))
+        return UndoCircular(problem, crossing ? kCrossingOutlines : tooSmall);
+    for (int j = 1; j <= n; ++j) {
+        int k;
+        if (cType == kCircle && j == n) {
+            k = list.front();  // the last point of a circle is its first
+        } else {
+            k = outline.Place(ArcPoint(cx, cy, r, start + j * (2 * kPi / n) * share), false);
+            // Points so close that they share a node cannot make an outline.
+            if (k == 0 || Contains(list, k)) return UndoCircular(problem, tooSmall);
+        }
+        const int prev = list.back();
+        list.push_back(k);
+        if (!outline.Edge(prev, k, crossing))
+            return UndoCircular(problem, crossing ? kCrossingOutlines : tooSmall);
+        SplitSegmentAtNode(problem, k);
+    }
+    if (cType != kCircle) {
+        if (outline.ClosingEdgeCrosses(list.back(), list.front()))
+            return UndoCircular(problem, kCrossingOutlines);
+        list.push_back(list.front());
+    }
+    EditResult result;
+    result.frame = CloseOutline(problem, list, list.front(), c);
+    result.ok = result.frame != 0;
+    return result;
+}
+
+}  // namespace
+
+ClickPoint LockedEndPoint(Real x0, Real y0, Real x, Real y) {
+    const Real dx = x - x0, dy = y - y0;
+    if (2 * std::fabs(dy) < std::fabs(dx)) return {x, y0};
+    if (2 * std::fabs(dx) < std::fabs(dy)) return {x0, y};
+    const Real sign = dx * dy < 0 ? -1.0L : 1.0L;
+    return {x, y0 + sign * (x - x0)};
+}
+
+int CloseOutline(Problem& problem, const std::vector<int>& vertices, int startNode, int c) {
+    // Corners placed on the edges of other frames split them; those frames' vertex
+    // lists take the new nodes before the geometry is rebuilt.
+    RefreshSplitOutlines(problem);
+    Frame& frame = FrameRef(problem, c);
+    frame = Frame{};
+    frame.outlineStart = startNode;
+    frame.vertices.assign(vertices.begin(), vertices.end());
+    problem.frameCount = c;
+    RebuildFrameGeometry(problem, c, true);
+
+    if (frame.area == 0 || frame.region.Empty()) {
+        problem.selection.items.assign(1, SelectRec{c, nullptr});
+        problem.selection.state = SelectType::Frames;
+        DeleteSelectedItems(problem);
+        return 0;
+    }
+    for (std::size_t j = 1; j < vertices.size(); ++j) {
+        LineSegment* s = FindOrCreateSegment(problem, vertices[j - 1], vertices[j], false);
+        if (s != nullptr && s->frameA != c && s->frameB != c)
+            FindOrCreateSegment(problem, vertices[j - 1], vertices[j], true);
+    }
+    AdoptEnclosedFrames(problem, c);
+    PlaceLabel(problem, c);
+    frame.material = 0;
+    frame.type = FrameType::Distributed;
+    problem.ClassifyNodes();
+    problem.selection.items.assign(1, SelectRec{c, nullptr});
+    problem.selection.state = SelectType::Frames;
+    return c;
+}
+
+EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners) {
+    ClearSelection(problem);
+    SaveUndoSnapshot(problem, "Outline");
+    EditResult result;
+    if (!CheckFrameLimit(problem)) {
+        ClearSelection(problem);
+        result.message = GetMessage(kMsgError, 4);
+        return result;
+    }
+    if (corners.empty()) return result;
+    const bool showNumbers = problem.settings.displayNodeNumbers;
+    problem.settings.displayNodeNumbers = false;
+    try {
+        result = RunFreeForm(problem, corners);
+    } catch (const std::exception&) {
+        result = RestoreAfterFailure(problem);
+    }
+    problem.settings.displayNodeNumbers = showNumbers;
+    return result;
+}
+
+EditResult DrawCircularOutline(Problem& problem, int cType, int pointCount, Real diameter,
+                               Real centreX, Real centreY) {
+    EditResult result;
+    const int fewest = cType == kCircle ? 3 : 1;
+    const bool valid = cType >= kCircle && cType <= kLastCircularShape && pointCount >= fewest &&
+                       pointCount < kNodeLimit - 2 && std::isfinite(diameter) && diameter > 0 &&
+                       std::isfinite(centreX) && std::isfinite(centreY);
+    if (!valid) {
+        ShowRuleHint(problem.reporter(), 2);
+        result.message = GetMessage(kMsgCheck, 2);
+        return result;
+    }
+    ClearSelection(problem);
+    SaveUndoSnapshot(problem, "Outline");
+    if (!CheckFrameLimit(problem)) {
+        ClearSelection(problem);
+        result.message = GetMessage(kMsgError, 4);
+        return result;
+    }
+    try {
+        result = RunCircular(problem, cType, pointCount, diameter, centreX, centreY);
+    } catch (const std::exception&) {
+        result = RestoreAfterFailure(problem);
+    }
+    return result;
+}
+
+}  // namespace kova
