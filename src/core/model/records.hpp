@@ -63,10 +63,12 @@ struct PixelPoint {
     bool operator==(const PixelPoint&) const = default;
 };
 
-// A region in drawing pixels: a set of closed polygons combined with the winding rule.
-// The geometry module builds and tests regions; the model only keeps them.
+// A region in drawing pixels: a set of closed polygons combined with the winding rule,
+// less the interiors of its hole polygons (the outlines of frames nested in it).
+// The geometry module (geometry/region) builds and tests regions; the model only keeps them.
 struct Region {
     std::vector<std::vector<PixelPoint>> polygons;
+    std::vector<std::vector<PixelPoint>> holes;
     bool Empty() const { return polygons.empty(); }
 };
 

@@ -1,0 +1,286 @@
+#include "geometry/frame_rebuild.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <unordered_map>
+
+#include "geometry/primitives.hpp"
+#include "geometry/region.hpp"
+#include "model/messages.hpp"
+
+namespace kova {
+namespace {
+
+Frame& FrameRef(Problem& problem, int k) {
+    return problem.frames[static_cast<std::size_t>(k)];
+}
+const Frame& FrameRef(const Problem& problem, int k) {
+    return problem.frames[static_cast<std::size_t>(k)];
+}
+
+// A pixel polygon that can hold or be held by another: closed, with three distinct
+// points and an area.
+bool UsableOutline(const PixelPolygon& p) {
+    if (p.size() < 4 || !(p.front() == p.back())) return false;
+    return SignedDoubleArea(p) != 0;
+}
+
+bool Inside(const IntRect& inner, const IntRect& outer) {
+    return outer.left <= inner.left && inner.right <= outer.right && outer.top <= inner.top &&
+           inner.bottom <= outer.bottom;
+}
+
+// Whether the outline `inner` lies within `outer`. Outlines of frames never cross, so
+// inner lies within outer when none of its corners and edge midpoints is outside and
+// one of them is strictly inside; an outline that only runs along outer's boundary
+// (the same outline) is not held.
+bool HoldsOutline(const PixelPolygon& outer, const IntRect& outerBox, const PixelPolygon& inner,
+                  const IntRect& innerBox) {
+    if (!Inside(innerBox, outerBox)) return false;
+    bool strictlyInside = false;
+    for (std::size_t j = 0; j + 1 < inner.size(); ++j) {
+        const PixelPoint a = inner[j];
+        const PixelPoint b = inner[j + 1];
+        const PointLocation corner = LocatePoint(outer, a);
+        const PointLocation middle =
+            LocateScaledPoint(outer, std::int64_t{a.x} + b.x, std::int64_t{a.y} + b.y, 2);
+        if (corner == PointLocation::Outside || middle == PointLocation::Outside) return false;
+        if (corner == PointLocation::Inside || middle == PointLocation::Inside)
+            strictlyInside = true;
+    }
+    return strictlyInside;
+}
+
+// holds[i][k]: frame i holds frame k. Frames with the same outline hold neither.
+std::vector<std::vector<bool>> NestingOf(const Problem& problem) {
+    const int f = problem.frameCount;
+    std::vector<std::vector<bool>> holds(static_cast<std::size_t>(f) + 1,
+                                         std::vector<bool>(static_cast<std::size_t>(f) + 1));
+    for (int i = 1; i <= f; ++i) {
+        const Frame& outer = FrameRef(problem, i);
+        if (!UsableOutline(outer.pixelPolygon)) continue;
+        for (int k = 1; k <= f; ++k) {
+            const Frame& inner = FrameRef(problem, k);
+            if (k == i || !UsableOutline(inner.pixelPolygon)) continue;
+            holds[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)] =
+                HoldsOutline(outer.pixelPolygon, outer.bounds, inner.pixelPolygon, inner.bounds);
+        }
+    }
+    for (std::size_t i = 1; i < holds.size(); ++i)
+        for (std::size_t k = i + 1; k < holds.size(); ++k)
+            if (holds[i][k] && holds[k][i]) holds[i][k] = holds[k][i] = false;
+    return holds;
+}
+
+// Regions, net areas and volumes of every frame from their gross measures (just
+// computed) and the nesting; returns the nesting.
+std::vector<std::vector<bool>> SettleRegions(Problem& problem) {
+    const int f = problem.frameCount;
+    const auto holds = NestingOf(problem);
+    std::vector<int> parent(static_cast<std::size_t>(f) + 1, 0);
+    for (int k = 1; k <= f; ++k) {
+        long double smallest = 0;
+        for (int i = 1; i <= f; ++i) {
+            if (!holds[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]) continue;
+            const long double a = std::fabs(SignedDoubleArea(FrameRef(problem, i).pixelPolygon));
+            if (parent[static_cast<std::size_t>(k)] == 0 || a < smallest) {
+                parent[static_cast<std::size_t>(k)] = i;
+                smallest = a;
+            }
+        }
+    }
+    std::vector<Real> grossArea(static_cast<std::size_t>(f) + 1);
+    std::vector<Real> grossVolume(static_cast<std::size_t>(f) + 1);
+    for (int k = 1; k <= f; ++k) {
+        grossArea[static_cast<std::size_t>(k)] = FrameRef(problem, k).area;
+        grossVolume[static_cast<std::size_t>(k)] = FrameRef(problem, k).volume;
+        Frame& frame = FrameRef(problem, k);
+        frame.region =
+            UsableOutline(frame.pixelPolygon) ? PolygonRegion(frame.pixelPolygon) : Region{};
+    }
+    for (int k = 1; k <= f; ++k) {
+        const int d = parent[static_cast<std::size_t>(k)];
+        if (d == 0) continue;
+        Frame& outer = FrameRef(problem, d);
+        outer.region = RegionDifference(outer.region, FrameRef(problem, k).region);
+        outer.area -= grossArea[static_cast<std::size_t>(k)];
+        outer.volume -= grossVolume[static_cast<std::size_t>(k)];
+    }
+    for (int k = 1; k <= f; ++k) {
+        Frame& frame = FrameRef(problem, k);
+        frame.area = std::max<Real>(frame.area, 0);
+        frame.volume = std::max<Real>(frame.volume, 0);
+    }
+    return holds;
+}
+
+void RebuildAllGeometry(Problem& problem, int k, bool propagate) {
+    for (int i = 1; i <= problem.frameCount; ++i) problem.UpdateFrameMeasures(i);
+    const auto holds = SettleRegions(problem);
+    if (propagate && problem.ValidFrame(k)) {
+        for (int i = 1; i <= problem.frameCount; ++i) {
+            if (!holds[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]) continue;
+            for (LineSegment& s : problem.lines) {
+                if (s.frameA != i && s.frameB != i) continue;
+                const std::int32_t oldA = s.frameA, oldB = s.frameB;
+                ProbeSides(problem, s);
+                const bool lostFrame = s.frameA != i && s.frameB != i;
+                const bool becameInterior = oldA != oldB && s.frameA == s.frameB;
+                if (lostFrame || becameInterior) {
+                    s.frameA = oldA;
+                    s.frameB = oldB;
+                }
+            }
+        }
+    }
+    problem.UpdateFrameDrawOrder();
+}
+
+void MarkDegenerate(Problem& problem, int k) {
+    Frame& frame = FrameRef(problem, k);
+    frame.vertices.clear();
+    frame.region = Region{};
+    problem.UpdateFrameMeasures(k);
+}
+
+OutlineResult WalkOutline(Problem& problem, int k) {
+    if (!problem.ValidFrame(k) && k > problem.nodes.Count()) k -= problem.nodes.Count();
+    if (!problem.ValidFrame(k)) return OutlineResult::Unchanged;
+    Frame& frame = FrameRef(problem, k);
+
+    std::vector<LineSegment*> collected;
+    std::vector<std::int32_t> list;
+    for (LineSegment& s : problem.lines) {
+        s.elementCount = 0;
+        if ((s.frameA == k) != (s.frameB == k)) collected.push_back(&s);
+    }
+
+    auto degenerate = [&]() {
+        MarkDegenerate(problem, k);
+        problem.selection.items.assign(1, SelectRec{k, nullptr});
+        problem.selection.state = SelectType::Frames;
+        return OutlineResult::Degenerate;
+    };
+    if (collected.size() < 3) return degenerate();
+
+    auto endsAt = [](const LineSegment* s, int node) {
+        return s->node1 == node || s->node2 == node;
+    };
+    // The walk starts at the frame's start node; without it, at the leftmost (then
+    // topmost) node of the collected segments, which always lies on the outer loop
+    // when the frame surrounds islands.
+    auto first = std::find_if(collected.begin(), collected.end(),
+                              [&](const LineSegment* s) { return endsAt(s, frame.outlineStart); });
+    if (first == collected.end()) {
+        int leftmost = 0;
+        for (const LineSegment* s : collected) {
+            for (const int n : {s->node1, s->node2}) {
+                if (!problem.nodes.Valid(n)) continue;
+                const Node& c = problem.nodes[n];
+                if (leftmost == 0 || c.x < problem.nodes[leftmost].x ||
+                    (c.x == problem.nodes[leftmost].x && c.y < problem.nodes[leftmost].y))
+                    leftmost = n;
+            }
+        }
+        first = std::find_if(collected.begin(), collected.end(),
+                             [&](const LineSegment* s) { return endsAt(s, leftmost); });
+        if (first == collected.end()) first = collected.begin();
+    }
+
+    // The collected segments at each node, in list order.
+    std::unordered_map<int, std::vector<std::size_t>> byNode;
+    for (std::size_t j = 0; j < collected.size(); ++j) {
+        byNode[collected[j]->node1].push_back(j);
+        if (collected[j]->node2 != collected[j]->node1) byNode[collected[j]->node2].push_back(j);
+    }
+    std::vector<bool> taken(collected.size(), false);
+    taken[static_cast<std::size_t>(first - collected.begin())] = true;
+    (*first)->elementCount = k;
+    list.push_back((*first)->node1);
+    list.push_back((*first)->node2);
+    // Every round takes one collected segment, so the walk ends after at most as many
+    // rounds as there are collected segments.
+    while (list.back() != list.front()) {
+        if (static_cast<int>(list.size()) >= kNodeLimit) {
+            list.back() = list.front();
+            problem.reporter().ShowError(GetMessage(kMsgError, 1));
+            break;
+        }
+        const int last = list.back();
+        std::size_t next = collected.size();
+        const auto at = byNode.find(last);
+        if (at != byNode.end()) {
+            for (const std::size_t j : at->second) {
+                if (!taken[j]) {
+                    next = j;
+                    break;
+                }
+            }
+        }
+        if (next == collected.size()) {  // an open end: the outline is closed here
+            list.push_back(list.front());
+            break;
+        }
+        taken[next] = true;
+        collected[next]->elementCount = k;
+        list.push_back(collected[next]->node1 == last ? collected[next]->node2
+                                                      : collected[next]->node1);
+    }
+
+    std::vector<std::int32_t> distinct(list.begin(), list.end());
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    const bool allExist = std::all_of(distinct.begin(), distinct.end(),
+                                      [&](std::int32_t n) { return problem.nodes.Valid(n); });
+    if (distinct.size() < 3 || !allExist) return degenerate();
+
+    frame.vertices = std::move(list);
+    if (frame.outlineStart != -999 && std::find(frame.vertices.begin(), frame.vertices.end(),
+                                                frame.outlineStart) == frame.vertices.end()) {
+        frame.outlineStart = frame.vertices.front();
+    }
+    return OutlineResult::Rebuilt;
+}
+
+}  // namespace
+
+OutlineResult RebuildOutline(Problem& problem, int k) {
+    // The walk changes the frame only at its end, so a failure to get memory for its
+    // working lists leaves the frame as it was.
+    try {
+        return WalkOutline(problem, k);
+    } catch (const std::bad_alloc&) {
+        problem.reporter().ShowError(GetMessage(kMsgError, 2));
+        return OutlineResult::Unchanged;
+    }
+}
+
+void RebuildFrameGeometry(Problem& problem, int k, bool propagate) {
+    if (!problem.ValidFrame(k)) return;
+    RebuildAllGeometry(problem, k, propagate);
+}
+
+std::vector<int> RebuildAllFrames(Problem& problem) {
+    std::vector<int> degenerate;
+    for (int k = 1; k <= problem.frameCount; ++k)
+        if (RebuildOutline(problem, k) == OutlineResult::Degenerate) degenerate.push_back(k);
+    RebuildAllGeometry(problem, 0, false);
+    if (!degenerate.empty()) {
+        problem.selection.items.clear();
+        for (const int k : degenerate) problem.selection.items.push_back(SelectRec{k, nullptr});
+        problem.selection.state = SelectType::Frames;
+    }
+    return degenerate;
+}
+
+std::vector<int> FramesHolding(const Problem& problem, int k) {
+    std::vector<int> out;
+    if (!problem.ValidFrame(k)) return out;
+    const auto holds = NestingOf(problem);
+    for (int i = 1; i <= problem.frameCount; ++i)
+        if (holds[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]) out.push_back(i);
+    return out;
+}
+
+}  // namespace kova

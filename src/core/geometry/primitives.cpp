@@ -1,0 +1,366 @@
+#include "geometry/primitives.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/region.hpp"
+#include "model/messages.hpp"
+
+namespace kova {
+namespace {
+
+bool EndsValid(const Problem& problem, const LineSegment& s) {
+    return problem.nodes.Valid(s.node1) && problem.nodes.Valid(s.node2);
+}
+
+// The bounding box of two pixel points, widened by `margin` on every side.
+IntRect BoxOf(PixelPoint a, PixelPoint b, std::int32_t margin) {
+    return {std::min(a.x, b.x) - margin, std::min(a.y, b.y) - margin, std::max(a.x, b.x) + margin,
+            std::max(a.y, b.y) + margin};
+}
+
+bool BoxesMeet(const IntRect& a, const IntRect& b) {
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+Real Squared(Real v) {
+    return v * v;
+}
+
+// Where the lines through s-e and a-b meet; the caller knows they are not parallel.
+void Intersection(PixelPoint s, PixelPoint e, PixelPoint a, PixelPoint b, Real& x, Real& y) {
+    const Real dx1 = e.x - s.x, dy1 = e.y - s.y;
+    const Real dx2 = b.x - a.x, dy2 = b.y - a.y;
+    const Real denom = dx1 * dy2 - dy1 * dx2;
+    const Real t = ((a.x - s.x) * dy2 - (a.y - s.y) * dx2) / denom;
+    x = s.x + t * dx1;
+    y = s.y + t * dy1;
+}
+
+// The common point of two segments that touch: an end of one lying on the other.
+PixelPoint TouchPoint(PixelPoint s, PixelPoint e, PixelPoint a, PixelPoint b) {
+    if (OnSegment(a, s, e)) return a;
+    if (OnSegment(b, s, e)) return b;
+    if (OnSegment(s, a, b)) return s;
+    return e;
+}
+
+// Whether segment a-b runs within one pixel of the edge s-e over more than one pixel of
+// the edge's length.
+bool RunsAlong(PixelPoint s, PixelPoint e, PixelPoint a, PixelPoint b) {
+    const Real ex = e.x - s.x, ey = e.y - s.y;
+    const Real length = std::sqrt(ex * ex + ey * ey);
+    if (!(length > 0)) return false;
+    const Real ux = ex / length, uy = ey / length;
+    const Real ta = (a.x - s.x) * ux + (a.y - s.y) * uy;
+    const Real tb = (b.x - s.x) * ux + (b.y - s.y) * uy;
+    if (ta == tb) return false;
+    const Real da = ux * (a.y - s.y) - uy * (a.x - s.x);
+    const Real db = ux * (b.y - s.y) - uy * (b.x - s.x);
+    const Real lo = std::max<Real>(0, std::min(ta, tb));
+    const Real hi = std::min(length, std::max(ta, tb));
+    if (hi - lo <= 1) return false;
+    auto lateral = [&](Real t) { return da + (db - da) * (t - ta) / (tb - ta); };
+    return std::fabs(lateral(lo)) <= 1 && std::fabs(lateral(hi)) <= 1;
+}
+
+}  // namespace
+
+bool Between(Real v, Real a, Real b, Real tolerance) {
+    return std::fabs(v - a) + std::fabs(v - b) - std::fabs(a - b) < tolerance;
+}
+
+int FindNodeNear(const Problem& problem, Real& x, Real& y, Real radius) {
+    const int n = problem.nodes.Count();
+    int found = 0;
+    if (radius <= 0) {
+        for (int i = n; i >= 1; --i) {
+            const Node& node = problem.nodes[i];
+            if (std::fabs(node.x - x) < 1e-4L && std::fabs(node.y - y) < 1e-4L) {
+                found = i;
+                break;
+            }
+        }
+    } else {
+        Real best = 0;
+        for (int i = n; i >= 1; --i) {
+            const Node& node = problem.nodes[i];
+            const Real d2 = Squared(node.x - x) + Squared(node.y - y);
+            if (found == 0 || d2 <= best) {  // a later (lower) node wins a tie
+                best = d2;
+                found = i;
+            }
+            if (d2 < 1) break;
+        }
+        if (found != 0 && !(best < radius * radius)) found = 0;
+    }
+    if (found != 0) {
+        x = problem.nodes[found].x;
+        y = problem.nodes[found].y;
+    }
+    return found;
+}
+
+const LineSegment* FindSegment(const Problem& problem, int a, int b) {
+    if (a == b) return nullptr;
+    const int lo = std::min(a, b), hi = std::max(a, b);
+    for (const LineSegment& s : problem.lines)
+        if (s.node1 == lo && s.node2 == hi) return &s;
+    return nullptr;
+}
+
+LineSegment* FindSegment(Problem& problem, int a, int b) {
+    return const_cast<LineSegment*>(FindSegment(static_cast<const Problem&>(problem), a, b));
+}
+
+NearSegmentResult PointNearSegment(const Problem& problem, const LineSegment& segment, Real x,
+                                   Real y) {
+    NearSegmentResult r{false, x, y};
+    if (!EndsValid(problem, segment)) return r;
+    const Node& n1 = problem.nodes[segment.node1];
+    const Node& n2 = problem.nodes[segment.node2];
+    const Real x1 = RoundPixel(n1.x), y1 = RoundPixel(n1.y);
+    const Real x2 = RoundPixel(n2.x), y2 = RoundPixel(n2.y);
+    if (!Between(x, x1, x2) || !Between(y, y1, y2)) return r;
+    if (std::fabs(x2 - x1) < 5) {
+        r.px = (n1.x + n2.x) / 2;
+        r.py = y;
+    } else if (std::fabs(y2 - y1) < 5) {
+        r.px = x;
+        r.py = (n1.y + n2.y) / 2;
+    } else {
+        const Real m = (n2.y - n1.y) / (n2.x - n1.x);
+        r.px = RoundPixel((y - y1 + x / m + m * x1) / (m + 1 / m));
+        r.py = RoundPixel(y - (r.px - x) / m);
+    }
+    r.near = Squared(r.px - x) + Squared(r.py - y) < 25 && Between(r.px, x1, x2);
+    return r;
+}
+
+SegmentThroughResult FindSegmentThrough(Problem& problem, Real x, Real y, int k) {
+    SegmentThroughResult best;
+    long long bestDistance = 0;
+    const bool elementLinesShown = problem.settings.displayElementLines;
+    for (LineSegment& s : problem.lines) {
+        if (s.active != 1 || s.node1 == k || s.node2 == k) continue;
+        if (s.frameA == s.frameB && !elementLinesShown) continue;
+        const NearSegmentResult near = PointNearSegment(problem, s, x, y);
+        if (!near.near) continue;
+        const long long dx = RoundPixel(near.px - x);
+        const long long dy = RoundPixel(near.py - y);
+        const long long d2 = dx * dx + dy * dy;
+        if (best.segment == nullptr || d2 < bestDistance) {
+            best = {&s, near.px, near.py};
+            bestDistance = d2;
+        }
+    }
+    return best;
+}
+
+TestPointPair TestPoints(const Problem& problem, const LineSegment& segment, Real d, Real scale) {
+    TestPointPair p;
+    if (!EndsValid(problem, segment)) return p;
+    const Node& n1 = problem.nodes[segment.node1];
+    const Node& n2 = problem.nodes[segment.node2];
+    d *= scale;
+    const Real mx = (n1.x + n2.x) / 2, my = (n1.y + n2.y) / 2;
+    if (n1.y == n2.y) {  // also a segment whose ends coincide
+        p = {mx, n1.y - (d + 1), mx, n1.y + (d + 1)};
+    } else if (n1.x == n2.x) {
+        p = {n1.x - (d + 1), my, n1.x + (d + 1), my};
+    } else {
+        const Real m = (n2.y - n1.y) / (n2.x - n1.x);
+        const Real e = d * std::sqrt(1 / (1 / (m * m) + 1));
+        p = {mx - e, my + e / m, mx + e, my - e / m};
+    }
+    return p;
+}
+
+void ProbeSides(Problem& problem, LineSegment& segment) {
+    if (!EndsValid(problem, segment)) return;
+    const TestPointPair p = TestPoints(problem, segment, kProbeDistance);
+    segment.frameA = FrameAtPoint(problem, p.x1, p.y1);
+    segment.frameB = FrameAtPoint(problem, p.x2, p.y2);
+}
+
+LineSegment* FindOrCreateSegment(Problem& problem, int a, int b, bool probe) {
+    if (LineSegment* existing = FindSegment(problem, a, b)) {
+        if (probe) ProbeSides(problem, *existing);
+        return existing;
+    }
+    // A segment needs two different nodes that exist.
+    if (a == b || !problem.nodes.Valid(a) || !problem.nodes.Valid(b)) return nullptr;
+    LineSegment* s = problem.NewLineSegment(problem.lines.Count() + 1);
+    if (s == nullptr) {
+        problem.errorCode = 2;
+        problem.reporter().ShowError(GetMessage(kMsgError, 2));
+        return nullptr;
+    }
+    s->node1 = std::min(a, b);
+    s->node2 = std::max(a, b);
+    s->frameA = kUnassignedFrame;
+    s->frameB = kUnassignedFrame;
+    s->active = 1;
+    s->valueSpec = s->fluxSpec = s->transferSpec = s->ambientSpec = 0;
+    s->areaFactor = problem.AreaFactor(*s);
+    if (probe) ProbeSides(problem, *s);
+    return s;
+}
+
+bool SplitSegmentAtNode(Problem& problem, int k) {
+    if (!problem.nodes.Valid(k)) return false;
+    const SegmentThroughResult through =
+        FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k);
+    if (through.segment == nullptr) return false;
+    const LineSegment old = *through.segment;
+    problem.RemoveLineSegment(through.segment);
+
+    // The node moves onto the old segment first, so that the halves' area factors
+    // follow its final position. Both halves and the node keep the segment's
+    // specified value, so splitting never drops a boundary condition.
+    Node& node = problem.nodes[k];
+    node.x = through.px;
+    node.y = through.py;
+    node.valueSpec = static_cast<std::int16_t>(old.valueSpec);
+    for (const int end : {old.node1, old.node2}) {
+        LineSegment* half = FindOrCreateSegment(problem, k, end, false);
+        if (half == nullptr) continue;
+        half->areaFactor = problem.AreaFactor(*half);
+        half->valueSpec = old.valueSpec;
+        half->fluxSpec = old.fluxSpec;
+        half->transferSpec = old.transferSpec;
+        half->ambientSpec = old.ambientSpec;
+        half->frameA = old.frameA;
+        half->frameB = old.frameB;
+    }
+    return true;
+}
+
+CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real xs, Real ys,
+                             Real xe, Real ye) {
+    CrossingResult result{true, xe, ye, nullptr};
+    const PixelPoint start = RoundPoint(xs, ys);
+    PixelPoint end = RoundPoint(xe, ye);
+
+    // The end point snaps onto the first segment it lies near.
+    for (LineSegment& s : problem.lines) {
+        const NearSegmentResult near = PointNearSegment(problem, s, end.x, end.y);
+        if (!near.near) continue;
+        result.xe = near.px;
+        result.ye = near.py;
+        result.endSegment = &s;
+        end = RoundPoint(near.px, near.py);
+        break;
+    }
+
+    const IntRect edgeBox = BoxOf(start, end, 2);
+    for (const LineSegment& s : problem.lines) {
+        if (&s == ignored || !EndsValid(problem, s)) continue;
+        const PixelPoint a = RoundPoint(problem.nodes[s.node1].x, problem.nodes[s.node1].y);
+        const PixelPoint b = RoundPoint(problem.nodes[s.node2].x, problem.nodes[s.node2].y);
+        if (!BoxesMeet(edgeBox, BoxOf(a, b, 2))) continue;
+        bool fails = false;
+        switch (ClassifySegments(start, end, a, b)) {
+            case SegmentContact::Overlap:
+                fails = true;
+                break;
+            case SegmentContact::Cross:
+            case SegmentContact::Touch: {
+                // A meeting point near either end of the new edge is where it starts
+                // or ends on an existing line, which the commands handle by snapping
+                // and splitting; anywhere else the edge crosses the line.
+                Real x = 0, y = 0;
+                if (Orientation(start, end, a) == 0 && Orientation(start, end, b) == 0) {
+                    const PixelPoint t = TouchPoint(start, end, a, b);
+                    x = t.x;
+                    y = t.y;
+                } else {
+                    Intersection(start, end, a, b, x, y);
+                }
+                fails = Squared(x - start.x) + Squared(y - start.y) > 16 &&
+                        Squared(x - end.x) + Squared(y - end.y) > 16;
+                break;
+            }
+            case SegmentContact::None:
+                break;
+        }
+        if (!fails) fails = RunsAlong(start, end, a, b);
+        if (fails) {
+            result.pass = false;
+            break;
+        }
+    }
+    return result;
+}
+
+bool PointInFrame(Problem& problem, int k, Real x, Real y) {
+    if (!problem.ValidFrame(k)) return false;
+    const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    const PixelPoint p = RoundPoint(x, y);
+    if (!f.region.Empty()) return PointInRegion(f.region, p);
+    if (f.pixelPolygon.empty()) return false;
+    const IntRect& r = f.bounds;
+    if (p.x < r.left || p.x > r.right || p.y < r.top || p.y > r.bottom) return false;
+    return LocatePoint(f.pixelPolygon, p) != PointLocation::Outside;
+}
+
+int FrameAtPoint(Problem& problem, Real x, Real y) {
+    for (int k = problem.frameCount; k >= 1; --k)
+        if (PointInFrame(problem, k, x, y)) return k;
+    return 0;
+}
+
+FramePair FramesAtPoint(Problem& problem, Real x, Real y) {
+    FramePair pair;
+    for (int k = problem.frameCount; k >= 1; --k) {
+        if (!PointInFrame(problem, k, x, y)) continue;
+        if (pair.first == 0) {
+            pair.first = k;
+        } else {
+            pair.second = k;
+        }
+    }
+    return pair;
+}
+
+IslandResult FrameIsland(const Problem& problem, int k) {
+    IslandResult r;
+    bool any = false;
+    for (const LineSegment& s : problem.lines) {
+        if ((s.frameA == k) == (s.frameB == k)) continue;
+        const int other = s.frameA == k ? s.frameB : s.frameA;
+        if (other == 0) return {};
+        if (any && other != r.enclosing) return {};
+        r.enclosing = other;
+        any = true;
+    }
+    r.island = any;
+    if (!any) r.enclosing = 0;
+    return r;
+}
+
+Real AxisX(const Problem& problem) {
+    return problem.settings.originX * problem.view.zoom - problem.view.scrollX;
+}
+
+bool KeepRightOfAxis(const Problem& problem, Real& x) {
+    if (!problem.settings.cylindrical) return false;
+    if (x + problem.view.scrollX < problem.settings.originX * problem.view.zoom) {
+        x = AxisX(problem);
+        return true;
+    }
+    return false;
+}
+
+bool NodeOnAxis(const Problem& problem, int node) {
+    if (!problem.nodes.Valid(node)) return false;
+    return RoundPixel(problem.nodes[node].x) == RoundPixel(AxisX(problem));
+}
+
+bool CheckFrameLimit(Problem& problem) {
+    if (problem.frameCount < kMaxFrames) return true;
+    problem.reporter().ShowError(GetMessage(kMsgError, 4));
+    return false;
+}
+
+}  // namespace kova

@@ -1,0 +1,146 @@
+#include "support/model_invariants.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <sstream>
+#include <utility>
+
+#include "geometry/region.hpp"
+
+namespace kova::testing {
+namespace {
+
+template <typename... Parts>
+std::string Text(const Parts&... parts) {
+    std::ostringstream out;
+    (out << ... << parts);
+    return out.str();
+}
+
+Real PixelPerimeter(const std::vector<PixelPoint>& polygon) {
+    Real sum = 0;
+    for (std::size_t j = 0; j + 1 < polygon.size(); ++j)
+        sum += std::hypot(static_cast<Real>(polygon[j + 1].x - polygon[j].x),
+                          static_cast<Real>(polygon[j + 1].y - polygon[j].y));
+    return sum;
+}
+
+void CheckSegments(const Problem& problem, std::vector<std::string>& out) {
+    std::set<std::pair<int, int>> seen;
+    int position = 0;
+    for (const LineSegment& s : problem.lines) {
+        ++position;
+        const std::string name = Text("segment ", position, " (", s.node1, "-", s.node2, ")");
+        if (!problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2))
+            out.push_back(name + " names a node that does not exist");
+        if (s.node1 >= s.node2) out.push_back(name + " does not have its smaller node first");
+        for (const int side : {s.frameA, s.frameB})
+            if (side < 0 || side > problem.frameCount)
+                out.push_back(Text(name, " has side frame ", side, " that does not exist"));
+        if (!seen.insert({std::min(s.node1, s.node2), std::max(s.node1, s.node2)}).second)
+            out.push_back(name + " duplicates another segment");
+    }
+}
+
+void CheckFrame(const Problem& problem, int k, const InvariantOptions& options,
+                std::vector<std::string>& out) {
+    const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    const std::string name = Text("frame ", k);
+    if (!(f.area >= 0) || !std::isfinite(f.area)) out.push_back(Text(name, " has area ", f.area));
+    if (!(f.volume >= 0) || !std::isfinite(f.volume))
+        out.push_back(Text(name, " has volume ", f.volume));
+    if (f.outlineStart != 0 && f.outlineStart != -999 && !problem.nodes.Valid(f.outlineStart))
+        out.push_back(Text(name, " starts at node ", f.outlineStart, " that does not exist"));
+    if (f.vertices.empty()) {
+        if (!options.allowEmptyFrames) out.push_back(name + " has no outline");
+        if (f.area != 0) out.push_back(name + " has no outline but an area");
+        return;
+    }
+    const auto& v = f.vertices;
+    if (v.size() < 4) out.push_back(Text(name, " has only ", v.size(), " vertex entries"));
+    if (v.front() != v.back()) out.push_back(name + " has an outline that is not closed");
+    for (const std::int32_t n : v)
+        if (!problem.nodes.Valid(n)) {
+            out.push_back(Text(name, " names node ", n, " that does not exist"));
+            return;
+        }
+    std::set<std::int32_t> distinct(v.begin(), v.end());
+    if (distinct.size() < 3) out.push_back(name + " has fewer than three distinct vertices");
+    if (options.requireOutlineSegments) {
+        for (std::size_t j = 0; j + 1 < v.size(); ++j) {
+            const int a = std::min(v[j], v[j + 1]), b = std::max(v[j], v[j + 1]);
+            const bool joined =
+                std::any_of(problem.lines.begin(), problem.lines.end(), [&](const LineSegment& s) {
+                    return s.node1 == a && s.node2 == b && ((s.frameA == k) != (s.frameB == k));
+                });
+            if (!joined)
+                out.push_back(Text(name, " has no boundary segment between ", a, " and ", b));
+        }
+    }
+
+    // Pixel polygon and bounds follow the vertices.
+    if (f.pixelPolygon.size() != v.size()) {
+        out.push_back(name + " has a pixel polygon of the wrong size");
+        return;
+    }
+    IntRect box{f.pixelPolygon[0].x, f.pixelPolygon[0].y, f.pixelPolygon[0].x, f.pixelPolygon[0].y};
+    for (std::size_t j = 0; j < v.size(); ++j) {
+        const Node& node = problem.nodes[v[j]];
+        const PixelPoint expected = RoundPoint(node.x, node.y);
+        if (!(f.pixelPolygon[j] == expected))
+            out.push_back(Text(name, " pixel point ", j, " does not match its node"));
+        box.left = std::min(box.left, expected.x);
+        box.top = std::min(box.top, expected.y);
+        box.right = std::max(box.right, expected.x);
+        box.bottom = std::max(box.bottom, expected.y);
+    }
+    if (!(f.bounds == box)) out.push_back(name + " has a wrong bounding rectangle");
+
+    // The region is the frame's outline less its holes, and the area is the region's.
+    const bool usable = SignedDoubleArea(f.pixelPolygon) != 0;
+    if (usable) {
+        if (f.region.polygons.size() != 1 || f.region.polygons[0] != f.pixelPolygon)
+            out.push_back(name + " has a region that is not its outline");
+        Real tolerance = PixelPerimeter(f.pixelPolygon);
+        for (const auto& hole : f.region.holes) tolerance += PixelPerimeter(hole);
+        const Real pl2 = problem.settings.pixelLength * problem.settings.pixelLength;
+        const Real regionArea = RegionPixelArea(f.region) * pl2;
+        if (std::fabs(regionArea - f.area) > tolerance * pl2 + 1e-12L)
+            out.push_back(Text(name, " has area ", f.area, " but its region covers ", regionArea));
+    }
+}
+
+void CheckDrawOrder(const Problem& problem, std::vector<std::string>& out) {
+    std::vector<int> order(problem.settings.frameDrawOrder.begin(),
+                           problem.settings.frameDrawOrder.begin() + problem.frameCount);
+    std::sort(order.begin(), order.end());
+    for (int k = 1; k <= problem.frameCount; ++k)
+        if (order[static_cast<std::size_t>(k - 1)] != k) {
+            out.push_back("the drawing order does not list every frame once");
+            return;
+        }
+}
+
+}  // namespace
+
+std::vector<std::string> CheckModelInvariants(const Problem& problem,
+                                              const InvariantOptions& options) {
+    std::vector<std::string> out;
+    if (problem.frameCount < 0 || problem.frameCount > kMaxFrames) {
+        out.push_back(Text("frame count ", problem.frameCount, " is out of range"));
+        return out;
+    }
+    CheckSegments(problem, out);
+    for (int k = 1; k <= problem.frameCount; ++k) CheckFrame(problem, k, options, out);
+    CheckDrawOrder(problem, out);
+    return out;
+}
+
+std::string JoinViolations(const std::vector<std::string>& violations) {
+    std::string text;
+    for (const std::string& v : violations) text += v + "\n";
+    return text;
+}
+
+}  // namespace kova::testing

@@ -1,0 +1,31 @@
+// A checker for the invariants the geometry operations keep: every segment names
+// existing nodes (smaller first) and existing side frames; every frame's vertex list is
+// closed, names existing nodes and follows segments that border the frame; pixel
+// polygons, bounds, regions, areas and volumes agree with the vertex lists; the drawing
+// order lists every frame once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/problem.hpp"
+
+namespace kova::testing {
+
+struct InvariantOptions {
+    // Frames with an empty vertex list (degenerate frames waiting to be deleted) are
+    // allowed.
+    bool allowEmptyFrames = false;
+    // Consecutive vertices must be joined by a segment with the frame on exactly one
+    // side (true for walked outlines).
+    bool requireOutlineSegments = true;
+};
+
+// One line per violation; empty when the model is consistent.
+std::vector<std::string> CheckModelInvariants(const Problem& problem,
+                                              const InvariantOptions& options = {});
+
+// The violations joined into one text, for test failure messages.
+std::string JoinViolations(const std::vector<std::string>& violations);
+
+}  // namespace kova::testing
