@@ -1,0 +1,302 @@
+#include "files/problem_sections.hpp"
+
+#include <cmath>
+#include <string>
+#include <unordered_map>
+
+#include "files/record_codec.hpp"
+
+namespace kova {
+namespace {
+
+// Node positions are rounded to whole pixels for the frame polygons; a position beyond
+// the 32-bit pixel range (or not a number) cannot be drawn or rounded.
+constexpr Real kMaxPixelCoordinate = 2147483647.0L;
+
+bool IsPixelCoordinate(Real v) {
+    return std::isfinite(v) && std::fabs(v) <= kMaxPixelCoordinate;
+}
+
+bool IsLineKind(SelectType kind) {
+    return kind == SelectType::Lines || kind == SelectType::Bounds || kind == SelectType::Flow;
+}
+
+}  // namespace
+
+void SectionReadContext::CheckSpecs(int specCount) const {
+    for (const Ref& r : m_specRefs) {
+        if (r.number < 0 || r.number > specCount) {
+            throw FileFormatError(r.offset, "specification number outside the table");
+        }
+    }
+}
+
+void SectionReadContext::CheckFrames(int frameCount) const {
+    for (const Ref& r : m_frameRefs) {
+        if (r.number < 0 || r.number > frameCount) {
+            throw FileFormatError(r.offset, "frame number outside the table");
+        }
+    }
+}
+
+void WriteNodeRecords(ByteWriter& out, const Problem& problem) {
+    for (int i = 1; i <= problem.nodes.Count(); ++i) WriteNode(out, problem.nodes[i]);
+}
+
+void ReadNodeRecords(ByteReader& in, Problem& problem, std::int32_t n, bool freshTable,
+                     SectionReadContext& context) {
+    in.CheckCount(n, kNodeRecordSize, "node count");
+    NodeTable& nodes = problem.nodes;
+    if (n > nodes.Capacity()) {
+        const bool ok = freshTable ? nodes.Reallocate(n + 50) : nodes.Reserve(n);
+        if (!ok) {
+            throw FileFormatError(in.Offset(), "node table cannot be enlarged",
+                                  FileFormatError::Kind::NodeTableAllocation);
+        }
+    }
+    nodes.SetCount(0);
+    for (int i = 1; i <= n; ++i) {
+        const std::size_t at = in.Offset();
+        const Node node = ReadNode(in);
+        if (!IsPixelCoordinate(node.x) || !IsPixelCoordinate(node.y)) {
+            in.FailAt(at, "node position is not a drawing position");
+        }
+        context.ExpectSpec(at, node.valueSpec);
+        nodes.Slot(i) = node;
+    }
+    nodes.SetCount(n);
+}
+
+void WriteLineSection(ByteWriter& out, Problem& problem) {
+    problem.lines.Renumber();
+    out.Int(problem.lines.Count());
+    for (const LineSegment& s : problem.lines) WriteLineSegment(out, s);
+}
+
+void ReadLineSection(ByteReader& in, Problem& problem, SectionReadContext& context) {
+    const std::int32_t count = in.Int();
+    in.CheckCount(count, LineRecordSize(in.Width()), "line segment count");
+    const int n = problem.nodes.Count();
+    for (int i = 1; i <= count; ++i) {
+        const std::size_t at = in.Offset();
+        LineSegment& s = problem.lines.Append(i);
+        ReadLineSegment(in, s);
+        if (s.node1 < 1 || s.node1 > n || s.node2 < 1 || s.node2 > n) {
+            in.FailAt(at, "line segment ends outside the node table");
+        }
+        context.ExpectFrame(at, s.frameA);
+        context.ExpectFrame(at, s.frameB);
+        context.ExpectSpec(at, s.valueSpec);
+        context.ExpectSpec(at, s.fluxSpec);
+        context.ExpectSpec(at, s.transferSpec);
+        context.ExpectSpec(at, s.ambientSpec);
+    }
+}
+
+void WriteFrameSection(ByteWriter& out, const Problem& problem) {
+    out.Int(problem.frameCount);
+    for (int k = 1; k <= problem.frameCount; ++k) {
+        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        WriteFrameRecord(out, f);
+        for (std::int32_t v : f.vertices) out.Int(v);
+    }
+}
+
+void ReadFrameSection(ByteReader& in, Problem& problem, SectionReadContext& context) {
+    const std::size_t countAt = in.Offset();
+    const std::int32_t count = in.Int();
+    if (count > kMaxFrames) in.FailAt(countAt, "more frames than the frame table holds");
+    in.CheckCount(count, FrameRecordSize(in.Width()), "frame count");
+    const int n = problem.nodes.Count();
+    problem.frameCount = 0;
+    for (int k = 1; k <= kMaxFrames; ++k) {
+        Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        f = Frame{};
+        if (k > count) continue;
+        const std::size_t at = in.Offset();
+        const std::int32_t vertexCount = ReadFrameRecord(in, f);
+        if (f.outlineStart != -999 && (f.outlineStart < 0 || f.outlineStart > n)) {
+            in.FailAt(at, "outline start outside the node table");
+        }
+        if (f.material < 0 || f.material > kMaterialCount) {
+            in.FailAt(at, "material number outside the material table");
+        }
+        context.ExpectSpec(at, f.generationSpec);
+        context.ExpectSpec(at, f.lumpValueSpec);
+        context.ExpectSpec(at, f.finTransferSpec);
+        context.ExpectSpec(at, f.finFluidSpec);
+        context.ExpectSpec(at, f.finFluxSpec);
+        in.CheckCount(vertexCount, in.IntSize(), "vertex count");
+        f.vertices.resize(static_cast<std::size_t>(vertexCount));
+        for (std::int32_t& v : f.vertices) {
+            const std::size_t vertexAt = in.Offset();
+            v = in.Int();
+            if (v < 1 || v > n) in.FailAt(vertexAt, "outline vertex outside the node table");
+        }
+        // The handles and the polygon are rebuilt from the vertex list.
+        f.region = Region{};
+        f.pixelPolygon.clear();
+        f.pixelPolygonSize = 0;
+    }
+    problem.frameCount = count;
+}
+
+void WriteSpecSection(ByteWriter& out, const Problem& problem) {
+    out.Int(problem.specs.Count());
+    for (const BoundarySpec& s : problem.specs.Entries()) WriteBoundarySpec(out, s);
+}
+
+void ReadSpecSection(ByteReader& in, Problem& problem, bool keepEntriesBeyond) {
+    const std::size_t countAt = in.Offset();
+    const std::int32_t count = in.Int();
+    if (count > kMaxSpecs) in.FailAt(countAt, "more specifications than the table holds");
+    in.CheckCount(count, kSpecRecordSize, "specification count");
+    std::vector<BoundarySpec> kept;
+    if (keepEntriesBeyond) {
+        const auto& entries = problem.specs.Entries();
+        if (entries.size() > static_cast<std::size_t>(count)) {
+            kept.assign(entries.begin() + count, entries.end());
+        }
+    }
+    problem.specs.Clear();
+    for (int i = 0; i < count; ++i) problem.specs.Append(ReadBoundarySpec(in));
+    for (const BoundarySpec& s : kept) problem.specs.Append(s);
+}
+
+void WriteMaterialSection(ByteWriter& out, const Problem& problem) {
+    out.Int(kMaterialCount);
+    for (int m = 1; m <= kMaterialCount; ++m) {
+        WriteMaterial(out, problem.materials[static_cast<std::size_t>(m)]);
+    }
+}
+
+void ReadMaterialSection(ByteReader& in, Problem& problem) {
+    (void)in.Int();  // always 20 materials, whatever the count says
+    in.CheckCount(kMaterialCount, kMaterialRecordSize, "materials");
+    for (int m = 1; m <= kMaterialCount; ++m) {
+        ReadMaterial(in, problem.materials[static_cast<std::size_t>(m)]);
+    }
+}
+
+void WriteTextSection(ByteWriter& out, const Problem& problem) {
+    out.Int(static_cast<std::int32_t>(problem.texts.size()));
+    for (const TextItem& t : problem.texts) WriteTextItem(out, t);
+}
+
+void ReadTextSection(ByteReader& in, Problem& problem) {
+    const std::int32_t count = in.Int();
+    in.CheckCount(count, TextRecordSize(in.Width()), "text item count");
+    for (int i = 0; i < count; ++i) {
+        TextItem t = ReadTextItem(in);
+        t.selected = 0;
+        problem.texts.push_back(std::move(t));
+    }
+}
+
+void WriteTemplateSection(ByteWriter& out, const Problem& problem) {
+    const TemplatePicture& t = problem.templatePicture;
+    out.I32(static_cast<std::int32_t>(t.data.size()));
+    if (!t.Present()) return;
+    out.Int(t.kind);
+    out.I32(t.rect.left);
+    out.I32(t.rect.top);
+    out.I32(t.rect.right);
+    out.I32(t.rect.bottom);
+    out.Bytes(t.data);
+}
+
+void ReadTemplateSection(ByteReader& in, Problem& problem) {
+    TemplatePicture& t = problem.templatePicture;
+    t = TemplatePicture{};
+    const std::int32_t size = in.I32();
+    in.CheckCount(size, 1, "template picture size");
+    if (size == 0) return;
+    const std::size_t kindAt = in.Offset();
+    const std::int32_t kind = in.Int();
+    if (kind != 1 && kind != 2) in.FailAt(kindAt, "unknown template picture kind");
+    IntRect r;
+    r.left = in.I32();
+    r.top = in.I32();
+    r.right = in.I32();
+    r.bottom = in.I32();
+    const auto data = in.Bytes(static_cast<std::size_t>(size));
+    t.kind = kind;
+    t.rect = r;
+    t.data.assign(data.begin(), data.end());
+}
+
+void WriteGroupSection(ByteWriter& out, const Problem& problem) {
+    out.Int(static_cast<std::int32_t>(problem.groups.size()));
+    for (const SelectionGroup& g : problem.groups) {
+        out.U8(static_cast<std::uint8_t>(g.kind));
+        out.Int(static_cast<std::int32_t>(g.items.size()));
+        const bool lineItems = IsLineKind(g.kind);
+        for (const SelectRec& r : g.items) {
+            if (lineItems) {
+                out.Int(r.segment != nullptr ? r.segment->number : 0);
+            } else {
+                out.Int(r.selectNo);
+            }
+        }
+    }
+}
+
+void ReadGroupSection(ByteReader& in, Problem& problem) {
+    const std::int32_t count = in.Int();
+    in.CheckCount(count, 1 + in.IntSize(), "group count");
+    // The segments by their own number; the first of equal numbers wins.
+    std::unordered_map<std::int32_t, LineSegment*> byNumber;
+    for (LineSegment& s : problem.lines) byNumber.try_emplace(s.number, &s);
+    const int n = problem.nodes.Count();
+    const int f = problem.frameCount;
+    for (int g = 0; g < count; ++g) {
+        const std::size_t kindAt = in.Offset();
+        const std::uint8_t kindByte = in.U8();
+        if (kindByte >= kSelectTypeCount) in.FailAt(kindAt, "unknown group kind");
+        SelectionGroup group;
+        group.kind = static_cast<SelectType>(kindByte);
+        const std::int32_t items = in.Int();
+        in.CheckCount(items, in.IntSize(), "group item count");
+        group.items.reserve(static_cast<std::size_t>(items));
+        // The range of the numbers a kind names; other kinds hold no numbered items.
+        bool checked = true;
+        int low = 1;
+        int high = 0;
+        switch (group.kind) {
+            case SelectType::Frames:
+                high = f;
+                break;
+            case SelectType::Lumps:
+                low = n + 1, high = n + f;
+                break;
+            case SelectType::Points:
+            case SelectType::Nodal:
+                high = n + f;
+                break;
+            default:
+                checked = false;
+                break;
+        }
+        for (int i = 0; i < items; ++i) {
+            const std::size_t at = in.Offset();
+            const std::int32_t number = in.Int();
+            if (IsLineKind(group.kind)) {
+                const auto it = byNumber.find(number);
+                group.items.push_back(it == byNumber.end() ? SelectRec{} : SegmentItem(it->second));
+                continue;
+            }
+            if (checked && (number < low || number > high)) {
+                in.FailAt(at, "group item outside its table");
+            }
+            group.items.push_back(NumberItem(number));
+        }
+        problem.groups.push_back(std::move(group));
+    }
+}
+
+void RebuildLoadedGeometry(Problem& problem) {
+    for (int k = 1; k <= problem.frameCount; ++k) problem.UpdateFrameMeasures(k);
+    if (problem.settings.cylindrical) problem.UpdateAreaFactors();
+}
+
+}  // namespace kova

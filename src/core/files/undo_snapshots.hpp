@@ -1,0 +1,38 @@
+// Named undo snapshots: before a command changes the geometry or the specifications it
+// records the editable problem (nodes, line segments, frames, specifications, materials,
+// selection groups, text items and the template picture) in the record layouts of the
+// problem file. Settings and results are not part of a snapshot.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/problem.hpp"
+
+namespace kova {
+
+// The undo list keeps at most this many snapshots; the oldest go first.
+inline constexpr std::size_t kMaxUndoSnapshots = 37;
+
+// The snapshot image of the problem (renumbers the line segments).
+std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& problem);
+
+// Reads a snapshot image back: nodes into the existing slots, the line list, frames with
+// rebuilt geometry, specifications 1..S overwritten in place (later entries stay),
+// materials, groups and text items rebuilt. The selection is cleared, since it may name
+// segments that no longer exist. Throws FileFormatError on an image it cannot read.
+void DecodeUndoSnapshot(Problem& problem, const std::vector<std::uint8_t>& image);
+
+// Appends a snapshot named `name` to the undo list, dropping the oldest first when the
+// list is full.
+void SaveUndoSnapshot(Problem& problem, const std::string& name);
+
+// Restores the newest snapshot; with drop, it is then removed from the list. Returns
+// false (and changes nothing) when the list is empty.
+bool RestoreUndoSnapshot(Problem& problem, bool drop);
+
+// "Undo " + the newest snapshot's name, or "Undo" when there is nothing to undo.
+std::string UndoCaption(const Problem& problem);
+
+}  // namespace kova
