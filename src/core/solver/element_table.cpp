@@ -1,0 +1,259 @@
+#include "solver/element_table.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <unordered_set>
+
+#include "model/messages.hpp"
+#include "model/problem.hpp"
+
+namespace kova {
+
+bool ElementTable::Reset(int capacity) {
+    m_elements.clear();
+    try {
+        m_elements.reserve(static_cast<std::size_t>(std::max(capacity, 0)));
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    return true;
+}
+
+void CheckMarks::MarkSegment(Problem& problem, LineSegment& segment) {
+    errorFound = true;
+    problem.selection.state = SelectType::LineErrors;
+    problem.selection.items.push_back(SegmentItem(&segment));
+}
+
+void CheckMarks::MarkFrame(Problem& problem, int frame) {
+    errorFound = true;
+    problem.selection.state = SelectType::Frames;
+    problem.selection.items.push_back(NumberItem(frame));
+}
+
+void CheckMarks::MarkNode(Problem& problem, int number) {
+    errorFound = true;
+    problem.selection.state = SelectType::NodeErrors;
+    problem.selection.items.push_back(NumberItem(number));
+}
+
+bool PointInFrameOutline(const Problem& problem, int k, Real x, Real y) {
+    const Frame* f = problem.FrameAt(k);
+    if (f == nullptr || k == 0 || f->vertices.size() < 4) return false;
+    int winding = 0;
+    for (std::size_t j = 0; j + 1 < f->vertices.size(); ++j) {
+        const int va = f->vertices[j];
+        const int vb = f->vertices[j + 1];
+        if (!problem.nodes.Valid(va) || !problem.nodes.Valid(vb)) return false;
+        const Node& a = problem.nodes[va];
+        const Node& b = problem.nodes[vb];
+        const Real cross = (b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y);
+        if (a.y <= y) {
+            if (b.y > y && cross > 0) ++winding;
+        } else if (b.y <= y && cross < 0) {
+            --winding;
+        }
+    }
+    return winding != 0;
+}
+
+int FrameContainingPoint(const Problem& problem, Real x, Real y) {
+    for (int k = problem.frameCount; k >= 1; --k)
+        if (PointInFrameOutline(problem, k, x, y)) return k;
+    return 0;
+}
+
+namespace {
+
+bool IsComplete(const LineSegment& s) {
+    return s.elementCount >= 2 || (s.elementCount == 1 && (s.frameA == 0 || s.frameB == 0));
+}
+
+int OtherEnd(const LineSegment& s, int node) {
+    return s.node1 == node ? s.node2 : s.node1;
+}
+
+// The active segments ending at each node, in list order (each segment at both ends).
+struct NodeSegments {
+    std::vector<std::int32_t> start;  // node n's segments are at [start[n], start[n + 1])
+    std::vector<LineSegment*> segments;
+
+    bool Build(Problem& problem) {
+        const int n = problem.nodes.Count();
+        try {
+            start.assign(static_cast<std::size_t>(n) + 2, 0);
+            for (LineSegment& s : problem.lines) {
+                if (s.active == 0 || !problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2))
+                    continue;
+                ++start[static_cast<std::size_t>(s.node1) + 1];
+                if (s.node2 != s.node1) ++start[static_cast<std::size_t>(s.node2) + 1];
+            }
+            for (int i = 1; i <= n + 1; ++i)
+                start[static_cast<std::size_t>(i)] += start[static_cast<std::size_t>(i) - 1];
+            segments.assign(static_cast<std::size_t>(start[static_cast<std::size_t>(n) + 1]),
+                            nullptr);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        std::vector<std::int32_t> fill(start.begin(), start.end() - 1);
+        for (LineSegment& s : problem.lines) {
+            if (s.active == 0 || !problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2))
+                continue;
+            segments[static_cast<std::size_t>(fill[static_cast<std::size_t>(s.node1)]++)] = &s;
+            if (s.node2 != s.node1)
+                segments[static_cast<std::size_t>(fill[static_cast<std::size_t>(s.node2)]++)] = &s;
+        }
+        return true;
+    }
+    LineSegment* const* Begin(int node) const {
+        return segments.data() + start[static_cast<std::size_t>(node)];
+    }
+    LineSegment* const* End(int node) const {
+        return segments.data() + start[static_cast<std::size_t>(node) + 1];
+    }
+};
+
+struct Candidate {
+    int node = 0;
+    LineSegment* sideAC = nullptr;
+    LineSegment* sideCB = nullptr;
+};
+
+class ElementBuilder {
+public:
+    ElementBuilder(Problem& problem, ElementTable& elements)
+        : m_problem(problem), m_elements(elements) {
+        m_known.reserve(static_cast<std::size_t>(problem.nodes.Count()) * 2 + 16);
+    }
+
+    // Adds triangle (a, b, c) unless it exists or lies in a lump.
+    void Add(int a, int b, const Candidate& c, LineSegment* sideAB) {
+        Element e;
+        e.nodes = {a, b, c.node};
+        std::sort(e.nodes.begin(), e.nodes.end());
+        const std::uint64_t key = (static_cast<std::uint64_t>(e.nodes[0]) << 42) |
+                                  (static_cast<std::uint64_t>(e.nodes[1]) << 21) |
+                                  static_cast<std::uint64_t>(e.nodes[2]);
+        if (m_known.count(key) != 0) return;
+        e.sides = {sideAB, c.sideAC, c.sideCB};
+        e.frame = DecideFrame(e);
+        if (!m_problem.FrameIsDistributed(e.frame)) return;  // a lump, a hole or outside
+        m_known.insert(key);
+        for (LineSegment* s : e.sides) ++s->elementCount;
+        m_elements.Add(e);
+    }
+
+private:
+    // The frame fixed by the first side with one frame on both sides, provided every later
+    // side agrees; otherwise the frame containing the centroid.
+    int DecideFrame(const Element& e) const {
+        int fixed = -1;
+        bool undecided = false;
+        for (const LineSegment* s : e.sides) {
+            if (fixed < 0) {
+                if (s->frameA == s->frameB) fixed = s->frameA;
+            } else if (s->frameA != fixed || s->frameB != fixed) {
+                undecided = true;
+            }
+        }
+        if (fixed >= 0 && !undecided) return fixed;
+        Real cx = 0, cy = 0;
+        for (int n : e.nodes) {
+            cx += m_problem.nodes[n].x;
+            cy += m_problem.nodes[n].y;
+        }
+        return FrameContainingPoint(m_problem, cx / 3, cy / 3);
+    }
+
+    Problem& m_problem;
+    ElementTable& m_elements;
+    std::unordered_set<std::uint64_t> m_known;
+};
+
+}  // namespace
+
+bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) {
+    // 1. A fresh table with room for twice as many elements as nodes.
+    const int nodeCount = problem.nodes.Count();
+    if (!elements.Reset(2 * nodeCount)) {
+        problem.reporter().ShowError(GetMessage(kMsgError, 2));
+        return false;
+    }
+    // 2. The segments at every node.
+    NodeSegments at;
+    if (!at.Build(problem)) {
+        problem.reporter().ShowError(GetMessage(kMsgError, 2));
+        return false;
+    }
+    ElementBuilder builder(problem, elements);
+
+    // 3. Each incomplete segment looks for the third nodes of its elements.
+    std::vector<Candidate> candidates;
+    for (LineSegment& ab : problem.lines) {
+        if (ab.active == 0 || IsComplete(ab)) continue;
+        const int a = ab.node1;
+        const int b = ab.node2;
+        if (!problem.nodes.Valid(a) || !problem.nodes.Valid(b) || a == b) continue;
+        candidates.clear();
+        for (LineSegment* const* p = at.Begin(a); p != at.End(a); ++p) {
+            LineSegment* ac = *p;
+            if (ac == &ab || IsComplete(*ac)) continue;
+            const int c = OtherEnd(*ac, a);
+            if (c == a || c == b) continue;
+            for (LineSegment* const* q = at.Begin(c); q != at.End(c); ++q) {
+                LineSegment* cb = *q;
+                if (cb->elementCount >= 2 || OtherEnd(*cb, c) != b) continue;
+                if (problem.nodes[c].active != 0) candidates.push_back({c, ac, cb});
+            }
+        }
+        if (candidates.empty()) {
+            if (problem.FrameIsDistributed(ab.frameA) && problem.FrameIsDistributed(ab.frameB))
+                marks.MarkSegment(problem, ab);
+            continue;
+        }
+        if (candidates.size() == 1) {
+            builder.Add(a, b, candidates[0], &ab);
+            continue;
+        }
+        // Several: the nearest candidate (by |ac| + |bc|) on each side of the line a-b.
+        const Node& na = problem.nodes[a];
+        const Node& nb = problem.nodes[b];
+        const Candidate* best[2] = {nullptr, nullptr};
+        Real bestSum[2] = {std::numeric_limits<Real>::infinity(),
+                           std::numeric_limits<Real>::infinity()};
+        for (const Candidate& c : candidates) {
+            const Node& nc = problem.nodes[c.node];
+            const Real cross = (nc.y - na.y) * (nb.x - na.x) - (nb.y - na.y) * (nc.x - na.x);
+            const int side = cross > 0 ? 0 : 1;
+            const Real sum =
+                std::hypot(nc.x - na.x, nc.y - na.y) + std::hypot(nc.x - nb.x, nc.y - nb.y);
+            if (sum < bestSum[side]) {
+                bestSum[side] = sum;
+                best[side] = &c;
+            }
+        }
+        for (const Candidate* c : best)
+            if (c != nullptr) builder.Add(a, b, *c, &ab);
+    }
+
+    // 5. Segments that still lack their elements.
+    for (LineSegment& s : problem.lines) {
+        if (s.active == 0 || s.node1 == s.node2) continue;
+        if (!problem.ValidFrame(s.frameA)) s.frameA = 0;
+        if (!problem.ValidFrame(s.frameB)) s.frameB = 0;
+        const bool distA = problem.FrameIsDistributed(s.frameA);
+        const bool distB = problem.FrameIsDistributed(s.frameB);
+        if (distA && distB && s.elementCount != 2) {
+            marks.MarkSegment(problem, s);
+        } else if (((distA && s.frameB == 0) || (distB && s.frameA == 0)) && s.elementCount == 0) {
+            marks.MarkSegment(problem, s);
+        }
+    }
+    return true;
+}
+
+}  // namespace kova

@@ -1,0 +1,24 @@
+// Numbering of the equations for a narrow band: breadth-first numberings from every
+// unknown in turn, each accepted only when strictly narrower than the best so far.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "solver/solver_run.hpp"
+
+namespace kova {
+
+struct Numbering {
+    std::vector<std::int32_t> equationOfUnknown;  // 1..N
+    std::vector<std::int32_t> unknownOfEquation;  // 1..N
+    int bandwidth = 0;                            // entries per row, diagonal included
+    int solverError = kSolverOk;                  // 7 when the graph is not connected
+};
+
+// Numbers unknowns 1..n coupled by `connections`. The identity numbering is kept for
+// n <= 3 and whenever no breadth-first numbering is narrower. A breadth-first numbering
+// that is not abandoned but cannot reach every unknown fails with code 7.
+Numbering NumberEquations(const ConnectionLists& connections, int n);
+
+}  // namespace kova

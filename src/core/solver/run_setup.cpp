@@ -1,0 +1,303 @@
+#include "solver/run_setup.hpp"
+
+#include <algorithm>
+#include <new>
+#include <numbers>
+
+#include "model/problem.hpp"
+#include "solver/equation_numbering.hpp"
+#include "solver/property_evaluation.hpp"
+
+namespace kova {
+
+bool SpecMakesRunDependent(const SolverRun& run, const BoundarySpec& spec) {
+    return spec.dependsOnPotential != 0 || (run.IsTransient() && spec.dependsOnTime != 0);
+}
+
+namespace {
+
+bool IsActiveNode(const SolverRun& run, int node) {
+    return node >= 1 && node <= run.activeNodeCount;
+}
+
+bool IsFreeLump(const Problem& problem, int frame) {
+    const Frame* f = problem.FrameAt(frame);
+    return frame >= 1 && f != nullptr && f->IsLump() && f->subtracted == 0 && f->lumpValueSpec <= 0;
+}
+
+void NoteSpec(SolverRun& run, int spec) {
+    if (const BoundarySpec* s = run.problem.specs.Find(spec))
+        if (SpecMakesRunDependent(run, *s)) run.potentialDependent = true;
+}
+
+void NoteBlock(SolverRun& run, const BoundarySpec& block) {
+    if (SpecMakesRunDependent(run, block)) run.potentialDependent = true;
+}
+
+// The side code of a frame number: -1 distributed, 0 exterior or hole, k a lump.
+int SideOf(const Problem& problem, int frame) {
+    const Frame* f = problem.FrameAt(frame);
+    if (frame <= 0 || f == nullptr) return kSideExterior;
+    if (!f->IsLump()) return kSideDistributed;
+    return f->subtracted != 0 ? kSideExterior : frame;
+}
+
+// Which of a frame's material properties and fin values depend on the potential (or
+// time), and whether it has a capacity.
+void ExamineFrame(SolverRun& run, int k) {
+    const Problem& problem = run.problem;
+    const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    const Material* m = problem.MaterialAt(f.material);
+    const ProbTypeA subject = problem.settings.subject;
+    if (m != nullptr) {
+        NoteBlock(run, m->conductivity);
+        if (subject == ProbTypeA::Bio) NoteBlock(run, m->perfusion);
+        if (run.IsTransient()) {
+            NoteBlock(run, m->density);
+            NoteBlock(run, m->specificHeat);
+            if (m->specificHeat.compiled[0] > 0 || m->specificHeat.value != 0)
+                run.noCapacity = false;
+        }
+    }
+    if (subject == ProbTypeA::ThinFins) {
+        NoteSpec(run, f.finTransferSpec);
+        NoteSpec(run, f.finFluidSpec);
+        NoteSpec(run, f.finFluxSpec);
+    }
+}
+
+}  // namespace
+
+// Capacity, generation and value of lump frame k (value specification at time t).
+// Returns false after an evaluation error.
+bool ComputeLumpData(SolverRun& run, int k, int level) {
+    const Problem& problem = run.problem;
+    const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    const bool cylindrical = problem.settings.cylindrical;
+    const Real zoom = problem.view.zoom;
+    const Real measure = cylindrical
+                             ? f.volume / (zoom * zoom * zoom) / (2 * std::numbers::pi_v<Real>)
+                             : f.area / (zoom * zoom);
+    const Real thickness =
+        !cylindrical && problem.settings.subject == ProbTypeA::ThinFins ? f.finThickness : 1.0L;
+    int error = 0;
+    const Real rho = RunMaterialProperty(run, kPropDensity, -k, 1, error, level);
+    if (error == 0) {
+        const Real c = RunMaterialProperty(run, kPropSpecificHeat, -k, 1, error, level);
+        run.lumpCapacity[static_cast<std::size_t>(k)] = rho * c * measure * thickness;
+    }
+    if (error != 0) {
+        RunReportPropertyError(run, kPropDensity, k);
+        return false;
+    }
+    Real g = 0;
+    if (f.generationSpec > 0) {
+        g = RunMaterialProperty(run, kPropGeneration, -k, 1, error, level);
+        if (error != 0) {
+            run.erroneousItem = f.generationSpec;
+            return false;
+        }
+    }
+    run.lumpGeneration[static_cast<std::size_t>(k)] = g * measure * thickness;
+    if (f.lumpValueSpec > 0) {
+        const Real v = RunSpecValue(run, f.lumpValueSpec, error, 0, 0, 0, 0);
+        if (error != 0) {
+            run.erroneousItem = f.lumpValueSpec;
+            return false;
+        }
+        run.lumpValue[static_cast<std::size_t>(k)] = v;
+        run.lumpCapacity[static_cast<std::size_t>(k)] = kUnspecified;
+    } else {
+        run.lumpValue[static_cast<std::size_t>(k)] = f.lumpInitialValue;
+    }
+    return true;
+}
+
+void RunSetup(SolverRun& run) {
+    Problem& problem = run.problem;
+    const int nodeCount = problem.nodes.Count();
+    const int frameCount = problem.frameCount;
+    run.activeNodeCount = std::clamp(problem.settings.activeNodeCount, 0, nodeCount);
+    const int activeCount = run.activeNodeCount;
+    const int level = std::max(run.currentLevel - run.stepStart, 0);
+
+    // 1. Times, coordinates and the start values per node.
+    run.timeFactor = TimeFactor(problem);
+    if (run.IsTransient()) {
+        run.t = run.timeFactor * problem.settings.transientStart;
+        run.dt = run.timeFactor * problem.settings.transientStep;
+        run.tStop = run.timeFactor * problem.settings.transientStop;
+    } else {
+        run.t = run.dt = run.tStop = 0;
+    }
+    try {
+        run.coordinates.assign(static_cast<std::size_t>(nodeCount) + 1, Coordinates{});
+        run.solution.assign(static_cast<std::size_t>(nodeCount + frameCount) + 1, 0.0L);
+        run.specified.assign(static_cast<std::size_t>(nodeCount) + 1, 0);
+    } catch (const std::bad_alloc&) {
+        run.solverError = kSolverNoMemory;
+        return;
+    }
+    for (int i = 1; i <= nodeCount; ++i) {
+        const Node& n = problem.nodes[i];
+        run.coordinates[static_cast<std::size_t>(i)] = DrawingToBase(problem, n.x, n.y);
+        run.solution[static_cast<std::size_t>(i)] =
+            run.IsTransient() ? n.initialValue : n.currentValue;
+    }
+
+    // 2. Lumps, and the unknown each free lump will have (frame order).
+    int lumpCount = 0;
+    run.lumpUnknown.fill(0);
+    int freeLumps = 0;
+    for (int k = 1; k <= frameCount; ++k) {
+        if (problem.frames[static_cast<std::size_t>(k)].IsLump()) ++lumpCount;
+        if (IsFreeLump(problem, k))
+            run.lumpUnknown[static_cast<std::size_t>(k)] = activeCount + ++freeLumps;
+    }
+    const int unknowns = activeCount + freeLumps;
+
+    // 3, 4. Connection lists: room for every segment at a node plus every lump.
+    std::vector<std::int32_t> capacity;
+    try {
+        capacity.assign(static_cast<std::size_t>(unknowns) + 1, 0);
+        for (const LineSegment& s : problem.lines) {
+            if (s.active == 0) continue;
+            if (IsActiveNode(run, s.node1)) ++capacity[static_cast<std::size_t>(s.node1)];
+            if (IsActiveNode(run, s.node2)) ++capacity[static_cast<std::size_t>(s.node2)];
+        }
+        for (int u = 1; u <= activeCount; ++u) capacity[static_cast<std::size_t>(u)] += lumpCount;
+        for (int u = activeCount + 1; u <= unknowns; ++u)
+            capacity[static_cast<std::size_t>(u)] = kMaxLumpConnections + lumpCount;
+    } catch (const std::bad_alloc&) {
+        run.solverError = kSolverNoMemory;
+        return;
+    }
+    if (!run.connections.Reset(capacity)) {
+        run.solverError = kSolverNoMemory;
+        return;
+    }
+    for (const LineSegment& s : problem.lines) {
+        if (s.active == 0 || !IsActiveNode(run, s.node1) || !IsActiveNode(run, s.node2)) continue;
+        run.connections.Add(s.node1, s.node2);
+        run.connections.Add(s.node2, s.node1);
+    }
+
+    // 5. Dependence, lump data and the lumps' connections.
+    run.potentialDependent = false;
+    run.noCapacity = true;
+    run.lumpList.clear();
+    std::vector<std::int32_t> fixedLumps;
+    std::vector<std::int32_t> seen(static_cast<std::size_t>(unknowns) + 1, 0);
+    for (int k = 1; k <= frameCount; ++k) {
+        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        if (f.subtracted != 0) continue;
+        ExamineFrame(run, k);
+        if (!f.IsLump()) continue;
+        NoteSpec(run, f.lumpValueSpec);
+        NoteSpec(run, f.generationSpec);
+        if (!ComputeLumpData(run, k, level)) {
+            run.solverError = kSolverEvaluation;
+            return;
+        }
+        if (f.lumpValueSpec > 0) {
+            fixedLumps.push_back(k);
+            continue;
+        }
+        run.lumpList.push_back(k);
+        const int u = run.lumpUnknown[static_cast<std::size_t>(k)];
+        run.solution[static_cast<std::size_t>(u)] = run.lumpValue[static_cast<std::size_t>(k)];
+        std::vector<std::int32_t> list;
+        auto enter = [&](int v) {
+            if (v < 1 || v > unknowns || seen[static_cast<std::size_t>(v)] == u) return;
+            seen[static_cast<std::size_t>(v)] = u;
+            list.push_back(v);
+        };
+        for (const LineSegment& s : problem.lines) {
+            if (s.active == 0 || (s.frameA != k && s.frameB != k)) continue;
+            if (IsActiveNode(run, s.node1)) enter(s.node1);
+            if (IsActiveNode(run, s.node2)) enter(s.node2);
+            const int other = s.frameA == k ? s.frameB : s.frameA;
+            if (other != k && IsFreeLump(problem, other))
+                enter(run.lumpUnknown[static_cast<std::size_t>(other)]);
+        }
+        if (static_cast<int>(list.size()) > kMaxLumpConnections) {
+            run.solverError = kSolverLumpConnections;
+            return;
+        }
+        for (std::int32_t v : list) {
+            run.connections.Add(u, v);
+            if (v < u) run.connections.Add(v, u);
+        }
+    }
+
+    // 6. The unknowns; fixed lumps follow the free ones in the lump list.
+    run.unknownCount = unknowns;
+    run.freeLumpCount = freeLumps;
+    run.lumpList.insert(run.lumpList.end(), fixedLumps.begin(), fixedLumps.end());
+
+    // 7. Flux and convection segments; a fixed lump is a constant ambient.
+    run.fluxSegments.clear();
+    run.convectionSegments.clear();
+    for (const LineSegment* s : run.checked.fluxLines) {
+        FluxSegment fs;
+        fs.node1 = std::min(s->node1, s->node2);
+        fs.node2 = std::max(s->node1, s->node2);
+        fs.fluxSpec = s->fluxSpec;
+        fs.side1 = SideOf(problem, s->frameA);
+        fs.side2 = SideOf(problem, s->frameB);
+        if (fs.side1 > fs.side2) std::swap(fs.side1, fs.side2);
+        NoteSpec(run, fs.fluxSpec);
+        run.fluxSegments.push_back(fs);
+    }
+    for (const LineSegment* s : run.checked.convectionLines) {
+        ConvectionSegment cs;
+        cs.node1 = std::min(s->node1, s->node2);
+        cs.node2 = std::max(s->node1, s->node2);
+        cs.transferSpec = s->transferSpec;
+        cs.ambientSpec = s->ambientSpec;
+        cs.side1 = SideOf(problem, s->frameA);
+        cs.side2 = SideOf(problem, s->frameB);
+        for (std::int32_t* side : {&cs.side1, &cs.side2}) {
+            std::int32_t* other = side == &cs.side1 ? &cs.side2 : &cs.side1;
+            const Frame* f = problem.FrameAt(*side);
+            if (*side <= 0 || f == nullptr || f->lumpValueSpec <= 0) continue;
+            const Real fixedValue = run.lumpValue[static_cast<std::size_t>(*side)];
+            *side = kSideExterior;
+            if (*other != kSideExterior) {
+                cs.ambientConstant = fixedValue;
+                cs.ambientSpec = 0;
+            }
+        }
+        if (cs.side1 > cs.side2) std::swap(cs.side1, cs.side2);
+        NoteSpec(run, cs.transferSpec);
+        NoteSpec(run, cs.ambientSpec);
+        run.convectionSegments.push_back(cs);
+    }
+
+    // 8. Specified nodes take their values at the start time.
+    run.specifiedCount = 0;
+    for (int i = 1; i <= activeCount; ++i) {
+        const Node& n = problem.nodes[i];
+        if (n.valueSpec <= 0) continue;
+        run.specified[static_cast<std::size_t>(i)] = 1;
+        ++run.specifiedCount;
+        NoteSpec(run, n.valueSpec);
+        int error = 0;
+        const Real v = RunSpecValue(run, n.valueSpec, error, 0, 0, n.x, n.y);
+        if (error != 0) {
+            run.erroneousItem = n.valueSpec;
+            run.solverError = kSolverEvaluation;
+            return;
+        }
+        run.solution[static_cast<std::size_t>(i)] = v;
+    }
+
+    // 9. The numbering.
+    Numbering numbering = NumberEquations(run.connections, unknowns);
+    run.equationOfUnknown = std::move(numbering.equationOfUnknown);
+    run.unknownOfEquation = std::move(numbering.unknownOfEquation);
+    run.bandwidth = numbering.bandwidth;
+    if (numbering.solverError != kSolverOk) run.solverError = numbering.solverError;
+}
+
+}  // namespace kova

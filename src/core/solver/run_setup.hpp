@@ -1,0 +1,23 @@
+// The set-up at the start of every calculation: times and coordinates, start values,
+// lumps, connection lists, boundary segment lists, specified nodes and the numbering.
+#pragma once
+
+#include "solver/solver_run.hpp"
+
+namespace kova {
+
+// Fills `run` from its problem and checked configuration. Sets run.solverError to 5 when
+// memory runs out, 6 when an evaluation fails (after the evaluator's message), 9 when a
+// lump has too many connections and 7 when the numbering fails; nothing after a failing
+// step is built. The run mode, check-only flag and current level are set by the caller.
+void RunSetup(SolverRun& run);
+
+// Whether a specification's dependence makes the run re-evaluate: on the potential, or
+// (transient runs) on time.
+bool SpecMakesRunDependent(const SolverRun& run, const BoundarySpec& spec);
+
+// Capacity, generation and value of lump frame k with the potentials of result level
+// `level`; a fixed lump's capacity is -999. False after an evaluation error (reported).
+bool ComputeLumpData(SolverRun& run, int k, int level);
+
+}  // namespace kova
