@@ -1,0 +1,106 @@
+#include "mesh/mesh_segments.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "files/undo_snapshots.hpp"
+#include "geometry/frame_rebuild.hpp"
+
+namespace kova {
+namespace {
+
+bool IsSegmentGroup(SelectType kind) {
+    return kind == SelectType::Lines || kind == SelectType::Bounds || kind == SelectType::Flow;
+}
+
+bool IsNodeGroup(SelectType kind) {
+    return kind == SelectType::Points || kind == SelectType::Nodal;
+}
+
+bool Touches(const SelectRec& item, int node) {
+    return item.segment != nullptr && (item.segment->node1 == node || item.segment->node2 == node);
+}
+
+}  // namespace
+
+void KeepGroupsWhole(Problem& problem, const LineSegment* kept, LineSegment* added, int oldA,
+                     int oldB, int m) {
+    const LineSegment* old = kept;
+    for (SelectionGroup& group : problem.groups) {
+        auto& items = group.items;
+        if (IsSegmentGroup(group.kind)) {
+            auto it = std::find_if(items.begin(), items.end(),
+                                   [old](const SelectRec& r) { return r.segment == old; });
+            if (it == items.end()) continue;
+            // The new piece ends at the old second node: it goes next to the neighbour in
+            // the group that continues the chain from that node.
+            const bool before = it != items.begin() && Touches(*std::prev(it), oldB);
+            items.insert(before ? it : std::next(it), SegmentItem(added));
+        } else if (IsNodeGroup(group.kind)) {
+            auto first = std::find_if(items.begin(), items.end(), [&](const SelectRec& r) {
+                return r.segment == nullptr && (r.selectNo == oldA || r.selectNo == oldB);
+            });
+            if (first == items.end()) continue;
+            const int other = first->selectNo == oldA ? oldB : oldA;
+            const bool holdsOther = std::any_of(
+                items.begin(), items.end(),
+                [&](const SelectRec& r) { return r.segment == nullptr && r.selectNo == other; });
+            if (holdsOther) items.insert(std::next(first), NumberItem(m));
+        }
+    }
+}
+
+bool RestoreSnapshotWithGeometry(Problem& problem, bool drop) {
+    if (!RestoreUndoSnapshot(problem, drop)) return false;
+    // The snapshot reader measures the frames but leaves their regions empty; one
+    // rebuild settles the regions and nesting of every frame.
+    if (problem.frameCount >= 1) RebuildFrameGeometry(problem, 1, false);
+    return true;
+}
+
+LineSegment* CreateInteriorSegment(Problem& problem, int a, int b, int f) {
+    if (a == b || !problem.nodes.Valid(a) || !problem.nodes.Valid(b)) return nullptr;
+    LineSegment* s = problem.NewLineSegment(problem.lines.Count() + 1);
+    if (s == nullptr) return nullptr;
+    s->node1 = std::min(a, b);
+    s->node2 = std::max(a, b);
+    s->frameA = f;
+    s->frameB = f;
+    s->active = 1;
+    s->valueSpec = s->fluxSpec = s->transferSpec = s->ambientSpec = 0;
+    s->areaFactor = problem.AreaFactor(*s);
+    return s;
+}
+
+int AddMeshNode(Problem& problem, Real x, Real y, Real initialValue) {
+    const int n = problem.AddNode(x, y);
+    if (n == 0) return 0;
+    Node& node = problem.nodes[n];
+    node.currentValue = kNewNodeValue;
+    node.active = 1;
+    node.valueSpec = 0;
+    node.initialValue = initialValue;
+    return n;
+}
+
+LineSegment* SplitSegment(Problem& problem, LineSegment& segment, int m) {
+    LineSegment* added = problem.NewLineSegment(problem.lines.Count() + 1);
+    if (added == nullptr) return nullptr;
+    const int number = added->number;
+    const int oldA = segment.node1;
+    const int oldB = segment.node2;
+    *added = segment;
+    added->number = number;
+    added->node1 = std::min(oldB, m);
+    added->node2 = std::max(oldB, m);
+    added->areaFactor = problem.AreaFactor(*added);
+
+    segment.node2 = m;
+    if (segment.node1 > segment.node2) std::swap(segment.node1, segment.node2);
+    segment.areaFactor = problem.AreaFactor(segment);
+
+    KeepGroupsWhole(problem, &segment, added, oldA, oldB, m);
+    return added;
+}
+
+}  // namespace kova
