@@ -34,11 +34,4 @@ bool ConnectionLists::Add(int u, std::int32_t v) {
     return true;
 }
 
-Real TimeFactor(const Problem& problem) {
-    const bool si = problem.settings.unitSystem == Unittype::SI;
-    if (si && problem.settings.timeInHours) return 3600.0L;
-    if (!si && !problem.settings.timeInHours) return 1.0L / 3600.0L;
-    return 1.0L;
-}
-
 }  // namespace kova

@@ -15,6 +15,7 @@
 #include "solver/configuration_check.hpp"
 #include "solver/result_table.hpp"
 #include "units/drawing_transform.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 
@@ -161,9 +162,5 @@ public:
     }
     bool IsTransient() const { return runMode != kRunSteady; }
 };
-
-// 1 in general; 3600 for SI problems timed in hours; 1/3600 for English problems timed
-// in seconds (their base time unit is the hour).
-Real TimeFactor(const Problem& problem);
 
 }  // namespace kova
