@@ -1,5 +1,7 @@
 #include "files/recompile.hpp"
 
+#include "expressions/compiler.hpp"
+
 namespace kova {
 namespace {
 
@@ -23,7 +25,17 @@ void Recompile(Problem& problem, BoundarySpec& spec, const std::string& where,
 }  // namespace
 
 ExpressionCompiler DefaultExpressionCompiler() {
-    return {};
+    // A text that no longer compiles is listed in the result and reported once, after
+    // loading, so the compiler's own messages are held back here.
+    return [](Problem& problem, BoundarySpec& spec) {
+        Reporter& previous = problem.reporter();
+        SilentReporter silent;
+        problem.SetReporter(&silent);
+        const std::string text = spec.text;
+        const int code = CompileExpression(problem, text, spec);
+        problem.SetReporter(&previous);
+        return code == kCompileOk;
+    };
 }
 
 RecompileResult RecompileLoadedExpressions(Problem& problem, const ExpressionCompiler& compile) {

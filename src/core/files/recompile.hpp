@@ -14,8 +14,8 @@ namespace kova {
 // when the text does not compile.
 using ExpressionCompiler = std::function<bool(Problem&, BoundarySpec&)>;
 
-// The compiler the readers use when the caller names none. It is empty until the
-// expression compiler is linked in; an empty compiler leaves every expression pending.
+// The compiler the readers use when the caller names none: the expression compiler, with
+// its messages held back. An empty compiler leaves every expression pending.
 ExpressionCompiler DefaultExpressionCompiler();
 
 // One expression that was found in the loaded problem.
