@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <new>
 #include <string_view>
 
@@ -395,7 +396,15 @@ bool IsPlainNumberText(const std::string& text) {
 
 int FindOrAddSpec(Problem& problem, int kind, bool byValue, const std::string& typed, Real value) {
     problem.errorCode = kCompileOk;
-    if (byValue) return FindOrAddSpecValue(problem, kind, value);
+    if (byValue) {
+        // An infinity or a NaN would reach the solver as a boundary value or property;
+        // it is refused like a number that does not convert.
+        if (!std::isfinite(value)) {
+            problem.errorCode = kCompileIllegal;
+            return 0;
+        }
+        return FindOrAddSpecValue(problem, kind, value);
+    }
 
     std::string text = typed.substr(0, std::min<std::size_t>(typed.size(), kSpecTextCapacity));
     std::erase(text, ' ');

@@ -48,9 +48,9 @@ bool IsPlainNumberText(const std::string& text);
 // Finds or adds a specification of `kind` and returns its 1-based number in the
 // problem's SpecTable, or 0 for "no specification" and for failures; problem.errorCode
 // holds the outcome (0 on success). By value, `value` is stored and `text` ignored
-// (exactly FindOrAddSpecValue). By text, the text (cut to 128 characters, spaces
-// removed) is shared with an entry of the same kind and the same text, otherwise
-// classified as a plain number or compiled as an expression and trial-evaluated, and
+// (exactly FindOrAddSpecValue; an infinity or NaN is refused with code 1). By text, the text (cut
+// to 128 characters, spaces removed) is shared with an entry of the same kind and the same text,
+// otherwise classified as a plain number or compiled as an expression and trial-evaluated, and
 // appended. An empty text gives 0 with no error.
 int FindOrAddSpec(Problem& problem, int kind, bool byValue, const std::string& text, Real value);
 

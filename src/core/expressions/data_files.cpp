@@ -46,17 +46,13 @@ int CountFields(std::string_view line) {
     }
 }
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-        if (end == std::string_view::npos) break;
-        text = text.substr(end + 1);
-    }
-    return lines;
+// Takes the next line (without its line end) off the front of `text`.
+std::string_view NextLine(std::string_view& text) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
 }
 
 // The next blank-separated field of `line` from `at`, or an empty view at the end.
@@ -155,10 +151,10 @@ bool ReadDataTable(Problem& problem, const std::string& name, const std::string&
 
     // First pass: commas, the number of columns (from the first line that is not blank),
     // the number of rows (lines that are not blank).
-    const std::vector<std::string_view> lines = SplitLines(contents);
     std::vector<std::string_view> rows;
     int columns = -1;
-    for (std::string_view line : lines) {
+    for (std::string_view rest = contents; !rest.empty();) {
+        const std::string_view line = NextLine(rest);
         if (line.find(',') != std::string_view::npos) {
             reporter.ShowError("Please change the commas in file " + name +
                                " to a space or tab character.");

@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "expressions/data_files.hpp"
 #include "files/file_format_error.hpp"
 #include "files/problem_sections.hpp"
 #include "files/record_codec.hpp"
@@ -481,6 +482,10 @@ bool ReadProblemFile(Problem& p, const std::string& path, const ExpressionCompil
         p.reporter().ShowStatusText("", StatusPanel::Info);
         return false;
     }
+    // Data files named in the problem's expressions are looked for next to it as well.
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (!ec) DataFilesOf(p).problemDirectory = absolute.parent_path();
     return LoadIntoResetProblem(p, bytes, path, kept, compile);
 }
 

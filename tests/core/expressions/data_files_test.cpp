@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/expressions/expression_fixture.hpp"
+#include "files/problem_file.hpp"
 
 namespace kova {
 namespace {
@@ -221,6 +222,29 @@ TEST_F(DataFileTest, NamesAreFoundWhereverTheUserMeantThem) {
     reporter.Clear();
     EXPECT_EQ(LoadDataFile(problem, "dir.txt"), kDataFileUnusable);
     EXPECT_EQ(reporter.BeepCount(), 1);
+}
+
+TEST_F(DataFileTest, TablesBesideAProblemFileAreFoundWhenItIsRead) {
+    std::filesystem::create_directory(folder.Path() / "work");
+    folder.Write("work/props.txt", "0 1\n100 3\n");
+    DataFilesOf(problem).currentDirectory = folder.Path() / "work";
+    const int i = FindOrAddSpec(problem, kSpecFlux, false, "'props.txt',1,2,T", 0);
+    ASSERT_GT(i, 0);
+    const std::filesystem::path file = folder.Path() / "work" / "a.KVX";
+    ASSERT_TRUE(WriteProblemFile(problem, file.string()));
+
+    // Another session whose current directory does not hold the table.
+    Problem other;
+    other.SetReporter(&reporter);
+    DataFilesOf(other).currentDirectory = folder.Path();
+    reporter.Clear();
+    ASSERT_TRUE(ReadProblemFile(other, file.string()));
+    EXPECT_TRUE(reporter.Errors().empty());
+    EXPECT_EQ(DataFilesOf(other).problemDirectory, folder.Path() / "work");
+    ASSERT_GT(other.specs[i].compiled[0], 0);
+    int code = -1;
+    EXPECT_REAL_NEAR(EvaluateSpec(other, i, code, 0, 50, 0, 0, 0), 2, 1e-17L);
+    EXPECT_EQ(code, 0);
 }
 
 TEST_F(DataFileTest, ClearingEmptiesTheListButKeepsTheDirectories) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "core/expressions/expression_fixture.hpp"
@@ -84,6 +85,35 @@ TEST_F(FindOrAddSpecTest, PlainNumbersAreConstants) {
     EXPECT_FALSE(IsPlainNumberText("-5"));   // a leading sign makes an expression
     EXPECT_FALSE(IsPlainNumberText("e+5"));  // no sign after a leading E
     EXPECT_FALSE(IsPlainNumberText("5+1"));
+}
+
+TEST_F(FindOrAddSpecTest, NumbersBeyondTheExtendedRangeAreRefused) {
+    // 1E999 lies inside the extended range and is an ordinary constant.
+    const int big = ByText(kSpecFlux, "1e999");
+    ASSERT_GT(big, 0);
+    EXPECT_EQ(problem.specs[big].constant, 1);
+    EXPECT_EQ(problem.specs[big].value, 1e999L);
+    const int negative = ByText(kSpecFlux, "-1E999");
+    ASSERT_GT(negative, 0);
+    EXPECT_EQ(problem.specs[negative].value, -1e999L);
+
+    const int start = Count();
+    struct Case {
+        const char* text;
+        int code;
+    };
+    for (const Case& c : {Case{"1E5000", kCompileIllegal}, Case{"1e99999999999", kCompileIllegal},
+                          Case{"-1E5000", kCompileBadNumber}, Case{"X+1E5000", kCompileBadNumber},
+                          Case{"1E999*1E999*1E999*1E999*1E999*1E999", kEvalOverflow}}) {
+        EXPECT_EQ(ByText(kSpecFlux, c.text), 0) << c.text;
+        EXPECT_EQ(problem.errorCode, c.code) << c.text;
+    }
+    for (Real v : {std::numeric_limits<Real>::infinity(), -std::numeric_limits<Real>::infinity(),
+                   std::numeric_limits<Real>::quiet_NaN()}) {
+        EXPECT_EQ(ByValue(kSpecFlux, v), 0);
+        EXPECT_EQ(problem.errorCode, kCompileIllegal);
+    }
+    EXPECT_EQ(Count(), start);
 }
 
 TEST_F(FindOrAddSpecTest, SignedNumbersAreExpressionsWithTheirTrialValue) {
