@@ -4,6 +4,7 @@
 
 #include "expressions/evaluator.hpp"
 #include "model/problem.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 
@@ -54,7 +55,7 @@ ElementGradient ElementFlux(Problem& problem, const SolutionData& solution, int 
         // a steady level's entry 0 counts iterations and is not a time.
         const Real* levelTime = solution.StoredValue(step, 0);
         const Real time = problem.settings.transient && levelTime != nullptr
-                              ? *levelTime * TimeUnitFactor(problem)
+                              ? *levelTime * TimeFactor(problem)
                               : 0;
         Real sum = 0;
         for (int corner = 1; corner <= 3; ++corner) {

@@ -12,6 +12,7 @@
 #include "model/messages.hpp"
 #include "model/problem.hpp"
 #include "units/drawing_transform.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {
@@ -249,13 +250,6 @@ const BoundarySpec* PropertyBlock(const Material& m, int kind) {
 
 }  // namespace
 
-Real TimeUnitFactor(const Problem& problem) {
-    const bool si = problem.settings.unitSystem == Unittype::SI;
-    if (si && problem.settings.timeInHours) return 3600.0L;
-    if (!si && !problem.settings.timeInHours) return 1.0L / 3600.0L;
-    return 1.0L;
-}
-
 Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& errorCode, int element,
                         Real potential, Real x, Real y, Real time, const SolutionData* solution) {
     errorCode = kEvalOk;
@@ -296,7 +290,7 @@ Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& err
                 r = code == -3 ? coordinates.first : coordinates.second;
                 break;
             case -5:
-                r = time / TimeUnitFactor(problem);
+                r = time / TimeFactor(problem);  // TIME is in the user's unit
                 break;
             case -6:
             case -7:

@@ -38,10 +38,6 @@ enum PropertyKind : int {
     kPropertyGeneration = 6,  // the frame's generation specification
 };
 
-// The factor by which the solver's time is divided to give TIME: 3600 in SI with times
-// in hours, 1/3600 in English units with times in seconds, otherwise 1.
-Real TimeUnitFactor(const Problem& problem);
-
 // Runs a compiled program. `errorCode` is set (0 on success). element: an element number
 // for FLUX and the gradient variables (0 or negative: they are 0); potential: the value
 // of the field variable; x, y: the point's drawing position (pixels), turned into
