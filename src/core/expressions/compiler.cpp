@@ -269,8 +269,10 @@ private:
         return true;
     }
 
-    // Pops the top operator and writes its code.
+    // Pops the top operator and writes its code. The bottom mark is never popped; the
+    // rules below cannot ask for it, and an empty stack would have no top to read.
     int PopAndEmit() {
+        if (m_stack.size() <= 1) return kCompileIllegal;
         const int code = OperatorCodeAt(Position(static_cast<unsigned char>(m_stack.back())));
         m_stack.pop_back();
         if (code == 0) return kCompileIllegal;  // a "(" left open; cannot pass step 9

@@ -259,121 +259,187 @@ Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& err
         return 0;
     }
 
-    Real stack[kEvaluationStackSize];
-    int sp = 0;  // number of values on the stack
+    // The stack holds sp values: the top one in `top`, the others in below[0 .. sp-2].
+    // Keeping the top out of memory saves a store and a reload of an 80-bit value for
+    // almost every item, which is most of the cost of an item.
+    Real below[kEvaluationStackSize];
+    Real top = 0;
+    int sp = 0;
     Coordinates coordinates;
     bool haveCoordinates = false;
     int error = kEvalOk;  // a local copy, so that it need not be reread through the reference
 
+    // A sum, difference, product or negation of values of which one is infinite or NaN is
+    // itself infinite or NaN, so those four are not checked: what they produce reaches the
+    // final check, or an operator below that checks its operands. Every other operator
+    // (which could turn an infinity into an ordinary number, as 1/inf or STEP(inf) would)
+    // checks its operands and its result.
+    auto operandsFinite = [&](int count) {
+        if (!IsFinite(top)) return false;
+        for (int k = 2; k <= count; ++k)
+            if (!IsFinite(below[sp - k])) return false;
+        return true;
+    };
+
     for (int i = 1; i <= n; ++i) {
         const int code = ItemCode(compiled[static_cast<std::size_t>(i)]);
-        // Each item pushes r (consumed = 0) or replaces `consumed` values by r.
-        Real r = 0;
-        int consumed = 0;
-        switch (code) {
-            case -1:
-                if (i == n) {
-                    error = kEvalStack;
+        if (code <= 0) {
+            // An operand: push it.
+            Real v;
+            switch (code) {
+                case -1:
+                    if (i == n) {
+                        errorCode = kEvalStack;
+                        return 0;
+                    }
+                    v = compiled[static_cast<std::size_t>(++i)];
                     break;
+                case -2:
+                    v = potential;
+                    break;
+                case -3:
+                case -4:
+                    if (!haveCoordinates) {
+                        coordinates = DrawingToProblem(problem, x, y);
+                        haveCoordinates = true;
+                    }
+                    v = code == -3 ? coordinates.first : coordinates.second;
+                    break;
+                case -5:
+                    v = time / TimeFactor(problem);  // TIME is in the user's unit
+                    break;
+                case -6:
+                case -7:
+                case -8:
+                    v = FluxVariable(problem, code, element, solution, error);
+                    if (error != kEvalOk) {
+                        errorCode = error;
+                        return 0;
+                    }
+                    break;
+                default:  // 0, -9 and below are no items
+                    errorCode = kEvalStack;
+                    return 0;
+            }
+            // An operand followed by one of the four arithmetic operators (X*, 2+, T/ ...) is
+            // applied at once rather than pushed and popped again: about half the items of a
+            // typical formula, and the commonest pair in postfix.
+            if (i < n && sp >= 1) {
+                const int next = ItemCode(compiled[static_cast<std::size_t>(i + 1)]);
+                if (next >= kOpMultiply && next <= kOpSubtract) {
+                    ++i;
+                    switch (next) {
+                        case kOpMultiply:
+                            top *= v;
+                            break;
+                        case kOpDivide:
+                            if (!IsFinite(top) || !IsFinite(v)) {
+                                errorCode = kEvalOverflow;
+                                return 0;
+                            }
+                            if (v == 0) {
+                                errorCode = kEvalDivisionByZero;
+                                return 0;
+                            }
+                            top /= v;
+                            if (!IsFinite(top)) {
+                                errorCode = kEvalOverflow;
+                                return 0;
+                            }
+                            break;
+                        case kOpAdd:
+                            top += v;
+                            break;
+                        default:
+                            top -= v;
+                            break;
+                    }
+                    continue;
                 }
-                r = compiled[static_cast<std::size_t>(++i)];
-                break;
-            case -2:
-                r = potential;
-                break;
-            case -3:
-            case -4:
-                if (!haveCoordinates) {
-                    coordinates = DrawingToProblem(problem, x, y);
-                    haveCoordinates = true;
-                }
-                r = code == -3 ? coordinates.first : coordinates.second;
-                break;
-            case -5:
-                r = time / TimeFactor(problem);  // TIME is in the user's unit
-                break;
-            case -6:
-            case -7:
-            case -8:
-                r = FluxVariable(problem, code, element, solution, error);
-                break;
+            }
+            if (sp == kEvaluationStackSize) {
+                errorCode = kEvalStack;
+                return 0;
+            }
+            if (sp > 0) below[sp - 1] = top;
+            top = v;
+            ++sp;
+            continue;
+        }
 
-            // Operators: B is the top value, A the one below it.
-            case kOpMultiply:
-                consumed = 2;
-                if (sp >= 2) r = stack[sp - 2] * stack[sp - 1];
-                break;
-            case kOpDivide:
-                consumed = 2;
-                if (sp < 2) break;
-                if (stack[sp - 1] == 0) {
-                    error = kEvalDivisionByZero;
-                    break;
-                }
-                r = stack[sp - 2] / stack[sp - 1];
-                break;
-            case kOpAdd:
-                consumed = 2;
-                if (sp >= 2) r = stack[sp - 2] + stack[sp - 1];
-                break;
-            case kOpSubtract:
-                consumed = 2;
-                if (sp >= 2) r = stack[sp - 2] - stack[sp - 1];
-                break;
-            case kOpNegate:
-                consumed = 1;
-                if (sp >= 1) r = -stack[sp - 1];
-                break;
-            case kOpPower:
-                consumed = 2;
-                if (sp >= 2) r = Power(problem, stack[sp - 2], stack[sp - 1], error);
-                break;
-            case kOpIf:
-                consumed = 5;
-                if (sp >= 5) {
-                    const Real a1 = stack[sp - 5];
-                    const Real a2 = stack[sp - 4];
-                    r = a1 < a2 ? stack[sp - 3] : (a1 == a2 ? stack[sp - 2] : stack[sp - 1]);
-                }
-                break;
-            case kOpFile:
-                consumed = 4;
-                if (sp >= 4) {
-                    r = FileLookup(problem, stack[sp - 4], stack[sp - 3], stack[sp - 2],
-                                   stack[sp - 1], error);
-                }
-                break;
-            default:
-                consumed = OperandCount(code);  // the functions; 0: not an item at all
-                if (consumed == 0) {
-                    error = kEvalStack;
-                } else if (sp >= consumed) {
-                    r = Function(problem, code, consumed == 2 ? stack[sp - 2] : 0, stack[sp - 1],
-                                 error);
-                }
-                break;
-        }
-        if (sp < consumed) error = kEvalStack;  // too few values for the operator
-        if (error != kEvalOk) {
-            errorCode = error;
-            return 0;
-        }
-        if (!IsFinite(r)) {
-            errorCode = kEvalOverflow;
-            return 0;
-        }
-        sp -= consumed;
-        if (sp == kEvaluationStackSize) {
+        // Operators: B is the top value, A the one below it.
+        const int consumed = OperandCount(code);  // 0: not an item at all
+        if (consumed == 0 || sp < consumed) {
             errorCode = kEvalStack;
             return 0;
         }
-        stack[sp++] = r;
+        switch (code) {
+            case kOpMultiply:
+                top = below[sp - 2] * top;
+                break;
+            case kOpAdd:
+                top = below[sp - 2] + top;
+                break;
+            case kOpSubtract:
+                top = below[sp - 2] - top;
+                break;
+            case kOpNegate:
+                top = -top;
+                break;
+            default: {
+                if (!operandsFinite(consumed)) {
+                    errorCode = kEvalOverflow;
+                    return 0;
+                }
+                Real r = 0;
+                switch (code) {
+                    case kOpDivide:
+                        if (top == 0) {
+                            error = kEvalDivisionByZero;
+                        } else {
+                            r = below[sp - 2] / top;
+                        }
+                        break;
+                    case kOpPower:
+                        r = Power(problem, below[sp - 2], top, error);
+                        break;
+                    case kOpIf: {
+                        const Real a1 = below[sp - 5];
+                        const Real a2 = below[sp - 4];
+                        r = a1 < a2 ? below[sp - 3] : (a1 == a2 ? below[sp - 2] : top);
+                        break;
+                    }
+                    case kOpFile:
+                        r = FileLookup(problem, below[sp - 4], below[sp - 3], below[sp - 2], top,
+                                       error);
+                        break;
+                    default:  // the functions of one or two arguments
+                        r = Function(problem, code, consumed == 2 ? below[sp - 2] : 0, top, error);
+                        break;
+                }
+                if (error != kEvalOk) {
+                    errorCode = error;
+                    return 0;
+                }
+                if (!IsFinite(r)) {
+                    errorCode = kEvalOverflow;
+                    return 0;
+                }
+                top = r;
+                break;
+            }
+        }
+        sp -= consumed - 1;
     }
     if (sp != 1) {
         errorCode = kEvalStack;
         return 0;
     }
-    return stack[0];
+    if (!IsFinite(top)) {
+        errorCode = kEvalOverflow;
+        return 0;
+    }
+    return top;
 }
 
 Real TrialEvaluation(Problem& problem, const CompiledForm& compiled, int& errorCode) {

@@ -110,6 +110,15 @@ TEST_F(EvaluatorTest, ErrorsAreCodesNotNumbers) {
         {"MOD(1E4000,1E-4000)", 0, kEvalOverflow},
         {"T+1", std::numeric_limits<Real>::quiet_NaN(), kEvalOverflow},
         {"STEP(T)", std::numeric_limits<Real>::infinity(), kEvalOverflow},
+        // An overflow that a later operator would turn into an ordinary number.
+        {"1/(1E4000*1E4000)", 0, kEvalOverflow},
+        {"1/(T*1E4000*1E4000)", 1, kEvalOverflow},
+        {"EXP(0-1E4000*1E4000)", 0, kEvalOverflow},
+        {"MIN(1E4000*1E4000,1)", 0, kEvalOverflow},
+        {"IF(T*1E4000*1E4000,1,2,3,4)", 1, kEvalOverflow},
+        {"2^(0-1E4000*1E4000)", 0, kEvalOverflow},
+        {"T/0", 1, kEvalDivisionByZero},
+        {"(T+1)/T", 0, kEvalDivisionByZero},
         {"MAX(1)", 0, kEvalStack},
         {"IF(1,2,3,4)", 0, kEvalStack},
     };
