@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "files/record_codec.hpp"
+#include "geometry/frame_rebuild.hpp"
 
 namespace kova {
 namespace {
@@ -296,7 +297,13 @@ void ReadGroupSection(ByteReader& in, Problem& problem) {
 }
 
 void RebuildLoadedGeometry(Problem& problem) {
-    for (int k = 1; k <= problem.frameCount; ++k) problem.UpdateFrameMeasures(k);
+    // Rebuilding any one frame settles the polygons, regions, nesting and net measures of
+    // all of them, and the drawing order.
+    if (problem.frameCount >= 1) {
+        RebuildFrameGeometry(problem, 1, false);
+    } else {
+        problem.UpdateFrameDrawOrder();
+    }
     if (problem.settings.cylindrical) problem.UpdateAreaFactors();
 }
 

@@ -77,7 +77,8 @@ void WriteGroupSection(ByteWriter& out, const Problem& problem);
 void ReadGroupSection(ByteReader& in, Problem& problem);
 
 // Recomputes what the stream does not hold meaningfully: every frame's pixel polygon,
-// bounding rectangle, area and volume, and the area factors of a cylindrical problem.
+// bounding rectangle, region, nesting, net area and volume, the drawing order, and the
+// area factors of a cylindrical problem.
 void RebuildLoadedGeometry(Problem& problem);
 
 }  // namespace kova
