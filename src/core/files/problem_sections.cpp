@@ -110,6 +110,8 @@ void ReadFrameSection(ByteReader& in, Problem& problem, SectionReadContext& cont
     if (count > kMaxFrames) in.FailAt(countAt, "more frames than the frame table holds");
     in.CheckCount(count, FrameRecordSize(in.Width()), "frame count");
     const int n = problem.nodes.Count();
+    const std::int64_t segments = problem.lines.Count();
+    std::int64_t edgesLeft = 2 * segments;  // outline edges all frames may still have
     problem.frameCount = 0;
     for (int k = 1; k <= kMaxFrames; ++k) {
         Frame& f = problem.frames[static_cast<std::size_t>(k)];
@@ -129,6 +131,12 @@ void ReadFrameSection(ByteReader& in, Problem& problem, SectionReadContext& cont
         context.ExpectSpec(at, f.finFluidSpec);
         context.ExpectSpec(at, f.finFluxSpec);
         in.CheckCount(vertexCount, in.IntSize(), "vertex count");
+        if (context.limitOutlinesToSegments && vertexCount > 0) {
+            edgesLeft -= vertexCount - 1;
+            if (vertexCount - 1 > segments || edgesLeft < 0) {
+                in.FailAt(at, "outline longer than the segments allow");
+            }
+        }
         f.vertices.resize(static_cast<std::size_t>(vertexCount));
         for (std::int32_t& v : f.vertices) {
             const std::size_t vertexAt = in.Offset();
