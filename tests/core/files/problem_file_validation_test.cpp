@@ -120,6 +120,25 @@ TEST(ProblemFileTruncation, EveryPrefixIsRefusedOrCompleteWithoutACrash) {
     fresh.ExpectEmptyAndKept("cut in the materials");
 }
 
+TEST(ProblemFileTruncation, EveryPrefixOfALegacyFileIsRefusedOrComplete) {
+    Problem p;
+    BuildSmallProblem(p);
+    const Bytes full = EncodeProblemFile(p, "W8.035");
+    const std::size_t contour = full.size() - 5;  // two 2-byte counts and the palette
+    Target target;
+    for (std::size_t length = 0; length < full.size(); ++length) {
+        const Bytes prefix(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
+        const bool loaded = target.Load(prefix);
+        ASSERT_EQ(loaded, length >= contour) << length;
+        if (!loaded) {
+            ASSERT_EQ(target.reporter.Errors(), std::vector<std::string>{kRefused}) << length;
+            ASSERT_EQ(target.problem.nodes.Count(), 0) << length;
+        }
+    }
+    ASSERT_TRUE(target.Load(full));
+    EXPECT_EQ(target.problem.settings.bandCount, 20);
+}
+
 struct Corruption {
     const char* name;
     std::function<void(Bytes&, const Sections&)> apply;
