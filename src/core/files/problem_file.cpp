@@ -386,6 +386,7 @@ void DecodeProblemFile(Problem& p, std::span<const std::uint8_t> bytes) {
     ByteReader in(bytes, format.width);
     in.Skip(kVersionCapacity + 1);
     SectionReadContext context;
+    context.limitOutlinesToSegments = true;
     ReadFixedPart(in, p, format, context);
     ReadLineSection(in, p, context);
     ReadFrameSection(in, p, context);

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "files/record_codec.hpp"
+#include "geometry/frame_rebuild.hpp"
 
 namespace kova {
 namespace {
@@ -109,6 +110,8 @@ void ReadFrameSection(ByteReader& in, Problem& problem, SectionReadContext& cont
     if (count > kMaxFrames) in.FailAt(countAt, "more frames than the frame table holds");
     in.CheckCount(count, FrameRecordSize(in.Width()), "frame count");
     const int n = problem.nodes.Count();
+    const std::int64_t segments = problem.lines.Count();
+    std::int64_t edgesLeft = 2 * segments;  // outline edges all frames may still have
     problem.frameCount = 0;
     for (int k = 1; k <= kMaxFrames; ++k) {
         Frame& f = problem.frames[static_cast<std::size_t>(k)];
@@ -128,6 +131,12 @@ void ReadFrameSection(ByteReader& in, Problem& problem, SectionReadContext& cont
         context.ExpectSpec(at, f.finFluidSpec);
         context.ExpectSpec(at, f.finFluxSpec);
         in.CheckCount(vertexCount, in.IntSize(), "vertex count");
+        if (context.limitOutlinesToSegments && vertexCount > 0) {
+            edgesLeft -= vertexCount - 1;
+            if (vertexCount - 1 > segments || edgesLeft < 0) {
+                in.FailAt(at, "outline longer than the segments allow");
+            }
+        }
         f.vertices.resize(static_cast<std::size_t>(vertexCount));
         for (std::int32_t& v : f.vertices) {
             const std::size_t vertexAt = in.Offset();
@@ -296,7 +305,13 @@ void ReadGroupSection(ByteReader& in, Problem& problem) {
 }
 
 void RebuildLoadedGeometry(Problem& problem) {
-    for (int k = 1; k <= problem.frameCount; ++k) problem.UpdateFrameMeasures(k);
+    // Rebuilding any one frame settles the polygons, regions, nesting and net measures of
+    // all of them, and the drawing order.
+    if (problem.frameCount >= 1) {
+        RebuildFrameGeometry(problem, 1, false);
+    } else {
+        problem.UpdateFrameDrawOrder();
+    }
     if (problem.settings.cylindrical) problem.UpdateAreaFactors();
 }
 

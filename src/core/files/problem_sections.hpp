@@ -18,6 +18,13 @@ namespace kova {
 // What the section readers learn while reading and check later.
 class SectionReadContext {
 public:
+    // Whether outlines must fit the segments read before them. An outline is walked along
+    // the segments, each taken once, and a segment borders at most two frames, so a frame
+    // holds at most L + 1 vertices and all frames together at most 2L + F. A problem file
+    // is held to that, so that a hostile file cannot make the nesting of its frames take
+    // quadratic time in its size; undo snapshots, taken in the middle of edits, are not.
+    bool limitOutlinesToSegments = false;
+
     void ExpectSpec(std::size_t offset, std::int32_t number) {
         m_specRefs.push_back({offset, number});
     }
@@ -77,7 +84,8 @@ void WriteGroupSection(ByteWriter& out, const Problem& problem);
 void ReadGroupSection(ByteReader& in, Problem& problem);
 
 // Recomputes what the stream does not hold meaningfully: every frame's pixel polygon,
-// bounding rectangle, area and volume, and the area factors of a cylindrical problem.
+// bounding rectangle, region, nesting, net area and volume, the drawing order, and the
+// area factors of a cylindrical problem.
 void RebuildLoadedGeometry(Problem& problem);
 
 }  // namespace kova

@@ -84,8 +84,25 @@ TEST(ExtendedCodec, EveryDoubleIsExact) {
         ASSERT_EQ(static_cast<double>(back), d);
         ASSERT_EQ(std::signbit(back), std::signbit(d));
     }
-    const double denormal = std::numeric_limits<double>::denorm_min();
-    EXPECT_EQ(static_cast<double>(DecodeExtended(EncodeExtended(denormal))), denormal);
+    // Every exponent of a double (denormals and infinity included), with the smallest,
+    // the largest and a scattered significand, of both signs.
+    for (std::uint64_t exponent = 0; exponent < 0x7FF + 1; ++exponent) {
+        for (const std::uint64_t fraction :
+             {std::uint64_t{0}, std::uint64_t{1}, (std::uint64_t{1} << 52) - 1,
+              std::uint64_t{0x5A5A5A5A5A5A5}}) {
+            if (exponent == 0x7FF && fraction != 0) continue;  // NaN
+            for (const std::uint64_t sign : {std::uint64_t{0}, std::uint64_t{1} << 63}) {
+                const std::uint64_t bits = sign | (exponent << 52) | fraction;
+                double d = 0;
+                std::memcpy(&d, &bits, sizeof d);
+                const Real back = DecodeExtended(EncodeExtended(static_cast<Real>(d)));
+                const double narrowed = static_cast<double>(back);
+                std::uint64_t backBits = 0;
+                std::memcpy(&backBits, &narrowed, sizeof backBits);
+                ASSERT_EQ(backBits, bits) << "exponent " << exponent << " fraction " << fraction;
+            }
+        }
+    }
 }
 
 TEST(ExtendedCodec, MatchesTheHardwareLayoutWhereItIsTheSame) {

@@ -6,6 +6,9 @@
 
 #include "core/files/file_image.hpp"
 #include "files/extended_codec.hpp"
+#include "files/undo_snapshots.hpp"
+#include "geometry/region.hpp"
+#include "support/geometry_builders.hpp"
 #include "support/problem_builders.hpp"
 
 namespace kova {
@@ -536,6 +539,43 @@ TEST(ProblemFileRules, ANodeCountBeyondTheTableEnlargesItToTheCountPlus50) {
     EXPECT_EQ(q.nodes.Count(), 12);
     EXPECT_EQ(q.nodes[12].y, 22.0L);
     EXPECT_EQ(q.nodes.Slot(13).currentValue, kUnspecified);  // a fresh slot
+}
+
+TEST(ProblemFileRules, NestedFramesComeBackWithRegionsAndNetMeasures) {
+    // A square with a square island: the outer frame's region has a hole and its area
+    // and volume are net of the island's. None of that is taken from the file.
+    Problem p;
+    p.SetCylindrical(true);
+    const int outer = testing::AddRectangleFrame(p, 100, 100, 300, 300);
+    const int island = testing::AddRectangleFrame(p, 150, 150, 200, 220, outer);
+    ASSERT_EQ(island, 2);
+    const Real grossOuter = 200.0L * 200.0L * p.settings.pixelLength * p.settings.pixelLength;
+    ASSERT_LT(p.frames[1].area, grossOuter);
+    test::CompileWithStandIn(p);
+    const Bytes b = EncodeProblemFile(p);
+
+    Bytes tampered = b;
+    const std::size_t frames = Walk(b).frames;
+    PutExtAt(tampered, frames + 4 + 45, 1.0L);  // the outer frame's volume
+    PutExtAt(tampered, frames + 4 + 55, 2.0L);  // and area
+    Problem q;
+    ASSERT_TRUE(Load(q, tampered));
+    EXPECT_EQ(q.frames[1].area, p.frames[1].area);
+    EXPECT_EQ(q.frames[1].volume, p.frames[1].volume);
+    EXPECT_EQ(q.frames[2].area, p.frames[2].area);
+    EXPECT_TRUE(RegionsEqual(q.frames[1].region, p.frames[1].region));
+    EXPECT_FALSE(PointInRegion(q.frames[1].region, PixelPoint{175, 180}));
+    EXPECT_TRUE(PointInRegion(q.frames[1].region, PixelPoint{120, 120}));
+    EXPECT_TRUE(PointInRegion(q.frames[2].region, PixelPoint{175, 180}));
+    EXPECT_SAME_IMAGE(EncodeProblemFile(q), b);
+
+    // Undo rebuilds the same way.
+    SaveUndoSnapshot(q, "Outline");
+    q.frames[1].region = Region{};
+    q.frames[1].area = 0;
+    ASSERT_TRUE(RestoreUndoSnapshot(q, true));
+    EXPECT_EQ(q.frames[1].area, p.frames[1].area);
+    EXPECT_FALSE(PointInRegion(q.frames[1].region, PixelPoint{175, 180}));
 }
 
 TEST(ProblemFileRules, StoredDrawingOrderIsKeptWhenItNamesTheFrames) {

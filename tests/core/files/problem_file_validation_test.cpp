@@ -11,6 +11,7 @@
 
 #include "core/files/file_image.hpp"
 #include "files/problem_file.hpp"
+#include "files/undo_snapshots.hpp"
 #include "model/subjects.hpp"
 #include "support/problem_builders.hpp"
 
@@ -119,6 +120,25 @@ TEST(ProblemFileTruncation, EveryPrefixIsRefusedOrCompleteWithoutACrash) {
     fresh.ExpectEmptyAndKept("cut in the materials");
 }
 
+TEST(ProblemFileTruncation, EveryPrefixOfALegacyFileIsRefusedOrComplete) {
+    Problem p;
+    BuildSmallProblem(p);
+    const Bytes full = EncodeProblemFile(p, "W8.035");
+    const std::size_t contour = full.size() - 5;  // two 2-byte counts and the palette
+    Target target;
+    for (std::size_t length = 0; length < full.size(); ++length) {
+        const Bytes prefix(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
+        const bool loaded = target.Load(prefix);
+        ASSERT_EQ(loaded, length >= contour) << length;
+        if (!loaded) {
+            ASSERT_EQ(target.reporter.Errors(), std::vector<std::string>{kRefused}) << length;
+            ASSERT_EQ(target.problem.nodes.Count(), 0) << length;
+        }
+    }
+    ASSERT_TRUE(target.Load(full));
+    EXPECT_EQ(target.problem.settings.bandCount, 20);
+}
+
 struct Corruption {
     const char* name;
     std::function<void(Bytes&, const Sections&)> apply;
@@ -205,6 +225,34 @@ TEST(ProblemFileValidation, CorruptCountsAndNumbersAreRefused) {
         EXPECT_EQ(target.reporter.Errors(), std::vector<std::string>{kRefused}) << c.name;
         target.ExpectEmptyAndKept(c.name);
     }
+}
+
+TEST(ProblemFileValidation, OutlinesLongerThanTheSegmentsAllowAreRefused) {
+    // The small problem has five segments: a frame's outline has at most six vertices,
+    // and all outlines together at most ten edges.
+    Target target;
+    Problem twice;
+    BuildSmallProblem(twice);
+    ASSERT_EQ(twice.lines.Count(), 5);
+    twice.frames[1].vertices = {1, 2, 3, 4, 1, 2, 3, 4, 1};
+    EXPECT_FALSE(target.Load(EncodeProblemFile(twice)));
+    EXPECT_EQ(target.reporter.Errors(), std::vector<std::string>{kRefused});
+    target.ExpectEmptyAndKept("one outline walked twice");
+
+    Problem three;
+    BuildSmallProblem(three);
+    three.frames[2] = three.frames[1];
+    three.frames[3] = three.frames[1];
+    three.frameCount = 3;
+    EXPECT_FALSE(target.Load(EncodeProblemFile(three)));
+    target.ExpectEmptyAndKept("three frames on the same four segments");
+    three.frameCount = 2;  // two frames may share every segment
+    EXPECT_TRUE(target.Load(EncodeProblemFile(three)));
+
+    // An undo snapshot, taken between the steps of an edit, is not held to it.
+    SaveUndoSnapshot(twice, "Lines");
+    EXPECT_TRUE(RestoreUndoSnapshot(twice, true));
+    EXPECT_EQ(twice.frames[1].VertexCount(), 9);
 }
 
 TEST(ProblemFileValidation, ValuesThatMerelyLookOddAreAccepted) {

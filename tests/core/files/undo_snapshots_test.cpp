@@ -4,6 +4,9 @@
 
 #include "core/files/file_image.hpp"
 #include "files/problem_file.hpp"
+#include "mesh/auto_mesh.hpp"
+#include "mesh/reduce_mesh.hpp"
+#include "support/geometry_builders.hpp"
 #include "support/problem_builders.hpp"
 
 namespace kova {
@@ -126,6 +129,49 @@ TEST(UndoSnapshot, SingularPointsOnNodesThatNoLongerExistAreDropped) {
     EXPECT_EQ(p.nodes.Count(), 4);
     ASSERT_EQ(p.singularPoints.size(), 1u);
     EXPECT_EQ(p.singularPoints.front().node, 2);
+}
+
+TEST(UndoSnapshot, UndoAfterReduceMeshBringsBackTheCoarseMeshWithItsConditions) {
+    Problem p;
+    const int f = testing::AddRectangleFrame(p, 100, 100, 300, 200);
+    p.frames[static_cast<std::size_t>(f)].material = 1;
+    ASSERT_EQ(AutoMesh(p).meshed, std::vector<int>{f});
+    // A fixed value along the left side and a flux on the others.
+    const int fixed = FindOrAddSpecValue(p, kSpecValue, 20.0L);
+    const int flux = FindOrAddSpecValue(p, kSpecFlux, 150.0L);
+    for (LineSegment& s : p.lines) {
+        if (s.frameA == s.frameB) continue;  // an element line
+        const bool left = p.nodes[s.node1].x == 100 && p.nodes[s.node2].x == 100;
+        (left ? s.valueSpec : s.fluxSpec) = left ? fixed : flux;
+        if (left)
+            p.nodes[s.node1].valueSpec = p.nodes[s.node2].valueSpec =
+                static_cast<std::int16_t>(fixed);
+    }
+    CompileWithStandIn(p);
+    const Bytes coarse = EncodeProblemFile(p);
+    const int coarseNodes = p.nodes.Count();
+    const int coarseLines = p.lines.Count();
+
+    ASSERT_EQ(ReduceMesh(p), ReduceOutcome::Reduced);
+    ASSERT_GT(p.nodes.Count(), coarseNodes);
+    EXPECT_EQ(UndoCaption(p), "Undo Reduce Mesh");
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));
+    EXPECT_EQ(UndoCaption(p), "Undo AutoMesh");
+    EXPECT_EQ(p.nodes.Count(), coarseNodes);
+    EXPECT_EQ(p.lines.Count(), coarseLines);
+    // Settings, nodes, segments with their conditions and frames as before the command;
+    // specifications the reduction added stay in the table after the old ones.
+    const Bytes restored = EncodeProblemFile(p);
+    const std::size_t specs = Walk(coarse).specs;
+    ASSERT_EQ(Walk(restored).specs, specs);
+    EXPECT_TRUE(std::equal(coarse.begin(), coarse.begin() + static_cast<std::ptrdiff_t>(specs),
+                           restored.begin()))
+        << FirstDifference(coarse, restored);
+    const auto records = static_cast<std::ptrdiff_t>(655 * I32At(coarse, specs));
+    ASSERT_GE(I32At(restored, specs), I32At(coarse, specs));
+    EXPECT_TRUE(std::equal(coarse.begin() + static_cast<std::ptrdiff_t>(specs) + 4,
+                           coarse.begin() + static_cast<std::ptrdiff_t>(specs) + 4 + records,
+                           restored.begin() + static_cast<std::ptrdiff_t>(specs) + 4));
 }
 
 }  // namespace
