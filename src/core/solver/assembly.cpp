@@ -6,6 +6,7 @@
 #include "model/problem.hpp"
 #include "solver/property_evaluation.hpp"
 #include "solver/run_setup.hpp"
+#include "solver/steady_solution.hpp"
 
 namespace kova {
 
@@ -388,8 +389,9 @@ void Assembler::AddLumps() {
         const BoundarySpec* gen = m_problem.specs.Find(f.generationSpec);
         const bool generationVaries = gen != nullptr && SpecMakesRunDependent(m_run, *gen);
         if (capacityVaries || generationVaries) {
-            if (!ComputeLumpData(m_run, k, m_level)) {
-                m_run.solverError = kSolverEvaluation;
+            const int code = ComputeLumpData(m_run, k, m_level);
+            if (code != kSolverOk) {
+                m_run.solverError = code;
                 return;
             }
         }
@@ -519,6 +521,11 @@ void Assembler::Run() {
                 level0[static_cast<std::size_t>(nodeCount + k)] =
                     m_problem.frames[static_cast<std::size_t>(k)].lumpResult;
             }
+            m_run.resultsStarted = true;
+        } else if (m_run.IsTransient()) {
+            StoreResults(m_run, m_run.currentLevel);
+            m_run.resultsStarted = true;
+            if (Failed()) return;
         }
         m_run.iterCount = 1;
     }
