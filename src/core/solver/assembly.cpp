@@ -402,6 +402,7 @@ void Assembler::AddLumps() {
     // Exchange through convection segments.
     for (const ConvectionSegment& s : m_run.convectionSegments) {
         if (s.side2 <= 0) continue;  // no lump on either side
+        if (m_run.lumpUnknown[static_cast<std::size_t>(s.side2)] == 0) continue;
         Real h1, h2;
         NoteDependence(s.transferSpec);
         if (!SpecAtNode(s.transferSpec, s.node1, h1) || !SpecAtNode(s.transferSpec, s.node2, h2))
@@ -453,6 +454,7 @@ void Assembler::AddLumps() {
     if (balance) return;
     for (const FluxSegment& s : m_run.fluxSegments) {
         if (s.side1 != kSideExterior || s.side2 <= 0) continue;
+        if (m_run.lumpUnknown[static_cast<std::size_t>(s.side2)] == 0) continue;  // fixed
         Real q1, q2;
         NoteDependence(s.fluxSpec);
         if (!SpecAtNode(s.fluxSpec, s.node1, q1) || !SpecAtNode(s.fluxSpec, s.node2, q2)) return;

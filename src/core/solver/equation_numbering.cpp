@@ -20,6 +20,108 @@ struct Graph {
     }
 };
 
+// Proof that starts will be abandoned, without numbering them.
+//
+// After the last unknown of breadth-first level r - 1 has been scanned, exactly level r
+// is numbered and unscanned, so the width q - p reached equals |level r|: a start is
+// abandoned whenever one of its levels r >= 1 holds best or more unknowns. A hub h with
+// level counts gives a lower bound for every start s at distance d from it: the unknowns
+// within distance R of s include those within R - d of h, so levels 1..R of s hold at
+// least ball_h(R - d) - 1 unknowns, and if that exceeds R (best - 1) one level is too
+// wide. With M = max over rho of ball_h(rho) - 1 - rho (best - 1), every start s with
+// d(s, h) (best - 1) < M is abandoned for certain and can be skipped. The best width
+// only falls, so a start once shown to be abandoned stays so.
+class Coverage {
+public:
+    explicit Coverage(const Graph& g) : m_g(g), m_covered(static_cast<std::size_t>(g.n) + 1, 0) {
+        // The reverse graph gives the distances from every start to a hub.
+        m_rstart.assign(static_cast<std::size_t>(g.n) + 2, 0);
+        for (int u = 1; u <= g.n; ++u)
+            for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
+                ++m_rstart[static_cast<std::size_t>(*v) + 1];
+        for (int u = 1; u <= g.n + 1; ++u)
+            m_rstart[static_cast<std::size_t>(u)] += m_rstart[static_cast<std::size_t>(u) - 1];
+        m_radjacency.assign(g.adjacency.size(), 0);
+        std::vector<std::int32_t> fill(m_rstart.begin(), m_rstart.end() - 1);
+        for (int u = 1; u <= g.n; ++u)
+            for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
+                m_radjacency[static_cast<std::size_t>(fill[static_cast<std::size_t>(*v)]++)] = u;
+        m_distance.assign(static_cast<std::size_t>(g.n) + 1, -1);
+        m_queue.assign(static_cast<std::size_t>(g.n) + 1, 0);
+    }
+
+    bool Covered(int s) const { return m_covered[static_cast<std::size_t>(s)] != 0; }
+
+    // Makes h a hub for the current best width and marks the starts it proves abandoned.
+    // The number of hubs is limited so that their full searches stay a small part of
+    // the work.
+    void AddHub(int h, int best) {
+        if (m_hubs >= kMaxHubs) return;
+        ++m_hubs;
+        // Level counts from h (forward), as a running maximum of the bound.
+        const std::int64_t slack = best - 1;
+        std::int64_t margin = 0;  // M
+        {
+            const std::vector<std::int32_t>& levels = Levels(h, /*reverse=*/false, -1);
+            std::int64_t ball = 0;
+            for (std::size_t rho = 0; rho < levels.size(); ++rho) {
+                ball += levels[rho];
+                margin = std::max<std::int64_t>(margin,
+                                                ball - 1 - static_cast<std::int64_t>(rho) * slack);
+            }
+        }
+        if (margin <= 0) return;
+        // Starts whose distance d to h has d (best - 1) < M.
+        const int reach =
+            slack <= 0 ? m_g.n
+                       : static_cast<int>(std::min<std::int64_t>((margin - 1) / slack, m_g.n));
+        Levels(h, /*reverse=*/true, reach);
+        for (int i = 0; i < m_visited; ++i)
+            m_covered[static_cast<std::size_t>(m_queue[static_cast<std::size_t>(i)])] = 1;
+    }
+
+private:
+    static constexpr int kMaxHubs = 64;
+
+    // Breadth-first search from h up to depth `limit` (-1: no limit) over the forward or
+    // reverse graph; returns the count per level and leaves the visited unknowns in
+    // m_queue[0, m_visited).
+    const std::vector<std::int32_t>& Levels(int h, bool reverse, int limit) {
+        m_levels.clear();
+        const std::vector<std::int32_t>& start = reverse ? m_rstart : m_g.start;
+        const std::vector<std::int32_t>& adjacency = reverse ? m_radjacency : m_g.adjacency;
+        int head = 0, tail = 0;
+        m_queue[static_cast<std::size_t>(tail++)] = h;
+        m_distance[static_cast<std::size_t>(h)] = 0;
+        m_levels.push_back(1);
+        while (head < tail) {
+            const int u = m_queue[static_cast<std::size_t>(head++)];
+            const int du = m_distance[static_cast<std::size_t>(u)];
+            if (limit >= 0 && du >= limit) continue;
+            for (std::int32_t k = start[static_cast<std::size_t>(u)];
+                 k < start[static_cast<std::size_t>(u) + 1]; ++k) {
+                const int v = adjacency[static_cast<std::size_t>(k)];
+                if (m_distance[static_cast<std::size_t>(v)] >= 0) continue;
+                m_distance[static_cast<std::size_t>(v)] = du + 1;
+                m_queue[static_cast<std::size_t>(tail++)] = v;
+                if (static_cast<std::size_t>(du + 1) >= m_levels.size()) m_levels.push_back(0);
+                ++m_levels[static_cast<std::size_t>(du + 1)];
+            }
+        }
+        m_visited = tail;
+        for (int i = 0; i < tail; ++i)
+            m_distance[static_cast<std::size_t>(m_queue[static_cast<std::size_t>(i)])] = -1;
+        return m_levels;
+    }
+
+    const Graph& m_g;
+    std::vector<std::uint8_t> m_covered;
+    std::vector<std::int32_t> m_rstart, m_radjacency;
+    std::vector<std::int32_t> m_distance, m_queue, m_levels;
+    int m_visited = 0;
+    int m_hubs = 0;
+};
+
 enum class StartOutcome { Abandoned, Accepted, RanOut };
 
 // The breadth-first numbering from s, abandoned once a number q given while unknown p
@@ -55,7 +157,8 @@ StartOutcome TryStart(const Graph& g, int s, int best, std::vector<std::int32_t>
 // Every start is tried in order with the rule's acceptance test. A start costs only the
 // part of the graph it numbers before it is abandoned (for most starts a small ball
 // around them), not N: nothing is cleared between starts and a numbering is copied out
-// only when accepted. The result is the rule's numbering exactly.
+// only when accepted. Starts that a hub proves to be abandoned are not numbered at all.
+// The result is the rule's numbering exactly.
 Numbering NumberEquations(const ConnectionLists& connections, int n) {
     Numbering result;
     const std::size_t size = static_cast<std::size_t>(n) + 1;
@@ -83,10 +186,15 @@ Numbering NumberEquations(const ConnectionLists& connections, int n) {
 
     std::vector<std::int32_t> mark(size, 0);
     std::vector<std::int32_t> order(size + 1, 0);
+    Coverage coverage(g);
     for (int s = 1; s <= n; ++s) {
+        if (coverage.Covered(s)) continue;  // certain to be abandoned
         int widest = 0;
         const StartOutcome outcome = TryStart(g, s, best, mark, order, widest);
-        if (outcome == StartOutcome::Abandoned) continue;
+        if (outcome == StartOutcome::Abandoned) {
+            coverage.AddHub(s, best);
+            continue;
+        }
         if (outcome == StartOutcome::RanOut) {
             result.solverError = kSolverNumbering;
             break;
