@@ -47,52 +47,114 @@ public:
             for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
                 m_radjacency[static_cast<std::size_t>(fill[static_cast<std::size_t>(*v)]++)] = u;
         m_distance.assign(static_cast<std::size_t>(g.n) + 1, -1);
+        m_parent.assign(static_cast<std::size_t>(g.n) + 1, 0);
         m_queue.assign(static_cast<std::size_t>(g.n) + 1, 0);
     }
 
     bool Covered(int s) const { return m_covered[static_cast<std::size_t>(s)] != 0; }
 
-    // Makes h a hub for the current best width and marks the starts it proves abandoned.
-    // The number of hubs is limited so that their full searches stay a small part of
-    // the work.
+    // Hubs spread through the graph: the levels of a search from a node far from node 1
+    // sweep across it, and points a quarter, half and three quarters along some of those
+    // levels lie well inside, where levels are widest and a hub proves the most starts
+    // abandoned.
+    void SeedHubs(int best) {
+        Search(1, false, -1);
+        Search(m_queue[static_cast<std::size_t>(m_visited - 1)], false, -1);
+        const std::vector<std::int32_t> order(m_queue.begin(), m_queue.begin() + m_visited);
+        const std::vector<std::int32_t> levels = m_levels;
+        std::vector<std::int32_t> first(levels.size() + 1, 0);
+        for (std::size_t r = 0; r < levels.size(); ++r) first[r + 1] = first[r] + levels[r];
+        std::vector<std::int32_t> seeds;
+        for (std::size_t i = 1; i <= kSeedLevels; ++i) {
+            const std::size_t r = i * levels.size() / (kSeedLevels + 1);
+            if (r == 0 || r >= levels.size()) continue;
+            for (int part = 1; part < kSeedParts; ++part)
+                seeds.push_back(
+                    order[static_cast<std::size_t>(first[r] + part * levels[r] / kSeedParts)]);
+        }
+        std::sort(seeds.begin(), seeds.end());
+        seeds.erase(std::unique(seeds.begin(), seeds.end()), seeds.end());
+        for (int h : seeds) AddHub(h, best);
+    }
+
+    // Makes h a hub and marks the starts it proves abandoned at width `best`.
     void AddHub(int h, int best) {
-        if (m_hubs >= kMaxHubs) return;
-        ++m_hubs;
-        // Level counts from h (forward), as a running maximum of the bound.
+        if (static_cast<int>(m_hubs.size()) >= kMaxHubs) return;
+        Search(h, false, -1);
+        m_hubs.push_back({h, m_levels});
+        Apply(m_hubs.back(), best);
+    }
+
+    // The width fell to `best`: every hub proves more starts abandoned.
+    void Narrowed(int best) {
+        for (const Hub& hub : m_hubs) Apply(hub, best);
+    }
+
+private:
+    static constexpr int kMaxHubs = 160;
+    static constexpr std::size_t kSeedLevels = 16;
+    static constexpr int kSeedParts = 8;
+
+    struct Hub {
+        int node;
+        std::vector<std::int32_t> levels;  // unknowns per breadth-first level from the hub
+    };
+
+    void Apply(const Hub& hub, int best) {
         const std::int64_t slack = best - 1;
-        std::int64_t margin = 0;  // M
-        {
-            const std::vector<std::int32_t>& levels = Levels(h, /*reverse=*/false, -1);
-            std::int64_t ball = 0;
-            for (std::size_t rho = 0; rho < levels.size(); ++rho) {
-                ball += levels[rho];
-                margin = std::max<std::int64_t>(margin,
-                                                ball - 1 - static_cast<std::int64_t>(rho) * slack);
+        // Whole balls: M = max over rho of ball(rho) - 1 - rho (best - 1); a start s at
+        // distance d with d (best - 1) < M has a level of best or more.
+        std::int64_t margin = 0;
+        std::int64_t ball = 0;
+        // Windows of levels: the hub's levels a..b lie within levels a - d..b + d of s, so
+        // if they hold more than (b - a + 1 + 2d)(best - 1) unknowns, one of those levels
+        // of s is too wide. E = the largest sum of |level| - (best - 1) over a run of
+        // levels from a >= 1 on (the widest part, away from the hub's narrow start).
+        std::int64_t excess = 0, run = 0;
+        std::size_t runStart = 1, excessStart = 1;
+        for (std::size_t rho = 0; rho < hub.levels.size(); ++rho) {
+            ball += hub.levels[rho];
+            margin =
+                std::max<std::int64_t>(margin, ball - 1 - static_cast<std::int64_t>(rho) * slack);
+            if (rho == 0) continue;
+            if (run <= 0) {
+                run = 0;
+                runStart = rho;
+            }
+            run += hub.levels[rho] - slack;
+            if (run > excess) {
+                excess = run;
+                excessStart = runStart;
             }
         }
-        if (margin <= 0) return;
-        // Starts whose distance d to h has d (best - 1) < M.
-        const int reach =
-            slack <= 0 ? m_g.n
-                       : static_cast<int>(std::min<std::int64_t>((margin - 1) / slack, m_g.n));
-        Levels(h, /*reverse=*/true, reach);
+        std::int64_t reach = -1;  // the largest distance proved
+        if (slack <= 0) {
+            reach = margin > 0 || excess > 0 ? m_g.n : -1;
+        } else {
+            if (margin > 0) reach = (margin - 1) / slack;
+            // The window must start at level 1 or later of s: d < a.
+            if (excess > 0)
+                reach = std::max<std::int64_t>(
+                    reach, std::min<std::int64_t>((excess - 1) / (2 * slack),
+                                                  static_cast<std::int64_t>(excessStart) - 1));
+        }
+        if (reach < 0) return;
+        Search(hub.node, true, static_cast<int>(std::min<std::int64_t>(reach, m_g.n)));
         for (int i = 0; i < m_visited; ++i)
             m_covered[static_cast<std::size_t>(m_queue[static_cast<std::size_t>(i)])] = 1;
     }
 
-private:
-    static constexpr int kMaxHubs = 64;
-
     // Breadth-first search from h up to depth `limit` (-1: no limit) over the forward or
-    // reverse graph; returns the count per level and leaves the visited unknowns in
-    // m_queue[0, m_visited).
-    const std::vector<std::int32_t>& Levels(int h, bool reverse, int limit) {
+    // reverse graph: the count per level in m_levels, the visited unknowns in
+    // m_queue[0, m_visited) in order of distance, each one's predecessor in m_parent.
+    void Search(int h, bool reverse, int limit) {
         m_levels.clear();
         const std::vector<std::int32_t>& start = reverse ? m_rstart : m_g.start;
         const std::vector<std::int32_t>& adjacency = reverse ? m_radjacency : m_g.adjacency;
         int head = 0, tail = 0;
         m_queue[static_cast<std::size_t>(tail++)] = h;
         m_distance[static_cast<std::size_t>(h)] = 0;
+        m_parent[static_cast<std::size_t>(h)] = 0;
         m_levels.push_back(1);
         while (head < tail) {
             const int u = m_queue[static_cast<std::size_t>(head++)];
@@ -103,6 +165,7 @@ private:
                 const int v = adjacency[static_cast<std::size_t>(k)];
                 if (m_distance[static_cast<std::size_t>(v)] >= 0) continue;
                 m_distance[static_cast<std::size_t>(v)] = du + 1;
+                m_parent[static_cast<std::size_t>(v)] = u;
                 m_queue[static_cast<std::size_t>(tail++)] = v;
                 if (static_cast<std::size_t>(du + 1) >= m_levels.size()) m_levels.push_back(0);
                 ++m_levels[static_cast<std::size_t>(du + 1)];
@@ -111,15 +174,14 @@ private:
         m_visited = tail;
         for (int i = 0; i < tail; ++i)
             m_distance[static_cast<std::size_t>(m_queue[static_cast<std::size_t>(i)])] = -1;
-        return m_levels;
     }
 
     const Graph& m_g;
     std::vector<std::uint8_t> m_covered;
     std::vector<std::int32_t> m_rstart, m_radjacency;
-    std::vector<std::int32_t> m_distance, m_queue, m_levels;
+    std::vector<std::int32_t> m_distance, m_parent, m_queue, m_levels;
     int m_visited = 0;
-    int m_hubs = 0;
+    std::vector<Hub> m_hubs;
 };
 
 enum class StartOutcome { Abandoned, Accepted, RanOut };
@@ -187,6 +249,7 @@ Numbering NumberEquations(const ConnectionLists& connections, int n) {
     std::vector<std::int32_t> mark(size, 0);
     std::vector<std::int32_t> order(size + 1, 0);
     Coverage coverage(g);
+    coverage.SeedHubs(best);
     for (int s = 1; s <= n; ++s) {
         if (coverage.Covered(s)) continue;  // certain to be abandoned
         int widest = 0;
@@ -200,6 +263,7 @@ Numbering NumberEquations(const ConnectionLists& connections, int n) {
             break;
         }
         best = widest;
+        coverage.Narrowed(best);
         for (int q = 1; q <= n; ++q)
             result.equationOfUnknown[static_cast<std::size_t>(order[static_cast<std::size_t>(q)])] =
                 q;

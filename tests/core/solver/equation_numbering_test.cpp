@@ -130,6 +130,7 @@ TEST(EquationNumbering, MatchesTheRuleOnMeshesLargeEnoughToSkipStarts) {
     ExpectSame(RowGrid(40, 25));
     ExpectSame(RowGrid(25, 40));
     ExpectSame(RowGrid(32, 32));
+    ExpectSame(RowGrid(60, 40));
     ExpectSame(ScrambledGrid(36, 20, 7));
     // One-sided couplings (a lump's unknown listed by some neighbours only) and repeated
     // entries, as lump connection lists have them.
