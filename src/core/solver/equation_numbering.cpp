@@ -91,7 +91,7 @@ public:
     }
 
 private:
-    static constexpr int kMaxHubs = 160;
+    static constexpr int kMaxHubs = 256;
     static constexpr std::size_t kSeedLevels = 16;
     static constexpr int kSeedParts = 8;
 
@@ -184,6 +184,9 @@ private:
     std::vector<Hub> m_hubs;
 };
 
+// Numbered starts per hub made from one of them.
+constexpr int kTriesPerHub = 4;
+
 enum class StartOutcome { Abandoned, Accepted, RanOut };
 
 // The breadth-first numbering from s, abandoned once a number q given while unknown p
@@ -250,12 +253,17 @@ Numbering NumberEquations(const ConnectionLists& connections, int n) {
     std::vector<std::int32_t> order(size + 1, 0);
     Coverage coverage(g);
     coverage.SeedHubs(best);
+    int triedSinceHub = 0;
     for (int s = 1; s <= n; ++s) {
         if (coverage.Covered(s)) continue;  // certain to be abandoned
         int widest = 0;
         const StartOutcome outcome = TryStart(g, s, best, mark, order, widest);
         if (outcome == StartOutcome::Abandoned) {
-            coverage.AddHub(s, best);
+            // Every few starts that had to be numbered become hubs for their neighbours.
+            if (++triedSinceHub >= kTriesPerHub) {
+                coverage.AddHub(s, best);
+                triedSinceHub = 0;
+            }
             continue;
         }
         if (outcome == StartOutcome::RanOut) {
