@@ -2,7 +2,9 @@
 // equation numbering, assembly, factorisation and one back-substitution, and the whole
 // chain from the check to stored results.
 //
-//   build/bin/steady_solver_bench
+//   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release
+//   ninja -C build-release steady_solver_bench
+//   build-release/bin/steady_solver_bench --benchmark_min_time=0.2
 //
 // Arguments of each benchmark: nodes across, nodes along (the mesh has their product).
 #include <benchmark/benchmark.h>
