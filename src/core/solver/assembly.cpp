@@ -34,7 +34,9 @@ void AllocateSystem(SolverRun& run) {
 void ZeroSystem(SolverRun& run) {
     run.K.Zero();
     run.C.Zero();
-    run.A.Zero();
+    // Without capacity the assembled K becomes the system matrix by exchange, so the
+    // old contents of A are never read.
+    if (run.runMode > 0) run.A.Zero();
     std::fill(run.F.begin(), run.F.end(), 0.0L);
     std::fill(run.solveVector.begin(), run.solveVector.end(), 0.0L);
 }
