@@ -24,6 +24,7 @@ int SteadyRun::Run() {
     }
     if (run.solverError == kSolverOk) FactorBanded(run.A, run.solverError);
     if (run.solverError == kSolverOk) SteadySolve(run);
+    erroneousItem = run.erroneousItem;
     return solverError = run.solverError;
 }
 

@@ -35,6 +35,7 @@ struct SteadyRun {
     int bandwidth = 0;
     int iterations = 0;  // the last iteration count reported
     int solverError = 0;
+    int erroneousItem = 0;  // the specification whose evaluation failed
 };
 
 }  // namespace kova::test

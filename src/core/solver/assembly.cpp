@@ -6,6 +6,7 @@
 #include "model/problem.hpp"
 #include "solver/property_evaluation.hpp"
 #include "solver/run_setup.hpp"
+#include "solver/steady_solution.hpp"
 
 namespace kova {
 
@@ -33,7 +34,9 @@ void AllocateSystem(SolverRun& run) {
 void ZeroSystem(SolverRun& run) {
     run.K.Zero();
     run.C.Zero();
-    run.A.Zero();
+    // Without capacity the assembled K becomes the system matrix by exchange, so the
+    // old contents of A are never read.
+    if (run.runMode > 0) run.A.Zero();
     std::fill(run.F.begin(), run.F.end(), 0.0L);
     std::fill(run.solveVector.begin(), run.solveVector.end(), 0.0L);
 }
@@ -388,8 +391,9 @@ void Assembler::AddLumps() {
         const BoundarySpec* gen = m_problem.specs.Find(f.generationSpec);
         const bool generationVaries = gen != nullptr && SpecMakesRunDependent(m_run, *gen);
         if (capacityVaries || generationVaries) {
-            if (!ComputeLumpData(m_run, k, m_level)) {
-                m_run.solverError = kSolverEvaluation;
+            const int code = ComputeLumpData(m_run, k, m_level);
+            if (code != kSolverOk) {
+                m_run.solverError = code;
                 return;
             }
         }
@@ -400,6 +404,7 @@ void Assembler::AddLumps() {
     // Exchange through convection segments.
     for (const ConvectionSegment& s : m_run.convectionSegments) {
         if (s.side2 <= 0) continue;  // no lump on either side
+        if (m_run.lumpUnknown[static_cast<std::size_t>(s.side2)] == 0) continue;
         Real h1, h2;
         NoteDependence(s.transferSpec);
         if (!SpecAtNode(s.transferSpec, s.node1, h1) || !SpecAtNode(s.transferSpec, s.node2, h2))
@@ -451,6 +456,7 @@ void Assembler::AddLumps() {
     if (balance) return;
     for (const FluxSegment& s : m_run.fluxSegments) {
         if (s.side1 != kSideExterior || s.side2 <= 0) continue;
+        if (m_run.lumpUnknown[static_cast<std::size_t>(s.side2)] == 0) continue;  // fixed
         Real q1, q2;
         NoteDependence(s.fluxSpec);
         if (!SpecAtNode(s.fluxSpec, s.node1, q1) || !SpecAtNode(s.fluxSpec, s.node2, q2)) return;
@@ -519,6 +525,11 @@ void Assembler::Run() {
                 level0[static_cast<std::size_t>(nodeCount + k)] =
                     m_problem.frames[static_cast<std::size_t>(k)].lumpResult;
             }
+            m_run.resultsStarted = true;
+        } else if (m_run.IsTransient()) {
+            StoreResults(m_run, m_run.currentLevel);
+            m_run.resultsStarted = true;
+            if (Failed()) return;
         }
         m_run.iterCount = 1;
     }

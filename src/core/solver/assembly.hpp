@@ -10,7 +10,8 @@ namespace kova {
 // solve vectors; code 5 when the memory cannot be had.
 void AllocateSystem(SolverRun& run);
 
-// Zeroes K, C, A, F and the solve vector.
+// Zeroes K, C, F and the solve vector, and A when the run has capacity (otherwise the
+// assembled K replaces A by exchange).
 void ZeroSystem(SolverRun& run);
 
 // Adds every term for the run's current time with the potentials of result level

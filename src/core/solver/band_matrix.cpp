@@ -7,6 +7,15 @@
 #include <stdexcept>
 
 namespace kova {
+namespace {
+
+// A pivot that has lost all but this fraction of its row's diagonal counts as zero: the
+// exact pivot of a singular system (a field with nothing prescribed, say) is 0, but
+// rounding leaves a small number of either sign, about the unit roundoff times the
+// band's accumulated magnitude. Regular pivots of field problems stay many orders above.
+constexpr Real kSingularPivotRatio = 1e-15L;
+
+}  // namespace
 
 bool BandMatrix::Allocate(int n, int bandwidth) {
     Release();
@@ -63,9 +72,10 @@ void FactorBanded(BandMatrix& matrix, int& solverError) {
             const Real* p = kMax > 0 ? matrix.Row(i - 1) + 1 : nullptr;
             for (int k = 1; k <= kMax; ++k, p -= stride) col[k] = *p;
         }
-        Real s = row[0];
+        const Real diagonal = row[0];
+        Real s = diagonal;
         for (int k = 1; k <= kMax; ++k) s -= col[k] * col[k];
-        if (!(s > 0)) {
+        if (!(s > 0) || s <= kSingularPivotRatio * diagonal) {
             solverError = kSolverSingular;
             return;
         }

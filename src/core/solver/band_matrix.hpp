@@ -58,8 +58,9 @@ private:
 using BandVector = std::vector<Real>;
 
 // In-place Cholesky factorisation A = U^T U; row i then holds U(i, i + m - 1). A pivot
-// that is not positive (or not a number) sets solverError to 2 and returns at once; the
-// rows before it are then factorised, the rest partly overwritten.
+// that is not positive (or not a number), or that is below 1e-15 of its row's diagonal
+// (a singular system reduced to rounding noise), sets solverError to 2 and returns at
+// once; the rows before it are then factorised, the rest partly overwritten.
 void FactorBanded(BandMatrix& matrix, int& solverError);
 
 // Solves U^T U x = b with a factor from FactorBanded; b is not changed. x may not be b.

@@ -117,6 +117,8 @@ struct NodeSegments {
     }
 };
 
+constexpr Real kFarthestCandidate = 32767;
+
 struct Candidate {
     int node = 0;
     LineSegment* sideAC = nullptr;
@@ -223,8 +225,8 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
         const Node& na = problem.nodes[a];
         const Node& nb = problem.nodes[b];
         const Candidate* best[2] = {nullptr, nullptr};
-        Real bestSum[2] = {std::numeric_limits<Real>::infinity(),
-                           std::numeric_limits<Real>::infinity()};
+        // A candidate farther than 32767 drawing units in all never closes a triangle.
+        Real bestSum[2] = {kFarthestCandidate, kFarthestCandidate};
         for (const Candidate& c : candidates) {
             const Node& nc = problem.nodes[c.node];
             const Real cross = (nc.y - na.y) * (nb.x - na.x) - (nb.y - na.y) * (nc.x - na.x);

@@ -4,13 +4,226 @@
 #include <cstdlib>
 
 namespace kova {
+namespace {
 
-// Each start's breadth-first numbering is abandoned as soon as a number q given while
-// unknown p is scanned reaches q - p >= best, so a start costs only the part of the
-// graph it numbers before that; the per-start "already numbered" marks are the start's
-// own number (no clearing between starts), and a full numbering is copied out only when
-// it is accepted. Starts thus cost what their own search costs rather than N each, and
-// the result is the same as numbering every start to the end.
+// The coupling graph in compact form, entries beyond n left out (they are never
+// numbered), in stored order.
+struct Graph {
+    int n = 0;
+    std::vector<std::int32_t> start;  // unknown u's neighbours: [start[u], start[u + 1])
+    std::vector<std::int32_t> adjacency;
+    const std::int32_t* Begin(int u) const {
+        return adjacency.data() + start[static_cast<std::size_t>(u)];
+    }
+    const std::int32_t* End(int u) const {
+        return adjacency.data() + start[static_cast<std::size_t>(u) + 1];
+    }
+};
+
+// Proof that starts will be abandoned, without numbering them.
+//
+// After the last unknown of breadth-first level r - 1 has been scanned, exactly level r
+// is numbered and unscanned, so the width q - p reached equals |level r|: a start is
+// abandoned whenever one of its levels r >= 1 holds best or more unknowns. A hub h with
+// level counts gives a lower bound for every start s at distance d from it: the unknowns
+// within distance R of s include those within R - d of h, so levels 1..R of s hold at
+// least ball_h(R - d) - 1 unknowns, and if that exceeds R (best - 1) one level is too
+// wide. With M = max over rho of ball_h(rho) - 1 - rho (best - 1), every start s with
+// d(s, h) (best - 1) < M is abandoned for certain and can be skipped. The best width
+// only falls, so a start once shown to be abandoned stays so.
+class Coverage {
+public:
+    explicit Coverage(const Graph& g) : m_g(g), m_covered(static_cast<std::size_t>(g.n) + 1, 0) {
+        // The reverse graph gives the distances from every start to a hub.
+        m_rstart.assign(static_cast<std::size_t>(g.n) + 2, 0);
+        for (int u = 1; u <= g.n; ++u)
+            for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
+                ++m_rstart[static_cast<std::size_t>(*v) + 1];
+        for (int u = 1; u <= g.n + 1; ++u)
+            m_rstart[static_cast<std::size_t>(u)] += m_rstart[static_cast<std::size_t>(u) - 1];
+        m_radjacency.assign(g.adjacency.size(), 0);
+        std::vector<std::int32_t> fill(m_rstart.begin(), m_rstart.end() - 1);
+        for (int u = 1; u <= g.n; ++u)
+            for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
+                m_radjacency[static_cast<std::size_t>(fill[static_cast<std::size_t>(*v)]++)] = u;
+        m_distance.assign(static_cast<std::size_t>(g.n) + 1, -1);
+        m_parent.assign(static_cast<std::size_t>(g.n) + 1, 0);
+        m_queue.assign(static_cast<std::size_t>(g.n) + 1, 0);
+    }
+
+    bool Covered(int s) const { return m_covered[static_cast<std::size_t>(s)] != 0; }
+
+    // Hubs spread through the graph: the levels of a search from a node far from node 1
+    // sweep across it, and points a quarter, half and three quarters along some of those
+    // levels lie well inside, where levels are widest and a hub proves the most starts
+    // abandoned.
+    void SeedHubs(int best) {
+        Search(1, false, -1);
+        Search(m_queue[static_cast<std::size_t>(m_visited - 1)], false, -1);
+        const std::vector<std::int32_t> order(m_queue.begin(), m_queue.begin() + m_visited);
+        const std::vector<std::int32_t> levels = m_levels;
+        std::vector<std::int32_t> first(levels.size() + 1, 0);
+        for (std::size_t r = 0; r < levels.size(); ++r) first[r + 1] = first[r] + levels[r];
+        std::vector<std::int32_t> seeds;
+        for (std::size_t i = 1; i <= kSeedLevels; ++i) {
+            const std::size_t r = i * levels.size() / (kSeedLevels + 1);
+            if (r == 0 || r >= levels.size()) continue;
+            for (int part = 1; part < kSeedParts; ++part)
+                seeds.push_back(
+                    order[static_cast<std::size_t>(first[r] + part * levels[r] / kSeedParts)]);
+        }
+        std::sort(seeds.begin(), seeds.end());
+        seeds.erase(std::unique(seeds.begin(), seeds.end()), seeds.end());
+        for (int h : seeds) AddHub(h, best);
+    }
+
+    // Makes h a hub and marks the starts it proves abandoned at width `best`.
+    void AddHub(int h, int best) {
+        if (static_cast<int>(m_hubs.size()) >= kMaxHubs) return;
+        Search(h, false, -1);
+        m_hubs.push_back({h, m_levels});
+        Apply(m_hubs.back(), best);
+    }
+
+    // The width fell to `best`: every hub proves more starts abandoned.
+    void Narrowed(int best) {
+        for (const Hub& hub : m_hubs) Apply(hub, best);
+    }
+
+private:
+    static constexpr int kMaxHubs = 256;
+    static constexpr std::size_t kSeedLevels = 16;
+    static constexpr int kSeedParts = 8;
+
+    struct Hub {
+        int node;
+        std::vector<std::int32_t> levels;  // unknowns per breadth-first level from the hub
+    };
+
+    void Apply(const Hub& hub, int best) {
+        const std::int64_t slack = best - 1;
+        // Whole balls: M = max over rho of ball(rho) - 1 - rho (best - 1); a start s at
+        // distance d with d (best - 1) < M has a level of best or more.
+        std::int64_t margin = 0;
+        std::int64_t ball = 0;
+        // Windows of levels: the hub's levels a..b lie within levels a - d..b + d of s, so
+        // if they hold more than (b - a + 1 + 2d)(best - 1) unknowns, one of those levels
+        // of s is too wide. E = the largest sum of |level| - (best - 1) over a run of
+        // levels from a >= 1 on (the widest part, away from the hub's narrow start).
+        std::int64_t excess = 0, run = 0;
+        std::size_t runStart = 1, excessStart = 1;
+        for (std::size_t rho = 0; rho < hub.levels.size(); ++rho) {
+            ball += hub.levels[rho];
+            margin =
+                std::max<std::int64_t>(margin, ball - 1 - static_cast<std::int64_t>(rho) * slack);
+            if (rho == 0) continue;
+            if (run <= 0) {
+                run = 0;
+                runStart = rho;
+            }
+            run += hub.levels[rho] - slack;
+            if (run > excess) {
+                excess = run;
+                excessStart = runStart;
+            }
+        }
+        std::int64_t reach = -1;  // the largest distance proved
+        if (slack <= 0) {
+            reach = margin > 0 || excess > 0 ? m_g.n : -1;
+        } else {
+            if (margin > 0) reach = (margin - 1) / slack;
+            // The window must start at level 1 or later of s: d < a.
+            if (excess > 0)
+                reach = std::max<std::int64_t>(
+                    reach, std::min<std::int64_t>((excess - 1) / (2 * slack),
+                                                  static_cast<std::int64_t>(excessStart) - 1));
+        }
+        if (reach < 0) return;
+        Search(hub.node, true, static_cast<int>(std::min<std::int64_t>(reach, m_g.n)));
+        for (int i = 0; i < m_visited; ++i)
+            m_covered[static_cast<std::size_t>(m_queue[static_cast<std::size_t>(i)])] = 1;
+    }
+
+    // Breadth-first search from h up to depth `limit` (-1: no limit) over the forward or
+    // reverse graph: the count per level in m_levels, the visited unknowns in
+    // m_queue[0, m_visited) in order of distance, each one's predecessor in m_parent.
+    void Search(int h, bool reverse, int limit) {
+        m_levels.clear();
+        const std::vector<std::int32_t>& start = reverse ? m_rstart : m_g.start;
+        const std::vector<std::int32_t>& adjacency = reverse ? m_radjacency : m_g.adjacency;
+        int head = 0, tail = 0;
+        m_queue[static_cast<std::size_t>(tail++)] = h;
+        m_distance[static_cast<std::size_t>(h)] = 0;
+        m_parent[static_cast<std::size_t>(h)] = 0;
+        m_levels.push_back(1);
+        while (head < tail) {
+            const int u = m_queue[static_cast<std::size_t>(head++)];
+            const int du = m_distance[static_cast<std::size_t>(u)];
+            if (limit >= 0 && du >= limit) continue;
+            for (std::int32_t k = start[static_cast<std::size_t>(u)];
+                 k < start[static_cast<std::size_t>(u) + 1]; ++k) {
+                const int v = adjacency[static_cast<std::size_t>(k)];
+                if (m_distance[static_cast<std::size_t>(v)] >= 0) continue;
+                m_distance[static_cast<std::size_t>(v)] = du + 1;
+                m_parent[static_cast<std::size_t>(v)] = u;
+                m_queue[static_cast<std::size_t>(tail++)] = v;
+                if (static_cast<std::size_t>(du + 1) >= m_levels.size()) m_levels.push_back(0);
+                ++m_levels[static_cast<std::size_t>(du + 1)];
+            }
+        }
+        m_visited = tail;
+        for (int i = 0; i < tail; ++i)
+            m_distance[static_cast<std::size_t>(m_queue[static_cast<std::size_t>(i)])] = -1;
+    }
+
+    const Graph& m_g;
+    std::vector<std::uint8_t> m_covered;
+    std::vector<std::int32_t> m_rstart, m_radjacency;
+    std::vector<std::int32_t> m_distance, m_parent, m_queue, m_levels;
+    int m_visited = 0;
+    std::vector<Hub> m_hubs;
+};
+
+// Numbered starts per hub made from one of them.
+constexpr int kTriesPerHub = 4;
+
+enum class StartOutcome { Abandoned, Accepted, RanOut };
+
+// The breadth-first numbering from s, abandoned once a number q given while unknown p
+// is scanned reaches q - p >= best. Within one scan the last number given is the
+// largest, so testing after each scan decides exactly as testing every number would,
+// and the widest step is the largest q - p after a scan. `mark` holds, per unknown, the
+// last start that numbered it, so nothing is cleared between starts; `order` lists the
+// unknowns by number (it has room for one entry beyond n, written speculatively).
+StartOutcome TryStart(const Graph& g, int s, int best, std::vector<std::int32_t>& mark,
+                      std::vector<std::int32_t>& order, int& widest) {
+    std::int32_t* const m = mark.data();
+    std::int32_t* const o = order.data();
+    m[s] = s;
+    o[1] = s;
+    int q = 1;
+    widest = 0;
+    for (int p = 1; p <= q && q < g.n; ++p) {
+        const int u = o[p];
+        for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v) {
+            const std::int32_t w = *v;
+            o[q + 1] = w;
+            q += m[w] != s ? 1 : 0;
+            m[w] = s;
+        }
+        if (q - p >= best) return StartOutcome::Abandoned;
+        widest = std::max(widest, q - p);
+    }
+    return q < g.n ? StartOutcome::RanOut : StartOutcome::Accepted;
+}
+
+}  // namespace
+
+// Every start is tried in order with the rule's acceptance test. A start costs only the
+// part of the graph it numbers before it is abandoned (for most starts a small ball
+// around them), not N: nothing is cleared between starts and a numbering is copied out
+// only when accepted. Starts that a hub proves to be abandoned are not numbered at all.
+// The result is the rule's numbering exactly.
 Numbering NumberEquations(const ConnectionLists& connections, int n) {
     Numbering result;
     const std::size_t size = static_cast<std::size_t>(n) + 1;
@@ -23,58 +236,45 @@ Numbering NumberEquations(const ConnectionLists& connections, int n) {
         return result;
     }
 
-    // Compact adjacency in stored order, entries beyond n left out (they are never
-    // numbered).
-    std::vector<std::int32_t> start(size + 1, 0);
-    std::vector<std::int32_t> adjacency;
+    Graph g;
+    g.n = n;
+    g.start.assign(size + 1, 0);
     int best = 0;
     for (int u = 1; u <= n; ++u) {
         for (const std::int32_t* v = connections.Begin(u); v != connections.End(u); ++v) {
             if (*v < 1 || *v > n) continue;
-            adjacency.push_back(*v);
+            g.adjacency.push_back(*v);
             best = std::max(best, std::abs(*v - u));
         }
-        start[static_cast<std::size_t>(u) + 1] = static_cast<std::int32_t>(adjacency.size());
+        g.start[static_cast<std::size_t>(u) + 1] = static_cast<std::int32_t>(g.adjacency.size());
     }
 
-    std::vector<std::int32_t> mark(size, 0);    // the start that numbered the unknown
-    std::vector<std::int32_t> number(size, 0);  // its number in that start
-    std::vector<std::int32_t> order(size, 0);   // unknowns by number
+    std::vector<std::int32_t> mark(size, 0);
+    std::vector<std::int32_t> order(size + 1, 0);
+    Coverage coverage(g);
+    coverage.SeedHubs(best);
+    int triedSinceHub = 0;
     for (int s = 1; s <= n; ++s) {
-        mark[static_cast<std::size_t>(s)] = s;
-        number[static_cast<std::size_t>(s)] = 1;
-        order[1] = s;
-        int q = 1;
+        if (coverage.Covered(s)) continue;  // certain to be abandoned
         int widest = 0;
-        bool abandoned = false;
-        for (int p = 1; p <= q && q < n; ++p) {
-            const int u = order[static_cast<std::size_t>(p)];
-            const std::int32_t* v = adjacency.data() + start[static_cast<std::size_t>(u)];
-            const std::int32_t* vEnd = adjacency.data() + start[static_cast<std::size_t>(u) + 1];
-            for (; v != vEnd; ++v) {
-                std::int32_t& m = mark[static_cast<std::size_t>(*v)];
-                if (m == s) continue;
-                m = s;
-                ++q;
-                number[static_cast<std::size_t>(*v)] = q;
-                order[static_cast<std::size_t>(q)] = *v;
-                if (q - p >= best) {
-                    abandoned = true;
-                    break;
-                }
-                widest = std::max(widest, q - p);
+        const StartOutcome outcome = TryStart(g, s, best, mark, order, widest);
+        if (outcome == StartOutcome::Abandoned) {
+            // Every few starts that had to be numbered become hubs for their neighbours.
+            if (++triedSinceHub >= kTriesPerHub) {
+                coverage.AddHub(s, best);
+                triedSinceHub = 0;
             }
-            if (abandoned) break;
+            continue;
         }
-        if (abandoned) continue;
-        if (q < n) {  // the unknowns reachable from s ran out
+        if (outcome == StartOutcome::RanOut) {
             result.solverError = kSolverNumbering;
             break;
         }
         best = widest;
-        for (int u = 1; u <= n; ++u)
-            result.equationOfUnknown[static_cast<std::size_t>(u)] =
-                number[static_cast<std::size_t>(u)];
+        coverage.Narrowed(best);
+        for (int q = 1; q <= n; ++q)
+            result.equationOfUnknown[static_cast<std::size_t>(order[static_cast<std::size_t>(q)])] =
+                q;
     }
     result.bandwidth = best + 1;
     for (int u = 1; u <= n; ++u)

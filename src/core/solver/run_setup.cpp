@@ -68,34 +68,33 @@ void ExamineFrame(SolverRun& run, int k) {
 
 }  // namespace
 
-// Capacity, generation and value of lump frame k (value specification at time t).
-// Returns false after an evaluation error.
-bool ComputeLumpData(SolverRun& run, int k, int level) {
+int ComputeLumpData(SolverRun& run, int k, int level) {
     const Problem& problem = run.problem;
     const Frame& f = problem.frames[static_cast<std::size_t>(k)];
     const bool cylindrical = problem.settings.cylindrical;
-    const Real zoom = problem.view.zoom;
-    const Real measure = cylindrical
-                             ? f.volume / (zoom * zoom * zoom) / (2 * std::numbers::pi_v<Real>)
-                             : f.area / (zoom * zoom);
+    // The frame's area and volume are kept in physical units (the pixel length already
+    // carries the zoom), so they are used as they stand at any zoom.
+    const Real measure = cylindrical ? f.volume / (2 * std::numbers::pi_v<Real>) : f.area;
     const Real thickness =
         !cylindrical && problem.settings.subject == ProbTypeA::ThinFins ? f.finThickness : 1.0L;
     int error = 0;
     const Real rho = RunMaterialProperty(run, kPropDensity, -k, 1, error, level);
-    if (error == 0) {
-        const Real c = RunMaterialProperty(run, kPropSpecificHeat, -k, 1, error, level);
-        run.lumpCapacity[static_cast<std::size_t>(k)] = rho * c * measure * thickness;
-    }
     if (error != 0) {
         RunReportPropertyError(run, kPropDensity, k);
-        return false;
+        return error;
     }
+    const Real c = RunMaterialProperty(run, kPropSpecificHeat, -k, 1, error, level);
+    if (error != 0) {
+        RunReportPropertyError(run, kPropSpecificHeat, k);
+        return error;
+    }
+    run.lumpCapacity[static_cast<std::size_t>(k)] = rho * c * measure * thickness;
     Real g = 0;
     if (f.generationSpec > 0) {
         g = RunMaterialProperty(run, kPropGeneration, -k, 1, error, level);
         if (error != 0) {
             run.erroneousItem = f.generationSpec;
-            return false;
+            return kSolverEvaluation;
         }
     }
     run.lumpGeneration[static_cast<std::size_t>(k)] = g * measure * thickness;
@@ -103,14 +102,14 @@ bool ComputeLumpData(SolverRun& run, int k, int level) {
         const Real v = RunSpecValue(run, f.lumpValueSpec, error, 0, 0, 0, 0);
         if (error != 0) {
             run.erroneousItem = f.lumpValueSpec;
-            return false;
+            return kSolverEvaluation;
         }
         run.lumpValue[static_cast<std::size_t>(k)] = v;
         run.lumpCapacity[static_cast<std::size_t>(k)] = kUnspecified;
     } else {
         run.lumpValue[static_cast<std::size_t>(k)] = f.lumpInitialValue;
     }
-    return true;
+    return kSolverOk;
 }
 
 void RunSetup(SolverRun& run) {
@@ -195,7 +194,7 @@ void RunSetup(SolverRun& run) {
         if (!f.IsLump()) continue;
         NoteSpec(run, f.lumpValueSpec);
         NoteSpec(run, f.generationSpec);
-        if (!ComputeLumpData(run, k, level)) {
+        if (ComputeLumpData(run, k, level) != kSolverOk) {
             run.solverError = kSolverEvaluation;
             return;
         }

@@ -17,7 +17,9 @@ void RunSetup(SolverRun& run);
 bool SpecMakesRunDependent(const SolverRun& run, const BoundarySpec& spec);
 
 // Capacity, generation and value of lump frame k with the potentials of result level
-// `level`; a fixed lump's capacity is -999. False after an evaluation error (reported).
-bool ComputeLumpData(SolverRun& run, int k, int level);
+// `level`; a fixed lump's capacity is -999. Returns 0, the evaluator's code after a
+// material property failed (reported with "Error in evaluating "), or 6 after a
+// specification failed (its index in run.erroneousItem).
+int ComputeLumpData(SolverRun& run, int k, int level);
 
 }  // namespace kova

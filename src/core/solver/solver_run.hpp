@@ -149,6 +149,9 @@ public:
     // Dependence and iteration state.
     bool potentialDependent = false;
     bool noCapacity = true;
+    // Set once the run's start values are in the result table; until then evaluations
+    // take the nodes' current (steady) or initial (transient) values as the potential.
+    bool resultsStarted = false;
     int iterCount = 0;
     Real prevChange = kNoPreviousChange;
 
