@@ -173,6 +173,19 @@ std::string CriticalTimeStepCheck(Problem& problem, CalculationState& state) {
     return scratch.criticalText[1];
 }
 
+CheckResult CheckCommand(Problem& problem, CalculationState& state, const KeyState* keys) {
+    CheckOptions options;
+    options.verbose = true;
+    options.continueRun = state.continueRun;
+    options.keys = keys;
+    options.transientCheckRun = [&] { return CriticalTimeStepCheck(problem, state); };
+    state.checkOnly = true;
+    const CheckResult result = ConfigurationCheck(problem, state.checked, options);
+    state.checkOnly = false;
+    state.calculationStarted = false;
+    return result;
+}
+
 TransientSetupInput StoredTransientSetup(const Problem& problem) {
     TransientSetupInput input;
     input.stop = problem.settings.transientStop;

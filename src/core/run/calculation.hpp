@@ -15,6 +15,7 @@
 namespace kova {
 
 class Clock;
+class KeyState;
 class Problem;
 class RunProgress;
 
@@ -59,6 +60,11 @@ int Solve(Problem& problem, CalculationState& state, RunProgress* progress);
 // to the critical time-step analysis, without touching any result, and returns the
 // second critical time-step text (empty when the run stopped before it).
 std::string CriticalTimeStepCheck(Problem& problem, CalculationState& state);
+
+// The Check command: the verbose configuration check with check-only set for its
+// duration; for a transient problem the information line ends with the critical
+// time-step estimate. No stored result changes.
+CheckResult CheckCommand(Problem& problem, CalculationState& state, const KeyState* keys = nullptr);
 
 // The entries of the transient set-up dialog.
 struct TransientSetupInput {
