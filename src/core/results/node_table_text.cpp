@@ -147,9 +147,9 @@ std::string NodeTableText::GetS(int col, int row, bool* isSpecified, bool forVan
     const Row& r = m_rows[static_cast<std::size_t>(row - m_firstDataRow)];
     const int nodeCount = m_problem.nodes.Count();
     const int entry = r.node != 0 ? r.node : nodeCount + r.frame;
-    if (col == 0) return " " + std::to_string(entry);
     if (r.node != 0 && isSpecified != nullptr)
         *isSpecified = m_problem.nodes[r.node].valueSpec != 0;
+    if (col == 0) return " " + std::to_string(entry);
     const Frame* frame = r.frame != 0 ? m_problem.FrameAt(r.frame) : nullptr;
     const bool hole = frame != nullptr && frame->subtracted != 0;
     if (col == 1 || col == 2) {
