@@ -117,7 +117,7 @@ std::string FlowSymbol(ProbTypeA subject) {
 // The flow label with the per-depth suffix of planar geometry.
 std::string FlowUnit(const Problem& problem, bool finRule) {
     const ProblemSettings& s = problem.settings;
-    std::string suffix;
+    const char* suffix = "";
     if (!s.cylindrical && !(finRule && s.subject == ProbTypeA::ThinFins)) {
         if (s.unitSystem == Unittype::Eng)
             suffix = "-ft";

@@ -32,7 +32,7 @@ TableLayout LayoutForFileName(const std::string& fileName) {
 
 std::string BalanceUnitText(const Problem& problem) {
     const ProblemSettings& s = problem.settings;
-    std::string suffix;
+    const char* suffix = "";
     if (!s.cylindrical && s.subject != ProbTypeA::ThinFins) {
         if (s.unitSystem == Unittype::Eng)
             suffix = "-ft";
