@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "expressions/compiler.hpp"
 #include "solver/band_matrix.hpp"
 #include "solver/transient_solution.hpp"
 #include "support/calculation_run.hpp"
@@ -93,6 +94,20 @@ TEST(Calculation, SteadyRunShowsItsLinesAndRoundsTheSeconds) {
     CalculationRun again(problem);
     again.clock.step = 1500;
     EXPECT_EQ(again.Calculate().seconds, 2);
+}
+
+TEST(Calculation, SteadyPropertyIterationShowsEachIteration) {
+    Problem problem;
+    MakeStrip(problem, false);
+    ASSERT_EQ(CompileExpression(problem, "2+0.01*T", problem.materials[1].conductivity), 0);
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate().code, 0);
+    const std::vector<std::string>& third = run.progress.lines[2];
+    ASSERT_GE(third.size(), 3u);
+    EXPECT_EQ(third[0], " ");
+    EXPECT_EQ(third[1], "Variable Properties: Iteration 2");
+    EXPECT_EQ(third[2], "Variable Properties: Iteration 3");
+    EXPECT_EQ(run.state.iterations, static_cast<int>(third.size()));
 }
 
 TEST(Calculation, EveryNodePrescribedStopsWithCodeEight) {

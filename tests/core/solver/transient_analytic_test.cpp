@@ -186,5 +186,68 @@ TEST(TransientAnalytic, WithoutCapacityEachLevelIsTheSteadyProfileAtItsTime) {
     }
 }
 
+TEST(TransientAnalytic, ReassemblingEveryLevelGivesTheSameLevelsAsReusingTheSystem) {
+    // A conductivity written as an expression in T makes the run re-assemble and
+    // re-factorise at every level; with no actual dependence the levels must not change.
+    Problem fixedProblem, dependentProblem;
+    MakeSteppedSlab(fixedProblem);
+    MakeSteppedSlab(dependentProblem);
+    ASSERT_EQ(
+        CompileExpression(dependentProblem, "1+0*T", dependentProblem.materials[1].conductivity),
+        0);
+    CalculationRun fixed(fixedProblem), dependent(dependentProblem);
+    ASSERT_EQ(fixed.Calculate(TimeSettings(0.1L, 0.005L)).code, 0);
+    ASSERT_EQ(dependent.Calculate(TimeSettings(0.1L, 0.005L)).code, 0);
+    ASSERT_EQ(dependent.state.results.LevelCount(), 21);
+    for (int level = 0; level <= 20; ++level)
+        for (int n = 1; n <= fixedProblem.nodes.Count(); ++n)
+            EXPECT_NEAR(static_cast<double>(dependent.Value(level, n)),
+                        static_cast<double>(fixed.Value(level, n)), 1e-12)
+                << level << " " << n;
+}
+
+TEST(TransientAnalytic, WithoutCapacityANonlinearConductivityIteratesEachLevel) {
+    // k = 1 + 0.02 T, T(0, t) = 10 t, T(1, t) = 0: the Kirchhoff transform
+    // U = T + 0.01 T^2 is linear in x, so T = (-1 + sqrt(1 + 0.04 U)) / 0.02 with
+    // U = U0 (1 - x), U0 = T0 + 0.01 T0^2.
+    Problem problem;
+    MeshBuilder b(problem);
+    MeshRectangle(b, 0, 0, 1, 0.25L, 8, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1, 0);
+    ASSERT_EQ(CompileExpression(problem, "1+0.02*T", problem.materials[1].conductivity), 0);
+    const int rising = FindOrAddSpec(problem, kSpecValue, false, "10*TIME", 0);
+    const int zero = FindOrAddSpecValue(problem, kSpecValue, 0);
+    SetValueWhere(
+        problem, [](Real x, Real) { return Near(x, 0) || Near(x, 1); },
+        [](Real, Real) { return 0; });
+    for (LineSegment& s : problem.lines)
+        if (s.valueSpec > 0) {
+            const bool left = Near(Position(problem, s.node1).first, 0);
+            s.valueSpec = left ? rising : zero;
+        }
+    for (int n = 1; n <= problem.nodes.Count(); ++n)
+        if (problem.nodes[n].valueSpec != 0)
+            problem.nodes[n].valueSpec =
+                static_cast<std::int16_t>(Near(Position(problem, n).first, 0) ? rising : zero);
+    InsulateRest(problem);
+    problem.settings.transient = true;
+    SetAllInitialValues(problem, 0);
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(4, 1)).code, 0);
+    EXPECT_EQ(run.state.runMode, -1);
+    for (int level = 1; level <= 4; ++level) {
+        const Real t0 = 10 * run.Time(level);
+        const Real u0 = t0 + 0.01L * t0 * t0;
+        for (int n = 1; n <= problem.settings.activeNodeCount; ++n) {
+            const Real x = Position(problem, n).first;
+            const Real exact = (-1 + std::sqrt(1 + 0.04L * u0 * (1 - x))) / 0.02L;
+            EXPECT_NEAR(static_cast<double>(run.Value(level, n)), static_cast<double>(exact),
+                        2e-3 * static_cast<double>(t0))
+                << level << " " << x;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kova::test
