@@ -166,7 +166,9 @@ TEST(NodalBalances, InteriorNodesBalanceAndFramesShareInterfaceFlows) {
             EXPECT_GT(std::fabs(b.Level(1)[n]), 1);
         }
         // Each frame's vector holds 0 for nodes outside it (no elements there).
-        if (x > 0.55L) EXPECT_EQ(b.Level(1)[n], 0);
+        if (x > 0.55L) {
+            EXPECT_EQ(b.Level(1)[n], 0);
+        }
     }
     EXPECT_NEAR(static_cast<double>(interiorSum), 0, 1e-9);
     // The held face passes the wall's flow into the material.
@@ -220,9 +222,10 @@ TEST(NodalBalances, TransientBalancesApproachTheSteadyOnes) {
     for (int level : {100, 250, 399})
         for (int n = 1; n <= problem.settings.activeNodeCount; ++n) {
             const auto [x, y] = Position(problem, n);
-            if (!Near(x, 0) && !Near(x, 1) && !Near(y, 0) && !Near(y, 0.2L))
+            if (!Near(x, 0) && !Near(x, 1) && !Near(y, 0) && !Near(y, 0.2L)) {
                 EXPECT_NEAR(static_cast<double>(b.Level(level)[n]), 0, 0.01 * kWallFlow)
                     << level << " " << x;
+            }
         }
     // Nodes that are not active and frame entries.
     EXPECT_EQ(b.Level(5)[static_cast<std::size_t>(problem.nodes.Count() + 1)], 0);
