@@ -1,4 +1,5 @@
 // kova-batch: loads, checks, meshes and solves problem files without a window.
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -33,9 +34,17 @@ int main(int argc, char** argv) {
         std::string what = e.what();
         const auto colon = what.find(": ");
         const std::string extras = colon == std::string::npos ? what : what.substr(colon + 2);
-        const bool option = !extras.empty() && extras[0] == '-';
-        std::cerr << "kova-batch: " << (option ? "unknown option " : "unexpected argument ")
-                  << extras << "\n";
+        // An unknown option leaves its value behind too; name the option.
+        std::string option;
+        for (std::size_t start = 0; start < extras.size();) {
+            const std::size_t end = std::min(extras.find(' ', start), extras.size());
+            if (extras[start] == '-' && option.empty()) option = extras.substr(start, end - start);
+            start = end + 1;
+        }
+        if (!option.empty())
+            std::cerr << "kova-batch: unknown option " << option << "\n";
+        else
+            std::cerr << "kova-batch: unexpected argument " << extras << "\n";
         return kExitUsage;
     } catch (const CLI::ParseError& e) {
         std::cerr << "kova-batch: " << e.what() << "\n";

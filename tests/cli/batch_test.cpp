@@ -369,6 +369,8 @@ TEST_F(Batch, BadArgumentsGetOneLineAndAUsageOrReadCode) {
         {"solve " + folder, 66, "kova-batch: cannot read '" + folder + "': it is a directory\n"},
         {"--bogus", 64, "kova-batch: unknown option --bogus\n"},
         {"solve " + file + " --bogus", 64, "kova-batch: unknown option --bogus\n"},
+        {"check " + file + " --table out.csv", 64, "kova-batch: unknown option --table\n"},
+        {"check " + file + " extra.kvx", 64, "kova-batch: unexpected argument extra.kvx\n"},
         {"solve " + file + " --format float:99", 64,
          "kova-batch: --format 'float:99': expected auto:N, fixed:N or float:N with N from 0 to "
          "9\n"},
