@@ -104,6 +104,9 @@ void Drive(SolverRun& run, TransientState& transient, CalculationState& state,
                 progress->SetLine(3, "Variable Properties: Iteration " + std::to_string(count));
             };
         SteadySolve(run);
+        // A material property that fails during the iteration leaves the evaluator's
+        // own code; codes outside the solver's range become the evaluation failure.
+        if (run.solverError > kSolverLumpConnections) run.solverError = kSolverEvaluation;
         state.iterations = run.iterCount;
         if (run.solverError == kSolverNotConverged) state.notConverged = true;
         if (run.solverError == kSolverOk) SteadyBalances(run, state.balances);
