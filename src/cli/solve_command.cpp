@@ -1,18 +1,351 @@
-// kova-batch solve: not yet available in this build.
-#include <iostream>
+// kova-batch solve: loads, checks and calculates a problem as the Calculate command does
+// (a transient problem with the time settings it stores), printing the status lines as
+// they appear; optionally writes the table of nodal results, prints the flow across a
+// path of segments at every stored level, and prints a JSON summary for scripts.
+// Ctrl+C during a transient run cancels between levels and keeps the completed ones.
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
+
+#include "batch_io.hpp"
 #include "commands.hpp"
+#include "model/messages.hpp"
+#include "model/number_format.hpp"
+#include "platform/run_progress.hpp"
+#include "results/flows.hpp"
+#include "results/node_table_text.hpp"
+#include "run/calculation.hpp"
 
 namespace kova::cli {
+namespace {
+
+std::atomic<int> g_interrupts{0};
+
+extern "C" void OnInterrupt(int) {
+    // The first Ctrl+C asks for a cancel between levels; a second one ends the program.
+    if (g_interrupts.fetch_add(1) >= 1) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+    }
+}
+
+class WallClock : public Clock {
+public:
+    std::uint64_t TickMilliseconds() const override {
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    }
+    std::string DateTimeText() const override { return ""; }
+};
+
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Status lines to a stream; the gauge as a bar on stderr when it is a terminal.
+class BatchProgress : public RunProgress {
+public:
+    BatchProgress(std::ostream& lines, bool bar) : m_lines(lines), m_bar(bar) {}
+    void SetCaption(const std::string& caption) override { Print(caption); }
+    void SetLine(int, const std::string& text) override { Print(text); }
+    void ShowGauge(bool shown) override { m_gaugeShown = shown; }
+    void SetGauge(int percent) override {
+        if (!m_bar || !m_gaugeShown) return;
+        const int filled = std::clamp(percent, 0, 100) * 40 / 100;
+        std::cerr << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+                  << std::string(static_cast<std::size_t>(40 - filled), ' ') << "] " << percent
+                  << "%" << std::flush;
+        m_barOpen = true;
+    }
+    bool CancelRequested() override { return g_interrupts.load() > 0; }
+    void SetButtonCaption(const std::string&) override {}
+    void Close() override { EndBar(); }
+
+private:
+    void Print(const std::string& text) {
+        const std::string line = Trimmed(text);
+        if (line.empty()) return;
+        EndBar();
+        m_lines << line << std::endl;
+    }
+    void EndBar() {
+        if (!m_barOpen) return;
+        std::cerr << std::endl;
+        m_barOpen = false;
+    }
+    std::ostream& m_lines;
+    bool m_bar;
+    bool m_gaugeShown = false;
+    bool m_barOpen = false;
+};
+
+struct SolveOptions {
+    std::string problem;
+    std::string table;
+    std::string format;
+    std::string flowPath;
+    bool json = false;
+};
+
+std::optional<DecForm> ParseFormat(const std::string& text) {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos || colon + 2 != text.size()) return std::nullopt;
+    const std::string style = text.substr(0, colon);
+    const char digit = text[colon + 1];
+    if (digit < '0' || digit > '9') return std::nullopt;
+    DecForm f;
+    f.digits = static_cast<std::int16_t>(digit - '0');
+    if (style == "fixed")
+        f.style = kFixedStyle;
+    else if (style == "float")
+        f.style = kExponentialStyle;
+    else if (style == "auto")
+        f.style = kAutomaticStyle;
+    else
+        return std::nullopt;
+    return f;
+}
+
+std::optional<std::vector<int>> ParseNodeList(const std::string& text) {
+    std::vector<int> nodes;
+    std::stringstream in(text);
+    std::string part;
+    while (std::getline(in, part, ',')) {
+        if (part.empty() || part.size() > 9 ||
+            part.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        nodes.push_back(std::stoi(part));
+    }
+    if (nodes.size() < 2 || text.back() == ',') return std::nullopt;
+    return nodes;
+}
+
+// The segment between two nodes, or null.
+const LineSegment* SegmentBetween(const Problem& problem, int a, int b) {
+    for (const LineSegment& s : problem.lines)
+        if (s.active != 0 && ((s.node1 == a && s.node2 == b) || (s.node1 == b && s.node2 == a)))
+            return &s;
+    return nullptr;
+}
+
+bool WriteAtomically(const std::string& path, const std::string& text) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    const fs::path temp = target.parent_path() / (target.filename().string() + ".tmp");
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out << text;
+        out.flush();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(temp, ec);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) fs::remove(temp, ec);
+    return !ec;
+}
+
+int RunSolve(const SolveOptions& o) {
+    namespace fs = std::filesystem;
+    // Arguments first, so that nothing is calculated for a command that cannot finish.
+    TableFormats formats;
+    if (!o.format.empty()) {
+        const std::optional<DecForm> f = ParseFormat(o.format);
+        if (!f) {
+            PrintError("--format '" + o.format +
+                       "': expected auto:N, fixed:N or float:N with N from 0 to 9");
+            return kExitUsage;
+        }
+        formats.coordinate = formats.value = formats.balance = *f;
+    }
+    std::vector<int> pathNodes;
+    if (!o.flowPath.empty()) {
+        const auto nodes = ParseNodeList(o.flowPath);
+        if (!nodes) {
+            PrintError("--flow-path '" + o.flowPath +
+                       "': expected two or more node numbers separated by commas");
+            return kExitUsage;
+        }
+        pathNodes = *nodes;
+    }
+    if (!o.table.empty()) {
+        std::error_code ec;
+        const fs::path target(o.table);
+        const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+        if (fs::is_directory(target, ec) || !fs::is_directory(folder, ec) ||
+            target.filename().empty()) {
+            PrintError("--table '" + o.table + "': cannot write a file there");
+            return kExitUsage;
+        }
+    }
+
+    Problem problem;
+    BatchReporter reporter;
+    problem.SetReporter(&reporter);
+    if (const int code = LoadProblem(problem, o.problem); code != kExitOk) return code;
+    for (std::size_t i = 0; i + 1 < pathNodes.size(); ++i) {
+        if (SegmentBetween(problem, pathNodes[i], pathNodes[i + 1]) == nullptr) {
+            PrintError("--flow-path: nodes " + std::to_string(pathNodes[i]) + " and " +
+                       std::to_string(pathNodes[i + 1]) + " are not joined by a line segment");
+            return kExitUsage;
+        }
+    }
+
+    reporter.SetEcho(o.json ? BatchReporter::Echo::Err : BatchReporter::Echo::Out);
+    CalculationState state;
+    std::ostream& lines = o.json ? std::cerr : std::cout;
+    BatchProgress progress(lines, isatty(STDERR_FILENO) != 0);
+    WallClock clock;
+    TransientSetupResult setup;
+    CalculationHooks hooks;
+    hooks.progress = &progress;
+    hooks.clock = &clock;
+    hooks.transientSetup = [&] {
+        setup = ApplyTransientSetup(problem, state, StoredTransientSetup(problem));
+        if (!setup.ok()) {
+            const std::string field = reporter.StatusText(StatusPanel::Info);
+            PrintError("the problem's time settings were refused" +
+                       (field.empty() ? std::string() : ": " + field));
+        }
+        return setup.ok();
+    };
+    g_interrupts = 0;
+    const auto previous = std::signal(SIGINT, OnInterrupt);
+    const CalculationOutcome outcome = DoCalcs(problem, state, hooks);
+    std::signal(SIGINT, previous);
+    progress.Close();
+    if (!outcome.ran) return setup.ok() ? kExitCheckFailed : kExitCalculationFailed;
+
+    const int code = outcome.code;
+    std::string message = outcome.caption;
+    if (code != 0 && code != 3) {
+        message = reporter.Errors().empty()
+                      ? "the calculation failed with result code " + std::to_string(code)
+                      : reporter.Errors().back();
+        if (reporter.Errors().empty()) PrintError(message);
+    }
+    const bool haveResults = code == 0 || (code == 3 && problem.resultsCurrent);
+    const int lastLevel = problem.settings.transient ? state.currentLevel - state.stepStart : 0;
+
+    nlohmann::json flows = nlohmann::json::array();
+    if (haveResults) {
+        if (!problem.settings.transient) {
+            std::vector<int> all;
+            for (int k = 1; k <= problem.frameCount; ++k) all.push_back(k);
+            CombineSteadyBalances(problem, state.balances, all);
+        }
+        if (!o.table.empty()) {
+            // A cancelled run shows the completed levels only.
+            ResultTable shown;
+            const ResultTable* results = &state.results;
+            // Balances of a transient run are computed after its last level only.
+            const bool balancesDone = !(problem.settings.transient && code == 3);
+            const ResultTable* balances =
+                state.balances.Empty() || !balancesDone ? nullptr : &state.balances;
+            ResultTable shownBalances;
+            if (problem.settings.transient && lastLevel + 1 < state.results.LevelCount()) {
+                shown.Allocate(lastLevel + 1, state.results.ValueCount());
+                for (int i = 0; i <= lastLevel; ++i) shown.Level(i) = state.results.Level(i);
+                results = &shown;
+                if (balances != nullptr) {
+                    shownBalances.Allocate(lastLevel + 1, state.balances.ValueCount());
+                    for (int i = 0; i <= lastLevel; ++i)
+                        shownBalances.Level(i) = state.balances.Level(i);
+                    balances = &shownBalances;
+                }
+            }
+            const NodeTableText table(problem, *results, balances, formats);
+            if (!WriteAtomically(o.table,
+                                 table.SaveText(table.Everything(), LayoutForFileName(o.table)))) {
+                PrintError("--table '" + o.table + "': the file could not be written");
+                return kExitCalculationFailed;
+            }
+            lines << "Table written to " << o.table << std::endl;
+        }
+        if (!pathNodes.empty()) {
+            const FlowContext context{problem, state.checked.elements, state.results,
+                                      &state.balances};
+            FlowPath path;
+            int bad = -1;
+            if (!SelectNodePath(context, path, pathNodes, 0, bad)) {
+                PrintError("--flow-path '" + o.flowPath + "' does not form a path of segments");
+                return kExitUsage;
+            }
+            for (int level = 0; level <= lastLevel && state.results.HasLevel(level); ++level) {
+                const Real time = state.results.Level(level)[0];
+                const Real flow = SelectionFlow(context, path, level).value;
+                if (o.json) {
+                    flows.push_back({static_cast<double>(time), static_cast<double>(flow)});
+                } else {
+                    std::cout << FormatCell(formats.value, problem.settings.transient ? time : 0)
+                              << ", " << FormatCell(formats.value, flow) << std::endl;
+                }
+            }
+        }
+    }
+
+    if (o.json) {
+        nlohmann::json j;
+        j["resultCode"] = code;
+        j["message"] = message;
+        j["unknowns"] = state.unknowns;
+        j["bandwidth"] = state.bandwidth;
+        j["elements"] = state.checked.elements.Count();
+        if (problem.settings.transient)
+            j["levels"] = lastLevel;
+        else
+            j["iterations"] = state.iterations;
+        j["seconds"] = outcome.seconds;
+        nlohmann::json lumps = nlohmann::json::object();
+        if (haveResults && state.results.HasLevel(lastLevel)) {
+            const std::vector<Real>& v = state.results.Level(lastLevel);
+            for (int k = 1; k <= problem.frameCount; ++k) {
+                const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+                if (!f.IsLump() || f.subtracted != 0) continue;
+                lumps[std::string(1, static_cast<char>(f.lumpLetter))] =
+                    static_cast<double>(v[static_cast<std::size_t>(problem.nodes.Count() + k)]);
+            }
+        }
+        j["lumps"] = lumps;
+        if (!pathNodes.empty()) j["flowPath"] = flows;
+        std::cout << j.dump() << std::endl;
+    }
+    if (code == 0) return kExitOk;
+    if (code == 3) return kExitCancelled;
+    return kExitCalculationFailed;
+}
+
+}  // namespace
 
 void RegisterSolveCommand(CLI::App& app, CommandAction& action) {
-    CLI::App* sub = app.add_subcommand("solve", "not yet available");
-    sub->callback([&action] {
-        action = [] {
-            std::cerr << "kova-batch: solve is not available in this build\n";
-            return kExitUsage;
-        };
-    });
+    CLI::App* sub = app.add_subcommand(
+        "solve", "Load, check and calculate a problem file as the Calculate command does");
+    auto o = std::make_shared<SolveOptions>();
+    sub->add_option("PROBLEM", o->problem, "problem file (.KVX)")->required();
+    sub->add_option("--table", o->table,
+                    "write the table of nodal results (.csv/.dat: comma-separated, .txt: lookup "
+                    "table, other: blank-separated)");
+    sub->add_option("--format", o->format,
+                    "number format of the table: auto:N, fixed:N or float:N");
+    sub->add_option("--flow-path", o->flowPath,
+                    "node numbers N1,N2,...,Nk: print the flow across the path at every level");
+    sub->add_flag("--json", o->json, "print one JSON object with the outcome at the end");
+    sub->callback([&action, o] { action = [o] { return RunSolve(*o); }; });
 }
 
 }  // namespace kova::cli

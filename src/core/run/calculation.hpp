@@ -1,0 +1,139 @@
+// The calculation command: the driver that runs one calculation from set-up to stored
+// results (Solve), the command around it that checks, prepares the result tables, runs
+// and reports (DoCalcs), and the transient set-up's OK logic that the desktop dialog and
+// kova-batch share.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "solver/configuration_check.hpp"
+#include "solver/result_table.hpp"
+
+namespace kova {
+
+class Clock;
+class KeyState;
+class Problem;
+class RunProgress;
+
+// What a calculation leaves beside the problem. The application's document owns one;
+// it lives as long as the problem and is never stored in files.
+struct CalculationState {
+    CheckedConfiguration checked;
+    ResultTable results;
+    ResultTable balances;
+
+    int currentLevel = 0;  // the last completed level of a transient run
+    int stepStart = 0;
+    bool continueRun = false;  // the command is Continue rather than Calculate
+    bool checkOnly = false;
+    bool calculationStarted = false;
+    bool balancesRequested = false;  // "Do Nodal Balances"
+    bool restoreInitial = false;
+    bool resultsDisplayable = false;
+    bool runEnded = false;
+    int lastStepIndex = 0;  // index of the last stored level
+    int displayedStep = 0;
+    Real lastComputedTime = 0;
+
+    // The last run's facts, for the progress lines and for scripts.
+    std::array<std::string, 3> criticalText;
+    Real timeStepRatio = 0;
+    int unknowns = 0;  // N - specified count
+    int bandwidth = 0;
+    int iterations = 0;  // property iterations (steady) or levels computed (transient)
+    int lastLevel = 0;
+    int runMode = 0;
+    bool notConverged = false;  // code 8 came from a property iteration
+};
+
+// The driver: set-up, numbering, assembly, factorisation, steady or transient solution
+// and balances, for the check-configured problem. Returns the result code (0 success,
+// 2 singular, 3 cancelled, 4 numerical, 5 memory, 6 evaluation, 7 numbering, 8 no
+// unknowns or no convergence, 9 lump connections). `progress` may be null.
+int Solve(Problem& problem, CalculationState& state, RunProgress* progress);
+
+// For the Check command on a transient problem: runs the driver in check-only mode up
+// to the critical time-step analysis, without touching any result, and returns the
+// second critical time-step text (empty when the run stopped before it).
+std::string CriticalTimeStepCheck(Problem& problem, CalculationState& state);
+
+// The Check command: the verbose configuration check with check-only set for its
+// duration; for a transient problem the information line ends with the critical
+// time-step estimate. No stored result changes.
+CheckResult CheckCommand(Problem& problem, CalculationState& state, const KeyState* keys = nullptr);
+
+// The entries of the transient set-up dialog.
+struct TransientSetupInput {
+    Real stop = 0;
+    Real step = 0;
+    TransMethodType method = TransMethodType::CrankN;
+    bool doBalances = false;
+    std::vector<int> balanceFrames;  // frames chosen for balances
+};
+
+enum class SetupFailure {
+    None,
+    NoFrameSelected,  // balances ticked without a frame: the dialog stays open silently
+    StopNotAboveStart,
+    StepOutOfRange,
+    ZeroStep,  // refused with the beep only
+    NoMemory,
+};
+
+struct TransientSetupResult {
+    SetupFailure failure = SetupFailure::None;
+    std::string message;  // the information-panel text of a refused field
+    int requiredSteps = 0;
+    bool ok() const { return failure == SetupFailure::None; }
+};
+
+// The transient set-up's OK: marks results not current, releases the previous tables
+// unless continuing, stores the balance choice, checks Stop and Step against Start,
+// sets the method and times and allocates the result tables (message 5 or 8 when they
+// cannot be had). On a failure the beep sounds and the message goes to the information
+// panel, as a refused dialog field would show it.
+TransientSetupResult ApplyTransientSetup(Problem& problem, CalculationState& state,
+                                         const TransientSetupInput& input);
+
+// The set-up a problem file stores: its stop time, step and method, and balances for
+// the frames whose balance-selection flag is set (none: no balances).
+TransientSetupInput StoredTransientSetup(const Problem& problem);
+
+// The number of levels a set-up needs: round((stop - start) / step) + 1.
+long long RequiredSteps(Real start, Real stop, Real step);
+
+// Allocates (or, when continuing, enlarges keeping the stored levels) the result table
+// and with balances the balance table for `levels` levels of the problem's vector size.
+// Message 5 (with the beep) when the tables cannot be had at all, message 8 when a
+// level cannot; every block already allocated is then released. False on failure.
+bool AllocateResultTables(Problem& problem, CalculationState& state, long long levels,
+                          bool withBalances, bool keepLevels);
+
+// Front-end services the calculation command needs.
+struct CalculationHooks {
+    RunProgress* progress = nullptr;
+    const Clock* clock = nullptr;
+    // Shows the transient set-up for a transient problem and returns false on Cancel;
+    // on OK it has called ApplyTransientSetup successfully.
+    std::function<bool()> transientSetup;
+};
+
+struct CalculationOutcome {
+    bool ran = false;  // false: the check failed or the set-up was cancelled
+    int code = 0;
+    int seconds = 0;
+    std::string caption;  // the progress display's final caption, when it stays open
+};
+
+// Calculate (state.continueRun false) or Continue (true): check, set-up, run, report.
+CalculationOutcome DoCalcs(Problem& problem, CalculationState& state,
+                           const CalculationHooks& hooks);
+
+// " No. Unknown Temperatures = 12" and its siblings.
+std::string UnknownsLine(const Problem& problem, int count);
+
+}  // namespace kova

@@ -1,0 +1,248 @@
+#include "solver/transient_solution.hpp"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "model/number_format.hpp"
+#include "model/problem.hpp"
+#include "platform/run_progress.hpp"
+#include "solver/assembly.hpp"
+#include "solver/steady_solution.hpp"
+#include "units/unit_labels.hpp"
+
+namespace kova {
+namespace {
+
+constexpr Real kConvergedChange = 0.001L;
+constexpr int kMaxIterationCount = 30;
+
+// Codes the assembly leaves for an element it could not build or a specification it
+// could not evaluate; any other code comes from a material property's evaluation.
+bool IsSolverCode(int code) {
+    return code == kSolverSingular || code == kSolverEvaluation || code == kSolverNoMemory;
+}
+
+void RestorePrescribed(SolverRun& run) {
+    for (const auto& [e, value] : run.prescribed) run.solution[static_cast<std::size_t>(e)] = value;
+}
+
+bool SolveStep(SolverRun& run) {
+    BandVector x;
+    SolveBanded(run.A, run.solveVector, x, run.solverError);
+    if (run.solverError != kSolverOk) return false;
+    run.solution.swap(x);
+    RestorePrescribed(run);
+    return true;
+}
+
+std::vector<std::uint8_t> SpecifiedEquations(const SolverRun& run) {
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(run.unknownCount) + 1, 0);
+    for (int e = 1; e <= run.unknownCount; ++e) {
+        const int u = run.unknownOfEquation[static_cast<std::size_t>(e)];
+        if (u >= 1 && u <= run.activeNodeCount && run.specified[static_cast<std::size_t>(u)] != 0)
+            flags[static_cast<std::size_t>(e)] = 1;
+    }
+    return flags;
+}
+
+void CriticalTimeStepAnalysis(SolverRun& run, TransientState& state) {
+    if (run.runMode == kRunNoCapacity) {
+        state.criticalText = {"Calculating steady-state solution at each time", "", ""};
+        return;
+    }
+    state.criticalText[0] = "Critical time-step analysis";
+    const Real lambda = GershgorinEstimate(run.K, run.C, SpecifiedEquations(run));
+    // Without any stiffness the explicit scheme has no limit.
+    const Real critical = lambda > 0 ? 1 / lambda / run.timeFactor : kInfinityMarker;
+    state.ratio = lambda > 0 ? run.dt / critical / run.timeFactor : 0;
+    state.criticalText[1] = "     Critical time-step estimate = " + AutoText(critical, 4) + " " +
+                            UnitLabel(run.problem, Quantity::Time);
+    state.criticalText[2] =
+        "     Ratio of time step to critical time step estimate = " + AutoText(state.ratio, 4);
+}
+
+// A := C (Euler) or C + dt/2 K (Crank-Nicolson); C' := C - dt K or C - dt/2 K in the
+// storage of C; F := dt F.
+void CombineTimeScheme(SolverRun& run) {
+    const bool euler = run.runMode == kRunEuler;
+    const Real w = euler ? run.dt : run.dt / 2;
+    const int n = run.K.Size();
+    const int b = run.K.Bandwidth();
+    for (int i = 1; i <= n; ++i) {
+        const Real* k = run.K.Row(i);
+        Real* c = run.C.Row(i);
+        Real* a = run.A.Row(i);
+        for (int m = 0; m < b; ++m) {
+            a[m] = euler ? c[m] : c[m] + w * k[m];
+            c[m] -= (euler ? run.dt : w) * k[m];
+        }
+    }
+    for (Real& f : run.F) f *= run.dt;
+}
+
+void SetStopTime(SolverRun& run, Real t) {
+    run.problem.settings.transientStop = t / run.timeFactor;
+}
+
+// Ends the stepping after a failure while computing `level`: the last completed level
+// and its time stay for a later Continue.
+void EndAtCompletedLevel(SolverRun& run, int completed, Real completedTime) {
+    run.currentLevel = completed;
+    SetStopTime(run, completedTime);
+}
+
+// One level of a run without capacity whose properties depend on the potential or on
+// time: successive substitution starting from the previous level's values.
+void IterateLevel(SolverRun& run, TransientState& state, int level) {
+    const int index = level - run.stepStart;
+    if (index >= 1 && run.results.HasLevel(index))
+        run.results.Level(index) = run.results.Level(index - 1);
+    run.iterCount = 0;
+    run.prevChange = kNoPreviousChange;
+    bool converged = false;
+    do {
+        ++run.iterCount;
+        ZeroSystem(run);
+        AssembleForRun(run, state, index);
+        if (run.solverError != kSolverOk) return;
+        FactorBanded(run.A, run.solverError);
+        if (run.solverError != kSolverOk) return;
+        if (!SolveStep(run)) return;
+        const Real change = Change(run, level);
+        if (change > run.prevChange) Relax(run, level);
+        StoreResults(run, level);
+        if (run.solverError != kSolverOk) return;
+        converged = change < kConvergedChange && run.iterCount >= 3;
+        run.prevChange = change;
+    } while (!converged && run.iterCount <= kMaxIterationCount);
+    // A level that does not converge keeps its last iterate; the stepping goes on.
+}
+
+}  // namespace
+
+int LastLevelFor(int runMode, Real t, Real tStop, Real dt, int currentLevel) {
+    if (runMode <= 0 || !(dt > 0)) return 0;
+    const Real steps = (tStop - t) / dt;
+    if (!std::isfinite(steps)) return currentLevel;
+    const Real clamped = std::clamp(steps, static_cast<Real>(-currentLevel),
+                                    static_cast<Real>(INT_MAX - currentLevel - 1));
+    return static_cast<int>(RoundHalfEven(clamped)) + currentLevel;
+}
+
+Real GershgorinEstimate(const BandMatrix& k, const BandMatrix& c,
+                        const std::vector<std::uint8_t>& specifiedEquation) {
+    const int n = k.Size();
+    const int b = k.Bandwidth();
+    std::vector<Real> offDiagonal(static_cast<std::size_t>(n) + 1, 0.0L);
+    for (int i = 1; i <= n; ++i) {
+        const Real* row = k.Row(i);
+        const int mEnd = std::min(b, n - i + 1);
+        for (int m = 2; m <= mEnd; ++m) {
+            const Real v = std::fabs(row[m - 1]);
+            offDiagonal[static_cast<std::size_t>(i)] += v;
+            offDiagonal[static_cast<std::size_t>(i + m - 1)] += v;
+        }
+    }
+    Real lambda = 0;
+    for (int e = 1; e <= n; ++e) {
+        if (static_cast<std::size_t>(e) < specifiedEquation.size() &&
+            specifiedEquation[static_cast<std::size_t>(e)] != 0)
+            continue;
+        const Real capacity = c.Empty() ? 0 : c(e, e);
+        if (!(capacity > 0)) continue;
+        lambda = std::max(lambda, (k(e, e) + offDiagonal[static_cast<std::size_t>(e)]) / capacity);
+    }
+    return lambda;
+}
+
+std::string AutoText(Real v, int n) {
+    return FormatNumber(AutoFormat(v, n), v);
+}
+
+void AssembleForRun(SolverRun& run, TransientState& state, int level) {
+    AssembleSystem(run, level);
+    if (run.solverError != kSolverOk) {
+        if (!IsSolverCode(run.solverError)) run.solverError = kSolverEvaluation;
+        return;
+    }
+    if (run.balanceMode || run.runMode == kRunSteady) return;
+    CriticalTimeStepAnalysis(run, state);
+    if (run.runMode > 0) CombineTimeScheme(run);
+}
+
+void StoreInitialState(SolverRun& run) {
+    const int index = run.currentLevel - run.stepStart;
+    if (index < 0 || !run.results.HasLevel(index)) return;
+    std::vector<Real>& target = run.results.Level(index);
+    const int nodeCount = run.problem.nodes.Count();
+    target[0] = run.t / run.timeFactor;
+    for (int n = 1; n <= run.activeNodeCount; ++n)
+        target[static_cast<std::size_t>(n)] = run.solution[static_cast<std::size_t>(n)];
+    for (int k = 1; k <= run.problem.frameCount; ++k)
+        target[static_cast<std::size_t>(nodeCount + k)] =
+            run.lumpValue[static_cast<std::size_t>(k)];
+}
+
+void StepProgress(SolverRun& run, TransientState& state, int level) {
+    if (state.progress != nullptr) {
+        state.progress->SetGauge(
+            static_cast<int>(static_cast<long long>(level) * 100 / std::max(state.lastLevel, 1)));
+        if (state.progress->CancelRequested()) run.solverError = kSolverCancelled;
+    }
+    if (run.solverError > 0) {
+        run.currentLevel = level;
+        SetStopTime(run, run.t);
+    }
+}
+
+void TransientSolve(SolverRun& run, TransientState& state) {
+    int level = run.currentLevel;
+    state.firstLevel = level;
+    StepProgress(run, state, level);
+    if (run.solverError != kSolverOk) return;
+    StoreResults(run, level);
+    if (run.solverError != kSolverOk) return;
+    while (level < state.lastLevel && run.solverError == kSolverOk) {
+        const Real completedTime = run.t;
+        run.t += run.dt;
+        if (run.runMode > 0) {
+            if (run.potentialDependent) {
+                ZeroSystem(run);
+                AssembleForRun(run, state, level - run.stepStart);
+                if (run.solverError == kSolverOk) FactorBanded(run.A, run.solverError);
+                if (run.solverError != kSolverOk) {
+                    run.problem.reporter().Beep();
+                    EndAtCompletedLevel(run, level, completedTime);
+                    return;
+                }
+            }
+            ++level;
+            StepProgress(run, state, level);
+            if (run.solverError == kSolverCancelled) {
+                EndAtCompletedLevel(run, level - 1, completedTime);
+                return;
+            }
+            MultiplyBanded(run.C, run.F, run.solution, run.solveVector);
+            if (SolveStep(run)) StoreResults(run, level);
+        } else {
+            ++level;
+            StepProgress(run, state, level);
+            if (run.solverError == kSolverCancelled) {
+                EndAtCompletedLevel(run, level - 1, completedTime);
+                return;
+            }
+            if (!run.potentialDependent) {
+                if (SolveStep(run)) StoreResults(run, level);
+            } else {
+                IterateLevel(run, state, level);
+            }
+        }
+        if (run.solverError != kSolverOk) {
+            EndAtCompletedLevel(run, level - 1, completedTime);
+            return;
+        }
+    }
+}
+
+}  // namespace kova
