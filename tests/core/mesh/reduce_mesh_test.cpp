@@ -105,7 +105,10 @@ TEST_F(ReduceMeshTest, OneTriangleBecomesFourWithThreeMidpoints) {
 
 TEST_F(ReduceMeshTest, ASharedEdgeIsSplitOnceAndRunsTwiceRefineTwice) {
     SquareWithDiagonal();
-    ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
+    std::vector<int> gauge;
+    ASSERT_EQ(ReduceMesh(problem, [&](int percent) { gauge.push_back(percent); }),
+              ReduceOutcome::Reduced);
+    EXPECT_EQ(gauge, (std::vector<int>{0, 50, 100}));
     EXPECT_EQ(problem.nodes.Count(), 4 + 5);
     EXPECT_EQ(problem.lines.Count(), 10 + 6);
     EXPECT_EQ(ExpectValidMesh(), 8u);
