@@ -299,11 +299,27 @@ ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
     const Selection before = problem.selection;
     problem.selection.items.clear();
     problem.selection.state = SelectType::None;
-    for (LineSegment& s : problem.lines) s.elementCount = 0;
+    // The element counts are kept in the segment records; a refusal puts them back, so
+    // that it leaves the problem exactly as it was.
+    std::vector<std::int32_t> counts;
+    counts.reserve(static_cast<std::size_t>(problem.lines.Count()));
+    for (LineSegment& s : problem.lines) {
+        counts.push_back(s.elementCount);
+        s.elementCount = 0;
+    }
+    auto putCountsBack = [&] {
+        std::size_t i = 0;
+        for (LineSegment& s : problem.lines)
+            if (i < counts.size()) s.elementCount = counts[i++];
+    };
     ElementTable table;
     CheckMarks checkMarks;
-    if (!BuildElements(problem, table, checkMarks)) return ReduceOutcome::NoMemory;
+    if (!BuildElements(problem, table, checkMarks)) {
+        putCountsBack();
+        return ReduceOutcome::NoMemory;
+    }
     if (checkMarks.errorFound) {
+        putCountsBack();
         reporter.Beep();
         reporter.ShowStatusText(GetMessage(kMsgCheck, 11), StatusPanel::Info);
         return ReduceOutcome::NotTriangular;
@@ -311,6 +327,7 @@ ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
     problem.selection = before;
     std::vector<WorkElement> elements = WorkElements(table);
     if (!ElementsAreTriangles(problem, elements)) {
+        putCountsBack();
         reporter.ShowStatusText("", StatusPanel::Info);
         reporter.ShowError(GetMessage(kMsgError, 19));
         return ReduceOutcome::NotTriangular;
@@ -320,7 +337,10 @@ ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
     Reducer reducer(problem, std::move(elements), marks, progress);
     const ReduceOutcome outcome =
         framesChosen ? reducer.ReduceSelected(chosen) : reducer.ReduceAll();
-    if (outcome != ReduceOutcome::Reduced) return outcome;
+    if (outcome != ReduceOutcome::Reduced) {
+        putCountsBack();
+        return outcome;
+    }
     if (reducer.Failed()) {
         // A half-refined mesh would hold hanging nodes and open triangles: take the whole
         // reduction back.
