@@ -285,7 +285,9 @@ TEST_F(ReduceMeshTest, ASelectionCountsTheNodesItWillReallyAdd) {
 
 TEST_F(ReduceMeshTest, AnUnmeshedFrameIsReportedAndItsLinesStayMarked) {
     AddFrame(problem, {{100, 100}, {300, 100}, {320, 250}, {200, 300}, {90, 240}});
+    const auto before = EncodeUndoSnapshot(problem);
     EXPECT_EQ(ReducemeshMClick(problem), ReduceOutcome::NotTriangular);
+    EXPECT_EQ(EncodeUndoSnapshot(problem), before) << "the element counts are put back too";
     EXPECT_EQ(reporter.StatusText(StatusPanel::Info),
               "Boxes identify lines forming non-triangular elements.");
     EXPECT_GE(reporter.BeepCount(), 1);
