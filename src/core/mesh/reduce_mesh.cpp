@@ -5,6 +5,7 @@
 #include <cmath>
 #include <new>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -180,11 +181,14 @@ private:
     int SplitEdge(const WorkElement&, int a, int b, LineSegment* side) {
         const Real mx = (m_problem.nodes[a].x + m_problem.nodes[b].x) / 2;
         const Real my = (m_problem.nodes[a].y + m_problem.nodes[b].y) / 2;
+        // A neighbouring element may have split this edge already. Its midpoint is the
+        // node made for the pair (a, b) in this run; looked up by the pair rather than
+        // by searching every node's position, which made large reductions quadratic.
+        const std::uint64_t key = (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
+                                  static_cast<std::uint32_t>(std::max(a, b));
         if (Marked(a) && Marked(b)) {
-            for (int n = m_problem.nodes.Count(); n >= 1; --n) {
-                const Node& node = m_problem.nodes[n];
-                if (std::fabs(node.x - mx) < 1e-4L && std::fabs(node.y - my) < 1e-4L) return n;
-            }
+            const auto found = m_midpoints.find(key);
+            if (found != m_midpoints.end()) return found->second;
         }
         Mark(a);
         Mark(b);
@@ -208,6 +212,7 @@ private:
             m_failed = true;
             return 0;
         }
+        m_midpoints.emplace(key, m);
         return m;
     }
 
@@ -216,6 +221,7 @@ private:
     std::vector<std::uint8_t>& m_marks;
     const MeshProgress& m_progress;
     std::vector<int> m_chosen;
+    std::unordered_map<std::uint64_t, int> m_midpoints;  // split edge (a, b) -> midpoint
     bool m_failed = false;
 };
 
