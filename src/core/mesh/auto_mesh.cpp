@@ -95,7 +95,8 @@ private:
         const Node& nb = m_problem.nodes[b];
         const bool ok = FrameAtPoint(m_problem, t.x1, t.y1) == m_frame &&
                         FrameAtPoint(m_problem, t.x2, t.y2) == m_frame &&
-                        CrossingCheck(m_problem, s, na.x, na.y, nb.x, nb.y).pass;
+                        CrossingCheck(m_problem, s, na.x, na.y, nb.x, nb.y).pass &&
+                        !CrossesAnySegment(m_problem, a, b);
         if (ok) return s;
         m_problem.RemoveLineSegment(s);
         return nullptr;
@@ -344,7 +345,9 @@ bool FanMesh(Problem& problem, int f) {
     if (centre == 0) return fail();
     for (const int n : boundary) {
         const Node& node = problem.nodes[n];
-        if (!CrossingCheck(problem, nullptr, cx, cy, node.x, node.y).pass) return fail();
+        if (!CrossingCheck(problem, nullptr, cx, cy, node.x, node.y).pass ||
+            CrossesAnySegment(problem, centre, n))
+            return fail();
         if (FindSegment(problem, n, centre) != nullptr) continue;
         if (CreateInteriorSegment(problem, n, centre, f) == nullptr) return fail();
     }
@@ -352,10 +355,27 @@ bool FanMesh(Problem& problem, int f) {
 }
 
 void SplitLongSegments(Problem& problem, int f) {
+    // A segment of no length (two corners on one spot) would make every other segment
+    // "long" without end; it does not count.
     Real shortest = kInfinityMarker;
-    for (const LineSegment& s : problem.lines)
-        if (IsOutlineSegmentOf(s, f)) shortest = std::min(shortest, Length(problem, s));
+    for (const LineSegment& s : problem.lines) {
+        if (!IsOutlineSegmentOf(s, f)) continue;
+        const Real length = Length(problem, s);
+        if (length > 0) shortest = std::min(shortest, length);
+    }
     const Real limit = kSplitFactor * shortest;
+
+    // Halving a segment k times adds 2^k - 1 nodes. A frame whose splitting would pass
+    // the node limit (a tiny segment beside long ones) is left unsplit.
+    long long needed = 0;
+    for (const LineSegment& s : problem.lines) {
+        if (!IsOutlineSegmentOf(s, f)) continue;
+        long long pieces = 1;
+        for (Real length = Length(problem, s); length > limit && pieces <= kNodeLimit; length /= 2)
+            pieces *= 2;
+        needed += pieces - 1;
+        if (problem.nodes.Count() + needed > kNodeLimit) return;
+    }
 
     for (auto it = problem.lines.begin(); it != problem.lines.end();) {
         LineSegment& s = *it;

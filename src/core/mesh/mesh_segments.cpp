@@ -21,7 +21,43 @@ bool Touches(const SelectRec& item, int node) {
     return item.segment != nullptr && (item.segment->node1 == node || item.segment->node2 == node);
 }
 
+int Orientation(const Node& p, const Node& q, const Node& r) {
+    const Real cross = (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+    return cross > 0 ? 1 : (cross < 0 ? -1 : 0);
+}
+
+// Whether r, collinear with p and q, lies strictly between them.
+bool StrictlyBetween(const Node& p, const Node& q, const Node& r) {
+    const Real dot = (r.x - p.x) * (q.x - p.x) + (r.y - p.y) * (q.y - p.y);
+    const Real length2 = (q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y);
+    return dot > 0 && dot < length2;
+}
+
 }  // namespace
+
+bool CrossesAnySegment(const Problem& problem, int a, int b) {
+    if (!problem.nodes.Valid(a) || !problem.nodes.Valid(b)) return true;
+    const Node& na = problem.nodes[a];
+    const Node& nb = problem.nodes[b];
+    for (int n = 1; n <= problem.nodes.Count(); ++n) {
+        if (n == a || n == b) continue;
+        const Node& p = problem.nodes[n];
+        if (Orientation(na, nb, p) == 0 && StrictlyBetween(na, nb, p)) return true;
+    }
+    for (const LineSegment& s : problem.lines) {
+        if (s.node1 == a || s.node1 == b || s.node2 == a || s.node2 == b) continue;
+        if (!problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2)) continue;
+        const Node& c = problem.nodes[s.node1];
+        const Node& d = problem.nodes[s.node2];
+        const int o1 = Orientation(na, nb, c), o2 = Orientation(na, nb, d);
+        const int o3 = Orientation(c, d, na), o4 = Orientation(c, d, nb);
+        if (o1 * o2 < 0 && o3 * o4 < 0) return true;
+        // A line of the mesh through an end of a or b lying on the segment.
+        if ((o3 == 0 && StrictlyBetween(c, d, na)) || (o4 == 0 && StrictlyBetween(c, d, nb)))
+            return true;
+    }
+    return false;
+}
 
 void KeepGroupsWhole(Problem& problem, const LineSegment* kept, LineSegment* added, int oldA,
                      int oldB, int m) {

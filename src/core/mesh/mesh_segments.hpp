@@ -28,6 +28,12 @@ int AddMeshNode(Problem& problem, Real x, Real y, Real initialValue);
 // could be had.
 LineSegment* SplitSegment(Problem& problem, LineSegment& segment, int m);
 
+// Whether the straight line from node a to node b crosses a segment that does not end at
+// a or b, or passes through a node other than a and b, in exact arithmetic on the node
+// positions. The drawing commands' crossing test forgives crossings within a few pixels
+// of an end; a mesh line must not cross anything at all.
+bool CrossesAnySegment(const Problem& problem, int a, int b);
+
 // Restores the newest undo snapshot (dropping it with `drop`) and makes sure every
 // frame's region and nesting are rebuilt afterwards, which the mesh commands' point
 // tests rely on. False when there was nothing to restore.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <new>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -49,23 +50,35 @@ std::vector<WorkElement> WorkElements(const ElementTable& table) {
 
 class Reducer {
 public:
-    Reducer(Problem& problem, std::vector<WorkElement> elements, std::vector<std::uint8_t>& marks)
-        : m_problem(problem), m_elements(std::move(elements)), m_marks(marks) {}
+    Reducer(Problem& problem, std::vector<WorkElement> elements, std::vector<std::uint8_t>& marks,
+            const MeshProgress& progress)
+        : m_problem(problem),
+          m_elements(std::move(elements)),
+          m_marks(marks),
+          m_progress(progress) {}
+
+    // Whether a node or segment could not be added; the caller takes the reduction back.
+    bool Failed() const { return m_failed; }
 
     ReduceOutcome ReduceAll() {
         if (kMaxNodes < m_problem.nodes.Count() + m_problem.lines.Count()) {
             m_problem.reporter().ShowError(MaxNodesMessage());
             return ReduceOutcome::NodeLimit;
         }
+        if (static_cast<long long>(kMaxElements) < 4LL * static_cast<long long>(m_elements.size()))
+            return RefuseElements();
         std::fill(m_marks.begin(), m_marks.end(), 0);
-        for (const WorkElement& e : m_elements) {
+        for (std::size_t j = 0; j < m_elements.size() && !m_failed; ++j) {
+            const WorkElement& e = m_elements[j];
+            Progress(j);
             const auto [a, b, c] = e.nodes;
             const int p = SplitEdge(e, a, b, e.side[0]);
             const int q = SplitEdge(e, b, c, e.side[1]);
             const int r = SplitEdge(e, a, c, e.side[2]);
             for (const auto& [u, v] : {std::pair{p, q}, std::pair{q, r}, std::pair{r, p}})
-                if (u != 0 && v != 0) CreateInteriorSegment(m_problem, u, v, e.frame);
+                Line(u, v, e.frame);
         }
+        Progress(m_elements.size());
         return ReduceOutcome::Reduced;
     }
 
@@ -87,8 +100,21 @@ public:
             m_problem.reporter().ShowError(MaxNodesMessage());
             return ReduceOutcome::NodeLimit;
         }
+        // A chosen element becomes three triangles around its centroid and one more per
+        // split side.
+        long long elementsAfter = static_cast<long long>(m_elements.size());
         for (const WorkElement& e : m_elements) {
             if (!Chosen(e.frame)) continue;
+            elementsAfter += 2;
+            for (const LineSegment* s : e.side)
+                if (s != nullptr && SideIsSplit(*s)) ++elementsAfter;
+        }
+        if (kMaxElements < elementsAfter) return RefuseElements();
+
+        for (std::size_t j = 0; j < m_elements.size() && !m_failed; ++j) {
+            const WorkElement& e = m_elements[j];
+            if (!Chosen(e.frame)) continue;
+            Progress(j);
             const auto [a, b, c] = e.nodes;
             Real cx = 0, cy = 0;
             for (const int n : e.nodes) {
@@ -96,20 +122,40 @@ public:
                 cy += m_problem.nodes[n].y;
             }
             const int g = AddMeshNode(m_problem, cx / 3, cy / 3, m_problem.nodes[a].initialValue);
-            if (g == 0) continue;
-            for (const int n : e.nodes) CreateInteriorSegment(m_problem, n, g, e.frame);
+            if (g == 0) {
+                m_failed = true;
+                break;
+            }
+            for (const int n : e.nodes) Line(n, g, e.frame);
             const std::array<std::pair<int, int>, 3> pairs{{{a, b}, {b, c}, {a, c}}};
             for (std::size_t k = 0; k < 3; ++k) {
                 const LineSegment* s = e.side[k];
                 if (s == nullptr || !SideIsSplit(*s)) continue;
                 const int m = SplitEdge(e, pairs[k].first, pairs[k].second, e.side[k]);
-                if (m != 0) CreateInteriorSegment(m_problem, m, g, e.frame);
+                Line(m, g, e.frame);
             }
         }
+        Progress(m_elements.size());
         return ReduceOutcome::Reduced;
     }
 
 private:
+    ReduceOutcome RefuseElements() {
+        m_problem.reporter().ShowError(GetMessage(kMsgError, 22));
+        return ReduceOutcome::ElementLimit;
+    }
+
+    void Progress(std::size_t j) const {
+        if (!m_progress || m_elements.empty()) return;
+        m_progress(static_cast<int>(j * 100 / m_elements.size()));
+    }
+
+    // The element line u-v of a new triangle; both ends must exist.
+    void Line(int u, int v, int frame) {
+        if (u == 0 || v == 0 || CreateInteriorSegment(m_problem, u, v, frame) == nullptr)
+            m_failed = true;
+    }
+
     bool Chosen(int frame) const {
         return std::find(m_chosen.begin(), m_chosen.end(), frame) != m_chosen.end();
     }
@@ -135,34 +181,48 @@ private:
     int SplitEdge(const WorkElement&, int a, int b, LineSegment* side) {
         const Real mx = (m_problem.nodes[a].x + m_problem.nodes[b].x) / 2;
         const Real my = (m_problem.nodes[a].y + m_problem.nodes[b].y) / 2;
+        // A neighbouring element may have split this edge already. Its midpoint is the
+        // node made for the pair (a, b) in this run; looked up by the pair rather than
+        // by searching every node's position, which made large reductions quadratic.
+        const std::uint64_t key = (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
+                                  static_cast<std::uint32_t>(std::max(a, b));
         if (Marked(a) && Marked(b)) {
-            for (int n = m_problem.nodes.Count(); n >= 1; --n) {
-                const Node& node = m_problem.nodes[n];
-                if (std::fabs(node.x - mx) < 1e-4L && std::fabs(node.y - my) < 1e-4L) return n;
-            }
+            const auto found = m_midpoints.find(key);
+            if (found != m_midpoints.end()) return found->second;
         }
         Mark(a);
         Mark(b);
-        if (side == nullptr || !Joins(side, a, b)) return 0;
+        if (side == nullptr || !Joins(side, a, b)) {
+            m_failed = true;
+            return 0;
+        }
         const bool keep = side->fluxSpec != 0 || side->transferSpec != 0 || side->IsElementLine();
         const int specA = m_problem.nodes[a].valueSpec;
         const int specB = m_problem.nodes[b].valueSpec;
         const int m = AddMeshNode(m_problem, mx, my, m_problem.nodes[a].initialValue);
-        if (m == 0) return 0;
+        if (m == 0) {
+            m_failed = true;
+            return 0;
+        }
         if (specA != 0 && specB != 0 && !keep)
             m_problem.nodes[m].valueSpec =
                 static_cast<std::int16_t>(MergeSpecs(m_problem, specA, specB));
         if (SplitSegment(m_problem, *side, m) == nullptr) {
             m_problem.nodes.PopLast();
+            m_failed = true;
             return 0;
         }
+        m_midpoints.emplace(key, m);
         return m;
     }
 
     Problem& m_problem;
     std::vector<WorkElement> m_elements;
     std::vector<std::uint8_t>& m_marks;
+    const MeshProgress& m_progress;
     std::vector<int> m_chosen;
+    std::unordered_map<std::uint64_t, int> m_midpoints;  // split edge (a, b) -> midpoint
+    bool m_failed = false;
 };
 
 int Turn(const Node& a, const Node& b, const Node& c) {
@@ -225,7 +285,7 @@ int MergeSpecs(Problem& problem, int s, int t) {
     return FindOrAddSpecValue(problem, kSpecValue, (a->value + b->value) / 2);
 }
 
-ReduceOutcome ReduceMesh(Problem& problem) {
+ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
     Reporter& reporter = problem.reporter();
     SaveUndoSnapshot(problem, "Reduce Mesh");
     std::vector<std::uint8_t> marks;
@@ -245,11 +305,27 @@ ReduceOutcome ReduceMesh(Problem& problem) {
     const Selection before = problem.selection;
     problem.selection.items.clear();
     problem.selection.state = SelectType::None;
-    for (LineSegment& s : problem.lines) s.elementCount = 0;
+    // The element counts are kept in the segment records; a refusal puts them back, so
+    // that it leaves the problem exactly as it was.
+    std::vector<std::int32_t> counts;
+    counts.reserve(static_cast<std::size_t>(problem.lines.Count()));
+    for (LineSegment& s : problem.lines) {
+        counts.push_back(s.elementCount);
+        s.elementCount = 0;
+    }
+    auto putCountsBack = [&] {
+        std::size_t i = 0;
+        for (LineSegment& s : problem.lines)
+            if (i < counts.size()) s.elementCount = counts[i++];
+    };
     ElementTable table;
     CheckMarks checkMarks;
-    if (!BuildElements(problem, table, checkMarks)) return ReduceOutcome::NoMemory;
+    if (!BuildElements(problem, table, checkMarks)) {
+        putCountsBack();
+        return ReduceOutcome::NoMemory;
+    }
     if (checkMarks.errorFound) {
+        putCountsBack();
         reporter.Beep();
         reporter.ShowStatusText(GetMessage(kMsgCheck, 11), StatusPanel::Info);
         return ReduceOutcome::NotTriangular;
@@ -257,16 +333,28 @@ ReduceOutcome ReduceMesh(Problem& problem) {
     problem.selection = before;
     std::vector<WorkElement> elements = WorkElements(table);
     if (!ElementsAreTriangles(problem, elements)) {
+        putCountsBack();
         reporter.ShowStatusText("", StatusPanel::Info);
         reporter.ShowError(GetMessage(kMsgError, 19));
         return ReduceOutcome::NotTriangular;
     }
 
     reporter.ShowStatusText(std::string(kReducingMeshText), StatusPanel::Info);
-    Reducer reducer(problem, std::move(elements), marks);
+    Reducer reducer(problem, std::move(elements), marks, progress);
     const ReduceOutcome outcome =
         framesChosen ? reducer.ReduceSelected(chosen) : reducer.ReduceAll();
-    if (outcome != ReduceOutcome::Reduced) return outcome;
+    if (outcome != ReduceOutcome::Reduced) {
+        putCountsBack();
+        return outcome;
+    }
+    if (reducer.Failed()) {
+        // A half-refined mesh would hold hanging nodes and open triangles: take the whole
+        // reduction back.
+        RestoreSnapshotWithGeometry(problem, true);
+        reporter.ShowStatusText("", StatusPanel::Info);
+        reporter.ShowError(GetMessage(kMsgError, 21));
+        return ReduceOutcome::NoMemory;
+    }
 
     problem.MarkProblemChanged();
     problem.ClassifyNodes();
@@ -275,8 +363,8 @@ ReduceOutcome ReduceMesh(Problem& problem) {
     return outcome;
 }
 
-ReduceOutcome ReducemeshMClick(Problem& problem) {
-    const ReduceOutcome outcome = ReduceMesh(problem);
+ReduceOutcome ReducemeshMClick(Problem& problem, const MeshProgress& progress) {
+    const ReduceOutcome outcome = ReduceMesh(problem, progress);
     // The segments the element builder boxed stay marked, with its message, so that the
     // user sees why nothing happened.
     if (problem.selection.state != SelectType::LineErrors) ClearSelection(problem);

@@ -5,6 +5,7 @@
 // boundary conditions, and new boundary nodes get sensible specified values.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,9 @@ namespace kova {
 
 // The most nodes a reduction may leave.
 inline constexpr int kMaxNodes = kNodeLimit;
+// The most elements a reduction may leave: the element table has room for twice as many
+// elements as there are nodes.
+inline constexpr int kMaxElements = 2 * kMaxNodes;
 
 inline constexpr std::string_view kCheckingConfigurationText =
     "Checking problem configuration...  Please wait...";
@@ -27,19 +31,25 @@ enum class ReduceOutcome {
     Reduced,        // the mesh was refined
     NotTriangular,  // the segments do not form triangular elements (reported)
     NodeLimit,      // refused: the node limit would be passed (reported)
-    NoMemory,       // working storage could not be had (reported)
+    ElementLimit,   // refused: the element limit would be passed (reported with message 22)
+    NoMemory,       // working storage could not be had (reported); nothing changed
 };
+
+// Told the share of the elements done, 0..100, while the mesh is refined.
+using MeshProgress = std::function<void(int percent)>;
 
 // Reduce Mesh: takes the undo snapshot "Reduce Mesh", builds the elements, refines them
 // (the chosen frames of a frame selection, otherwise all), then classifies the nodes and
 // rebuilds every frame's outline and geometry. On any refusal nothing changes. Elements
 // that enclose another node (the builder can take three segments around a node for an
-// element) are refused with message 19 rather than refined into crossing lines.
-ReduceOutcome ReduceMesh(Problem& problem);
+// element) are refused with message 19 rather than refined into crossing lines. When a
+// node or segment cannot be added part way, the reduction is taken back whole and
+// message 21 is shown, so that no half-refined mesh is left.
+ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress = {});
 
 // The menu command: ReduceMesh, then the selection is emptied (state None) unless it
 // holds the segments the element builder marked.
-ReduceOutcome ReducemeshMClick(Problem& problem);
+ReduceOutcome ReducemeshMClick(Problem& problem, const MeshProgress& progress = {});
 
 // The value specification of a midpoint between nodes specified by s and t: s when both
 // are the same; none (0) when either is an expression or does not exist; otherwise the

@@ -313,3 +313,41 @@ TEST_F(AutoMeshTest, TheFirstUseAsksForBoundaryConditionsFirstAndNoCancels) {
 
 }  // namespace
 }  // namespace kova
+
+namespace kova {
+namespace {
+
+using testing::AddFrame;
+using testing::CheckTriangulation;
+using testing::JoinViolations;
+
+// A notched pentagon whose centre lies 2.5 pixels below the notch's edge: the drawing
+// commands' crossing test forgives a crossing that close to an end, a spoke must not.
+TEST(AutoMeshGeometryTest, NoSpokeCrossesAnEdgeNearTheCentre) {
+    Problem problem;
+    RecordingReporter reporter;
+    problem.SetReporter(&reporter);
+    ASSERT_EQ(AddFrame(problem, {{442, 218}, {358, 74}, {383, 180}, {199, 79}, {175, 165}}), 1);
+    const AutoMeshResult r = AutoMesh(problem);
+    ASSERT_EQ(r.meshed, std::vector<int>{1});
+    const auto report = CheckTriangulation(problem);
+    EXPECT_TRUE(report.Valid()) << JoinViolations(report.violations);
+    EXPECT_EQ(report.triangles.size(), 3u) << "ear-clipped, without a centre node";
+}
+
+// A segment a thousandth of a pixel long beside sides of hundreds of pixels: halving the
+// long sides down to four times its length would take millions of nodes.
+TEST(AutoMeshGeometryTest, ATinySegmentDoesNotSetOffEndlessSplitting) {
+    Problem problem;
+    RecordingReporter reporter;
+    problem.SetReporter(&reporter);
+    ASSERT_EQ(AddFrame(problem, {{100, 100}, {100.001L, 100}, {400, 120}, {380, 400}, {90, 380}}),
+              1);
+    AutoMesh(problem);
+    EXPECT_LT(problem.nodes.Count(), 20);
+    const auto invariants = testing::CheckModelInvariants(problem);
+    EXPECT_TRUE(invariants.empty()) << JoinViolations(invariants);
+}
+
+}  // namespace
+}  // namespace kova
