@@ -17,7 +17,7 @@ for exe in build-fuzz/bin/*_fuzz; do
   scratch=build-fuzz/corpus-$name
   mkdir -p "$scratch" "$seeds"
   echo "fuzzing $name for ${seconds}s"
-  "$exe" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  "$exe" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=30 \
     -artifact_prefix=build-fuzz/crashes/"$name"- "$scratch" "$seeds" 2>build-fuzz/"$name".log \
     || { tail -n 40 build-fuzz/"$name".log; exit 1; }
   tail -n 1 build-fuzz/"$name".log
