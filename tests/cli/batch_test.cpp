@@ -25,10 +25,6 @@ namespace fs = std::filesystem;
 
 const std::string kBatch = std::string(KOVA_BINARY_DIR) + "/bin/kova-batch";
 
-bool Near(Real a, Real b) {
-    return std::fabs(a - b) < 1e-9L;
-}
-
 struct Output {
     int code = -1;
     std::string out;
@@ -88,17 +84,7 @@ protected:
 const Real kWallFlow = 80 / (1.0L / 2 + 1.0L / 5) * 0.2L;
 
 void MakeWall(Problem& problem, bool transient = false) {
-    MeshBuilder b(problem);
-    MeshRectangle(b, 0, 0, 1, 0.2L, 10, 2, 1);
-    b.Finish();
-    SetMaterial(problem, 1, 2, 1, 1);
-    SetValueWhere(
-        problem, [](Real x, Real) { return Near(x, 0); }, [](Real, Real) { return 100; });
-    SetConvectionWhere(
-        problem, [](Real x, Real) { return Near(x, 1); }, 5, 20);
-    InsulateRest(problem);
-    problem.settings.transient = transient;
-    for (int n = 1; n <= problem.nodes.Count(); ++n) problem.nodes[n].initialValue = 20;
+    MakeConvectiveStrip(problem, transient, 20);
     problem.settings.transientStart = 0;
     problem.settings.transientStop = 10;
     problem.settings.transientStep = 1;

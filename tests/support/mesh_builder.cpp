@@ -263,4 +263,18 @@ int InsulateRest(Problem& problem) {
         });
 }
 
+void MakeConvectiveStrip(Problem& problem, bool transient, Real initial) {
+    MeshBuilder b(problem);
+    MeshRectangle(b, 0, 0, 1, 0.2L, 10, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 2, 1, 1);
+    SetValueWhere(
+        problem, [](Real x, Real) { return Near(x, 0); }, [](Real, Real) { return 100; });
+    SetConvectionWhere(
+        problem, [](Real x, Real) { return Near(x, 1); }, 5, 20);
+    InsulateRest(problem);
+    problem.settings.transient = transient;
+    for (int n = 1; n <= problem.nodes.Count(); ++n) problem.nodes[n].initialValue = initial;
+}
+
 }  // namespace kova::test

@@ -12,6 +12,11 @@
 
 namespace kova::test {
 
+// Positions in these builders are exact to well below 1e-9 m.
+inline bool Near(Real a, Real b) {
+    return (a > b ? a - b : b - a) < 1e-9L;
+}
+
 class MeshBuilder {
 public:
     // Sets the drawing scale so that one pixel is 1/pixelsPerMetre m, with the origin at
@@ -70,5 +75,10 @@ int SetFluxWhere(Problem& problem, const PointTest& where, Real flux);
 int SetConvectionWhere(Problem& problem, const PointTest& where, Real h, Real ambient);
 // Insulates (zero flux) every outer segment without a boundary condition.
 int InsulateRest(Problem& problem);
+
+// A 1 m x 0.2 m strip meshed 10 x 2, k = 2, rho c = 1, held at 100 at x = 0 and cooled
+// by h = 5 to 20 at x = 1, other sides insulated, every node starting at `initial`.
+// Steady, it carries q = 80 / (1/2 + 1/5) per unit area, 0.2 q per unit depth.
+void MakeConvectiveStrip(Problem& problem, bool transient, Real initial);
 
 }  // namespace kova::test

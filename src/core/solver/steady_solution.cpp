@@ -17,20 +17,6 @@ constexpr Real kLargestResult = 1e35L;
 constexpr Real kConvergedChange = 0.001L;
 constexpr int kMaxIterationCount = 30;
 
-// The prescribed unknowns keep exactly their values, whatever the rounding of the solve.
-void RestorePrescribed(SolverRun& run) {
-    for (const auto& [e, value] : run.prescribed) run.solution[static_cast<std::size_t>(e)] = value;
-}
-
-bool SolveOnce(SolverRun& run) {
-    BandVector x;
-    SolveBanded(run.A, run.solveVector, x, run.solverError);
-    if (run.solverError != kSolverOk) return false;
-    run.solution.swap(x);
-    RestorePrescribed(run);
-    return true;
-}
-
 // The analytic stream functions of the point singularities, added to a stored level.
 void AddPointSingularities(SolverRun& run, std::vector<Real>& target) {
     const Problem& problem = run.problem;
@@ -83,6 +69,16 @@ bool CheckedStore(SolverRun& run, Real v, Real& entry) {
 }
 
 }  // namespace
+
+bool SolveAssembled(SolverRun& run) {
+    BandVector x;
+    SolveBanded(run.A, run.solveVector, x, run.solverError);
+    if (run.solverError != kSolverOk) return false;
+    run.solution.swap(x);
+    // The prescribed unknowns keep exactly their values, whatever the rounding of the solve.
+    for (const auto& [e, value] : run.prescribed) run.solution[static_cast<std::size_t>(e)] = value;
+    return true;
+}
 
 Real Angle(Real dx, Real dy) {
     if (dx == 0) {
@@ -177,7 +173,7 @@ void PropertyIteration(SolverRun& run) {
         if (run.solverError != kSolverOk) return;
         FactorBanded(run.A, run.solverError);
         if (run.solverError != kSolverOk) return;
-        if (!SolveOnce(run)) return;
+        if (!SolveAssembled(run)) return;
         const Real change = Change(run, 0);
         if (change > run.prevChange) Relax(run, 0);
         StoreResults(run, 0);
@@ -191,7 +187,7 @@ void PropertyIteration(SolverRun& run) {
 
 void SteadySolve(SolverRun& run) {
     run.t = 0;
-    if (!SolveOnce(run)) return;
+    if (!SolveAssembled(run)) return;
     StoreResults(run, 0);
     if (run.solverError != kSolverOk) return;
     if (run.potentialDependent) PropertyIteration(run);

@@ -12,6 +12,10 @@ namespace kova {
 // Called after the first AssembleSystem(level 0) and FactorBanded.
 void SteadySolve(SolverRun& run);
 
+// Solves the factorised system for run.solveVector into run.solution and puts the
+// prescribed values back exactly; false (with run.solverError set) when the solve fails.
+bool SolveAssembled(SolverRun& run);
+
 // Successive substitution until the relative change falls below 0.001 (at least three
 // solutions, at most 30 iterations); code 8 when it does not converge.
 void PropertyIteration(SolverRun& run);

@@ -23,19 +23,6 @@ bool IsSolverCode(int code) {
     return code == kSolverSingular || code == kSolverEvaluation || code == kSolverNoMemory;
 }
 
-void RestorePrescribed(SolverRun& run) {
-    for (const auto& [e, value] : run.prescribed) run.solution[static_cast<std::size_t>(e)] = value;
-}
-
-bool SolveStep(SolverRun& run) {
-    BandVector x;
-    SolveBanded(run.A, run.solveVector, x, run.solverError);
-    if (run.solverError != kSolverOk) return false;
-    run.solution.swap(x);
-    RestorePrescribed(run);
-    return true;
-}
-
 std::vector<std::uint8_t> SpecifiedEquations(const SolverRun& run) {
     std::vector<std::uint8_t> flags(static_cast<std::size_t>(run.unknownCount) + 1, 0);
     for (int e = 1; e <= run.unknownCount; ++e) {
@@ -108,7 +95,7 @@ void IterateLevel(SolverRun& run, TransientState& state, int level) {
         if (run.solverError != kSolverOk) return;
         FactorBanded(run.A, run.solverError);
         if (run.solverError != kSolverOk) return;
-        if (!SolveStep(run)) return;
+        if (!SolveAssembled(run)) return;
         const Real change = Change(run, level);
         if (change > run.prevChange) Relax(run, level);
         StoreResults(run, level);
@@ -224,7 +211,7 @@ void TransientSolve(SolverRun& run, TransientState& state) {
                 return;
             }
             MultiplyBanded(run.C, run.F, run.solution, run.solveVector);
-            if (SolveStep(run)) StoreResults(run, level);
+            if (SolveAssembled(run)) StoreResults(run, level);
         } else {
             ++level;
             StepProgress(run, state, level);
@@ -233,7 +220,7 @@ void TransientSolve(SolverRun& run, TransientState& state) {
                 return;
             }
             if (!run.potentialDependent) {
-                if (SolveStep(run)) StoreResults(run, level);
+                if (SolveAssembled(run)) StoreResults(run, level);
             } else {
                 IterateLevel(run, state, level);
             }

@@ -18,10 +18,6 @@ namespace {
 
 constexpr Real kPi = std::numbers::pi_v<Real>;
 
-bool Near(Real a, Real b) {
-    return std::fabs(a - b) < 1e-9L;
-}
-
 // A wall 0 <= x <= 1, 0 <= y <= 0.2 in one frame (or two meeting at x = 0.5), k = 2,
 // held at 100 at x = 0 and cooled by h = 5 to 20 at x = 1: the flow per unit depth is
 // q * 0.2 with q = 80 / (1/2 + 1/5).

@@ -11,10 +11,6 @@
 namespace kova::test {
 namespace {
 
-bool Near(Real a, Real b) {
-    return std::fabs(a - b) < 1e-9L;
-}
-
 // A 0.1 m square of material (2 x 2 cells) held at 50 on its left side, with a lump to
 // its right that convects to the exterior at 50: every value is 50.
 void MakeSquareWithLump(Problem& problem) {

@@ -14,24 +14,8 @@
 namespace kova::test {
 namespace {
 
-bool Near(Real a, Real b) {
-    return std::fabs(a - b) < 1e-9L;
-}
-
-// A 1 x 0.2 strip, k = 2, rho c = 1, held at 100 at x = 0, convection h = 5 to 20 at
-// x = 1, initially 0; transient unless told otherwise.
 void MakeStrip(Problem& problem, bool transient = true) {
-    MeshBuilder b(problem);
-    MeshRectangle(b, 0, 0, 1, 0.2L, 10, 2, 1);
-    b.Finish();
-    SetMaterial(problem, 1, 2, 1, 1);
-    SetValueWhere(
-        problem, [](Real x, Real) { return Near(x, 0); }, [](Real, Real) { return 100; });
-    SetConvectionWhere(
-        problem, [](Real x, Real) { return Near(x, 1); }, 5, 20);
-    InsulateRest(problem);
-    problem.settings.transient = transient;
-    for (int n = 1; n <= problem.nodes.Count(); ++n) problem.nodes[n].initialValue = 0;
+    MakeConvectiveStrip(problem, transient, 0);
 }
 
 TEST(LevelArithmetic, LastLevelRoundsHalfToEvenAndNeedsAPositiveStep) {

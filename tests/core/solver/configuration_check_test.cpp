@@ -12,10 +12,6 @@
 namespace kova::test {
 namespace {
 
-bool Near(Real a, Real b) {
-    return std::fabs(a - b) < 1e-9L;
-}
-
 // A rectangle of nx x ny cells with material 1, the left edge at 100 and the rest
 // insulated: a problem that passes the check.
 struct Plate {

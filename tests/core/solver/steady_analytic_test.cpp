@@ -14,10 +14,6 @@ namespace {
 
 constexpr Real kPi = std::numbers::pi_v<Real>;
 
-bool Near(Real a, Real b) {
-    return std::fabs(a - b) < 1e-9L;
-}
-
 // The largest difference between the stored values and `exact` over the active nodes.
 template <typename Exact>
 Real MaxError(const SteadyRun& run, Exact exact) {

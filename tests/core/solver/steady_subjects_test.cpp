@@ -16,10 +16,6 @@ namespace {
 
 constexpr Real kPi = std::numbers::pi_v<Real>;
 
-bool Near(Real a, Real b) {
-    return std::fabs(a - b) < 1e-9L;
-}
-
 template <typename Exact>
 Real MaxError(const SteadyRun& run, Exact exact) {
     Real worst = 0;

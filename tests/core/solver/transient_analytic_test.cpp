@@ -16,10 +16,6 @@ namespace {
 
 constexpr Real kPi = std::numbers::pi_v<Real>;
 
-bool Near(Real a, Real b) {
-    return std::fabs(a - b) < 1e-9L;
-}
-
 // T(x, t) of a slab 0 <= x <= 1 with alpha = 1, initially 0, its face x = 0 held at 1
 // from t = 0 and its face x = 1 insulated.
 Real SteppedSlab(Real x, Real t) {
