@@ -111,6 +111,24 @@ void CheckFrame(const Problem& problem, int k, const InvariantOptions& options,
     }
 }
 
+// Two nodes at one position (within 1e-4 pixels in both coordinates, the exact-position
+// test of the node search) make a zero-length edge or an outline that touches itself.
+void CheckNodePositions(const Problem& problem, std::vector<std::string>& out) {
+    std::vector<int> order;
+    for (int i = 1; i <= problem.nodes.Count(); ++i) order.push_back(i);
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return problem.nodes[a].x < problem.nodes[b].x; });
+    for (std::size_t j = 0; j < order.size(); ++j) {
+        const Node& a = problem.nodes[order[j]];
+        for (std::size_t i = j + 1; i < order.size(); ++i) {
+            const Node& b = problem.nodes[order[i]];
+            if (b.x - a.x >= 1e-4L) break;
+            if (std::fabs(b.y - a.y) < 1e-4L)
+                out.push_back(Text("nodes ", order[j], " and ", order[i], " lie on each other"));
+        }
+    }
+}
+
 void CheckDrawOrder(const Problem& problem, std::vector<std::string>& out) {
     std::vector<int> order(problem.settings.frameDrawOrder.begin(),
                            problem.settings.frameDrawOrder.begin() + problem.frameCount);
@@ -132,9 +150,32 @@ std::vector<std::string> CheckModelInvariants(const Problem& problem,
         return out;
     }
     CheckSegments(problem, out);
+    if (!options.allowCoincidentNodes) CheckNodePositions(problem, out);
     for (int k = 1; k <= problem.frameCount; ++k) CheckFrame(problem, k, options, out);
     CheckDrawOrder(problem, out);
     return out;
+}
+
+std::string DescribeModel(const Problem& problem) {
+    std::ostringstream out;
+    out.precision(10);
+    for (int i = 1; i <= problem.nodes.Count(); ++i) {
+        const Node& n = problem.nodes[i];
+        out << "node " << i << " (" << n.x << ", " << n.y << ")";
+        if (n.valueSpec != 0) out << " value " << n.valueSpec;
+        out << "\n";
+    }
+    for (const LineSegment& s : problem.lines)
+        out << "segment " << s.node1 << "-" << s.node2 << " sides " << s.frameA << "/" << s.frameB
+            << " specs " << s.valueSpec << "," << s.fluxSpec << "," << s.transferSpec << ","
+            << s.ambientSpec << "\n";
+    for (int k = 1; k <= problem.frameCount; ++k) {
+        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        out << "frame " << k << " start " << f.outlineStart << " area " << f.area << " vertices";
+        for (const std::int32_t v : f.vertices) out << " " << v;
+        out << "\n";
+    }
+    return out.str();
 }
 
 std::string JoinViolations(const std::vector<std::string>& violations) {

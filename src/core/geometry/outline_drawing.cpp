@@ -47,6 +47,17 @@ void AssignSides(LineSegment& s, int c, int f) {
     }
 }
 
+// Inserts node k into the segment it lies on, unless that segment is an edge of the
+// outline c being drawn: a corner of the outline never splits the outline itself (a
+// clicked node may lie within the split distance of one of the outline's own edges).
+void SplitAtCorner(Problem& problem, int k, int c) {
+    if (!problem.nodes.Valid(k)) return;
+    const LineSegment* under =
+        FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k).segment;
+    if (under == nullptr || under->frameA == c || under->frameB == c) return;
+    SplitSegmentAtNode(problem, k);
+}
+
 // The state of an existing segment before an outline followed it, so that a cancelled
 // outline can give it back.
 struct FollowedSegment {
@@ -198,9 +209,22 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
             if (!crossing.pass) return Refuse();
             x = crossing.xe;
             y = crossing.ye;
+            // Moved onto a segment, the corner may now lie at one of its nodes.
+            if (k == 0 && crossing.endSegment != nullptr) {
+                k = FindNodeNear(p, x, y, kCornerSnap);
+                if (k == prev) return Refuse();
+                if (k != 0 && FindSegment(p, prev, k) != nullptr) return Refuse();
+            }
             const LineSegment* end = crossing.endSegment;
             if (k == 0 && end != nullptr && (end->frameA == m_c || end->frameB == m_c))
                 return Refuse();
+        }
+        // A new corner on an edge of this outline would split that edge and fold the
+        // outline onto itself; this also holds for a corner too close to the previous
+        // one for the crossing test, and for one the end snap just missed.
+        if (k == 0) {
+            const LineSegment* under = FindSegmentThrough(p, x, y, 0).segment;
+            if (under != nullptr && (under->frameA == m_c || under->frameB == m_c)) return Refuse();
         }
     }
     if (k > 0 && k != m_list.front() && Contains(m_list, k)) return Refuse();
@@ -249,7 +273,7 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
     ClearSpecs(*s);
     if (p.settings.cylindrical && NodeOnAxis(p, prev) && NodeOnAxis(p, k))
         s->fluxSpec = FindOrAddSpecValue(p, kSpecFlux, 0);
-    SplitSegmentAtNode(p, k);
+    SplitAtCorner(p, k, m_c);
     if (k == m_list.front() && m_list.size() > 2) return Step::Closed;
     return Step::Placed;
 }
@@ -434,7 +458,7 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
         list.push_back(k);
         if (!outline.Edge(prev, k, crossing))
             return UndoCircular(problem, crossing ? kCrossingOutlines : tooSmall);
-        SplitSegmentAtNode(problem, k);
+        SplitAtCorner(problem, k, c);
     }
     if (cType != kCircle) {
         if (outline.ClosingEdgeCrosses(list.back(), list.front()))
@@ -480,13 +504,29 @@ int CloseOutline(Problem& problem, const std::vector<int>& vertices, int startNo
             FindOrCreateSegment(problem, vertices[j - 1], vertices[j], true);
     }
     AdoptEnclosedFrames(problem, c);
-    PlaceLabel(problem, c);
     frame.material = 0;
     frame.type = FrameType::Distributed;
-    problem.ClassifyNodes();
     problem.selection.items.assign(1, SelectRec{c, nullptr});
     problem.selection.state = SelectType::Frames;
-    return c;
+
+    // The enclosing frame's edges that the new outline took over (sides probed just
+    // now) leave it with another outline: walk it again. A frame left with no outline
+    // of its own (the new one retraced it) is deleted; the new frame's number follows
+    // in the selection.
+    RefreshSplitOutlines(problem);
+    bool broken = false;
+    for (int k = 1; k <= problem.frameCount && !broken; ++k)
+        broken = !OutlineClosedBySegments(problem, k);
+    if (broken) SettleFrames(problem);
+    const Selection& sel = problem.selection;
+    const int made = sel.state == SelectType::Frames && sel.items.size() == 1 &&
+                             problem.ValidFrame(sel.items.front().selectNo)
+                         ? sel.items.front().selectNo
+                         : 0;
+    if (made == 0) ClearSelection(problem);
+    if (made != 0) PlaceLabel(problem, made);
+    problem.ClassifyNodes();
+    return made;
 }
 
 EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners) {

@@ -216,6 +216,17 @@ bool SplitSegmentAtNode(Problem& problem, int k) {
     const SegmentThroughResult through =
         FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k);
     if (through.segment == nullptr) return false;
+    // A node already joined to an end of the segment (a sliver beside it) is left alone:
+    // a half would be that existing segment, and the drawing would lose an edge.
+    if (FindSegment(problem, k, through.segment->node1) != nullptr ||
+        FindSegment(problem, k, through.segment->node2) != nullptr)
+        return false;
+    // Nor is a node whose projection falls within a pixel of an end: a half that short
+    // would put two nodes on one pixel.
+    for (const int end : {through.segment->node1, through.segment->node2}) {
+        const Node& e = problem.nodes[end];
+        if (Squared(e.x - through.px) + Squared(e.y - through.py) < 1) return false;
+    }
     const LineSegment old = *through.segment;
     problem.RemoveLineSegment(through.segment);
 
