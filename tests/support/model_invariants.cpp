@@ -129,6 +129,16 @@ void CheckNodePositions(const Problem& problem, std::vector<std::string>& out) {
     }
 }
 
+// In a cylindrical problem no node lies left of the axis (a negative radius).
+void CheckAxis(const Problem& problem, std::vector<std::string>& out) {
+    if (!problem.settings.cylindrical) return;
+    const std::int32_t axis =
+        RoundPixel(problem.settings.originX * problem.view.zoom - problem.view.scrollX);
+    for (int i = 1; i <= problem.nodes.Count(); ++i)
+        if (RoundPixel(problem.nodes[i].x) < axis)
+            out.push_back(Text("node ", i, " lies left of the axis"));
+}
+
 void CheckDrawOrder(const Problem& problem, std::vector<std::string>& out) {
     std::vector<int> order(problem.settings.frameDrawOrder.begin(),
                            problem.settings.frameDrawOrder.begin() + problem.frameCount);
@@ -151,6 +161,7 @@ std::vector<std::string> CheckModelInvariants(const Problem& problem,
     }
     CheckSegments(problem, out);
     if (!options.allowCoincidentNodes) CheckNodePositions(problem, out);
+    CheckAxis(problem, out);
     for (int k = 1; k <= problem.frameCount; ++k) CheckFrame(problem, k, options, out);
     CheckDrawOrder(problem, out);
     return out;

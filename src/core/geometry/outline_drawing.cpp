@@ -357,9 +357,12 @@ class CircularOutline {
 public:
     CircularOutline(Problem& problem, int c) : m_problem(problem), m_c(c) {}
 
-    // A node at the point: the nearest node within 12 pixels, else a new one.
+    // A node at the point: the nearest node within 12 pixels, else a new one. In a
+    // cylindrical problem a point left of the axis is moved onto it, as a click is, so
+    // that no node gets a negative radius.
     int Place(ClickPoint point, bool split) {
         Real x = point.x, y = point.y;
+        KeepRightOfAxis(m_problem, x);
         int k = FindNodeNear(m_problem, x, y, kFirstCornerSnap);
         if (k == 0) {
             k = m_problem.AddNode(x, y);

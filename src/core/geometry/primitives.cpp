@@ -221,11 +221,18 @@ bool SplitSegmentAtNode(Problem& problem, int k) {
     if (FindSegment(problem, k, through.segment->node1) != nullptr ||
         FindSegment(problem, k, through.segment->node2) != nullptr)
         return false;
-    // Nor is a node whose projection falls within a pixel of an end: a half that short
-    // would put two nodes on one pixel.
-    for (const int end : {through.segment->node1, through.segment->node2}) {
-        const Node& e = problem.nodes[end];
-        if (Squared(e.x - through.px) + Squared(e.y - through.py) < 1) return false;
+    // Nor is a node whose projection falls within a pixel of an end, or beyond it (the
+    // nearness test has a tolerance at the ends): a half that short would put two nodes
+    // on one pixel, and one beyond the end would lie on the other half.
+    {
+        const Node& a = problem.nodes[through.segment->node1];
+        const Node& b = problem.nodes[through.segment->node2];
+        const Real length = std::sqrt(Squared(b.x - a.x) + Squared(b.y - a.y));
+        const Real along =
+            length > 0
+                ? ((through.px - a.x) * (b.x - a.x) + (through.py - a.y) * (b.y - a.y)) / length
+                : 0;
+        if (along < 1 || along > length - 1) return false;
     }
     const LineSegment old = *through.segment;
     problem.RemoveLineSegment(through.segment);
