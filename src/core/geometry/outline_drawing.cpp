@@ -6,6 +6,7 @@
 #include <numbers>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "files/undo_snapshots.hpp"
 #include "geometry/deletion.hpp"
@@ -65,16 +66,33 @@ struct FollowedSegment {
     LineSegment before;
 };
 
+// The edges of a vertex list as ordered node pairs.
+std::vector<std::pair<int, int>> EdgesOf(const std::vector<int>& vertices) {
+    std::vector<std::pair<int, int>> edges;
+    for (std::size_t j = 1; j < vertices.size(); ++j)
+        edges.emplace_back(std::min(vertices[j - 1], vertices[j]),
+                           std::max(vertices[j - 1], vertices[j]));
+    return edges;
+}
+
+bool IsEdge(const std::vector<std::pair<int, int>>& edges, const LineSegment& s) {
+    return std::find(edges.begin(), edges.end(), std::pair<int, int>{s.node1, s.node2}) !=
+           edges.end();
+}
+
 // Frames that the new frame c encloses still name the frame outside c on their outer
-// segments; they border c now.
-void AdoptEnclosedFrames(Problem& problem, int c) {
+// segments; they border c now. Segments on c's own outline stay as they are: their
+// outer side lies outside c.
+void AdoptEnclosedFrames(Problem& problem, int c, const std::vector<int>& vertices) {
     std::vector<bool> inside(static_cast<std::size_t>(problem.frameCount) + 1, false);
     for (int i = 1; i <= problem.frameCount; ++i) {
         if (i == c) continue;
         const std::vector<int> holders = FramesHolding(problem, i);
         inside[static_cast<std::size_t>(i)] = Contains(holders, c);
     }
+    const auto edges = EdgesOf(vertices);
     for (LineSegment& s : problem.lines) {
+        if (IsEdge(edges, s)) continue;
         for (auto [mine, other] : {std::pair{&s.frameA, &s.frameB}, {&s.frameB, &s.frameA}}) {
             const int i = *mine, o = *other;
             if (i < 1 || i > problem.frameCount || !inside[static_cast<std::size_t>(i)]) continue;
@@ -82,6 +100,22 @@ void AdoptEnclosedFrames(Problem& problem, int c) {
             if (o >= 1 && o <= problem.frameCount && inside[static_cast<std::size_t>(o)]) continue;
             *other = c;
         }
+    }
+}
+
+// An edge of the outline shared with a frame that the new frame c encloses (drawn
+// round that frame along one of its edges): c lies on that frame's side, so it does
+// not border the edge, which keeps that frame and gets the frame outside c on its other
+// side. c's outline is walked again afterwards, round the enclosed frame.
+void ReturnEnclosedEdges(Problem& problem, int c, const std::vector<int>& vertices) {
+    const int outside = EnclosingFrame(problem, c);
+    for (const auto& [a, b] : EdgesOf(vertices)) {
+        LineSegment* s = FindSegment(problem, a, b);
+        if (s == nullptr || (s->frameA == c) == (s->frameB == c)) continue;
+        std::int32_t& mine = s->frameA == c ? s->frameA : s->frameB;
+        const int other = s->frameA == c ? s->frameB : s->frameA;
+        if (other < 1 || !Contains(FramesHolding(problem, other), c)) continue;
+        mine = outside;
     }
 }
 
@@ -506,7 +540,8 @@ int CloseOutline(Problem& problem, const std::vector<int>& vertices, int startNo
         if (s != nullptr && s->frameA != c && s->frameB != c)
             FindOrCreateSegment(problem, vertices[j - 1], vertices[j], true);
     }
-    AdoptEnclosedFrames(problem, c);
+    ReturnEnclosedEdges(problem, c, vertices);
+    AdoptEnclosedFrames(problem, c, vertices);
     frame.material = 0;
     frame.type = FrameType::Distributed;
     problem.selection.items.assign(1, SelectRec{c, nullptr});

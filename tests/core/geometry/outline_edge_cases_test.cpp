@@ -87,6 +87,26 @@ TEST_F(OutlineEdgeTest, AnOutlineCuttingItsEnclosingFrameLeavesItTheOtherPart) {
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, AnOutlineDrawnRoundAFrameAlongOneOfItsEdgesLeavesThatEdgeOutside) {
+    AddRectangleFrame(problem, 200, 200, 300, 300);
+    // Up to the square's bottom edge (which settles the enclosing frame, the exterior),
+    // along it, then round the square back to the start.
+    const EditResult r = DrawFreeFormOutline(
+        problem,
+        Clicks(
+            {{150, 300}, {200, 300}, {300, 300}, {350, 300}, {350, 150}, {150, 150}, {150, 300}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(Sides(SegmentBetween(200, 300, 300, 300)), (std::vector<int>{0, 1}));
+    EXPECT_EQ(Sides(SegmentBetween(200, 200, 300, 200)), (std::vector<int>{1, 2}));
+    EXPECT_EQ(FrameNo(2).VertexCount(), 9);  // the outline runs round the square
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 10000.0, 1e-6);
+    EXPECT_NEAR(static_cast<double>(PixelArea(2)), 20000.0, 1e-6);
+    EXPECT_EQ(FrameAtPoint(problem, 250, 250), 1);
+    EXPECT_EQ(FrameAtPoint(problem, 250, 175), 2);
+    EXPECT_EQ(FrameAtPoint(problem, 250, 310), 0);
+    ExpectConsistent();
+}
+
 TEST_F(OutlineEdgeTest, AnOutlineRetracingAFrameReplacesIt) {
     AddRectangleFrame(problem, 100, 100, 300, 300);
     FrameNo(1).material = 4;
