@@ -67,6 +67,7 @@ void CheckFrame(const Problem& problem, int k, const InvariantOptions& options,
         }
     std::set<std::int32_t> distinct(v.begin(), v.end());
     if (distinct.size() < 3) out.push_back(name + " has fewer than three distinct vertices");
+    if (!options.allowFlatFrames && f.area == 0) out.push_back(name + " has no area");
     if (options.requireOutlineSegments) {
         for (std::size_t j = 0; j + 1 < v.size(); ++j) {
             const int a = std::min(v[j], v[j + 1]), b = std::max(v[j], v[j + 1]);
@@ -139,6 +140,32 @@ void CheckAxis(const Problem& problem, std::vector<std::string>& out) {
             out.push_back(Text("node ", i, " lies left of the axis"));
 }
 
+// A segment between two different frames lies on the outline of one of them (a frame
+// nested in another borders it on its own outline).
+void CheckBoundaries(const Problem& problem, const InvariantOptions& options,
+                     std::vector<std::string>& out) {
+    std::set<std::pair<int, int>> edges[kFrameSlots];
+    for (int k = 1; k <= problem.frameCount; ++k) {
+        const auto& v = problem.frames[static_cast<std::size_t>(k)].vertices;
+        for (std::size_t j = 0; j + 1 < v.size(); ++j)
+            edges[k].insert({std::min(v[j], v[j + 1]), std::max(v[j], v[j + 1])});
+    }
+    for (const LineSegment& s : problem.lines) {
+        if (s.frameA == s.frameB) continue;
+        const std::pair<int, int> e{s.node1, s.node2};
+        bool onOutline = false;
+        for (const int side : {s.frameA, s.frameB}) {
+            if (side < 1 || side > problem.frameCount) continue;
+            // A degenerate frame waiting to be deleted has no outline yet.
+            if (options.allowEmptyFrames && edges[side].empty()) onOutline = true;
+            if (edges[side].count(e) != 0) onOutline = true;
+        }
+        if (!onOutline)
+            out.push_back(Text("segment ", s.node1, "-", s.node2, " between frames ", s.frameA,
+                               " and ", s.frameB, " lies on neither outline"));
+    }
+}
+
 void CheckDrawOrder(const Problem& problem, std::vector<std::string>& out) {
     std::vector<int> order(problem.settings.frameDrawOrder.begin(),
                            problem.settings.frameDrawOrder.begin() + problem.frameCount);
@@ -162,6 +189,7 @@ std::vector<std::string> CheckModelInvariants(const Problem& problem,
     CheckSegments(problem, out);
     if (!options.allowCoincidentNodes) CheckNodePositions(problem, out);
     CheckAxis(problem, out);
+    if (options.requireOutlineSegments) CheckBoundaries(problem, options, out);
     for (int k = 1; k <= problem.frameCount; ++k) CheckFrame(problem, k, options, out);
     CheckDrawOrder(problem, out);
     return out;

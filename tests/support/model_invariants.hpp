@@ -21,6 +21,8 @@ struct InvariantOptions {
     bool requireOutlineSegments = true;
     // Nodes on top of each other are allowed (hand-made degenerate drawings).
     bool allowCoincidentNodes = false;
+    // Frames whose outline encloses no area are allowed (hand-made flat outlines).
+    bool allowFlatFrames = false;
 };
 
 // One line per violation; empty when the model is consistent.

@@ -221,6 +221,14 @@ bool SplitSegmentAtNode(Problem& problem, int k) {
     if (FindSegment(problem, k, through.segment->node1) != nullptr ||
         FindSegment(problem, k, through.segment->node2) != nullptr)
         return false;
+    // Nor is a node on the outline of a frame beside the segment: the frame's outline
+    // would pass through the node twice and fall apart into two loops.
+    for (const LineSegment& s : problem.lines) {
+        if ((s.node1 != k && s.node2 != k) || s.frameA == s.frameB) continue;
+        for (const int side : {s.frameA, s.frameB})
+            if (side != 0 && (side == through.segment->frameA || side == through.segment->frameB))
+                return false;
+    }
     // Nor is a node whose projection falls within a pixel of an end, or beyond it (the
     // nearness test has a tolerance at the ends): a half that short would put two nodes
     // on one pixel, and one beyond the end would lie on the other half.

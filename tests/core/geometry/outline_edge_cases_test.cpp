@@ -199,5 +199,21 @@ TEST_F(OutlineEdgeTest, ASplitIsRefusedWhenAHalfExistsOrWouldHaveNoLength) {
     EXPECT_EQ(problem.nodes[inside].y, 100);
 }
 
+TEST_F(OutlineEdgeTest, AFramesOwnCornerBesideItsEdgeDoesNotSplitIt) {
+    // A notch reaching up to 2 pixels below the top edge: splitting the top edge at the
+    // notch's corner would pinch the frame into two loops.
+    testing::AddFrame(problem, {{100, 100}, {300, 100}, {300, 300}, {200, 102}, {100, 300}});
+    const int lines = problem.lines.Count();
+    EXPECT_FALSE(SplitSegmentAtNode(problem, NodeNear(200, 102)));
+    EXPECT_EQ(problem.lines.Count(), lines);
+    EXPECT_EQ(problem.nodes[NodeNear(200, 102)].y, 102);
+    // A closing corner on that node leaves the frame whole too.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{200, 102}, {250, 250}, {200, 250}, {200, 102}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(FrameNo(1).VertexCount(), 6);
+    ExpectConsistent();
+}
+
 }  // namespace
 }  // namespace kova
