@@ -411,12 +411,20 @@ public:
         Problem& p = m_problem;
         crossing = false;
         if (from == 0 || to == 0 || from == to) return false;
+        // A new edge lies in the enclosing frame, which its midpoint tells; probing its
+        // sides at 3 pixels would find a frame whose corner it merely passes close to.
+        // An existing edge keeps the sides it has.
         const bool existed = FindSegment(p, from, to) != nullptr;
-        LineSegment* s = FindOrCreateSegment(p, from, to, true);
+        LineSegment* s = FindOrCreateSegment(p, from, to, false);
         if (s == nullptr) return false;
         const CrossingResult check =
             CrossingCheck(p, s, p.nodes[from].x, p.nodes[from].y, p.nodes[to].x, p.nodes[to].y);
-        if (m_f < 0) m_f = s->frameA > 0 ? s->frameA : s->frameB;
+        if (m_f < 0) {
+            m_f = existed ? (s->frameA > 0 ? s->frameA : s->frameB)
+                          : FramesAtPoint(p, (p.nodes[from].x + p.nodes[to].x) / 2,
+                                          (p.nodes[from].y + p.nodes[to].y) / 2)
+                                .first;
+        }
         if (!check.pass || (!existed && LeavesEnclosingFrame(from, to))) {
             crossing = true;
             return false;
