@@ -59,6 +59,16 @@ void SplitAtCorner(Problem& problem, int k, int c) {
     SplitSegmentAtNode(problem, k);
 }
 
+// Whether a new node at (x, y) would lie on an element line that is not split there
+// (element lines are split only while they are shown): an outline corner there would
+// leave the line running through the new frame.
+bool OnHiddenElementLine(Problem& problem, Real x, Real y) {
+    if (problem.settings.displayElementLines) return false;
+    for (const LineSegment& s : problem.lines)
+        if (s.frameA == s.frameB && PointNearSegment(problem, s, x, y).near) return true;
+    return false;
+}
+
 // The state of an existing segment before an outline followed it, so that a cancelled
 // outline can give it back.
 struct FollowedSegment {
@@ -162,6 +172,7 @@ public:
         Real x = click.x, y = click.y;
         int k = FindNodeNear(m_problem, x, y, kFirstCornerSnap);
         if (k == 0) {
+            if (OnHiddenElementLine(m_problem, x, y)) return false;
             k = m_problem.AddNode(x, y);
             if (k == 0) return false;
             m_added.push_back(k);
@@ -259,6 +270,7 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
         if (k == 0) {
             const LineSegment* under = FindSegmentThrough(p, x, y, 0).segment;
             if (under != nullptr && (under->frameA == m_c || under->frameB == m_c)) return Refuse();
+            if (OnHiddenElementLine(p, x, y)) return Refuse();
         }
     }
     if (k > 0 && k != m_list.front() && Contains(m_list, k)) return Refuse();
@@ -391,7 +403,8 @@ class CircularOutline {
 public:
     CircularOutline(Problem& problem, int c) : m_problem(problem), m_c(c) {}
 
-    // A node at the point: the nearest node within 12 pixels, else a new one. In a
+    // A node at the point: the nearest node within 12 pixels, else a new one (-1 when
+    // it would lie on a hidden element line, which it could not split). In a
     // cylindrical problem a point left of the axis is moved onto it, as a click is, so
     // that no node gets a negative radius.
     int Place(ClickPoint point, bool split) {
@@ -399,6 +412,7 @@ public:
         KeepRightOfAxis(m_problem, x);
         int k = FindNodeNear(m_problem, x, y, kFirstCornerSnap);
         if (k == 0) {
+            if (OnHiddenElementLine(m_problem, x, y)) return -1;
             k = m_problem.AddNode(x, y);
             if (k != 0 && split) SplitSegmentAtNode(m_problem, k);
         }
@@ -487,6 +501,7 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
     const std::string tooSmall = GetMessage(kMsgCheck, 1);
     if (quarter) list.push_back(outline.Place({cx, cy}, true));
     list.push_back(outline.Place(ArcPoint(cx, cy, r, start), true));
+    if (Contains(list, -1)) return UndoCircular(problem, kCrossingOutlines);
     if (Contains(list, 0)) return UndoCircular(problem, GetMessage(kMsgError, 2));
     if (quarter && !outline.Edge(list[0], list[1], crossing))
         return UndoCircular(problem, crossing ? kCrossingOutlines : tooSmall);
@@ -497,6 +512,7 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
         } else {
             k = outline.Place(ArcPoint(cx, cy, r, start + j * (2 * kPi / n) * share), false);
             // Points so close that they share a node cannot make an outline.
+            if (k < 0) return UndoCircular(problem, kCrossingOutlines);
             if (k == 0 || Contains(list, k)) return UndoCircular(problem, tooSmall);
         }
         const int prev = list.back();

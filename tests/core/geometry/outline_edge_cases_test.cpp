@@ -175,6 +175,24 @@ TEST_F(OutlineEdgeTest, AHoleTouchingItsFrameAtANodeIsSubtracted) {
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, ACornerOnAHiddenElementLineIsRefused) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    AddSegment(problem, NodeNear(100, 100), NodeNear(300, 300), 1, 1);
+    problem.settings.displayElementLines = false;  // so the line would not be split
+    const EditResult r = DrawFreeFormOutline(
+        problem, Clicks({{150, 120}, {250, 120}, {200, 202}, {250, 200}, {150, 120}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(CountOf(kInvalidCorner), 1);
+    EXPECT_EQ(problem.nodes.Count(), 7);
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    // A circle with a point on the line is undone.
+    const EditResult circle = DrawCircularOutline(problem, kCircle, 8, 80, 240, 200);
+    EXPECT_FALSE(circle.ok);
+    EXPECT_EQ(circle.message, kCrossing);
+    EXPECT_EQ(problem.nodes.Count(), 7);
+    ExpectConsistent();
+}
+
 // ------------------------------------------------------------- refused splits
 
 TEST_F(OutlineEdgeTest, ASplitIsRefusedWhenAHalfExistsOrWouldHaveNoLength) {
