@@ -223,7 +223,9 @@ bool SplitSegmentAtNode(Problem& problem, int k) {
         return false;
     // Nor is a node on the outline of a frame beside the segment: the frame's outline
     // would pass through the node twice and fall apart into two loops.
+    const bool boundary = through.segment->frameA != through.segment->frameB;
     for (const LineSegment& s : problem.lines) {
+        if (!boundary) break;  // an element line is split at any node
         if ((s.node1 != k && s.node2 != k) || s.frameA == s.frameB) continue;
         for (const int side : {s.frameA, s.frameB})
             if (side != 0 && (side == through.segment->frameA || side == through.segment->frameB))
