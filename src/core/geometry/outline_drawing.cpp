@@ -559,10 +559,21 @@ int CloseOutline(Problem& problem, const std::vector<int>& vertices, int startNo
         DeleteSelectedItems(problem);
         return 0;
     }
+    // Missing edges (a circular outline's closing diameter or radius) lie between the
+    // new frame and the frame around it; probing their sides 3 pixels away could find
+    // a frame whose corner merely lies close by. Existing edges that do not name the
+    // new frame yet are probed.
+    const int outside = EnclosingFrame(problem, c);
     for (std::size_t j = 1; j < vertices.size(); ++j) {
+        const bool existed = FindSegment(problem, vertices[j - 1], vertices[j]) != nullptr;
         LineSegment* s = FindOrCreateSegment(problem, vertices[j - 1], vertices[j], false);
-        if (s != nullptr && s->frameA != c && s->frameB != c)
+        if (s == nullptr) continue;
+        if (!existed) {
+            s->frameA = c;
+            s->frameB = outside;
+        } else if (s->frameA != c && s->frameB != c) {
             FindOrCreateSegment(problem, vertices[j - 1], vertices[j], true);
+        }
     }
     ReturnEnclosedEdges(problem, c, vertices);
     AdoptEnclosedFrames(problem, c, vertices);

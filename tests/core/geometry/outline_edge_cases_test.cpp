@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "editing_fixture.hpp"
+#include "geometry/deletion.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/mesh_removal.hpp"
 #include "geometry/outline_drawing.hpp"
@@ -190,6 +191,22 @@ TEST_F(OutlineEdgeTest, ACornerOnAHiddenElementLineIsRefused) {
     EXPECT_FALSE(circle.ok);
     EXPECT_EQ(circle.message, kCrossing);
     EXPECT_EQ(problem.nodes.Count(), 7);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, ASemiCirclesDiameterPassingCloseToACornerBordersOnlyTheExterior) {
+    testing::AddFrame(problem, {{600, 420}, {700, 420}, {650, 480}});
+    // The lower half of a circle whose diameter runs 3 pixels below the triangle's tip.
+    const EditResult r = DrawCircularOutline(problem, 1, 8, 200, 650, 483);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(Sides(SegmentBetween(750, 483, 550, 483)), (std::vector<int>{0, 2}));
+    ExpectConsistent();
+    // Deleting the triangle leaves the half circle whole.
+    problem.selection.items = {NumberItem(1)};
+    problem.selection.state = SelectType::Frames;
+    ASSERT_TRUE(DeleteSelection(problem).ok);
+    EXPECT_EQ(problem.frameCount, 1);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 10);
     ExpectConsistent();
 }
 
