@@ -67,6 +67,7 @@ void CheckFrame(const Problem& problem, int k, const InvariantOptions& options,
         }
     std::set<std::int32_t> distinct(v.begin(), v.end());
     if (distinct.size() < 3) out.push_back(name + " has fewer than three distinct vertices");
+    if (!options.allowFlatFrames && f.area == 0) out.push_back(name + " has no area");
     if (options.requireOutlineSegments) {
         for (std::size_t j = 0; j + 1 < v.size(); ++j) {
             const int a = std::min(v[j], v[j + 1]), b = std::max(v[j], v[j + 1]);
@@ -111,6 +112,60 @@ void CheckFrame(const Problem& problem, int k, const InvariantOptions& options,
     }
 }
 
+// Two nodes at one position (within 1e-4 pixels in both coordinates, the exact-position
+// test of the node search) make a zero-length edge or an outline that touches itself.
+void CheckNodePositions(const Problem& problem, std::vector<std::string>& out) {
+    std::vector<int> order;
+    for (int i = 1; i <= problem.nodes.Count(); ++i) order.push_back(i);
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return problem.nodes[a].x < problem.nodes[b].x; });
+    for (std::size_t j = 0; j < order.size(); ++j) {
+        const Node& a = problem.nodes[order[j]];
+        for (std::size_t i = j + 1; i < order.size(); ++i) {
+            const Node& b = problem.nodes[order[i]];
+            if (b.x - a.x >= 1e-4L) break;
+            if (std::fabs(b.y - a.y) < 1e-4L)
+                out.push_back(Text("nodes ", order[j], " and ", order[i], " lie on each other"));
+        }
+    }
+}
+
+// In a cylindrical problem no node lies left of the axis (a negative radius).
+void CheckAxis(const Problem& problem, std::vector<std::string>& out) {
+    if (!problem.settings.cylindrical) return;
+    const std::int32_t axis =
+        RoundPixel(problem.settings.originX * problem.view.zoom - problem.view.scrollX);
+    for (int i = 1; i <= problem.nodes.Count(); ++i)
+        if (RoundPixel(problem.nodes[i].x) < axis)
+            out.push_back(Text("node ", i, " lies left of the axis"));
+}
+
+// A segment between two different frames lies on the outline of one of them (a frame
+// nested in another borders it on its own outline).
+void CheckBoundaries(const Problem& problem, const InvariantOptions& options,
+                     std::vector<std::string>& out) {
+    std::set<std::pair<int, int>> edges[kFrameSlots];
+    for (int k = 1; k <= problem.frameCount; ++k) {
+        const auto& v = problem.frames[static_cast<std::size_t>(k)].vertices;
+        for (std::size_t j = 0; j + 1 < v.size(); ++j)
+            edges[k].insert({std::min(v[j], v[j + 1]), std::max(v[j], v[j + 1])});
+    }
+    for (const LineSegment& s : problem.lines) {
+        if (s.frameA == s.frameB) continue;
+        const std::pair<int, int> e{s.node1, s.node2};
+        bool onOutline = false;
+        for (const int side : {s.frameA, s.frameB}) {
+            if (side < 1 || side > problem.frameCount) continue;
+            // A degenerate frame waiting to be deleted has no outline yet.
+            if (options.allowEmptyFrames && edges[side].empty()) onOutline = true;
+            if (edges[side].count(e) != 0) onOutline = true;
+        }
+        if (!onOutline)
+            out.push_back(Text("segment ", s.node1, "-", s.node2, " between frames ", s.frameA,
+                               " and ", s.frameB, " lies on neither outline"));
+    }
+}
+
 void CheckDrawOrder(const Problem& problem, std::vector<std::string>& out) {
     std::vector<int> order(problem.settings.frameDrawOrder.begin(),
                            problem.settings.frameDrawOrder.begin() + problem.frameCount);
@@ -132,9 +187,34 @@ std::vector<std::string> CheckModelInvariants(const Problem& problem,
         return out;
     }
     CheckSegments(problem, out);
+    if (!options.allowCoincidentNodes) CheckNodePositions(problem, out);
+    CheckAxis(problem, out);
+    if (options.requireOutlineSegments) CheckBoundaries(problem, options, out);
     for (int k = 1; k <= problem.frameCount; ++k) CheckFrame(problem, k, options, out);
     CheckDrawOrder(problem, out);
     return out;
+}
+
+std::string DescribeModel(const Problem& problem) {
+    std::ostringstream out;
+    out.precision(10);
+    for (int i = 1; i <= problem.nodes.Count(); ++i) {
+        const Node& n = problem.nodes[i];
+        out << "node " << i << " (" << n.x << ", " << n.y << ")";
+        if (n.valueSpec != 0) out << " value " << n.valueSpec;
+        out << "\n";
+    }
+    for (const LineSegment& s : problem.lines)
+        out << "segment " << s.node1 << "-" << s.node2 << " sides " << s.frameA << "/" << s.frameB
+            << " specs " << s.valueSpec << "," << s.fluxSpec << "," << s.transferSpec << ","
+            << s.ambientSpec << "\n";
+    for (int k = 1; k <= problem.frameCount; ++k) {
+        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        out << "frame " << k << " start " << f.outlineStart << " area " << f.area << " vertices";
+        for (const std::int32_t v : f.vertices) out << " " << v;
+        out << "\n";
+    }
+    return out.str();
 }
 
 std::string JoinViolations(const std::vector<std::string>& violations) {

@@ -19,6 +19,10 @@ struct InvariantOptions {
     // Consecutive vertices must be joined by a segment with the frame on exactly one
     // side (true for walked outlines).
     bool requireOutlineSegments = true;
+    // Nodes on top of each other are allowed (hand-made degenerate drawings).
+    bool allowCoincidentNodes = false;
+    // Frames whose outline encloses no area are allowed (hand-made flat outlines).
+    bool allowFlatFrames = false;
 };
 
 // One line per violation; empty when the model is consistent.
@@ -27,5 +31,8 @@ std::vector<std::string> CheckModelInvariants(const Problem& problem,
 
 // The violations joined into one text, for test failure messages.
 std::string JoinViolations(const std::vector<std::string>& violations);
+
+// The nodes, segments and frames of a problem as text, for test failure messages.
+std::string DescribeModel(const Problem& problem);
 
 }  // namespace kova::testing

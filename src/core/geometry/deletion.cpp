@@ -293,6 +293,24 @@ void DeleteFrameTracked(Problem& problem, int k, TrackedNodes& tracked) {
     RebuildOutlinesAndGeometry(problem);
 }
 
+// Whether node a can give way to the straight segment joining its neighbours e1 and e2:
+// no other node lies in or on the triangle e1, a, e2 (in a drawing whose segments do
+// not cross, a segment can reach that triangle only from such a node). Otherwise the
+// new segment would cross other segments or run round another frame.
+bool JoiningIsClear(const Problem& problem, int a, int e1, int e2) {
+    auto at = [&](int n) { return RoundPoint(problem.nodes[n].x, problem.nodes[n].y); };
+    const PixelPolygon triangle{at(e1), at(a), at(e2), at(e1)};
+    std::vector<bool> used(static_cast<std::size_t>(problem.nodes.Count()) + 1, false);
+    for (const LineSegment& s : problem.lines)
+        for (const int n : {s.node1, s.node2})
+            if (problem.nodes.Valid(n)) used[static_cast<std::size_t>(n)] = true;
+    for (int n = 1; n <= problem.nodes.Count(); ++n) {
+        if (n == a || n == e1 || n == e2 || !used[static_cast<std::size_t>(n)]) continue;
+        if (LocatePoint(triangle, at(n)) != PointLocation::Outside) return false;
+    }
+    return true;
+}
+
 void DeleteNodeTracked(Problem& problem, int a, TrackedNodes& tracked) {
     if (!problem.nodes.Valid(a)) return;
     const std::size_t base = tracked.size();
@@ -344,6 +362,13 @@ void DeleteNodeTracked(Problem& problem, int a, TrackedNodes& tracked) {
     }
     if (s1 == nullptr) {
         RemoveNodeTracked(problem, a, tracked);
+        return finish();
+    }
+    // A node whose neighbours cannot be joined straight stays, with a beep and the
+    // message that lines must not cross.
+    if (s2 != nullptr && OtherEnd(*s1, a) != OtherEnd(*s2, a) &&
+        !JoiningIsClear(problem, a, OtherEnd(*s1, a), OtherEnd(*s2, a))) {
+        ShowRuleHint(problem.reporter(), 34);
         return finish();
     }
     tracked.push_back(OtherEnd(*s1, a));

@@ -208,46 +208,92 @@ OutlineResult WalkOutline(Problem& problem, int k) {
         byNode[collected[j]->node1].push_back(j);
         if (collected[j]->node2 != collected[j]->node1) byNode[collected[j]->node2].push_back(j);
     }
-    std::vector<bool> taken(collected.size(), false);
-    taken[static_cast<std::size_t>(first - collected.begin())] = true;
-    (*first)->elementCount = k;
-    list.push_back((*first)->node1);
-    list.push_back((*first)->node2);
-    int neighbour = OtherSide(*first, k);
-    // Every round takes one collected segment, so the walk ends after at most as many
-    // rounds as there are collected segments.
-    while (list.back() != list.front()) {
-        if (static_cast<int>(list.size()) >= kNodeLimit) {
-            list.back() = list.front();
-            problem.reporter().ShowError(GetMessage(kMsgError, 1));
-            break;
-        }
-        const int last = list.back();
-        std::size_t next = collected.size();
-        // Where several segments go on, the walk stays with the neighbour it is
-        // following, so that an island touching the outline at a node is not walked
-        // into; otherwise the first in list order is taken.
-        const auto at = byNode.find(last);
-        if (at != byNode.end()) {
-            for (const std::size_t j : at->second) {
-                if (taken[j]) continue;
-                if (next == collected.size()) next = j;
-                if (OtherSide(collected[j], k) == neighbour) {
-                    next = j;
-                    break;
+    // One walk from a first segment: the vertex list, the segments taken, and whether
+    // the node limit closed it.
+    struct Walk {
+        std::vector<std::int32_t> list;
+        std::vector<std::size_t> used;
+        bool overLimit = false;
+    };
+    auto walkFrom = [&](std::size_t start) {
+        Walk w;
+        std::vector<bool> taken(collected.size(), false);
+        taken[start] = true;
+        w.used.push_back(start);
+        w.list.push_back(collected[start]->node1);
+        w.list.push_back(collected[start]->node2);
+        int neighbour = OtherSide(collected[start], k);
+        // Every round takes one collected segment, so the walk ends after at most as
+        // many rounds as there are collected segments.
+        while (w.list.back() != w.list.front()) {
+            if (static_cast<int>(w.list.size()) >= kNodeLimit) {
+                w.list.back() = w.list.front();
+                w.overLimit = true;
+                break;
+            }
+            const int last = w.list.back();
+            std::size_t next = collected.size();
+            // Where several segments go on, the walk stays with the neighbour it is
+            // following, so that an island touching the outline at a node is not walked
+            // into; otherwise the first in list order is taken.
+            const auto at = byNode.find(last);
+            if (at != byNode.end()) {
+                for (const std::size_t j : at->second) {
+                    if (taken[j]) continue;
+                    if (next == collected.size()) next = j;
+                    if (OtherSide(collected[j], k) == neighbour) {
+                        next = j;
+                        break;
+                    }
                 }
             }
+            if (next == collected.size()) {  // an open end: the outline is closed here
+                w.list.push_back(w.list.front());
+                break;
+            }
+            taken[next] = true;
+            w.used.push_back(next);
+            neighbour = OtherSide(collected[next], k);
+            w.list.push_back(collected[next]->node1 == last ? collected[next]->node2
+                                                            : collected[next]->node1);
         }
-        if (next == collected.size()) {  // an open end: the outline is closed here
-            list.push_back(list.front());
-            break;
+        return w;
+    };
+    auto loopArea = [&](const std::vector<std::int32_t>& v) {
+        Real twice = 0;
+        for (std::size_t j = 0; j + 1 < v.size(); ++j) {
+            if (!problem.nodes.Valid(v[j]) || !problem.nodes.Valid(v[j + 1])) return Real{0};
+            const Node& a = problem.nodes[v[j]];
+            const Node& b = problem.nodes[v[j + 1]];
+            twice += a.x * b.y - b.x * a.y;
         }
-        taken[next] = true;
-        neighbour = OtherSide(collected[next], k);
-        collected[next]->elementCount = k;
-        list.push_back(collected[next]->node1 == last ? collected[next]->node2
-                                                      : collected[next]->node1);
+        return std::fabs(twice);
+    };
+
+    // When an island touches the outline at the start node, the walk could go round
+    // the island instead: of the walks from every segment at the start node, the one
+    // enclosing the largest area is the outer loop.
+    const std::size_t firstIndex = static_cast<std::size_t>(first - collected.begin());
+    const int startNode = endsAt(*first, frame.outlineStart) ? frame.outlineStart
+                          : endsAt(*first, (*first)->node1)  ? (*first)->node1
+                                                             : (*first)->node2;
+    Walk best = walkFrom(firstIndex);
+    Real bestArea = loopArea(best.list);
+    const auto atStart = byNode.find(startNode);
+    if (atStart != byNode.end() && atStart->second.size() > 2) {
+        for (const std::size_t j : atStart->second) {
+            if (j == firstIndex) continue;
+            Walk other = walkFrom(j);
+            const Real area = loopArea(other.list);
+            if (area > bestArea) {
+                best = std::move(other);
+                bestArea = area;
+            }
+        }
     }
+    if (best.overLimit) problem.reporter().ShowError(GetMessage(kMsgError, 1));
+    for (const std::size_t j : best.used) collected[j]->elementCount = k;
+    list = std::move(best.list);
 
     std::vector<std::int32_t> distinct(list.begin(), list.end());
     std::sort(distinct.begin(), distinct.end());

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "files/undo_snapshots.hpp"
 #include "geometry/deletion.hpp"
@@ -47,6 +48,27 @@ void AssignSides(LineSegment& s, int c, int f) {
     }
 }
 
+// Inserts node k into the segment it lies on, unless that segment is an edge of the
+// outline c being drawn: a corner of the outline never splits the outline itself (a
+// clicked node may lie within the split distance of one of the outline's own edges).
+void SplitAtCorner(Problem& problem, int k, int c) {
+    if (!problem.nodes.Valid(k)) return;
+    const LineSegment* under =
+        FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k).segment;
+    if (under == nullptr || under->frameA == c || under->frameB == c) return;
+    SplitSegmentAtNode(problem, k);
+}
+
+// Whether a new node at (x, y) would lie on an element line that is not split there
+// (element lines are split only while they are shown): an outline corner there would
+// leave the line running through the new frame.
+bool OnHiddenElementLine(Problem& problem, Real x, Real y) {
+    if (problem.settings.displayElementLines) return false;
+    for (const LineSegment& s : problem.lines)
+        if (s.frameA == s.frameB && PointNearSegment(problem, s, x, y).near) return true;
+    return false;
+}
+
 // The state of an existing segment before an outline followed it, so that a cancelled
 // outline can give it back.
 struct FollowedSegment {
@@ -54,16 +76,33 @@ struct FollowedSegment {
     LineSegment before;
 };
 
+// The edges of a vertex list as ordered node pairs.
+std::vector<std::pair<int, int>> EdgesOf(const std::vector<int>& vertices) {
+    std::vector<std::pair<int, int>> edges;
+    for (std::size_t j = 1; j < vertices.size(); ++j)
+        edges.emplace_back(std::min(vertices[j - 1], vertices[j]),
+                           std::max(vertices[j - 1], vertices[j]));
+    return edges;
+}
+
+bool IsEdge(const std::vector<std::pair<int, int>>& edges, const LineSegment& s) {
+    return std::find(edges.begin(), edges.end(), std::pair<int, int>{s.node1, s.node2}) !=
+           edges.end();
+}
+
 // Frames that the new frame c encloses still name the frame outside c on their outer
-// segments; they border c now.
-void AdoptEnclosedFrames(Problem& problem, int c) {
+// segments; they border c now. Segments on c's own outline stay as they are: their
+// outer side lies outside c.
+void AdoptEnclosedFrames(Problem& problem, int c, const std::vector<int>& vertices) {
     std::vector<bool> inside(static_cast<std::size_t>(problem.frameCount) + 1, false);
     for (int i = 1; i <= problem.frameCount; ++i) {
         if (i == c) continue;
         const std::vector<int> holders = FramesHolding(problem, i);
         inside[static_cast<std::size_t>(i)] = Contains(holders, c);
     }
+    const auto edges = EdgesOf(vertices);
     for (LineSegment& s : problem.lines) {
+        if (IsEdge(edges, s)) continue;
         for (auto [mine, other] : {std::pair{&s.frameA, &s.frameB}, {&s.frameB, &s.frameA}}) {
             const int i = *mine, o = *other;
             if (i < 1 || i > problem.frameCount || !inside[static_cast<std::size_t>(i)]) continue;
@@ -71,6 +110,22 @@ void AdoptEnclosedFrames(Problem& problem, int c) {
             if (o >= 1 && o <= problem.frameCount && inside[static_cast<std::size_t>(o)]) continue;
             *other = c;
         }
+    }
+}
+
+// An edge of the outline shared with a frame that the new frame c encloses (drawn
+// round that frame along one of its edges): c lies on that frame's side, so it does
+// not border the edge, which keeps that frame and gets the frame outside c on its other
+// side. c's outline is walked again afterwards, round the enclosed frame.
+void ReturnEnclosedEdges(Problem& problem, int c, const std::vector<int>& vertices) {
+    const int outside = EnclosingFrame(problem, c);
+    for (const auto& [a, b] : EdgesOf(vertices)) {
+        LineSegment* s = FindSegment(problem, a, b);
+        if (s == nullptr || (s->frameA == c) == (s->frameB == c)) continue;
+        std::int32_t& mine = s->frameA == c ? s->frameA : s->frameB;
+        const int other = s->frameA == c ? s->frameB : s->frameA;
+        if (other < 1 || !Contains(FramesHolding(problem, other), c)) continue;
+        mine = outside;
     }
 }
 
@@ -117,6 +172,7 @@ public:
         Real x = click.x, y = click.y;
         int k = FindNodeNear(m_problem, x, y, kFirstCornerSnap);
         if (k == 0) {
+            if (OnHiddenElementLine(m_problem, x, y)) return false;
             k = m_problem.AddNode(x, y);
             if (k == 0) return false;
             m_added.push_back(k);
@@ -198,9 +254,23 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
             if (!crossing.pass) return Refuse();
             x = crossing.xe;
             y = crossing.ye;
+            // Moved onto a segment, the corner may now lie at one of its nodes.
+            if (k == 0 && crossing.endSegment != nullptr) {
+                k = FindNodeNear(p, x, y, kCornerSnap);
+                if (k == prev) return Refuse();
+                if (k != 0 && FindSegment(p, prev, k) != nullptr) return Refuse();
+            }
             const LineSegment* end = crossing.endSegment;
             if (k == 0 && end != nullptr && (end->frameA == m_c || end->frameB == m_c))
                 return Refuse();
+        }
+        // A new corner on an edge of this outline would split that edge and fold the
+        // outline onto itself; this also holds for a corner too close to the previous
+        // one for the crossing test, and for one the end snap just missed.
+        if (k == 0) {
+            const LineSegment* under = FindSegmentThrough(p, x, y, 0).segment;
+            if (under != nullptr && (under->frameA == m_c || under->frameB == m_c)) return Refuse();
+            if (OnHiddenElementLine(p, x, y)) return Refuse();
         }
     }
     if (k > 0 && k != m_list.front() && Contains(m_list, k)) return Refuse();
@@ -249,7 +319,7 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
     ClearSpecs(*s);
     if (p.settings.cylindrical && NodeOnAxis(p, prev) && NodeOnAxis(p, k))
         s->fluxSpec = FindOrAddSpecValue(p, kSpecFlux, 0);
-    SplitSegmentAtNode(p, k);
+    SplitAtCorner(p, k, m_c);
     if (k == m_list.front() && m_list.size() > 2) return Step::Closed;
     return Step::Placed;
 }
@@ -333,11 +403,16 @@ class CircularOutline {
 public:
     CircularOutline(Problem& problem, int c) : m_problem(problem), m_c(c) {}
 
-    // A node at the point: the nearest node within 12 pixels, else a new one.
+    // A node at the point: the nearest node within 12 pixels, else a new one (-1 when
+    // it would lie on a hidden element line, which it could not split). In a
+    // cylindrical problem a point left of the axis is moved onto it, as a click is, so
+    // that no node gets a negative radius.
     int Place(ClickPoint point, bool split) {
         Real x = point.x, y = point.y;
+        KeepRightOfAxis(m_problem, x);
         int k = FindNodeNear(m_problem, x, y, kFirstCornerSnap);
         if (k == 0) {
+            if (OnHiddenElementLine(m_problem, x, y)) return -1;
             k = m_problem.AddNode(x, y);
             if (k != 0 && split) SplitSegmentAtNode(m_problem, k);
         }
@@ -350,12 +425,20 @@ public:
         Problem& p = m_problem;
         crossing = false;
         if (from == 0 || to == 0 || from == to) return false;
+        // A new edge lies in the enclosing frame, which its midpoint tells; probing its
+        // sides at 3 pixels would find a frame whose corner it merely passes close to.
+        // An existing edge keeps the sides it has.
         const bool existed = FindSegment(p, from, to) != nullptr;
-        LineSegment* s = FindOrCreateSegment(p, from, to, true);
+        LineSegment* s = FindOrCreateSegment(p, from, to, false);
         if (s == nullptr) return false;
         const CrossingResult check =
             CrossingCheck(p, s, p.nodes[from].x, p.nodes[from].y, p.nodes[to].x, p.nodes[to].y);
-        if (m_f < 0) m_f = s->frameA > 0 ? s->frameA : s->frameB;
+        if (m_f < 0) {
+            m_f = existed ? (s->frameA > 0 ? s->frameA : s->frameB)
+                          : FramesAtPoint(p, (p.nodes[from].x + p.nodes[to].x) / 2,
+                                          (p.nodes[from].y + p.nodes[to].y) / 2)
+                                .first;
+        }
         if (!check.pass || (!existed && LeavesEnclosingFrame(from, to))) {
             crossing = true;
             return false;
@@ -418,6 +501,7 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
     const std::string tooSmall = GetMessage(kMsgCheck, 1);
     if (quarter) list.push_back(outline.Place({cx, cy}, true));
     list.push_back(outline.Place(ArcPoint(cx, cy, r, start), true));
+    if (Contains(list, -1)) return UndoCircular(problem, kCrossingOutlines);
     if (Contains(list, 0)) return UndoCircular(problem, GetMessage(kMsgError, 2));
     if (quarter && !outline.Edge(list[0], list[1], crossing))
         return UndoCircular(problem, crossing ? kCrossingOutlines : tooSmall);
@@ -428,13 +512,14 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
         } else {
             k = outline.Place(ArcPoint(cx, cy, r, start + j * (2 * kPi / n) * share), false);
             // Points so close that they share a node cannot make an outline.
+            if (k < 0) return UndoCircular(problem, kCrossingOutlines);
             if (k == 0 || Contains(list, k)) return UndoCircular(problem, tooSmall);
         }
         const int prev = list.back();
         list.push_back(k);
         if (!outline.Edge(prev, k, crossing))
             return UndoCircular(problem, crossing ? kCrossingOutlines : tooSmall);
-        SplitSegmentAtNode(problem, k);
+        SplitAtCorner(problem, k, c);
     }
     if (cType != kCircle) {
         if (outline.ClosingEdgeCrosses(list.back(), list.front()))
@@ -474,19 +559,47 @@ int CloseOutline(Problem& problem, const std::vector<int>& vertices, int startNo
         DeleteSelectedItems(problem);
         return 0;
     }
+    // Missing edges (a circular outline's closing diameter or radius) lie between the
+    // new frame and the frame around it; probing their sides 3 pixels away could find
+    // a frame whose corner merely lies close by. Existing edges that do not name the
+    // new frame yet are probed.
+    const int outside = EnclosingFrame(problem, c);
     for (std::size_t j = 1; j < vertices.size(); ++j) {
+        const bool existed = FindSegment(problem, vertices[j - 1], vertices[j]) != nullptr;
         LineSegment* s = FindOrCreateSegment(problem, vertices[j - 1], vertices[j], false);
-        if (s != nullptr && s->frameA != c && s->frameB != c)
+        if (s == nullptr) continue;
+        if (!existed) {
+            s->frameA = c;
+            s->frameB = outside;
+        } else if (s->frameA != c && s->frameB != c) {
             FindOrCreateSegment(problem, vertices[j - 1], vertices[j], true);
+        }
     }
-    AdoptEnclosedFrames(problem, c);
-    PlaceLabel(problem, c);
+    ReturnEnclosedEdges(problem, c, vertices);
+    AdoptEnclosedFrames(problem, c, vertices);
     frame.material = 0;
     frame.type = FrameType::Distributed;
-    problem.ClassifyNodes();
     problem.selection.items.assign(1, SelectRec{c, nullptr});
     problem.selection.state = SelectType::Frames;
-    return c;
+
+    // The enclosing frame's edges that the new outline took over (sides probed just
+    // now) leave it with another outline: walk it again. A frame left with no outline
+    // of its own (the new one retraced it) is deleted; the new frame's number follows
+    // in the selection.
+    RefreshSplitOutlines(problem);
+    bool broken = false;
+    for (int k = 1; k <= problem.frameCount && !broken; ++k)
+        broken = !OutlineClosedBySegments(problem, k);
+    if (broken) SettleFrames(problem);
+    const Selection& sel = problem.selection;
+    const int made = sel.state == SelectType::Frames && sel.items.size() == 1 &&
+                             problem.ValidFrame(sel.items.front().selectNo)
+                         ? sel.items.front().selectNo
+                         : 0;
+    if (made == 0) ClearSelection(problem);
+    if (made != 0) PlaceLabel(problem, made);
+    problem.ClassifyNodes();
+    return made;
 }
 
 EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners) {

@@ -216,6 +216,34 @@ bool SplitSegmentAtNode(Problem& problem, int k) {
     const SegmentThroughResult through =
         FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k);
     if (through.segment == nullptr) return false;
+    // A node already joined to an end of the segment (a sliver beside it) is left alone:
+    // a half would be that existing segment, and the drawing would lose an edge.
+    if (FindSegment(problem, k, through.segment->node1) != nullptr ||
+        FindSegment(problem, k, through.segment->node2) != nullptr)
+        return false;
+    // Nor is a node on the outline of a frame beside the segment: the frame's outline
+    // would pass through the node twice and fall apart into two loops.
+    const bool boundary = through.segment->frameA != through.segment->frameB;
+    for (const LineSegment& s : problem.lines) {
+        if (!boundary) break;  // an element line is split at any node
+        if ((s.node1 != k && s.node2 != k) || s.frameA == s.frameB) continue;
+        for (const int side : {s.frameA, s.frameB})
+            if (side != 0 && (side == through.segment->frameA || side == through.segment->frameB))
+                return false;
+    }
+    // Nor is a node whose projection falls within a pixel of an end, or beyond it (the
+    // nearness test has a tolerance at the ends): a half that short would put two nodes
+    // on one pixel, and one beyond the end would lie on the other half.
+    {
+        const Node& a = problem.nodes[through.segment->node1];
+        const Node& b = problem.nodes[through.segment->node2];
+        const Real length = std::sqrt(Squared(b.x - a.x) + Squared(b.y - a.y));
+        const Real along =
+            length > 0
+                ? ((through.px - a.x) * (b.x - a.x) + (through.py - a.y) * (b.y - a.y)) / length
+                : 0;
+        if (along < 1 || along > length - 1) return false;
+    }
     const LineSegment old = *through.segment;
     problem.RemoveLineSegment(through.segment);
 

@@ -138,6 +138,32 @@ TEST_F(DeletionTest, DeletingACornerOfASquareLeavesATriangleThenNothing) {
     EXPECT_EQ(problem.lines.Count(), 0);
 }
 
+TEST_F(DeletionTest, ACornerWhoseNeighboursCannotBeJoinedStraightStays) {
+    // A square with a notch reaching up to (200, 200), and a small frame in the notch:
+    // joining the notch's neighbours would run round the small frame.
+    AddFrame(problem, {{100, 100}, {300, 100}, {300, 300}, {200, 200}, {100, 300}});
+    AddFrame(problem, {{190, 260}, {210, 260}, {200, 290}});
+    const int nodes = problem.nodes.Count();
+    SelectNodes({NodeNear(200, 200)});
+    const EditResult r = DeleteSelection(problem);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(problem.nodes.Count(), nodes);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 6);
+    EXPECT_EQ(problem.frameCount, 2);
+    EXPECT_EQ(reporter.BeepCount(), 1);
+    int shown = 0;
+    for (const auto& e : reporter.events) shown += e.text == kBadElementLine ? 1 : 0;
+    EXPECT_EQ(shown, 1);
+    ExpectConsistent();
+    // A corner whose neighbours can be joined goes as usual.
+    SelectNodes({NodeNear(300, 300)});
+    EXPECT_EQ(DeleteSelection(problem).count, 1);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 5);
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 20000.0, 1e-6);
+    EXPECT_EQ(FrameAtPoint(problem, 200, 275), 2);
+    ExpectConsistent();
+}
+
 TEST_F(DeletionTest, ASecondSelectedNodeThatWasTheLastIsStillDeleted) {
     // A hexagon whose node 1 and node 6 (the last) are both selected: deleting node 1
     // moves node 6 into its place.

@@ -303,17 +303,33 @@ TEST_P(CircularShapes, EveryShapeHasItsVerticesEdgesAndArea) {
             EXPECT_GE(static_cast<double>((p.x - cx) * ux + (p.y - cy) * uy), -1e-6);
         }
     }
+    // The arc points lie on the circle; a quarter-circle's centre is the first vertex.
+    const auto& v = f.vertices;
+    for (std::size_t j = quarter ? 1 : 0; j + 1 < v.size(); ++j) {
+        const Node& p = problem.nodes[v[j]];
+        EXPECT_NEAR(static_cast<double>(std::hypot(p.x - cx, p.y - cy)), 300.0, 1e-6);
+    }
+    // The closing diameter of a semi-circle, the two radii of a quarter-circle.
+    if (quarter) {
+        EXPECT_NE(FindSegment(problem, v[0], v[1]), nullptr);
+        EXPECT_NE(FindSegment(problem, v[0], v[v.size() - 2]), nullptr);
+    } else if (cType != kCircle) {
+        EXPECT_NE(FindSegment(problem, v[0], v[v.size() - 2]), nullptr);
+    }
     for (const LineSegment& s : problem.lines) EXPECT_EQ(Sides(&s), (std::vector<int>{0, 1}));
     EXPECT_EQ(problem.selection.state, SelectType::Frames);
     ExpectConsistent();
 }
 
-INSTANTIATE_TEST_SUITE_P(AllShapes, CircularShapes,
-                         ::testing::Values(ShapeCase{0, 6}, ShapeCase{0, 8}, ShapeCase{0, 36},
-                                           ShapeCase{1, 8}, ShapeCase{2, 8}, ShapeCase{3, 8},
-                                           ShapeCase{4, 8}, ShapeCase{2, 36}, ShapeCase{5, 8},
-                                           ShapeCase{6, 8}, ShapeCase{7, 8}, ShapeCase{8, 8},
-                                           ShapeCase{8, 6}, ShapeCase{5, 36}));
+// Every shape and every point count the circle dialog offers (6 to 36 in steps of 2).
+std::vector<ShapeCase> AllShapeCases() {
+    std::vector<ShapeCase> cases;
+    for (int cType = kCircle; cType <= kLastCircularShape; ++cType)
+        for (int n = 6; n <= 36; n += 2) cases.push_back({cType, n});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllShapes, CircularShapes, ::testing::ValuesIn(AllShapeCases()));
 
 TEST_F(OutlineTest, ACircleCrossingAFrameIsUndoneAsAWhole) {
     AddRectangleFrame(problem, 100, 100, 300, 300);

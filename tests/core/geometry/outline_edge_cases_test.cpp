@@ -1,0 +1,254 @@
+// Outlines at the edges of what the drawing commands allow: corners on or beside the
+// outline's own edges, corners snapped onto nodes, outlines that cut an enclosing frame,
+// circular outlines in cylindrical problems, holes that touch their frame, and the
+// split that refuses to make a half that already exists or has no length.
+#include <cmath>
+#include <numbers>
+
+#include "editing_fixture.hpp"
+#include "geometry/deletion.hpp"
+#include "geometry/frame_rebuild.hpp"
+#include "geometry/mesh_removal.hpp"
+#include "geometry/outline_drawing.hpp"
+
+namespace kova {
+namespace {
+
+using testing::AddRectangleFrame;
+using testing::AddSegment;
+
+class OutlineEdgeTest : public EditingTest {
+protected:
+    int CountOf(const std::string& text) const {
+        int n = 0;
+        for (const auto& e : reporter.events) n += e.text == text ? 1 : 0;
+        return n;
+    }
+};
+
+TEST_F(OutlineEdgeTest, ACornerOnTheOutlinesOwnEdgeIsRefusedNearOrFarFromThePreviousCorner) {
+    const EditResult r = DrawFreeFormOutline(problem, Clicks({{100, 100},
+                                                              {300, 100},
+                                                              {296, 102},  // 6 px back
+                                                              {300, 300},
+                                                              {200, 102},  // on edge 1
+                                                              {100, 300},
+                                                              {100, 100}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(CountOf(kInvalidCorner), 2);
+    EXPECT_EQ(problem.nodes.Count(), 4);
+    EXPECT_EQ(problem.lines.Count(), 4);
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 40000.0, 1e-6);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, ClosingOnANodeBesideTheOutlinesOwnEdgeKeepsThatEdgeWhole) {
+    // The first corner lies 4 pixels beside the second edge, within the split distance.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{104, 100}, {100, 300}, {100, 0}, {104, 100}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(problem.nodes.Count(), 3);
+    EXPECT_EQ(problem.lines.Count(), 3);
+    EXPECT_NE(SegmentBetween(100, 300, 100, 0), nullptr);
+    EXPECT_EQ(NodeNear(104, 100), 1);  // not moved onto the edge
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 600.0, 1e-6);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, ACornerSnappedOntoASegmentEndTakesTheNodeThere) {
+    testing::AddFrame(problem, {{200, 100}, {300, 300}, {100, 300}});
+    // 4.1 pixels from the corner (300, 300), square to the steep edge that ends there:
+    // the node search misses it and the end snap puts it exactly on the corner.
+    const Real dx = -4.1L * 2 / std::sqrt(5.0L), dy = 4.1L / std::sqrt(5.0L);
+    const EditResult r = DrawFreeFormOutline(
+        problem, Clicks({{400, 200}, {300 + dx, 300 + dy}, {400, 400}, {400, 200}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(problem.nodes.Count(), 5);
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    EXPECT_EQ(problem.frames[2].vertices[1], NodeNear(300, 300));
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, AnOutlineCuttingItsEnclosingFrameLeavesItTheOtherPart) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    // Along the top edge, across the diagonal, back up the left edge.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{100, 100}, {300, 100}, {100, 300}, {100, 100}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_EQ(problem.frameCount, 2);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 4);
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 20000.0, 1e-6);
+    EXPECT_NEAR(static_cast<double>(PixelArea(2)), 20000.0, 1e-6);
+    EXPECT_EQ(Sides(SegmentBetween(300, 100, 100, 300)), (std::vector<int>{1, 2}));
+    EXPECT_EQ(Sides(SegmentBetween(100, 100, 300, 100)), (std::vector<int>{0, 2}));
+    EXPECT_EQ(Sides(SegmentBetween(300, 300, 100, 300)), (std::vector<int>{0, 1}));
+    EXPECT_EQ(FrameAtPoint(problem, 150, 150), 2);
+    EXPECT_EQ(FrameAtPoint(problem, 250, 250), 1);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, AnOutlineDrawnRoundAFrameAlongOneOfItsEdgesLeavesThatEdgeOutside) {
+    AddRectangleFrame(problem, 200, 200, 300, 300);
+    // Up to the square's bottom edge (which settles the enclosing frame, the exterior),
+    // along it, then round the square back to the start.
+    const EditResult r = DrawFreeFormOutline(
+        problem,
+        Clicks(
+            {{150, 300}, {200, 300}, {300, 300}, {350, 300}, {350, 150}, {150, 150}, {150, 300}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(Sides(SegmentBetween(200, 300, 300, 300)), (std::vector<int>{0, 1}));
+    EXPECT_EQ(Sides(SegmentBetween(200, 200, 300, 200)), (std::vector<int>{1, 2}));
+    EXPECT_EQ(FrameNo(2).VertexCount(), 9);  // the outline runs round the square
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 10000.0, 1e-6);
+    EXPECT_NEAR(static_cast<double>(PixelArea(2)), 20000.0, 1e-6);
+    EXPECT_EQ(FrameAtPoint(problem, 250, 250), 1);
+    EXPECT_EQ(FrameAtPoint(problem, 250, 175), 2);
+    EXPECT_EQ(FrameAtPoint(problem, 250, 310), 0);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, AnOutlineRetracingAFrameReplacesIt) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    FrameNo(1).material = 4;
+    const EditResult r = DrawFreeFormOutline(
+        problem, Clicks({{100, 100}, {300, 100}, {300, 300}, {100, 300}, {100, 100}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.frame, 1);
+    EXPECT_EQ(problem.frameCount, 1);
+    EXPECT_EQ(FrameNo(1).material, 0);
+    EXPECT_EQ(problem.selection.items.front().selectNo, 1);
+    EXPECT_EQ(problem.nodes.Count(), 4);
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 40000.0, 1e-6);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, ACircleAcrossTheAxisOfACylindricalProblemKeepsItsNodesRightOfIt) {
+    problem.SetCylindrical(true);
+    problem.settings.originX = 100;
+    const EditResult r = DrawCircularOutline(problem, kCircle, 8, 200, 100, 300);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(problem.nodes.Count(), 8);
+    int onAxis = 0;
+    for (int i = 1; i <= problem.nodes.Count(); ++i) {
+        EXPECT_GE(problem.nodes[i].x, 100);
+        onAxis += std::fabs(problem.nodes[i].x - 100) < 1e-9L ? 1 : 0;
+    }
+    EXPECT_EQ(onAxis, 5);
+    // Half of the regular octagon of radius 100.
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 10000.0 * std::sqrt(2.0), 2.0);
+    EXPECT_GT(FrameNo(1).volume, 0);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, ACircleLeftOfTheAxisIsRefusedWithNothingLeft) {
+    problem.SetCylindrical(true);
+    problem.settings.originX = 300;
+    AddRectangleFrame(problem, 300, 100, 400, 200);
+    // Every point moves onto the axis, where the edges run along each other.
+    const EditResult r = DrawCircularOutline(problem, kCircle, 8, 100, 150, 150);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, kCrossing);
+    EXPECT_EQ(problem.frameCount, 1);
+    EXPECT_EQ(problem.nodes.Count(), 4);
+    EXPECT_EQ(problem.lines.Count(), 4);
+    EXPECT_TRUE(problem.undoList.empty());
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, AHoleTouchingItsFrameAtANodeIsSubtracted) {
+    AddRectangleFrame(problem, 0, 0, 400, 400);
+    // A triangle hanging from the middle of the top edge, inside the square.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{200, 0}, {250, 100}, {150, 100}, {200, 0}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(FrameNo(1).VertexCount(), 6);  // the touching node joined the square
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 160000.0 - 5000.0, 1e-6);
+    problem.selection.items = {NumberItem(2)};
+    problem.selection.state = SelectType::Frames;
+    ASSERT_TRUE(SubtractFrame(problem).ok);
+    EXPECT_EQ(FrameNo(2).subtracted, 1);
+    EXPECT_EQ(problem.frameCount, 2);
+    EXPECT_FALSE(PointInFrame(problem, 1, 200, 60));
+    EXPECT_TRUE(PointInFrame(problem, 1, 200, 200));
+    EXPECT_TRUE(PointInFrame(problem, 1, 100, 20));
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 160000.0 - 5000.0, 1e-6);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, ACornerOnAHiddenElementLineIsRefused) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    AddSegment(problem, NodeNear(100, 100), NodeNear(300, 300), 1, 1);
+    problem.settings.displayElementLines = false;  // so the line would not be split
+    const EditResult r = DrawFreeFormOutline(
+        problem, Clicks({{150, 120}, {250, 120}, {200, 202}, {250, 200}, {150, 120}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(CountOf(kInvalidCorner), 1);
+    EXPECT_EQ(problem.nodes.Count(), 7);
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    // A circle with a point on the line is undone.
+    const EditResult circle = DrawCircularOutline(problem, kCircle, 8, 80, 240, 200);
+    EXPECT_FALSE(circle.ok);
+    EXPECT_EQ(circle.message, kCrossing);
+    EXPECT_EQ(problem.nodes.Count(), 7);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, ASemiCirclesDiameterPassingCloseToACornerBordersOnlyTheExterior) {
+    testing::AddFrame(problem, {{600, 420}, {700, 420}, {650, 480}});
+    // The lower half of a circle whose diameter runs 3 pixels below the triangle's tip.
+    const EditResult r = DrawCircularOutline(problem, 1, 8, 200, 650, 483);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(Sides(SegmentBetween(750, 483, 550, 483)), (std::vector<int>{0, 2}));
+    ExpectConsistent();
+    // Deleting the triangle leaves the half circle whole.
+    problem.selection.items = {NumberItem(1)};
+    problem.selection.state = SelectType::Frames;
+    ASSERT_TRUE(DeleteSelection(problem).ok);
+    EXPECT_EQ(problem.frameCount, 1);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 10);
+    ExpectConsistent();
+}
+
+// ------------------------------------------------------------- refused splits
+
+TEST_F(OutlineEdgeTest, ASplitIsRefusedWhenAHalfExistsOrWouldHaveNoLength) {
+    const int a = problem.AddNode(100, 100), b = problem.AddNode(300, 100);
+    AddSegment(problem, a, b, 1, 0);
+    // A node 2 pixels beside the segment but already joined to its end b.
+    const int joined = problem.AddNode(200, 102);
+    AddSegment(problem, joined, b, 1, 0);
+    EXPECT_FALSE(SplitSegmentAtNode(problem, joined));
+    // Nodes whose projection falls within a pixel of an end, or just beyond it.
+    const int nearEnd = problem.AddNode(100.5L, 102);
+    const int beyond = problem.AddNode(99, 102);
+    EXPECT_FALSE(SplitSegmentAtNode(problem, nearEnd));
+    EXPECT_FALSE(SplitSegmentAtNode(problem, beyond));
+    EXPECT_EQ(problem.lines.Count(), 2);
+    EXPECT_EQ(problem.nodes[nearEnd].x, 100.5L);
+    EXPECT_EQ(problem.nodes[beyond].y, 102);
+    // Two pixels in, the split is made.
+    const int inside = problem.AddNode(102, 102);
+    EXPECT_TRUE(SplitSegmentAtNode(problem, inside));
+    EXPECT_EQ(problem.lines.Count(), 3);
+    EXPECT_EQ(problem.nodes[inside].y, 100);
+}
+
+TEST_F(OutlineEdgeTest, AFramesOwnCornerBesideItsEdgeDoesNotSplitIt) {
+    // A notch reaching up to 2 pixels below the top edge: splitting the top edge at the
+    // notch's corner would pinch the frame into two loops.
+    testing::AddFrame(problem, {{100, 100}, {300, 100}, {300, 300}, {200, 102}, {100, 300}});
+    const int lines = problem.lines.Count();
+    EXPECT_FALSE(SplitSegmentAtNode(problem, NodeNear(200, 102)));
+    EXPECT_EQ(problem.lines.Count(), lines);
+    EXPECT_EQ(problem.nodes[NodeNear(200, 102)].y, 102);
+    // A closing corner on that node leaves the frame whole too.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{200, 102}, {250, 250}, {200, 250}, {200, 102}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(FrameNo(1).VertexCount(), 6);
+    ExpectConsistent();
+}
+
+}  // namespace
+}  // namespace kova
