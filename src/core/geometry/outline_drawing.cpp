@@ -69,13 +69,6 @@ bool OnHiddenElementLine(Problem& problem, Real x, Real y) {
     return false;
 }
 
-// The state of an existing segment before an outline followed it, so that a cancelled
-// outline can give it back.
-struct FollowedSegment {
-    LineSegment* segment = nullptr;
-    LineSegment before;
-};
-
 // The edges of a vertex list as ordered node pairs.
 std::vector<std::pair<int, int>> EdgesOf(const std::vector<int>& vertices) {
     std::vector<std::pair<int, int>> edges;
@@ -175,7 +168,6 @@ public:
             if (OnHiddenElementLine(m_problem, x, y)) return false;
             k = m_problem.AddNode(x, y);
             if (k == 0) return false;
-            m_added.push_back(k);
             SplitSegmentAtNode(m_problem, k);
         }
         m_list.push_back(k);
@@ -186,10 +178,6 @@ public:
 
     Step Corner(ClickPoint click);
 
-    // Takes back the edges this outline made and the nodes nothing uses any more;
-    // segments it followed get their sides and specifications back.
-    void Cancel();
-
     const std::vector<int>& Vertices() const { return m_list; }
     const std::string& Message() const { return m_message; }
 
@@ -199,11 +187,6 @@ private:
         m_message = GetMessage(kMsgCheck, 1);
         return Step::Refused;
     }
-    void RememberFollowed(LineSegment* s) {
-        for (const FollowedSegment& f : m_followed)
-            if (f.segment == s) return;
-        m_followed.push_back({s, *s});
-    }
 
     Problem& m_problem;
     int m_c;
@@ -211,9 +194,6 @@ private:
     bool m_pairKnown = false;
     int m_pairA = 0, m_pairB = 0;
     std::vector<int> m_list;
-    std::vector<int> m_added;
-    std::vector<LineSegment*> m_made;
-    std::vector<FollowedSegment> m_followed;
     std::string m_message;
 };
 
@@ -301,18 +281,12 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
     if (k == 0) {
         k = p.AddNode(x, y);
         if (k == 0) return Step::Cancelled;
-        m_added.push_back(k);
     }
     if (m_list.size() == 2 && k == m_list.front()) return Step::Cancelled;
     LineSegment* s = FindOrCreateSegment(p, prev, k, false);
     if (s == nullptr) return Step::Cancelled;
     m_list.push_back(k);
     const bool made = s->frameA < 0 && s->frameB < 0;
-    if (made) {
-        m_made.push_back(s);
-    } else {
-        RememberFollowed(s);
-    }
     // A followed segment gets the new frame on one side once the enclosing frame is
     // known; until then it keeps its sides and the closing outline probes them.
     if (made || m_f) AssignSides(*s, m_c, m_f.value_or(0));
@@ -322,32 +296,6 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
     SplitAtCorner(p, k, m_c);
     if (k == m_list.front() && m_list.size() > 2) return Step::Closed;
     return Step::Placed;
-}
-
-void FreeFormOutline::Cancel() {
-    Problem& p = m_problem;
-    auto stillThere = [&](const LineSegment* s, const LineSegment& before) {
-        return p.lines.Contains(s) && s->node1 == before.node1 && s->node2 == before.node2;
-    };
-    for (auto it = m_followed.rbegin(); it != m_followed.rend(); ++it) {
-        if (!stillThere(it->segment, it->before)) continue;
-        LineSegment& s = *it->segment;
-        s.frameA = it->before.frameA;
-        s.frameB = it->before.frameB;
-        s.valueSpec = it->before.valueSpec;
-        s.fluxSpec = it->before.fluxSpec;
-        s.transferSpec = it->before.transferSpec;
-        s.ambientSpec = it->before.ambientSpec;
-    }
-    // Nodes this outline added and nothing uses: the highest number first, so that the
-    // removal of one never moves another of them.
-    std::sort(m_added.rbegin(), m_added.rend());
-    for (const int n : m_added)
-        if (p.nodes.Valid(n) && SegmentCountAt(p, n) == 0) RemoveNode(p, n);
-    for (LineSegment* s : m_made)
-        if (p.lines.Contains(s) && (s->frameA == m_c || s->frameB == m_c)) RemoveSegment(p, s);
-    m_made.clear();
-    m_followed.clear();
 }
 
 // The start node of a closed free-form outline: the first vertex that starts no other
@@ -386,10 +334,10 @@ EditResult RunFreeForm(Problem& problem, const std::vector<ClickPoint>& corners)
         result.ok = result.frame != 0;
         return result;
     }
-    outline.Cancel();
-    RefreshSplitOutlines(problem);
-    problem.ClassifyNodes();
+    // Nothing of a cancelled outline stays: besides its own edges, its corners may have
+    // split segments of other outlines, and those splits would be left behind.
     result.message = outline.Message();
+    RestoreUndoSnapshot(problem, true);
     return result;
 }
 

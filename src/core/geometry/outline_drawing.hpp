@@ -30,9 +30,9 @@ inline constexpr int kLastCircularShape = 8;
 // node within 12 pixels, later corners within 4; a corner that breaks a rule is refused
 // (beep, "The new node position is invalid.  ") and drawing goes on with the next
 // click. The outline closes on a click on its first corner; the list running out before
-// that cancels the command, which takes back the edges it made. In a cylindrical
-// problem a click left of the axis moves onto it; a first click above the drawing
-// (y < 0) cancels, a later one moves down to y = 0.
+// that cancels the command and puts the problem back as it was, segments its corners
+// split included. In a cylindrical problem a click left of the axis moves onto it; a
+// first click above the drawing (y < 0) cancels, a later one moves down to y = 0.
 // On success `frame` is the new frame, which is also the selection.
 EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners);
 

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "editing_fixture.hpp"
+#include "files/undo_snapshots.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/mesh_removal.hpp"
@@ -25,6 +26,23 @@ protected:
         return n;
     }
 };
+
+TEST_F(OutlineEdgeTest, ACancelledOutlineLeavesNoSplitSegmentBehind) {
+    ASSERT_TRUE(DrawFreeFormOutline(
+                    problem, Clicks({{100, 100}, {300, 100}, {300, 300}, {100, 300}, {100, 100}}))
+                    .ok);
+    const std::vector<std::uint8_t> before = EncodeUndoSnapshot(problem);
+    const int snapshots = static_cast<int>(problem.undoList.size());
+    // The first corner lands on the right edge and splits it; the next corner returns to
+    // it, so the outline never closes and the list runs out.
+    const EditResult r = DrawFreeFormOutline(problem, Clicks({{300, 200}, {400, 200}, {300, 200}}));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(problem.nodes.Count(), 4);
+    EXPECT_EQ(problem.lines.Count(), 4);
+    EXPECT_EQ(EncodeUndoSnapshot(problem), before);
+    EXPECT_EQ(static_cast<int>(problem.undoList.size()), snapshots);
+    ExpectConsistent();
+}
 
 TEST_F(OutlineEdgeTest, ACornerOnTheOutlinesOwnEdgeIsRefusedNearOrFarFromThePreviousCorner) {
     const EditResult r = DrawFreeFormOutline(problem, Clicks({{100, 100},
