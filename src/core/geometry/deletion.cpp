@@ -505,6 +505,34 @@ int SettleFrames(Problem& problem) {
     return deleted;
 }
 
+// A segment with an end that no other segment reaches closes no outline and borders
+// nothing. Such spurs can be left behind when a frame's lines go (the segment that tied
+// the deleted frame to a neighbour's corner); they are removed, with nodes they alone
+// used, until none is left. True when any was removed.
+bool RemoveSpurs(Problem& problem) {
+    TrackedNodes none;
+    bool removed = false;
+    for (;;) {
+        std::vector<int> degree(static_cast<std::size_t>(problem.nodes.Count()) + 1, 0);
+        for (const LineSegment& s : problem.lines) {
+            if (problem.nodes.Valid(s.node1)) ++degree[static_cast<std::size_t>(s.node1)];
+            if (problem.nodes.Valid(s.node2)) ++degree[static_cast<std::size_t>(s.node2)];
+        }
+        std::vector<LineSegment*> spurs;
+        for (LineSegment& s : problem.lines) {
+            const bool loose1 =
+                problem.nodes.Valid(s.node1) && degree[static_cast<std::size_t>(s.node1)] == 1;
+            const bool loose2 =
+                problem.nodes.Valid(s.node2) && degree[static_cast<std::size_t>(s.node2)] == 1;
+            if (loose1 || loose2) spurs.push_back(&s);
+        }
+        if (spurs.empty()) return removed;
+        removed = true;
+        // Node numbers move as nodes go, but the segment records stay where they are.
+        for (LineSegment* s : spurs) RemoveSegmentTracked(problem, s, none);
+    }
+}
+
 bool DeleteSelectedItems(Problem& problem) {
     if (!CanDelete(problem)) return false;
     const SelectType state = problem.selection.state;
@@ -551,6 +579,7 @@ bool DeleteSelectedItems(Problem& problem) {
     ClearSelection(problem);
     RelinkLineList(problem);
     SettleFrames(problem);
+    if (RemoveSpurs(problem)) SettleFrames(problem);
     problem.ClassifyNodes();
     return true;
 }
