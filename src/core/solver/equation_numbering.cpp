@@ -1,6 +1,7 @@
 #include "solver/equation_numbering.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace kova {
@@ -91,7 +92,7 @@ public:
     }
 
 private:
-    static constexpr int kMaxHubs = 256;
+    static constexpr int kMaxHubs = 64;
     static constexpr std::size_t kSeedLevels = 16;
     static constexpr int kSeedParts = 8;
 
@@ -184,6 +185,103 @@ private:
     std::vector<Hub> m_hubs;
 };
 
+// Level counts of up to 64 starts at once, one bit per start in every word: a word per
+// unknown holds which starts have reached it, which have it in their current level and
+// which reach it next. The starts of a batch lie close together, so their levels sweep
+// the graph almost together and one pass does the work of many single searches. Counts
+// per start are kept in bit planes (plane i holds bit i of every start's count), so
+// adding a level costs a few word operations per unknown, and the test against the
+// width is one bit-sliced comparison. A level of `best` or more unknowns proves its
+// start abandoned: the width after the last unknown of the level before it is scanned
+// equals the level's size. Starts not proved so still have to be numbered.
+class LevelBatch {
+public:
+    explicit LevelBatch(const Graph& g)
+        : m_g(g),
+          m_reached(static_cast<std::size_t>(g.n) + 1, 0),
+          m_current(static_cast<std::size_t>(g.n) + 1, 0),
+          m_next(static_cast<std::size_t>(g.n) + 1, 0) {
+        while ((std::int64_t{1} << m_planeCount) <= g.n) ++m_planeCount;
+    }
+
+    // Bit k of the result is set when starts[k] has a level of `best` or more unknowns.
+    std::uint64_t Prove(const std::vector<std::int32_t>& starts, int best) {
+        const std::size_t count = std::min<std::size_t>(starts.size(), 64);
+        std::uint64_t alive = count == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+        std::uint64_t proved = 0;
+        m_front.clear();
+        m_touched.clear();
+        for (std::size_t k = 0; k < count; ++k) {
+            const auto u = static_cast<std::size_t>(starts[k]);
+            if (m_reached[u] == 0) {
+                m_front.push_back(starts[k]);
+                m_touched.push_back(starts[k]);
+            }
+            m_reached[u] |= std::uint64_t{1} << k;
+            m_current[u] |= std::uint64_t{1} << k;
+        }
+        while (alive != 0 && !m_front.empty()) {
+            // Every unknown next to the current levels collects their bits.
+            m_following.clear();
+            for (const std::int32_t x : m_front) {
+                const std::uint64_t bits = m_current[static_cast<std::size_t>(x)] & alive;
+                m_current[static_cast<std::size_t>(x)] = 0;
+                if (bits == 0) continue;
+                for (const std::int32_t* v = m_g.Begin(x); v != m_g.End(x); ++v) {
+                    std::uint64_t& next = m_next[static_cast<std::size_t>(*v)];
+                    if (next == 0) m_following.push_back(*v);
+                    next |= bits;
+                }
+            }
+            // The new levels: bits not reached before, counted per start.
+            std::fill(m_planes.begin(), m_planes.begin() + m_planeCount, 0);
+            std::uint64_t any = 0;
+            m_front.clear();
+            for (const std::int32_t y : m_following) {
+                const auto u = static_cast<std::size_t>(y);
+                const std::uint64_t fresh = m_next[u] & ~m_reached[u];
+                m_next[u] = 0;
+                if (fresh == 0) continue;
+                if (m_reached[u] == 0) m_touched.push_back(y);
+                m_reached[u] |= fresh;
+                m_current[u] = fresh;
+                m_front.push_back(y);
+                any |= fresh;
+                std::uint64_t carry = fresh;
+                for (int i = 0; carry != 0 && i < m_planeCount; ++i) {
+                    const std::uint64_t c = m_planes[static_cast<std::size_t>(i)] & carry;
+                    m_planes[static_cast<std::size_t>(i)] ^= carry;
+                    carry = c;
+                }
+            }
+            // Starts whose count is best or more, compared from the top plane down.
+            std::uint64_t greater = 0, equal = ~std::uint64_t{0};
+            for (int i = m_planeCount - 1; i >= 0; --i) {
+                const std::uint64_t plane = m_planes[static_cast<std::size_t>(i)];
+                if ((best >> i) & 1)
+                    equal &= plane;
+                else {
+                    greater |= equal & plane;
+                    equal &= ~plane;
+                }
+            }
+            const std::uint64_t wide = (greater | equal) & alive & any;
+            proved |= wide;
+            alive &= any & ~wide;  // a start with no new level has ended
+        }
+        for (const std::int32_t x : m_front) m_current[static_cast<std::size_t>(x)] = 0;
+        for (const std::int32_t x : m_touched) m_reached[static_cast<std::size_t>(x)] = 0;
+        return proved;
+    }
+
+private:
+    const Graph& m_g;
+    std::vector<std::uint64_t> m_reached, m_current, m_next;
+    std::vector<std::int32_t> m_front, m_following, m_touched;
+    std::array<std::uint64_t, 32> m_planes{};
+    int m_planeCount = 1;
+};
+
 // Numbered starts per hub made from one of them.
 constexpr int kTriesPerHub = 4;
 
@@ -207,9 +305,10 @@ StartOutcome TryStart(const Graph& g, int s, int best, std::vector<std::int32_t>
         const int u = o[p];
         for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v) {
             const std::int32_t w = *v;
-            o[q + 1] = w;
-            q += m[w] != s ? 1 : 0;
-            m[w] = s;
+            if (m[w] != s) {
+                m[w] = s;
+                o[++q] = w;
+            }
         }
         if (q - p >= best) return StartOutcome::Abandoned;
         widest = std::max(widest, q - p);
@@ -217,13 +316,42 @@ StartOutcome TryStart(const Graph& g, int s, int best, std::vector<std::int32_t>
     return q < g.n ? StartOutcome::RanOut : StartOutcome::Accepted;
 }
 
+// Up to 64 starts from s on, s first, that are neither covered nor proved, taken in
+// breadth-first order around s so that they lie close together. `mark` and `order` are
+// the numbering scratch; the search marks with -s so as not to disturb the numbering.
+void CollectBatch(const Graph& g, int s, int best, const Coverage& coverage,
+                  const std::vector<std::uint8_t>& proved,
+                  const std::vector<std::int32_t>& failedAt, std::vector<std::int32_t>& mark,
+                  std::vector<std::int32_t>& order, std::vector<std::int32_t>& batch) {
+    constexpr int kSearchLimit = 4096;
+    std::int32_t* const m = mark.data();
+    std::int32_t* const o = order.data();
+    m[s] = -s;
+    o[1] = s;
+    int q = 1;
+    for (int p = 1; p <= q && batch.size() < 64 && p <= kSearchLimit; ++p) {
+        const int u = o[p];
+        if (u >= s && !coverage.Covered(u) && !proved[static_cast<std::size_t>(u)] &&
+            failedAt[static_cast<std::size_t>(u)] != best)
+            batch.push_back(u);
+        for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
+            if (m[*v] != -s) {
+                m[*v] = -s;
+                o[++q] = *v;
+            }
+    }
+}
+
 }  // namespace
 
 // Every start is tried in order with the rule's acceptance test. A start costs only the
 // part of the graph it numbers before it is abandoned (for most starts a small ball
 // around them), not N: nothing is cleared between starts and a numbering is copied out
-// only when accepted. Starts that a hub proves to be abandoned are not numbered at all.
-// The result is the rule's numbering exactly.
+// only when accepted. Starts that a hub proves to be abandoned are not numbered at all;
+// the others are first taken with their open neighbours in a batch whose level counts
+// may prove them abandoned, and only those left are numbered one by one. A proof made
+// at one width holds at every narrower one, since a level that wide stays too wide. The
+// result is the rule's numbering exactly.
 Numbering NumberEquations(const ConnectionLists& connections, int n) {
     Numbering result;
     const std::size_t size = static_cast<std::size_t>(n) + 1;
@@ -253,11 +381,28 @@ Numbering NumberEquations(const ConnectionLists& connections, int n) {
     std::vector<std::int32_t> order(size + 1, 0);
     Coverage coverage(g);
     coverage.SeedHubs(best);
+    LevelBatch levels(g);
+    std::vector<std::uint8_t> proved(size, 0);    // shown abandoned at an earlier, wider best
+    std::vector<std::int32_t> failedAt(size, 0);  // the best at which a batch could not
+    std::vector<std::int32_t> batch;
     int triedSinceHub = 0;
     for (int s = 1; s <= n; ++s) {
         if (coverage.Covered(s)) continue;  // certain to be abandoned
+        if (!proved[static_cast<std::size_t>(s)] && failedAt[static_cast<std::size_t>(s)] != best) {
+            // A batch of the nearest starts still open, s first.
+            batch.clear();
+            CollectBatch(g, s, best, coverage, proved, failedAt, mark, order, batch);
+            const std::uint64_t bits = levels.Prove(batch, best);
+            for (std::size_t k = 0; k < batch.size(); ++k)
+                if ((bits >> k) & 1)
+                    proved[static_cast<std::size_t>(batch[k])] = 1;
+                else
+                    failedAt[static_cast<std::size_t>(batch[k])] = best;
+        }
         int widest = 0;
-        const StartOutcome outcome = TryStart(g, s, best, mark, order, widest);
+        const StartOutcome outcome = proved[static_cast<std::size_t>(s)]
+                                         ? StartOutcome::Abandoned
+                                         : TryStart(g, s, best, mark, order, widest);
         if (outcome == StartOutcome::Abandoned) {
             // Every few starts that had to be numbered become hubs for their neighbours.
             if (++triedSinceHub >= kTriesPerHub) {
