@@ -1,12 +1,11 @@
 #include "expressions/evaluator.hpp"
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <limits>
 #include <numbers>
 
 #include "expressions/data_files.hpp"
+#include "expressions/decoded_program.hpp"
 #include "expressions/element_gradient.hpp"
 #include "expressions/postfix.hpp"
 #include "model/messages.hpp"
@@ -35,70 +34,6 @@ public:
 // Finite and not a NaN; a comparison, which is cheaper than classifying the value.
 inline bool IsFinite(Real v) {
     return std::fabs(v) <= std::numeric_limits<Real>::max();
-}
-
-constexpr int kBadItem = 1000;  // not an item of the language
-
-// The integer nearest to a program item (halves to the even neighbour), or kBadItem for
-// magnitudes of 128 and above, infinities and NaNs. Every evaluation classifies every
-// item, so this reads the bits of the 80-bit value with integer operations: a
-// floating-point conversion (or the library's nearbyint, which saves and restores the
-// floating-point environment) would cost more than the arithmetic itself.
-inline int ItemCode(const Real& item) {
-    if constexpr (std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10) {
-        std::uint64_t mantissa;  // explicit integer bit at bit 63
-        std::uint16_t signAndExponent;
-        std::memcpy(&mantissa, &item, 8);
-        std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&item) + 8, 2);
-        const int exponent = (signAndExponent & 0x7FFF) - 16383;
-        if (exponent < -1) return 0;  // |v| < 0.5, zero and subnormals
-        if (exponent > 6) return kBadItem;
-        const std::uint64_t twice = mantissa >> (62 - exponent);  // floor(2|v|)
-        int n = static_cast<int>((twice + 1) >> 1);               // halves away from zero
-        const bool half = (twice & 1) != 0 && (mantissa << (exponent + 2)) == 0;
-        if (half && (n & 1) != 0) --n;
-        return (signAndExponent & 0x8000) != 0 ? -n : n;
-    } else {
-        if (!(item > -128 && item < 128)) return kBadItem;
-        const Real r = std::round(item);
-        int n = static_cast<int>(r);
-        if (std::fabs(item - r) == 0.5L && (n & 1) != 0) n += item < r ? -1 : 1;
-        return n;
-    }
-}
-
-// The number of values an operator takes from the stack; 0 for codes that are not
-// operators.
-inline int OperandCount(int code) {
-    switch (code) {
-        case kOpMultiply:
-        case kOpDivide:
-        case kOpAdd:
-        case kOpSubtract:
-        case kOpPower:
-        case kOpMax:
-        case kOpMin:
-        case kOpMod:
-            return 2;
-        case kOpNegate:
-        case kOpExp:
-        case kOpLog:
-        case kOpSin:
-        case kOpCos:
-        case kOpLn:
-        case kOpSqrt:
-        case kOpAbs:
-        case kOpSquareWave:
-        case kOpStep:
-        case kOpTrunc:
-            return 1;
-        case kOpFile:
-            return 4;
-        case kOpIf:
-            return 5;
-        default:
-            return 0;
-    }
 }
 
 // An operand of FILE taken to the nearest integer, kept inside the int range.
@@ -250,196 +185,184 @@ const BoundarySpec* PropertyBlock(const Material& m, int kind) {
 
 }  // namespace
 
-Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& errorCode, int element,
-                        Real potential, Real x, Real y, Real time, const SolutionData* solution) {
-    errorCode = kEvalOk;
-    const int n = ItemCode(compiled[0]);
-    if (n < 0 || n > kMaxProgramEntries) {
-        errorCode = kEvalStack;
+namespace {
+
+// The slow steps are calls that take the top value and give it back, so that the top is
+// never live across a call: the compiler can then keep it in a floating-point register
+// through the whole loop, instead of storing and reloading it at every step.
+
+// FLUX or a gradient variable into its slot; the top is passed through unchanged.
+[[gnu::noinline]] Real VariableStep(Problem& problem, const Step& s, Real* slots, Real top,
+                                    int element, const SolutionData* solution, int& error) {
+    slots[s.slot] = FluxVariable(problem, s.code, element, solution, error);
+    return top;
+}
+
+// The operators that check their operands and result: POWER, IF, FILE and the functions,
+// with their operands at stack[at ...] and the top. Sets `error` on a failure.
+[[gnu::noinline]] Real CheckedStep(Problem& problem, const Step& s, const Real* stack, Real top,
+                                   int& error) {
+    const Real* a = &stack[s.at];
+    const int below = s.kind == StepKind::If                                     ? 4
+                      : s.kind == StepKind::File                                 ? 3
+                      : s.kind == StepKind::Power                                ? 1
+                      : s.code == kOpMax || s.code == kOpMin || s.code == kOpMod ? 1
+                                                                                 : 0;
+    bool finite = IsFinite(top);
+    for (int k = 0; k < below && finite; ++k) finite = IsFinite(a[k]);
+    if (!finite) {
+        error = kEvalOverflow;
         return 0;
     }
+    Real r = 0;
+    switch (s.kind) {
+        case StepKind::Power:
+            r = Power(problem, a[0], top, error);
+            break;
+        case StepKind::If:
+            r = a[0] < a[1] ? a[2] : (a[0] == a[1] ? a[3] : top);
+            break;
+        case StepKind::File:
+            r = FileLookup(problem, a[0], a[1], a[2], top, error);
+            break;
+        case StepKind::Function:
+            r = Function(problem, s.code, below == 1 ? a[0] : 0, top, error);
+            break;
+        default:
+            error = kEvalStack;
+            return 0;
+    }
+    if (error == kEvalOk && !IsFinite(r)) error = kEvalOverflow;
+    return r;
+}
 
-    // The stack holds sp values: the top one in `top`, the others in below[0 .. sp-2].
-    // Keeping the top out of memory saves a store and a reload of an 80-bit value for
-    // almost every item, which is most of the cost of an item.
-    Real below[kEvaluationStackSize];
+// Runs a decoded program whose input slots are filled in. A sum, difference, product or
+// negation of values of which one is infinite or NaN is itself infinite or NaN, so those
+// four are not checked: what they produce reaches the final check, or an operator that
+// checks its operands. Every other operator (which could turn an infinity into an
+// ordinary number, as 1/inf or STEP(inf) would) checks its operands and its result.
+Real Run(Problem& problem, DecodedProgram& program, int& errorCode, int element,
+         const SolutionData* solution) {
+    // The stack holds the values at positions 1 .. depth: the top one in `top`, the
+    // others in stack[1 .. depth-1]. Keeping the top out of memory saves a store and a
+    // reload of an 80-bit value for almost every step.
+    Real stack[kEvaluationStackSize + 1];
     Real top = 0;
-    int sp = 0;
-    Coordinates coordinates;
-    bool haveCoordinates = false;
+    Real* const slots = program.slots.data();
     int error = kEvalOk;  // a local copy, so that it need not be reread through the reference
 
-    // A sum, difference, product or negation of values of which one is infinite or NaN is
-    // itself infinite or NaN, so those four are not checked: what they produce reaches the
-    // final check, or an operator below that checks its operands. Every other operator
-    // (which could turn an infinity into an ordinary number, as 1/inf or STEP(inf) would)
-    // checks its operands and its result.
-    auto operandsFinite = [&](int count) {
-        if (!IsFinite(top)) return false;
-        for (int k = 2; k <= count; ++k)
-            if (!IsFinite(below[sp - k])) return false;
-        return true;
-    };
-
-    for (int i = 1; i <= n; ++i) {
-        const int code = ItemCode(compiled[static_cast<std::size_t>(i)]);
-        if (code <= 0) {
-            // An operand: push it.
-            Real v;
-            switch (code) {
-                case -1:
-                    if (i == n) {
-                        errorCode = kEvalStack;
-                        return 0;
-                    }
-                    v = compiled[static_cast<std::size_t>(++i)];
-                    break;
-                case -2:
-                    v = potential;
-                    break;
-                case -3:
-                case -4:
-                    if (!haveCoordinates) {
-                        coordinates = DrawingToProblem(problem, x, y);
-                        haveCoordinates = true;
-                    }
-                    v = code == -3 ? coordinates.first : coordinates.second;
-                    break;
-                case -5:
-                    v = time / TimeFactor(problem);  // TIME is in the user's unit
-                    break;
-                case -6:
-                case -7:
-                case -8:
-                    v = FluxVariable(problem, code, element, solution, error);
-                    if (error != kEvalOk) {
-                        errorCode = error;
-                        return 0;
-                    }
-                    break;
-                default:  // 0, -9 and below are no items
-                    errorCode = kEvalStack;
-                    return 0;
-            }
-            // An operand followed by one of the four arithmetic operators (X*, 2+, T/ ...) is
-            // applied at once rather than pushed and popped again: about half the items of a
-            // typical formula, and the commonest pair in postfix.
-            if (i < n && sp >= 1) {
-                const int next = ItemCode(compiled[static_cast<std::size_t>(i + 1)]);
-                if (next >= kOpMultiply && next <= kOpSubtract) {
-                    ++i;
-                    switch (next) {
-                        case kOpMultiply:
-                            top *= v;
-                            break;
-                        case kOpDivide:
-                            if (!IsFinite(top) || !IsFinite(v)) {
-                                errorCode = kEvalOverflow;
-                                return 0;
-                            }
-                            if (v == 0) {
-                                errorCode = kEvalDivisionByZero;
-                                return 0;
-                            }
-                            top /= v;
-                            if (!IsFinite(top)) {
-                                errorCode = kEvalOverflow;
-                                return 0;
-                            }
-                            break;
-                        case kOpAdd:
-                            top += v;
-                            break;
-                        default:
-                            top -= v;
-                            break;
-                    }
-                    continue;
-                }
-            }
-            if (sp == kEvaluationStackSize) {
-                errorCode = kEvalStack;
-                return 0;
-            }
-            if (sp > 0) below[sp - 1] = top;
-            top = v;
-            ++sp;
-            continue;
-        }
-
-        // Operators: B is the top value, A the one below it.
-        const int consumed = OperandCount(code);  // 0: not an item at all
-        if (consumed == 0 || sp < consumed) {
-            errorCode = kEvalStack;
-            return 0;
-        }
-        switch (code) {
-            case kOpMultiply:
-                top = below[sp - 2] * top;
+    for (const Step* s = program.steps.data();; ++s) {
+        switch (s->kind) {
+            case StepKind::Push:
+                stack[s->at] = top;
+                top = slots[s->slot];
                 break;
-            case kOpAdd:
-                top = below[sp - 2] + top;
+            case StepKind::MulSlot:
+                top *= slots[s->slot];
                 break;
-            case kOpSubtract:
-                top = below[sp - 2] - top;
+            case StepKind::AddSlot:
+                top += slots[s->slot];
                 break;
-            case kOpNegate:
-                top = -top;
+            case StepKind::SubSlot:
+                top -= slots[s->slot];
                 break;
-            default: {
-                if (!operandsFinite(consumed)) {
+            case StepKind::DivSlot: {
+                const Real v = slots[s->slot];
+                if (!IsFinite(top) || !IsFinite(v)) {
                     errorCode = kEvalOverflow;
                     return 0;
                 }
-                Real r = 0;
-                switch (code) {
-                    case kOpDivide:
-                        if (top == 0) {
-                            error = kEvalDivisionByZero;
-                        } else {
-                            r = below[sp - 2] / top;
-                        }
-                        break;
-                    case kOpPower:
-                        r = Power(problem, below[sp - 2], top, error);
-                        break;
-                    case kOpIf: {
-                        const Real a1 = below[sp - 5];
-                        const Real a2 = below[sp - 4];
-                        r = a1 < a2 ? below[sp - 3] : (a1 == a2 ? below[sp - 2] : top);
-                        break;
-                    }
-                    case kOpFile:
-                        r = FileLookup(problem, below[sp - 4], below[sp - 3], below[sp - 2], top,
-                                       error);
-                        break;
-                    default:  // the functions of one or two arguments
-                        r = Function(problem, code, consumed == 2 ? below[sp - 2] : 0, top, error);
-                        break;
+                if (v == 0) {
+                    errorCode = kEvalDivisionByZero;
+                    return 0;
                 }
+                top /= v;
+                if (!IsFinite(top)) {
+                    errorCode = kEvalOverflow;
+                    return 0;
+                }
+                break;
+            }
+            case StepKind::Multiply:
+                top = stack[s->at] * top;
+                break;
+            case StepKind::Add:
+                top = stack[s->at] + top;
+                break;
+            case StepKind::Subtract:
+                top = stack[s->at] - top;
+                break;
+            case StepKind::Negate:
+                top = -top;
+                break;
+            case StepKind::Divide: {
+                const Real a = stack[s->at];
+                if (!IsFinite(a) || !IsFinite(top)) {
+                    errorCode = kEvalOverflow;
+                    return 0;
+                }
+                if (top == 0) {
+                    errorCode = kEvalDivisionByZero;
+                    return 0;
+                }
+                top = a / top;
+                if (!IsFinite(top)) {
+                    errorCode = kEvalOverflow;
+                    return 0;
+                }
+                break;
+            }
+            case StepKind::Variable:
+                top = VariableStep(problem, *s, slots, top, element, solution, error);
                 if (error != kEvalOk) {
                     errorCode = error;
                     return 0;
                 }
-                if (!IsFinite(r)) {
+                break;
+            case StepKind::End:
+                if (!IsFinite(top)) {
                     errorCode = kEvalOverflow;
                     return 0;
                 }
-                top = r;
+                return top;
+            case StepKind::Fail:
+                errorCode = kEvalStack;
+                return 0;
+            default:
+                top = CheckedStep(problem, *s, stack, top, error);
+                if (error != kEvalOk) {
+                    errorCode = error;
+                    return 0;
+                }
                 break;
-            }
         }
-        sp -= consumed - 1;
     }
-    if (sp != 1) {
-        errorCode = kEvalStack;
-        return 0;
-    }
-    if (!IsFinite(top)) {
-        errorCode = kEvalOverflow;
-        return 0;
-    }
-    return top;
+}
+
+// Decoded programs of the forms this thread evaluated lately.
+thread_local constinit ProgramCache t_programs;
+
+}  // namespace
+
+Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& errorCode, int element,
+                        Real potential, Real x, Real y, Real time, const SolutionData* solution) {
+    errorCode = kEvalOk;
+    DecodedProgram& cached = t_programs.Find(compiled);
+    auto run = [&](DecodedProgram& program) {
+        program.slots[kSlotPotential] = potential;
+        if (program.usesCoordinates) {
+            const Coordinates c = DrawingToProblem(problem, x, y);
+            program.slots[kSlotFirstCoordinate] = c.first;
+            program.slots[kSlotSecondCoordinate] = c.second;
+        }
+        if (program.usesTime) program.slots[kSlotTime] = time / TimeFactor(problem);
+        return Run(problem, program, errorCode, element, solution);
+    };
+    if (!cached.reentrant) return run(cached);
+    // FLUX, the gradients and FILE may evaluate other expressions, which may refill the
+    // cache entry: such a program runs from a copy.
+    DecodedProgram copy = cached;
+    return run(copy);
 }
 
 Real TrialEvaluation(Problem& problem, const CompiledForm& compiled, int& errorCode) {

@@ -1,0 +1,235 @@
+#include "expressions/decoded_program.hpp"
+
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
+#include "expressions/postfix.hpp"
+
+namespace kova {
+namespace {
+
+constexpr int kBadItem = 1000;  // not an item of the language
+
+// The number of values an operator takes from the stack; 0 for codes that are not
+// operators.
+int OperandCount(int code) {
+    switch (code) {
+        case kOpMultiply:
+        case kOpDivide:
+        case kOpAdd:
+        case kOpSubtract:
+        case kOpPower:
+        case kOpMax:
+        case kOpMin:
+        case kOpMod:
+            return 2;
+        case kOpNegate:
+        case kOpExp:
+        case kOpLog:
+        case kOpSin:
+        case kOpCos:
+        case kOpLn:
+        case kOpSqrt:
+        case kOpAbs:
+        case kOpSquareWave:
+        case kOpStep:
+        case kOpTrunc:
+            return 1;
+        case kOpFile:
+            return 4;
+        case kOpIf:
+            return 5;
+        default:
+            return 0;
+    }
+}
+
+// The number of leading entries of a form that decoding reads: entry 0 and, when it is a
+// valid count, the items after it.
+int UsedEntries(const CompiledForm& compiled) {
+    const int n = ItemCode(compiled[0]);
+    return n >= 0 && n <= kCompiledSize - 1 ? n + 1 : 1;
+}
+
+// Builds the steps of a program; a structural fault ends it with Fail.
+class Decoder {
+public:
+    explicit Decoder(DecodedProgram& program) : m_p(program) {
+        m_p.stepCount = 0;
+        m_p.usesCoordinates = false;
+        m_p.usesTime = false;
+        m_p.reentrant = false;
+        m_nextSlot = kFirstFreeSlot;
+    }
+
+    void Run(const CompiledForm& compiled) {
+        const int n = ItemCode(compiled[0]);
+        if (n < 0 || n > kCompiledSize - 1) return Emit(StepKind::Fail);
+        int sp = 0;  // values on the stack before the current item
+        for (int i = 1; i <= n; ++i) {
+            const int code = ItemCode(compiled[static_cast<std::size_t>(i)]);
+            if (code <= 0) {
+                int slot;
+                switch (code) {
+                    case -1:
+                        if (i == n) return Emit(StepKind::Fail);  // the number is cut off
+                        slot = m_nextSlot++;
+                        m_p.slots[static_cast<std::size_t>(slot)] =
+                            compiled[static_cast<std::size_t>(++i)];
+                        break;
+                    case -2:
+                        slot = kSlotPotential;
+                        break;
+                    case -3:
+                        slot = kSlotFirstCoordinate;
+                        m_p.usesCoordinates = true;
+                        break;
+                    case -4:
+                        slot = kSlotSecondCoordinate;
+                        m_p.usesCoordinates = true;
+                        break;
+                    case -5:
+                        slot = kSlotTime;
+                        m_p.usesTime = true;
+                        break;
+                    case -6:
+                    case -7:
+                    case -8:
+                        slot = m_nextSlot++;
+                        m_p.reentrant = true;
+                        Emit(StepKind::Variable, slot, 0, code);
+                        break;
+                    default:  // 0, -9 and below are no items
+                        return Emit(StepKind::Fail);
+                }
+                // An operand followed by one of the four arithmetic operators is applied
+                // at once when there is a value below it to apply it to.
+                if (i < n && sp >= 1) {
+                    const int next = ItemCode(compiled[static_cast<std::size_t>(i + 1)]);
+                    if (next >= kOpMultiply && next <= kOpSubtract) {
+                        ++i;
+                        static constexpr StepKind kFused[] = {StepKind::MulSlot, StepKind::DivSlot,
+                                                              StepKind::AddSlot, StepKind::SubSlot};
+                        Emit(kFused[next - kOpMultiply], slot);
+                        continue;
+                    }
+                }
+                if (sp == kCompiledSize - 1) return Emit(StepKind::Fail);
+                ++sp;
+                Emit(StepKind::Push, slot, sp - 1);
+                continue;
+            }
+
+            // Operators: B is the top value, the others are below it.
+            const int consumed = OperandCount(code);  // 0: not an item at all
+            if (consumed == 0 || sp < consumed) return Emit(StepKind::Fail);
+            const int at = sp - consumed + 1;  // stack position of the first operand
+            switch (code) {
+                case kOpMultiply:
+                    Emit(StepKind::Multiply, 0, at);
+                    break;
+                case kOpDivide:
+                    Emit(StepKind::Divide, 0, at);
+                    break;
+                case kOpAdd:
+                    Emit(StepKind::Add, 0, at);
+                    break;
+                case kOpSubtract:
+                    Emit(StepKind::Subtract, 0, at);
+                    break;
+                case kOpNegate:
+                    Emit(StepKind::Negate);
+                    break;
+                case kOpPower:
+                    Emit(StepKind::Power, 0, at);
+                    break;
+                case kOpIf:
+                    Emit(StepKind::If, 0, at);
+                    break;
+                case kOpFile:
+                    m_p.reentrant = true;
+                    Emit(StepKind::File, 0, at);
+                    break;
+                default:
+                    Emit(StepKind::Function, 0, at, code);
+                    break;
+            }
+            sp -= consumed - 1;
+        }
+        Emit(sp == 1 ? StepKind::End : StepKind::Fail);
+    }
+
+private:
+    void Emit(StepKind kind, int slot = 0, int at = 0, int code = 0) {
+        Step& s = m_p.steps[static_cast<std::size_t>(m_p.stepCount++)];
+        s.kind = kind;
+        s.slot = static_cast<std::uint8_t>(slot);
+        s.at = static_cast<std::uint8_t>(at);
+        s.code = static_cast<std::int8_t>(code);
+    }
+
+    DecodedProgram& m_p;
+    int m_nextSlot = kFirstFreeSlot;
+};
+
+}  // namespace
+
+// Every decoding classifies every item, so this reads the bits of the 80-bit value with
+// integer operations: a floating-point conversion (or the library's nearbyint, which
+// saves and restores the floating-point environment) would cost more.
+int ItemCode(const Real& item) {
+    if constexpr (std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10) {
+        std::uint64_t mantissa;  // explicit integer bit at bit 63
+        std::uint16_t signAndExponent;
+        std::memcpy(&mantissa, &item, 8);
+        std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&item) + 8, 2);
+        const int exponent = (signAndExponent & 0x7FFF) - 16383;
+        if (exponent < -1) return 0;  // |v| < 0.5, zero and subnormals
+        if (exponent > 6) return kBadItem;
+        const std::uint64_t twice = mantissa >> (62 - exponent);  // floor(2|v|)
+        int n = static_cast<int>((twice + 1) >> 1);               // halves away from zero
+        const bool half = (twice & 1) != 0 && (mantissa << (exponent + 2)) == 0;
+        if (half && (n & 1) != 0) --n;
+        return (signAndExponent & 0x8000) != 0 ? -n : n;
+    } else {
+        if (!(item > -128 && item < 128)) return kBadItem;
+        const Real r = std::round(item);
+        int n = static_cast<int>(r);
+        if (std::fabs(item - r) == 0.5L && (n & 1) != 0) n += item < r ? -1 : 1;
+        return n;
+    }
+}
+
+void DecodeProgram(const CompiledForm& compiled, DecodedProgram& program) {
+    Decoder(program).Run(compiled);
+}
+
+DecodedProgram& ProgramCache::Find(const CompiledForm& compiled) {
+    // The set from the address; the low bits of an address of Real arrays are zero.
+    const auto address = reinterpret_cast<std::uintptr_t>(&compiled);
+    const std::size_t set = ((address >> 4) ^ (address >> 9)) % kSets;
+    Entry* ways = &m_entries[set * kWays];
+    const int used = UsedEntries(compiled);
+    const std::size_t bytes = static_cast<std::size_t>(used) * sizeof(Real);
+    for (int w = 0; w < kWays; ++w) {
+        Entry& e = ways[w];
+        if (e.key == &compiled && e.entries == used &&
+            std::memcmp(e.image.data(), compiled.data(), bytes) == 0) {
+            m_recentWay[set] = static_cast<std::uint8_t>(w);
+            return e.program;
+        }
+    }
+    const int victim = 1 - m_recentWay[set];
+    Entry& e = ways[victim];
+    e.key = &compiled;
+    e.entries = used;
+    std::memcpy(e.image.data(), compiled.data(), bytes);
+    DecodeProgram(compiled, e.program);
+    ++m_decodes;
+    m_recentWay[set] = static_cast<std::uint8_t>(victim);
+    return e.program;
+}
+
+}  // namespace kova

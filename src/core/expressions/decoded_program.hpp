@@ -1,0 +1,105 @@
+// A compiled form decoded once into a compact program for the evaluator, and a small
+// per-thread cache of decoded programs.
+//
+// Decoding classifies every item of the stored form (nearest integer of an 80-bit value),
+// resolves operands to value slots (the field variable, the coordinates, TIME, and the
+// numbers of the form), fuses an operand with a following +, -, * or /, and tracks the
+// stack depth, which does not depend on the values. Everything that is wrong with the
+// structure of a form (an unknown item, too few operands, a number cut off, not exactly
+// one value at the end) becomes a Fail step at the place where evaluation would find it,
+// so that errors met earlier at run time (a division by zero, say) keep their precedence.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "model/records.hpp"
+
+namespace kova {
+
+enum class StepKind : std::uint8_t {
+    Push,      // push slots[slot]
+    MulSlot,   // top = top * slots[slot]
+    DivSlot,   // top = top / slots[slot], checked
+    AddSlot,   // top = top + slots[slot]
+    SubSlot,   // top = top - slots[slot]
+    Multiply,  // top = A * top, A = stack[at]
+    Divide,    // checked
+    Add,
+    Subtract,
+    Negate,
+    Power,     // A ^ top, checked
+    Function,  // the functions of one or two arguments (code), checked
+    If,        // IF(stack[at], stack[at+1], stack[at+2], stack[at+3], top)
+    File,      // FILE(stack[at], stack[at+1], stack[at+2], top)
+    Variable,  // slots[slot] = FLUX, DT\DX or DT\DY (code: -6, -7, -8)
+    Fail,      // malformed program: error 7
+    End,       // exactly one value left: the result, if finite
+};
+
+struct Step {
+    StepKind kind = StepKind::End;
+    std::uint8_t slot = 0;  // operand slot
+    std::uint8_t at = 0;    // stack position of the first operand below the top
+    std::int8_t code = 0;   // operator code of Function, marker of Variable
+};
+
+// Value slots: the per-call inputs first, then the numbers of the form and the values of
+// FLUX and the gradient variables in the order they occur.
+inline constexpr int kSlotPotential = 0;
+inline constexpr int kSlotFirstCoordinate = 1;
+inline constexpr int kSlotSecondCoordinate = 2;
+inline constexpr int kSlotTime = 3;
+inline constexpr int kFirstFreeSlot = 4;
+
+struct DecodedProgram {
+    // An item gives at most two steps (FLUX: Variable and Push), and one more ends it.
+    std::array<Step, 2 * kCompiledSize> steps{};  // ends with End or Fail
+    std::array<Real, kFirstFreeSlot + kCompiledSize> slots{};
+    int stepCount = 0;
+    bool usesCoordinates = false;
+    bool usesTime = false;
+    // FLUX, a gradient or FILE: evaluating the program may evaluate other expressions,
+    // so it must not run in place inside a cache that a nested evaluation may refill.
+    bool reentrant = false;
+};
+
+// The integer nearest to a program item (halves to the even neighbour), or 1000 for
+// magnitudes of 128 and above, infinities and NaNs.
+int ItemCode(const Real& item);
+
+// Decodes `compiled` into `program` (the per-call slots are left for the caller).
+void DecodeProgram(const CompiledForm& compiled, DecodedProgram& program);
+
+// Decoded programs of recently evaluated forms. An entry is found by the address of the
+// form and accepted only if the form's entries 0..n still equal, byte for byte, those it
+// was decoded from, so a form that was changed, replaced or copied elsewhere is decoded
+// anew: a stale program can never be returned. Two-way set-associative, least recently
+// used way replaced. Not shared between threads.
+class ProgramCache {
+public:
+    constexpr ProgramCache() = default;
+
+    // The decoded program of `compiled`; valid until the next call of Find.
+    DecodedProgram& Find(const CompiledForm& compiled);
+
+    // How many forms were decoded so far (for tests of the cache).
+    long Decodes() const { return m_decodes; }
+
+private:
+    static constexpr int kSets = 16;
+    static constexpr int kWays = 2;
+
+    struct Entry {
+        const CompiledForm* key = nullptr;
+        int entries = 0;  // how many leading entries of the form `image` holds
+        CompiledForm image{};
+        DecodedProgram program{};
+    };
+
+    std::array<Entry, kSets * kWays> m_entries{};
+    std::array<std::uint8_t, kSets> m_recentWay{};
+    long m_decodes = 0;
+};
+
+}  // namespace kova
