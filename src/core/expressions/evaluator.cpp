@@ -1,6 +1,9 @@
 #include "expressions/evaluator.hpp"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <numbers>
 
@@ -22,6 +25,21 @@ constexpr Real kSquareWavePeriod = 6.28318531L;
 // Evaluations of FLUX under way. A conductivity that refers to FLUX would need itself to
 // compute the flux; the nested reference is an error instead of an endless recursion.
 thread_local int t_fluxDepth = 0;
+
+// Whether two extended values have the same bits (their padding aside).
+inline bool SameBits(const Real& a, const Real& b) {
+    if constexpr (std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10) {
+        std::uint64_t aLow, bLow;
+        std::uint16_t aHigh, bHigh;
+        std::memcpy(&aLow, &a, 8);
+        std::memcpy(&bLow, &b, 8);
+        std::memcpy(&aHigh, reinterpret_cast<const unsigned char*>(&a) + 8, 2);
+        std::memcpy(&bHigh, reinterpret_cast<const unsigned char*>(&b) + 8, 2);
+        return aLow == bLow && aHigh == bHigh;
+    } else {
+        return std::memcmp(&a, &b, sizeof(Real)) == 0;
+    }
+}
 
 class FluxDepthGuard {
 public:
@@ -342,27 +360,66 @@ Real Run(Problem& problem, DecodedProgram& program, int& errorCode, int element,
 // Decoded programs of the forms this thread evaluated lately.
 thread_local constinit ProgramCache t_programs;
 
+// The drawing transform of the view last used by this thread, with the view values it
+// was worked out from: the two divisions behind it would otherwise be a good part of
+// the cost of an evaluation. The values are compared bit for bit, so a changed view (a
+// zero's sign included) is always worked out again.
+struct TransformMemo {
+    std::array<Real, 6> view{};
+    DrawingTransform transform;
+    bool valid = false;
+};
+thread_local constinit TransformMemo t_transform;
+
+// Writes the coordinates of drawing position (x, y) to out[0] and out[1]. Extended
+// values go by reference here and below: passing them by value costs a store and a load
+// of 80 bits each, which at this rate is a noticeable part of an evaluation.
+inline void CoordinatesOf(const Problem& problem, const Real& x, const Real& y, Real* out) {
+    TransformMemo& m = t_transform;
+    const Real* view[6] = {&problem.settings.drawingScale, &problem.view.zoom,
+                           &problem.settings.originX,      &problem.settings.originY,
+                           &problem.view.scrollX,          &problem.view.scrollY};
+    bool same = m.valid;
+    for (std::size_t k = 0; k < 6 && same; ++k) same = SameBits(m.view[k], *view[k]);
+    if (!same) [[unlikely]] {
+        for (std::size_t k = 0; k < 6; ++k) m.view[k] = *view[k];
+        m.transform = DrawingToProblemTransform(problem);
+        m.valid = true;
+    }
+    const Coordinates c = m.transform.Apply(x, y);
+    out[0] = c.first;
+    out[1] = c.second;
+}
+
+// Fills in the inputs of a program and runs it.
+inline Real FillAndRun(Problem& problem, DecodedProgram& program, int& errorCode, int element,
+                       const Real& potential, const Real& x, const Real& y, const Real& time,
+                       const SolutionData* solution) {
+    program.slots[kSlotPotential] = potential;
+    if (program.usesCoordinates) CoordinatesOf(problem, x, y, &program.slots[kSlotFirstCoordinate]);
+    if (program.usesTime) program.slots[kSlotTime] = time / TimeFactor(problem);
+    return Run(problem, program, errorCode, element, solution);
+}
+
+// FLUX, the gradients and FILE may evaluate other expressions, which may refill the
+// cache entry of the program under way: such a program runs from a copy.
+[[gnu::noinline]] Real RunCopy(Problem& problem, const DecodedProgram& cached, int& errorCode,
+                               int element, const Real& potential, const Real& x, const Real& y,
+                               const Real& time, const SolutionData* solution) {
+    DecodedProgram copy = cached;
+    return FillAndRun(problem, copy, errorCode, element, potential, x, y, time, solution);
+}
+
 }  // namespace
 
 Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& errorCode, int element,
                         Real potential, Real x, Real y, Real time, const SolutionData* solution) {
     errorCode = kEvalOk;
     DecodedProgram& cached = t_programs.Find(compiled);
-    auto run = [&](DecodedProgram& program) {
-        program.slots[kSlotPotential] = potential;
-        if (program.usesCoordinates) {
-            const Coordinates c = DrawingToProblem(problem, x, y);
-            program.slots[kSlotFirstCoordinate] = c.first;
-            program.slots[kSlotSecondCoordinate] = c.second;
-        }
-        if (program.usesTime) program.slots[kSlotTime] = time / TimeFactor(problem);
-        return Run(problem, program, errorCode, element, solution);
-    };
-    if (!cached.reentrant) return run(cached);
-    // FLUX, the gradients and FILE may evaluate other expressions, which may refill the
-    // cache entry: such a program runs from a copy.
-    DecodedProgram copy = cached;
-    return run(copy);
+    if (cached.reentrant) {
+        return RunCopy(problem, cached, errorCode, element, potential, x, y, time, solution);
+    }
+    return FillAndRun(problem, cached, errorCode, element, potential, x, y, time, solution);
 }
 
 Real TrialEvaluation(Problem& problem, const CompiledForm& compiled, int& errorCode) {

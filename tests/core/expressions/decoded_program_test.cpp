@@ -415,3 +415,53 @@ TEST_F(DecodedProgramTest, DecodingFusesOperandsAndResolvesSlots) {
 
 }  // namespace
 }  // namespace kova
+
+namespace kova {
+namespace {
+
+TEST_F(DecodedProgramTest, EveryChangeOfTheViewReachesTheCoordinates) {
+    // The evaluator keeps the transform of the last view; each change of a view value
+    // between two evaluations must show in X and Y exactly as DrawingToProblem gives them.
+    ASSERT_EQ(Compile("X*1000+Y"), 0);
+    auto check = [&](const char* what) {
+        int error = -1;
+        const Coordinates c = DrawingToProblem(problem, 37, 81);
+        EXPECT_TRUE(SameBits(EvaluateExpression(problem, spec.compiled, error, 0, 0, 37, 81, 0),
+                             c.first * 1000 + c.second))
+            << what;
+        EXPECT_EQ(error, 0);
+    };
+    check("start");
+    problem.view.zoom = 3;
+    check("zoom");
+    problem.view.scrollX = -20;
+    check("scroll x");
+    problem.view.scrollY = 11;
+    check("scroll y");
+    problem.settings.originX = 40;
+    check("origin x");
+    problem.settings.originY = 90;
+    check("origin y");
+    problem.settings.drawingScale = 100;
+    check("drawing scale");
+    problem.view.zoom = -1;  // counts as 1
+    check("no zoom");
+    // A negative zero scale gives coordinates of the other sign of zero.
+    problem.settings.drawingScale = 0;
+    ASSERT_EQ(Compile("1/X"), 0);
+    int error = -1;
+    EvaluateExpression(problem, spec.compiled, error, 0, 0, 200, 0, 0);
+    EXPECT_EQ(error, kEvalDivisionByZero);
+    problem.settings.drawingScale = -0.0L;
+    EvaluateExpression(problem, spec.compiled, error, 0, 0, 200, 0, 0);
+    EXPECT_EQ(error, kEvalDivisionByZero);
+    const CompiledForm x{1, kMarkerFirstCoordinate};  // X alone, without the compiler's 0 +
+    const Real minus = EvaluateExpression(problem, x, error, 0, 0, 200, 0, 0);
+    problem.settings.drawingScale = 0;
+    const Real plus = EvaluateExpression(problem, x, error, 0, 0, 200, 0, 0);
+    EXPECT_TRUE(std::signbit(minus));
+    EXPECT_FALSE(std::signbit(plus));
+}
+
+}  // namespace
+}  // namespace kova
