@@ -110,9 +110,7 @@ public:
                     const int next = ItemCode(compiled[static_cast<std::size_t>(i + 1)]);
                     if (next >= kOpMultiply && next <= kOpSubtract) {
                         ++i;
-                        static constexpr StepKind kFused[] = {StepKind::MulSlot, StepKind::DivSlot,
-                                                              StepKind::AddSlot, StepKind::SubSlot};
-                        Emit(kFused[next - kOpMultiply], slot);
+                        EmitFused(next, slot);
                         continue;
                     }
                 }
@@ -128,16 +126,10 @@ public:
             const int at = sp - consumed + 1;  // stack position of the first operand
             switch (code) {
                 case kOpMultiply:
-                    Emit(StepKind::Multiply, 0, at);
-                    break;
                 case kOpDivide:
-                    Emit(StepKind::Divide, 0, at);
-                    break;
                 case kOpAdd:
-                    Emit(StepKind::Add, 0, at);
-                    break;
                 case kOpSubtract:
-                    Emit(StepKind::Subtract, 0, at);
+                    EmitBinary(code, at);
                     break;
                 case kOpNegate:
                     Emit(StepKind::Negate);
@@ -162,12 +154,46 @@ public:
     }
 
 private:
+    // An operand applied at once with operator `op` (1..4): right after the push of an
+    // operand, the two make one PushMul .. PushSub step.
+    void EmitFused(int op, int slot) {
+        Step* last =
+            m_p.stepCount > 0 ? &m_p.steps[static_cast<std::size_t>(m_p.stepCount - 1)] : nullptr;
+        if (last != nullptr && last->kind == StepKind::Push) {
+            last->kind = static_cast<StepKind>(static_cast<int>(StepKind::PushMul) + op - 1);
+            last->slot2 = static_cast<std::uint8_t>(slot);
+            return;
+        }
+        static constexpr StepKind kFused[] = {StepKind::MulSlot, StepKind::DivSlot,
+                                              StepKind::AddSlot, StepKind::SubSlot};
+        Emit(kFused[op - 1], slot);
+    }
+
+    // One of the four arithmetic operators on the stack: right after a PushMul .. PushSub
+    // it applies the pair to the value below it, MulMul .. SubSub.
+    void EmitBinary(int op, int at) {
+        Step* last =
+            m_p.stepCount > 0 ? &m_p.steps[static_cast<std::size_t>(m_p.stepCount - 1)] : nullptr;
+        const int pushed =
+            last != nullptr ? static_cast<int>(last->kind) - static_cast<int>(StepKind::PushMul) + 1
+                            : 0;
+        if (pushed >= 1 && pushed <= 4 && last->at == at) {
+            last->kind = static_cast<StepKind>(static_cast<int>(StepKind::MulMul) + (op - 1) * 4 +
+                                               pushed - 1);
+            return;
+        }
+        static constexpr StepKind kStack[] = {StepKind::Multiply, StepKind::Divide, StepKind::Add,
+                                              StepKind::Subtract};
+        Emit(kStack[op - 1], 0, at);
+    }
+
     void Emit(StepKind kind, int slot = 0, int at = 0, int code = 0) {
         Step& s = m_p.steps[static_cast<std::size_t>(m_p.stepCount++)];
         s.kind = kind;
         s.slot = static_cast<std::uint8_t>(slot);
         s.at = static_cast<std::uint8_t>(at);
         s.code = static_cast<std::int8_t>(code);
+        s.slot2 = 0;
     }
 
     DecodedProgram& m_p;

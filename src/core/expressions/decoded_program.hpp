@@ -35,13 +35,38 @@ enum class StepKind : std::uint8_t {
     Variable,  // slots[slot] = FLUX, DT\DX or DT\DY (code: -6, -7, -8)
     Fail,      // malformed program: error 7
     End,       // exactly one value left: the result, if finite
+    // An operand pushed and a second one applied to it at once: push slots[slot] op
+    // slots[slot2] (the operators in the order of their codes).
+    PushMul,
+    PushDiv,
+    PushAdd,
+    PushSub,
+    // Such a pair applied at once to the top: top = top op1 (slots[slot] op2 slots[slot2]),
+    // named op1 then op2. Sums of products and the like are chains of these.
+    MulMul,
+    MulDiv,
+    MulAdd,
+    MulSub,
+    DivMul,
+    DivDiv,
+    DivAdd,
+    DivSub,
+    AddMul,
+    AddDiv,
+    AddAdd,
+    AddSub,
+    SubMul,
+    SubDiv,
+    SubAdd,
+    SubSub,
 };
 
 struct Step {
     StepKind kind = StepKind::End;
-    std::uint8_t slot = 0;  // operand slot
-    std::uint8_t at = 0;    // stack position of the first operand below the top
-    std::int8_t code = 0;   // operator code of Function, marker of Variable
+    std::uint8_t slot = 0;   // operand slot
+    std::uint8_t at = 0;     // stack position of the first operand below the top
+    std::int8_t code = 0;    // operator code of Function, marker of Variable
+    std::uint8_t slot2 = 0;  // second operand slot of the pair steps
 };
 
 // Value slots: the per-call inputs first, then the numbers of the form and the values of

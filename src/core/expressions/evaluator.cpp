@@ -254,6 +254,51 @@ namespace {
     return r;
 }
 
+// x = x op y for the four arithmetic operators. A sum, difference or product is not
+// checked (see Run); a division checks its operands and its result. False, with `error`
+// set, when the division fails.
+template <int Op>
+[[gnu::always_inline]] inline bool Apply(Real& x, Real y, int& error) {
+    if constexpr (Op == kOpMultiply) {
+        x *= y;
+    } else if constexpr (Op == kOpAdd) {
+        x += y;
+    } else if constexpr (Op == kOpSubtract) {
+        x -= y;
+    } else {
+        static_assert(Op == kOpDivide);
+        if (!IsFinite(x) || !IsFinite(y)) {
+            error = kEvalOverflow;
+            return false;
+        }
+        if (y == 0) {
+            error = kEvalDivisionByZero;
+            return false;
+        }
+        x /= y;
+        if (!IsFinite(x)) {
+            error = kEvalOverflow;
+            return false;
+        }
+    }
+    return true;
+}
+
+// top = top Op1 (slots[slot] Op2 slots[slot2]): the push of an operand, a second operand
+// applied to it and the result applied to the value below, in that order.
+template <int Op1, int Op2>
+[[gnu::always_inline]] inline bool ApplyPair(Real& top, const Real* slots, const Step& s,
+                                             int& error) {
+    Real v = slots[s.slot];
+    return Apply<Op2>(v, slots[s.slot2], error) && Apply<Op1>(top, v, error);
+}
+
+// An evaluation ends with error `code`; the value returned with it is 0.
+inline Real EndWith(int& errorCode, int code) {
+    errorCode = code;
+    return 0;
+}
+
 // Runs a decoded program whose input slots are filled in. A sum, difference, product or
 // negation of values of which one is infinite or NaN is itself infinite or NaN, so those
 // four are not checked: what they produce reaches the final check, or an operator that
@@ -276,82 +321,145 @@ Real Run(Problem& problem, DecodedProgram& program, int& errorCode, int element,
                 top = slots[s->slot];
                 break;
             case StepKind::MulSlot:
-                top *= slots[s->slot];
+                if (!Apply<kOpMultiply>(top, slots[s->slot], error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivSlot:
+                if (!Apply<kOpDivide>(top, slots[s->slot], error)) return EndWith(errorCode, error);
                 break;
             case StepKind::AddSlot:
-                top += slots[s->slot];
+                if (!Apply<kOpAdd>(top, slots[s->slot], error)) return EndWith(errorCode, error);
                 break;
             case StepKind::SubSlot:
-                top -= slots[s->slot];
+                if (!Apply<kOpSubtract>(top, slots[s->slot], error))
+                    return EndWith(errorCode, error);
                 break;
-            case StepKind::DivSlot: {
-                const Real v = slots[s->slot];
-                if (!IsFinite(top) || !IsFinite(v)) {
-                    errorCode = kEvalOverflow;
-                    return 0;
-                }
-                if (v == 0) {
-                    errorCode = kEvalDivisionByZero;
-                    return 0;
-                }
-                top /= v;
-                if (!IsFinite(top)) {
-                    errorCode = kEvalOverflow;
-                    return 0;
-                }
+            case StepKind::PushMul:
+                stack[s->at] = top;
+                top = slots[s->slot];
+                if (!Apply<kOpMultiply>(top, slots[s->slot2], error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::PushDiv:
+                stack[s->at] = top;
+                top = slots[s->slot];
+                if (!Apply<kOpDivide>(top, slots[s->slot2], error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::PushAdd:
+                stack[s->at] = top;
+                top = slots[s->slot];
+                if (!Apply<kOpAdd>(top, slots[s->slot2], error)) return EndWith(errorCode, error);
+                break;
+            case StepKind::PushSub:
+                stack[s->at] = top;
+                top = slots[s->slot];
+                if (!Apply<kOpSubtract>(top, slots[s->slot2], error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::MulMul:
+                if (!ApplyPair<kOpMultiply, kOpMultiply>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::MulDiv:
+                if (!ApplyPair<kOpMultiply, kOpDivide>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::MulAdd:
+                if (!ApplyPair<kOpMultiply, kOpAdd>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::MulSub:
+                if (!ApplyPair<kOpMultiply, kOpSubtract>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivMul:
+                if (!ApplyPair<kOpDivide, kOpMultiply>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivDiv:
+                if (!ApplyPair<kOpDivide, kOpDivide>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivAdd:
+                if (!ApplyPair<kOpDivide, kOpAdd>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivSub:
+                if (!ApplyPair<kOpDivide, kOpSubtract>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::AddMul:
+                if (!ApplyPair<kOpAdd, kOpMultiply>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::AddDiv:
+                if (!ApplyPair<kOpAdd, kOpDivide>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::AddAdd:
+                if (!ApplyPair<kOpAdd, kOpAdd>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::AddSub:
+                if (!ApplyPair<kOpAdd, kOpSubtract>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::SubMul:
+                if (!ApplyPair<kOpSubtract, kOpMultiply>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::SubDiv:
+                if (!ApplyPair<kOpSubtract, kOpDivide>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::SubAdd:
+                if (!ApplyPair<kOpSubtract, kOpAdd>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::SubSub:
+                if (!ApplyPair<kOpSubtract, kOpSubtract>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::Multiply: {
+                Real a = stack[s->at];
+                if (!Apply<kOpMultiply>(a, top, error)) return EndWith(errorCode, error);
+                top = a;
                 break;
             }
-            case StepKind::Multiply:
-                top = stack[s->at] * top;
+            case StepKind::Divide: {
+                Real a = stack[s->at];
+                if (!Apply<kOpDivide>(a, top, error)) return EndWith(errorCode, error);
+                top = a;
                 break;
-            case StepKind::Add:
-                top = stack[s->at] + top;
+            }
+            case StepKind::Add: {
+                Real a = stack[s->at];
+                if (!Apply<kOpAdd>(a, top, error)) return EndWith(errorCode, error);
+                top = a;
                 break;
-            case StepKind::Subtract:
-                top = stack[s->at] - top;
+            }
+            case StepKind::Subtract: {
+                Real a = stack[s->at];
+                if (!Apply<kOpSubtract>(a, top, error)) return EndWith(errorCode, error);
+                top = a;
                 break;
+            }
             case StepKind::Negate:
                 top = -top;
                 break;
-            case StepKind::Divide: {
-                const Real a = stack[s->at];
-                if (!IsFinite(a) || !IsFinite(top)) {
-                    errorCode = kEvalOverflow;
-                    return 0;
-                }
-                if (top == 0) {
-                    errorCode = kEvalDivisionByZero;
-                    return 0;
-                }
-                top = a / top;
-                if (!IsFinite(top)) {
-                    errorCode = kEvalOverflow;
-                    return 0;
-                }
-                break;
-            }
             case StepKind::Variable:
                 top = VariableStep(problem, *s, slots, top, element, solution, error);
-                if (error != kEvalOk) {
-                    errorCode = error;
-                    return 0;
-                }
+                if (error != kEvalOk) return EndWith(errorCode, error);
                 break;
             case StepKind::End:
-                if (!IsFinite(top)) {
-                    errorCode = kEvalOverflow;
-                    return 0;
-                }
+                if (!IsFinite(top)) return EndWith(errorCode, kEvalOverflow);
                 return top;
             case StepKind::Fail:
-                errorCode = kEvalStack;
-                return 0;
+                return EndWith(errorCode, kEvalStack);
             default:
                 top = CheckedStep(problem, *s, stack, top, error);
-                if (error != kEvalOk) {
-                    errorCode = error;
-                    return 0;
-                }
+                if (error != kEvalOk) return EndWith(errorCode, error);
                 break;
         }
     }

@@ -390,21 +390,33 @@ TEST_F(DecodedProgramTest, StructuralFaultsKeepTheirPlaceBehindRunTimeErrors) {
 }
 
 TEST_F(DecodedProgramTest, DecodingFusesOperandsAndResolvesSlots) {
-    // The program is 0 T X * + 2 T * +: the sum starts from a pushed zero, X and T are
-    // fused with the products.
+    // The program is 0 T X * + 2 T * +: the sum starts from a pushed zero, and each
+    // product with its sum becomes one step.
     ASSERT_EQ(Compile("T*X+2*T"), 0);
     DecodedProgram p;
     DecodeProgram(spec.compiled, p);
-    const StepKind expected[] = {StepKind::Push, StepKind::Push, StepKind::MulSlot,
-                                 StepKind::Add,  StepKind::Push, StepKind::MulSlot,
-                                 StepKind::Add,  StepKind::End};
-    ASSERT_EQ(p.stepCount, 8);
-    for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(p.steps[static_cast<std::size_t>(k)].kind, expected[k]) << k;
+    ASSERT_EQ(p.stepCount, 4);
+    EXPECT_EQ(p.steps[0].kind, StepKind::Push);
+    EXPECT_EQ(p.slots[p.steps[0].slot], 0);
+    EXPECT_EQ(p.steps[1].kind, StepKind::AddMul);
     EXPECT_EQ(p.steps[1].slot, kSlotPotential);
-    EXPECT_EQ(p.steps[2].slot, kSlotFirstCoordinate);
-    EXPECT_EQ(p.slots[p.steps[4].slot], 2);
-    EXPECT_EQ(p.steps[3].at, 1);  // 0 is at stack position 1 under T*X
+    EXPECT_EQ(p.steps[1].slot2, kSlotFirstCoordinate);
+    EXPECT_EQ(p.steps[2].kind, StepKind::AddMul);
+    EXPECT_EQ(p.slots[p.steps[2].slot], 2);
+    EXPECT_EQ(p.steps[2].slot2, kSlotPotential);
+    EXPECT_EQ(p.steps[3].kind, StepKind::End);
+    // A pair not followed by an operator on the stack stays a push.
+    ASSERT_EQ(Compile("(T*T)^(X/3-T)"), 0);
+    DecodeProgram(spec.compiled, p);
+    bool pushMul = false;
+    for (int k = 0; k < p.stepCount; ++k)
+        pushMul = pushMul || p.steps[static_cast<std::size_t>(k)].kind == StepKind::PushMul;
+    EXPECT_TRUE(pushMul);
+    int error = -1;
+    EXPECT_REAL_NEAR(EvaluateExpression(problem, spec.compiled, error, 0, 3, 0, 0, 0),
+                     std::pow(9.0L, DrawingToProblem(problem, 0, 0).first / 3 - 3), 1e-15L);
+    ASSERT_EQ(Compile("T*X+2*T"), 0);
+    DecodeProgram(spec.compiled, p);
     EXPECT_TRUE(p.usesCoordinates);
     EXPECT_FALSE(p.usesTime);
     EXPECT_FALSE(p.reentrant);
