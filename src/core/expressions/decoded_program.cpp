@@ -10,8 +10,6 @@
 namespace kova {
 namespace {
 
-constexpr int kBadItem = 1000;  // not an item of the language
-
 // The number of values an operator takes from the stack; 0 for codes that are not
 // operators.
 int OperandCount(int code) {
@@ -44,13 +42,6 @@ int OperandCount(int code) {
         default:
             return 0;
     }
-}
-
-// The number of leading entries of a form that decoding reads: entry 0 and, when it is a
-// valid count, the items after it.
-int UsedEntries(const CompiledForm& compiled) {
-    const int n = ItemCode(compiled[0]);
-    return n >= 0 && n <= kCompiledSize - 1 ? n + 1 : 1;
 }
 
 // Builds the steps of a program; a structural fault ends it with Fail.
@@ -202,56 +193,16 @@ private:
 
 }  // namespace
 
-// Every decoding classifies every item, so this reads the bits of the 80-bit value with
-// integer operations: a floating-point conversion (or the library's nearbyint, which
-// saves and restores the floating-point environment) would cost more.
-int ItemCode(const Real& item) {
-    if constexpr (std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10) {
-        std::uint64_t mantissa;  // explicit integer bit at bit 63
-        std::uint16_t signAndExponent;
-        std::memcpy(&mantissa, &item, 8);
-        std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&item) + 8, 2);
-        const int exponent = (signAndExponent & 0x7FFF) - 16383;
-        if (exponent < -1) return 0;  // |v| < 0.5, zero and subnormals
-        if (exponent > 6) return kBadItem;
-        const std::uint64_t twice = mantissa >> (62 - exponent);  // floor(2|v|)
-        int n = static_cast<int>((twice + 1) >> 1);               // halves away from zero
-        const bool half = (twice & 1) != 0 && (mantissa << (exponent + 2)) == 0;
-        if (half && (n & 1) != 0) --n;
-        return (signAndExponent & 0x8000) != 0 ? -n : n;
-    } else {
-        if (!(item > -128 && item < 128)) return kBadItem;
-        const Real r = std::round(item);
-        int n = static_cast<int>(r);
-        if (std::fabs(item - r) == 0.5L && (n & 1) != 0) n += item < r ? -1 : 1;
-        return n;
-    }
-}
-
 void DecodeProgram(const CompiledForm& compiled, DecodedProgram& program) {
     Decoder(program).Run(compiled);
 }
 
-DecodedProgram& ProgramCache::Find(const CompiledForm& compiled) {
-    // The set from the address; the low bits of an address of Real arrays are zero.
-    const auto address = reinterpret_cast<std::uintptr_t>(&compiled);
-    const std::size_t set = ((address >> 4) ^ (address >> 9)) % kSets;
-    Entry* ways = &m_entries[set * kWays];
-    const int used = UsedEntries(compiled);
-    const std::size_t bytes = static_cast<std::size_t>(used) * sizeof(Real);
-    for (int w = 0; w < kWays; ++w) {
-        Entry& e = ways[w];
-        if (e.key == &compiled && e.entries == used &&
-            std::memcmp(e.image.data(), compiled.data(), bytes) == 0) {
-            m_recentWay[set] = static_cast<std::uint8_t>(w);
-            return e.program;
-        }
-    }
+DecodedProgram& ProgramCache::Refill(const CompiledForm& compiled, std::size_t set, int used) {
     const int victim = 1 - m_recentWay[set];
-    Entry& e = ways[victim];
+    Entry& e = m_entries[set * kWays + static_cast<std::size_t>(victim)];
     e.key = &compiled;
     e.entries = used;
-    std::memcpy(e.image.data(), compiled.data(), bytes);
+    std::memcpy(e.image.data(), compiled.data(), static_cast<std::size_t>(used) * sizeof(Real));
     DecodeProgram(compiled, e.program);
     ++m_decodes;
     m_recentWay[set] = static_cast<std::uint8_t>(victim);

@@ -11,7 +11,11 @@
 #pragma once
 
 #include <array>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 
 #include "model/records.hpp"
 
@@ -91,7 +95,38 @@ struct DecodedProgram {
 
 // The integer nearest to a program item (halves to the even neighbour), or 1000 for
 // magnitudes of 128 and above, infinities and NaNs.
-int ItemCode(const Real& item);
+// Every decoding classifies every item, so this reads the bits of the 80-bit value with
+// integer operations: a floating-point conversion (or the library's nearbyint, which
+// saves and restores the floating-point environment) would cost more.
+inline int ItemCode(const Real& item) {
+    if constexpr (std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10) {
+        std::uint64_t mantissa;  // explicit integer bit at bit 63
+        std::uint16_t signAndExponent;
+        std::memcpy(&mantissa, &item, 8);
+        std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&item) + 8, 2);
+        const int exponent = (signAndExponent & 0x7FFF) - 16383;
+        if (exponent < -1) return 0;  // |v| < 0.5, zero and subnormals
+        if (exponent > 6) return 1000;
+        const std::uint64_t twice = mantissa >> (62 - exponent);  // floor(2|v|)
+        int n = static_cast<int>((twice + 1) >> 1);               // halves away from zero
+        const bool half = (twice & 1) != 0 && (mantissa << (exponent + 2)) == 0;
+        if (half && (n & 1) != 0) --n;
+        return (signAndExponent & 0x8000) != 0 ? -n : n;
+    } else {
+        if (!(item > -128 && item < 128)) return 1000;
+        const Real r = std::round(item);
+        int n = static_cast<int>(r);
+        if (std::fabs(item - r) == 0.5L && (n & 1) != 0) n += item < r ? -1 : 1;
+        return n;
+    }
+}
+
+// The number of leading entries of a form that decoding reads: entry 0 and, when it is a
+// valid count, the items after it.
+inline int UsedEntries(const CompiledForm& compiled) {
+    const int n = ItemCode(compiled[0]);
+    return n >= 0 && n <= kCompiledSize - 1 ? n + 1 : 1;
+}
 
 // Decodes `compiled` into `program` (the per-call slots are left for the caller).
 void DecodeProgram(const CompiledForm& compiled, DecodedProgram& program);
@@ -106,14 +141,32 @@ public:
     constexpr ProgramCache() = default;
 
     // The decoded program of `compiled`; valid until the next call of Find.
-    DecodedProgram& Find(const CompiledForm& compiled);
+    DecodedProgram& Find(const CompiledForm& compiled) {
+        // The set from the address; the low bits of an address of Real arrays are zero.
+        const auto address = reinterpret_cast<std::uintptr_t>(&compiled);
+        const std::size_t set = ((address >> 4) ^ (address >> 9)) % kSets;
+        const int used = UsedEntries(compiled);
+        const std::size_t bytes = static_cast<std::size_t>(used) * sizeof(Real);
+        for (std::size_t w = 0; w < kWays; ++w) {
+            Entry& e = m_entries[set * kWays + w];
+            if (e.key == &compiled && e.entries == used &&
+                std::memcmp(e.image.data(), compiled.data(), bytes) == 0) {
+                m_recentWay[set] = static_cast<std::uint8_t>(w);
+                return e.program;
+            }
+        }
+        return Refill(compiled, set, used);
+    }
 
     // How many forms were decoded so far (for tests of the cache).
     long Decodes() const { return m_decodes; }
 
 private:
-    static constexpr int kSets = 16;
-    static constexpr int kWays = 2;
+    static constexpr std::size_t kSets = 16;
+    static constexpr std::size_t kWays = 2;
+
+    // Decodes `compiled` into the least recently used way of `set`.
+    DecodedProgram& Refill(const CompiledForm& compiled, std::size_t set, int used);
 
     struct Entry {
         const CompiledForm* key = nullptr;
