@@ -1,5 +1,6 @@
 #include "expressions/evaluator.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <numbers>
 
 #include "expressions/data_files.hpp"
+#include "expressions/decoded_program.hpp"
 #include "expressions/element_gradient.hpp"
 #include "expressions/postfix.hpp"
 #include "model/messages.hpp"
@@ -24,6 +26,21 @@ constexpr Real kSquareWavePeriod = 6.28318531L;
 // compute the flux; the nested reference is an error instead of an endless recursion.
 thread_local int t_fluxDepth = 0;
 
+// Whether two extended values have the same bits (their padding aside).
+inline bool SameBits(const Real& a, const Real& b) {
+    if constexpr (std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10) {
+        std::uint64_t aLow, bLow;
+        std::uint16_t aHigh, bHigh;
+        std::memcpy(&aLow, &a, 8);
+        std::memcpy(&bLow, &b, 8);
+        std::memcpy(&aHigh, reinterpret_cast<const unsigned char*>(&a) + 8, 2);
+        std::memcpy(&bHigh, reinterpret_cast<const unsigned char*>(&b) + 8, 2);
+        return aLow == bLow && aHigh == bHigh;
+    } else {
+        return std::memcmp(&a, &b, sizeof(Real)) == 0;
+    }
+}
+
 class FluxDepthGuard {
 public:
     FluxDepthGuard() { ++t_fluxDepth; }
@@ -35,70 +52,6 @@ public:
 // Finite and not a NaN; a comparison, which is cheaper than classifying the value.
 inline bool IsFinite(Real v) {
     return std::fabs(v) <= std::numeric_limits<Real>::max();
-}
-
-constexpr int kBadItem = 1000;  // not an item of the language
-
-// The integer nearest to a program item (halves to the even neighbour), or kBadItem for
-// magnitudes of 128 and above, infinities and NaNs. Every evaluation classifies every
-// item, so this reads the bits of the 80-bit value with integer operations: a
-// floating-point conversion (or the library's nearbyint, which saves and restores the
-// floating-point environment) would cost more than the arithmetic itself.
-inline int ItemCode(const Real& item) {
-    if constexpr (std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10) {
-        std::uint64_t mantissa;  // explicit integer bit at bit 63
-        std::uint16_t signAndExponent;
-        std::memcpy(&mantissa, &item, 8);
-        std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&item) + 8, 2);
-        const int exponent = (signAndExponent & 0x7FFF) - 16383;
-        if (exponent < -1) return 0;  // |v| < 0.5, zero and subnormals
-        if (exponent > 6) return kBadItem;
-        const std::uint64_t twice = mantissa >> (62 - exponent);  // floor(2|v|)
-        int n = static_cast<int>((twice + 1) >> 1);               // halves away from zero
-        const bool half = (twice & 1) != 0 && (mantissa << (exponent + 2)) == 0;
-        if (half && (n & 1) != 0) --n;
-        return (signAndExponent & 0x8000) != 0 ? -n : n;
-    } else {
-        if (!(item > -128 && item < 128)) return kBadItem;
-        const Real r = std::round(item);
-        int n = static_cast<int>(r);
-        if (std::fabs(item - r) == 0.5L && (n & 1) != 0) n += item < r ? -1 : 1;
-        return n;
-    }
-}
-
-// The number of values an operator takes from the stack; 0 for codes that are not
-// operators.
-inline int OperandCount(int code) {
-    switch (code) {
-        case kOpMultiply:
-        case kOpDivide:
-        case kOpAdd:
-        case kOpSubtract:
-        case kOpPower:
-        case kOpMax:
-        case kOpMin:
-        case kOpMod:
-            return 2;
-        case kOpNegate:
-        case kOpExp:
-        case kOpLog:
-        case kOpSin:
-        case kOpCos:
-        case kOpLn:
-        case kOpSqrt:
-        case kOpAbs:
-        case kOpSquareWave:
-        case kOpStep:
-        case kOpTrunc:
-            return 1;
-        case kOpFile:
-            return 4;
-        case kOpIf:
-            return 5;
-        default:
-            return 0;
-    }
 }
 
 // An operand of FILE taken to the nearest integer, kept inside the int range.
@@ -250,196 +203,331 @@ const BoundarySpec* PropertyBlock(const Material& m, int kind) {
 
 }  // namespace
 
+namespace {
+
+// The slow steps are calls that take the top value and give it back, so that the top is
+// never live across a call: the compiler can then keep it in a floating-point register
+// through the whole loop, instead of storing and reloading it at every step.
+
+// FLUX or a gradient variable into its slot; the top is passed through unchanged.
+[[gnu::noinline]] Real VariableStep(Problem& problem, const Step& s, Real* slots, Real top,
+                                    int element, const SolutionData* solution, int& error) {
+    slots[s.slot] = FluxVariable(problem, s.code, element, solution, error);
+    return top;
+}
+
+// The operators that check their operands and result: POWER, IF, FILE and the functions,
+// with their operands at stack[at ...] and the top. Sets `error` on a failure.
+[[gnu::noinline]] Real CheckedStep(Problem& problem, const Step& s, const Real* stack, Real top,
+                                   int& error) {
+    const Real* a = &stack[s.at];
+    const int below = s.kind == StepKind::If                                     ? 4
+                      : s.kind == StepKind::File                                 ? 3
+                      : s.kind == StepKind::Power                                ? 1
+                      : s.code == kOpMax || s.code == kOpMin || s.code == kOpMod ? 1
+                                                                                 : 0;
+    bool finite = IsFinite(top);
+    for (int k = 0; k < below && finite; ++k) finite = IsFinite(a[k]);
+    if (!finite) {
+        error = kEvalOverflow;
+        return 0;
+    }
+    Real r = 0;
+    switch (s.kind) {
+        case StepKind::Power:
+            r = Power(problem, a[0], top, error);
+            break;
+        case StepKind::If:
+            r = a[0] < a[1] ? a[2] : (a[0] == a[1] ? a[3] : top);
+            break;
+        case StepKind::File:
+            r = FileLookup(problem, a[0], a[1], a[2], top, error);
+            break;
+        case StepKind::Function:
+            r = Function(problem, s.code, below == 1 ? a[0] : 0, top, error);
+            break;
+        default:
+            error = kEvalStack;
+            return 0;
+    }
+    if (error == kEvalOk && !IsFinite(r)) error = kEvalOverflow;
+    return r;
+}
+
+// x = x op y for the four arithmetic operators. A sum, difference or product is not
+// checked (see Run); a division checks its operands and its result. False, with `error`
+// set, when the division fails.
+template <int Op>
+[[gnu::always_inline]] inline bool Apply(Real& x, Real y, int& error) {
+    if constexpr (Op == kOpMultiply) {
+        x *= y;
+    } else if constexpr (Op == kOpAdd) {
+        x += y;
+    } else if constexpr (Op == kOpSubtract) {
+        x -= y;
+    } else {
+        static_assert(Op == kOpDivide);
+        if (!IsFinite(x) || !IsFinite(y)) {
+            error = kEvalOverflow;
+            return false;
+        }
+        if (y == 0) {
+            error = kEvalDivisionByZero;
+            return false;
+        }
+        x /= y;
+        if (!IsFinite(x)) {
+            error = kEvalOverflow;
+            return false;
+        }
+    }
+    return true;
+}
+
+// top = top Op1 (slots[slot] Op2 slots[slot2]): the push of an operand, a second operand
+// applied to it and the result applied to the value below, in that order.
+template <int Op1, int Op2>
+[[gnu::always_inline]] inline bool ApplyPair(Real& top, const Real* slots, const Step& s,
+                                             int& error) {
+    Real v = slots[s.slot];
+    return Apply<Op2>(v, slots[s.slot2], error) && Apply<Op1>(top, v, error);
+}
+
+// An evaluation ends with error `code`; the value returned with it is 0.
+inline Real EndWith(int& errorCode, int code) {
+    errorCode = code;
+    return 0;
+}
+
+// Runs a decoded program whose input slots are filled in. A sum, difference, product or
+// negation of values of which one is infinite or NaN is itself infinite or NaN, so those
+// four are not checked: what they produce reaches the final check, or an operator that
+// checks its operands. Every other operator (which could turn an infinity into an
+// ordinary number, as 1/inf or STEP(inf) would) checks its operands and its result.
+Real Run(Problem& problem, DecodedProgram& program, int& errorCode, int element,
+         const SolutionData* solution) {
+    // The stack holds the values at positions 1 .. depth: the top one in `top`, the
+    // others in stack[1 .. depth-1]. Keeping the top out of memory saves a store and a
+    // reload of an 80-bit value for almost every step.
+    Real stack[kEvaluationStackSize + 1];
+    Real top = 0;
+    Real* const slots = program.slots.data();
+    int error = kEvalOk;  // a local copy, so that it need not be reread through the reference
+
+    for (const Step* s = program.steps.data();; ++s) {
+        switch (s->kind) {
+            case StepKind::Push:
+                stack[s->at] = top;
+                top = slots[s->slot];
+                break;
+            case StepKind::MulSlot:
+                if (!Apply<kOpMultiply>(top, slots[s->slot], error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivSlot:
+                if (!Apply<kOpDivide>(top, slots[s->slot], error)) return EndWith(errorCode, error);
+                break;
+            case StepKind::AddSlot:
+                if (!Apply<kOpAdd>(top, slots[s->slot], error)) return EndWith(errorCode, error);
+                break;
+            case StepKind::SubSlot:
+                if (!Apply<kOpSubtract>(top, slots[s->slot], error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::PushMul:
+                stack[s->at] = top;
+                top = slots[s->slot];
+                if (!Apply<kOpMultiply>(top, slots[s->slot2], error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::PushDiv:
+                stack[s->at] = top;
+                top = slots[s->slot];
+                if (!Apply<kOpDivide>(top, slots[s->slot2], error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::PushAdd:
+                stack[s->at] = top;
+                top = slots[s->slot];
+                if (!Apply<kOpAdd>(top, slots[s->slot2], error)) return EndWith(errorCode, error);
+                break;
+            case StepKind::PushSub:
+                stack[s->at] = top;
+                top = slots[s->slot];
+                if (!Apply<kOpSubtract>(top, slots[s->slot2], error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::MulMul:
+                if (!ApplyPair<kOpMultiply, kOpMultiply>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::MulDiv:
+                if (!ApplyPair<kOpMultiply, kOpDivide>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::MulAdd:
+                if (!ApplyPair<kOpMultiply, kOpAdd>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::MulSub:
+                if (!ApplyPair<kOpMultiply, kOpSubtract>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivMul:
+                if (!ApplyPair<kOpDivide, kOpMultiply>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivDiv:
+                if (!ApplyPair<kOpDivide, kOpDivide>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivAdd:
+                if (!ApplyPair<kOpDivide, kOpAdd>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::DivSub:
+                if (!ApplyPair<kOpDivide, kOpSubtract>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::AddMul:
+                if (!ApplyPair<kOpAdd, kOpMultiply>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::AddDiv:
+                if (!ApplyPair<kOpAdd, kOpDivide>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::AddAdd:
+                if (!ApplyPair<kOpAdd, kOpAdd>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::AddSub:
+                if (!ApplyPair<kOpAdd, kOpSubtract>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::SubMul:
+                if (!ApplyPair<kOpSubtract, kOpMultiply>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::SubDiv:
+                if (!ApplyPair<kOpSubtract, kOpDivide>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::SubAdd:
+                if (!ApplyPair<kOpSubtract, kOpAdd>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::SubSub:
+                if (!ApplyPair<kOpSubtract, kOpSubtract>(top, slots, *s, error))
+                    return EndWith(errorCode, error);
+                break;
+            case StepKind::Multiply: {
+                Real a = stack[s->at];
+                if (!Apply<kOpMultiply>(a, top, error)) return EndWith(errorCode, error);
+                top = a;
+                break;
+            }
+            case StepKind::Divide: {
+                Real a = stack[s->at];
+                if (!Apply<kOpDivide>(a, top, error)) return EndWith(errorCode, error);
+                top = a;
+                break;
+            }
+            case StepKind::Add: {
+                Real a = stack[s->at];
+                if (!Apply<kOpAdd>(a, top, error)) return EndWith(errorCode, error);
+                top = a;
+                break;
+            }
+            case StepKind::Subtract: {
+                Real a = stack[s->at];
+                if (!Apply<kOpSubtract>(a, top, error)) return EndWith(errorCode, error);
+                top = a;
+                break;
+            }
+            case StepKind::Negate:
+                top = -top;
+                break;
+            case StepKind::Variable:
+                top = VariableStep(problem, *s, slots, top, element, solution, error);
+                if (error != kEvalOk) return EndWith(errorCode, error);
+                break;
+            case StepKind::End:
+                if (!IsFinite(top)) return EndWith(errorCode, kEvalOverflow);
+                return top;
+            case StepKind::Fail:
+                return EndWith(errorCode, kEvalStack);
+            default:
+                top = CheckedStep(problem, *s, stack, top, error);
+                if (error != kEvalOk) return EndWith(errorCode, error);
+                break;
+        }
+    }
+}
+
+// Decoded programs of the forms this thread evaluated lately.
+thread_local constinit ProgramCache t_programs;
+
+// The drawing transform of the view last used by this thread, with the view values it
+// was worked out from: the two divisions behind it would otherwise be a good part of
+// the cost of an evaluation. The values are compared bit for bit, so a changed view (a
+// zero's sign included) is always worked out again.
+struct TransformMemo {
+    std::array<Real, 6> view{};
+    DrawingTransform transform;
+    bool valid = false;
+};
+thread_local constinit TransformMemo t_transform;
+
+// Writes the coordinates of drawing position (x, y) to out[0] and out[1]. Extended
+// values go by reference here and below: passing them by value costs a store and a load
+// of 80 bits each, which at this rate is a noticeable part of an evaluation.
+inline void CoordinatesOf(const Problem& problem, const Real& x, const Real& y, Real* out) {
+    TransformMemo& m = t_transform;
+    const Real* view[6] = {&problem.settings.drawingScale, &problem.view.zoom,
+                           &problem.settings.originX,      &problem.settings.originY,
+                           &problem.view.scrollX,          &problem.view.scrollY};
+    bool same = m.valid;
+    for (std::size_t k = 0; k < 6 && same; ++k) same = SameBits(m.view[k], *view[k]);
+    if (!same) [[unlikely]] {
+        for (std::size_t k = 0; k < 6; ++k) m.view[k] = *view[k];
+        m.transform = DrawingToProblemTransform(problem);
+        m.valid = true;
+    }
+    const Coordinates c = m.transform.Apply(x, y);
+    out[0] = c.first;
+    out[1] = c.second;
+}
+
+// Fills in the inputs of a program and runs it.
+inline Real FillAndRun(Problem& problem, DecodedProgram& program, int& errorCode, int element,
+                       const Real& potential, const Real& x, const Real& y, const Real& time,
+                       const SolutionData* solution) {
+    program.slots[kSlotPotential] = potential;
+    if (program.usesCoordinates) CoordinatesOf(problem, x, y, &program.slots[kSlotFirstCoordinate]);
+    if (program.usesTime) program.slots[kSlotTime] = time / TimeFactor(problem);
+    return Run(problem, program, errorCode, element, solution);
+}
+
+// FLUX, the gradients and FILE may evaluate other expressions, which may refill the
+// cache entry of the program under way: such a program runs from a copy.
+[[gnu::noinline]] Real RunCopy(Problem& problem, const DecodedProgram& cached, int& errorCode,
+                               int element, const Real& potential, const Real& x, const Real& y,
+                               const Real& time, const SolutionData* solution) {
+    DecodedProgram copy = cached;
+    return FillAndRun(problem, copy, errorCode, element, potential, x, y, time, solution);
+}
+
+}  // namespace
+
 Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& errorCode, int element,
                         Real potential, Real x, Real y, Real time, const SolutionData* solution) {
     errorCode = kEvalOk;
-    const int n = ItemCode(compiled[0]);
-    if (n < 0 || n > kMaxProgramEntries) {
-        errorCode = kEvalStack;
-        return 0;
+    DecodedProgram& cached = t_programs.Find(compiled);
+    if (cached.reentrant) {
+        return RunCopy(problem, cached, errorCode, element, potential, x, y, time, solution);
     }
-
-    // The stack holds sp values: the top one in `top`, the others in below[0 .. sp-2].
-    // Keeping the top out of memory saves a store and a reload of an 80-bit value for
-    // almost every item, which is most of the cost of an item.
-    Real below[kEvaluationStackSize];
-    Real top = 0;
-    int sp = 0;
-    Coordinates coordinates;
-    bool haveCoordinates = false;
-    int error = kEvalOk;  // a local copy, so that it need not be reread through the reference
-
-    // A sum, difference, product or negation of values of which one is infinite or NaN is
-    // itself infinite or NaN, so those four are not checked: what they produce reaches the
-    // final check, or an operator below that checks its operands. Every other operator
-    // (which could turn an infinity into an ordinary number, as 1/inf or STEP(inf) would)
-    // checks its operands and its result.
-    auto operandsFinite = [&](int count) {
-        if (!IsFinite(top)) return false;
-        for (int k = 2; k <= count; ++k)
-            if (!IsFinite(below[sp - k])) return false;
-        return true;
-    };
-
-    for (int i = 1; i <= n; ++i) {
-        const int code = ItemCode(compiled[static_cast<std::size_t>(i)]);
-        if (code <= 0) {
-            // An operand: push it.
-            Real v;
-            switch (code) {
-                case -1:
-                    if (i == n) {
-                        errorCode = kEvalStack;
-                        return 0;
-                    }
-                    v = compiled[static_cast<std::size_t>(++i)];
-                    break;
-                case -2:
-                    v = potential;
-                    break;
-                case -3:
-                case -4:
-                    if (!haveCoordinates) {
-                        coordinates = DrawingToProblem(problem, x, y);
-                        haveCoordinates = true;
-                    }
-                    v = code == -3 ? coordinates.first : coordinates.second;
-                    break;
-                case -5:
-                    v = time / TimeFactor(problem);  // TIME is in the user's unit
-                    break;
-                case -6:
-                case -7:
-                case -8:
-                    v = FluxVariable(problem, code, element, solution, error);
-                    if (error != kEvalOk) {
-                        errorCode = error;
-                        return 0;
-                    }
-                    break;
-                default:  // 0, -9 and below are no items
-                    errorCode = kEvalStack;
-                    return 0;
-            }
-            // An operand followed by one of the four arithmetic operators (X*, 2+, T/ ...) is
-            // applied at once rather than pushed and popped again: about half the items of a
-            // typical formula, and the commonest pair in postfix.
-            if (i < n && sp >= 1) {
-                const int next = ItemCode(compiled[static_cast<std::size_t>(i + 1)]);
-                if (next >= kOpMultiply && next <= kOpSubtract) {
-                    ++i;
-                    switch (next) {
-                        case kOpMultiply:
-                            top *= v;
-                            break;
-                        case kOpDivide:
-                            if (!IsFinite(top) || !IsFinite(v)) {
-                                errorCode = kEvalOverflow;
-                                return 0;
-                            }
-                            if (v == 0) {
-                                errorCode = kEvalDivisionByZero;
-                                return 0;
-                            }
-                            top /= v;
-                            if (!IsFinite(top)) {
-                                errorCode = kEvalOverflow;
-                                return 0;
-                            }
-                            break;
-                        case kOpAdd:
-                            top += v;
-                            break;
-                        default:
-                            top -= v;
-                            break;
-                    }
-                    continue;
-                }
-            }
-            if (sp == kEvaluationStackSize) {
-                errorCode = kEvalStack;
-                return 0;
-            }
-            if (sp > 0) below[sp - 1] = top;
-            top = v;
-            ++sp;
-            continue;
-        }
-
-        // Operators: B is the top value, A the one below it.
-        const int consumed = OperandCount(code);  // 0: not an item at all
-        if (consumed == 0 || sp < consumed) {
-            errorCode = kEvalStack;
-            return 0;
-        }
-        switch (code) {
-            case kOpMultiply:
-                top = below[sp - 2] * top;
-                break;
-            case kOpAdd:
-                top = below[sp - 2] + top;
-                break;
-            case kOpSubtract:
-                top = below[sp - 2] - top;
-                break;
-            case kOpNegate:
-                top = -top;
-                break;
-            default: {
-                if (!operandsFinite(consumed)) {
-                    errorCode = kEvalOverflow;
-                    return 0;
-                }
-                Real r = 0;
-                switch (code) {
-                    case kOpDivide:
-                        if (top == 0) {
-                            error = kEvalDivisionByZero;
-                        } else {
-                            r = below[sp - 2] / top;
-                        }
-                        break;
-                    case kOpPower:
-                        r = Power(problem, below[sp - 2], top, error);
-                        break;
-                    case kOpIf: {
-                        const Real a1 = below[sp - 5];
-                        const Real a2 = below[sp - 4];
-                        r = a1 < a2 ? below[sp - 3] : (a1 == a2 ? below[sp - 2] : top);
-                        break;
-                    }
-                    case kOpFile:
-                        r = FileLookup(problem, below[sp - 4], below[sp - 3], below[sp - 2], top,
-                                       error);
-                        break;
-                    default:  // the functions of one or two arguments
-                        r = Function(problem, code, consumed == 2 ? below[sp - 2] : 0, top, error);
-                        break;
-                }
-                if (error != kEvalOk) {
-                    errorCode = error;
-                    return 0;
-                }
-                if (!IsFinite(r)) {
-                    errorCode = kEvalOverflow;
-                    return 0;
-                }
-                top = r;
-                break;
-            }
-        }
-        sp -= consumed - 1;
-    }
-    if (sp != 1) {
-        errorCode = kEvalStack;
-        return 0;
-    }
-    if (!IsFinite(top)) {
-        errorCode = kEvalOverflow;
-        return 0;
-    }
-    return top;
+    return FillAndRun(problem, cached, errorCode, element, potential, x, y, time, solution);
 }
 
 Real TrialEvaluation(Problem& problem, const CompiledForm& compiled, int& errorCode) {

@@ -43,7 +43,9 @@ enum PropertyKind : int {
 // of the field variable; x, y: the point's drawing position (pixels), turned into
 // coordinates by the drawing transform; time: in the solver's time unit. FLUX and the
 // gradients need `solution` (without it they are 0). Allocation-free; messages go to the
-// problem's reporter only when an error occurs.
+// problem's reporter only when an error occurs. Each thread keeps the decoded programs of
+// the forms it evaluated lately (decoded_program.hpp), checked against the form's
+// entries at every call, so a form may be changed or replaced at any time.
 Real EvaluateExpression(Problem& problem, const CompiledForm& compiled, int& errorCode, int element,
                         Real potential, Real x, Real y, Real time,
                         const SolutionData* solution = nullptr);

@@ -16,16 +16,19 @@ Real ScaleLength(const Problem& p) {
     return p.settings.drawingScale / 96.0L / Zoom(p);
 }
 
-Coordinates Transform(const Problem& p, Real x, Real y, Real length) {
+DrawingTransform Factors(const Problem& p, Real length) {
     const Real z = Zoom(p);
-    return {(x + p.view.scrollX - p.settings.originX * z) * length,
-            (p.settings.originY * z - y - p.view.scrollY) * length};
+    return {p.view.scrollX, p.view.scrollY, p.settings.originX * z, p.settings.originY * z, length};
 }
 
 }  // namespace
 
 Coordinates DrawingToProblem(const Problem& problem, Real x, Real y) {
-    return Transform(problem, x, y, ScaleLength(problem));
+    return DrawingToProblemTransform(problem).Apply(x, y);
+}
+
+DrawingTransform DrawingToProblemTransform(const Problem& problem) {
+    return Factors(problem, ScaleLength(problem));
 }
 
 Coordinates ProblemToDrawing(const Problem& problem, Real first, Real second) {
@@ -36,7 +39,7 @@ Coordinates ProblemToDrawing(const Problem& problem, Real first, Real second) {
 }
 
 Coordinates DrawingToBase(const Problem& problem, Real x, Real y) {
-    return Transform(problem, x, y, problem.settings.pixelLength);
+    return Factors(problem, problem.settings.pixelLength).Apply(x, y);
 }
 
 }  // namespace kova

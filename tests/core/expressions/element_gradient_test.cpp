@@ -102,6 +102,23 @@ TEST_F(ElementGradientTest, ExpressionsSeeTheFluxOfTheirElement) {
     EXPECT_EQ(error, kEvalStack);  // no such element
 }
 
+TEST_F(ElementGradientTest, FluxInsideAnExpressionEvaluatesTheConductivityOnTheWay) {
+    // FLUX evaluates the conductivity expression at each corner in the middle of the
+    // outer expression; the outer one must carry on with its own program and values.
+    Place({{{0, 0}, {7, 3}, {2, 9}}}, [](Real x, Real) { return x; });  // values 0, 7, 2
+    BoundarySpec& k = problem.materials[1].conductivity;
+    k.text = "T*T+1";
+    ASSERT_EQ(CompileExpression(problem, k.text, k), 0);
+    ASSERT_EQ(Compile("T*2+FLUX*10+T/4"), 0);
+    const Real flux = (1 + 50 + 5) / 3.0L / 0.01L;
+    for (int round = 0; round < 3; ++round) {
+        int error = -1;
+        const Real v = EvaluateExpression(problem, spec.compiled, error, 1, 8, 0, 0, 0, &solution);
+        EXPECT_EQ(error, 0);
+        EXPECT_REAL_NEAR(v, 16 + flux * 10 + 2, 1e-12L) << round;
+    }
+}
+
 TEST_F(ElementGradientTest, ConductivityReferringToFluxIsCutOff) {
     Place({{{0, 0}, {7, 3}, {2, 9}}}, [](Real x, Real) { return x; });
     BoundarySpec& k = problem.materials[1].conductivity;
