@@ -11,6 +11,14 @@
 namespace kova {
 namespace {
 
+// A unit in square brackets. Built by appending: "[" + temporary trips a false
+// -Wrestrict warning in g++ 12's optimised builds.
+std::string Bracketed(const std::string& unit) {
+    std::string text;
+    text.reserve(unit.size() + 2);
+    return text.append("[").append(unit).append("]");
+}
+
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
@@ -39,7 +47,7 @@ std::string BalanceUnitText(const Problem& problem) {
         else
             suffix = s.subject == ProbTypeA::Hydrodynamics ? "-m" : "/m";
     }
-    return "[" + UnitLabel(problem, Quantity::Flow) + suffix + "]";
+    return Bracketed(UnitLabel(problem, Quantity::Flow) + suffix);
 }
 
 void CombineSteadyBalances(Problem& problem, ResultTable& balances,
@@ -85,8 +93,8 @@ NodeTableText::NodeTableText(const Problem& problem, const ResultTable& results,
         if (f.IsLump() || f.subtracted != 0) m_rows.push_back({0, k});
     }
     m_lengthUnit = problem.settings.unitSystem == Unittype::Eng ? "[ft]" : "[m]";
-    m_valueUnit = "[" + UnitLabel(problem, Quantity::Potential) + "]";
-    m_timeUnit = "[" + UnitLabel(problem, Quantity::Time) + "]";
+    m_valueUnit = Bracketed(UnitLabel(problem, Quantity::Potential));
+    m_timeUnit = Bracketed(UnitLabel(problem, Quantity::Time));
     m_balanceUnit = BalanceUnitText(problem);
     dForm.assign(static_cast<std::size_t>(ColumnCount() - 1), formats.value);
     dForm[0] = dForm[1] = formats.coordinate;
@@ -149,7 +157,7 @@ std::string NodeTableText::GetS(int col, int row, bool* isSpecified, bool forVan
     const int entry = r.node != 0 ? r.node : nodeCount + r.frame;
     if (r.node != 0 && isSpecified != nullptr)
         *isSpecified = m_problem.nodes[r.node].valueSpec != 0;
-    if (col == 0) return " " + std::to_string(entry);
+    if (col == 0) return std::string(" ").append(std::to_string(entry));
     const Frame* frame = r.frame != 0 ? m_problem.FrameAt(r.frame) : nullptr;
     const bool hole = frame != nullptr && frame->subtracted != 0;
     if (col == 1 || col == 2) {
