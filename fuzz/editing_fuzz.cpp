@@ -21,24 +21,12 @@
 #include "model/problem.hpp"
 #include "platform/reporter.hpp"
 
+#include "fuzz_input.hpp"
+
 namespace {
 
-class Bytes {
-public:
-    Bytes(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-    unsigned Next() { return m_pos < m_size ? m_data[m_pos++] : 0; }
-    unsigned Next16() { return Next() | (Next() << 8); }
-    bool Done() const { return m_pos >= m_size; }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_pos = 0;
-};
-
-void Check(bool ok) {
-    if (!ok) __builtin_trap();
-}
+using kova::fuzz::Bytes;
+using kova::fuzz::Check;
 
 void CheckModel(const kova::Problem& p) {
     Check(p.frameCount >= 0 && p.frameCount <= kova::kMaxFrames);
