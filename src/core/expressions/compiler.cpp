@@ -120,7 +120,7 @@ bool IsDigit(unsigned char c) {
 }
 
 // The work of one compilation: the text being rewritten, the program being built and
-// the flags it sets. The result is copied into the spec only on success.
+// the flags it sets. The result is copied into the target record only on success.
 class Compilation {
 public:
     explicit Compilation(Problem& problem) : m_problem(problem) {}

@@ -34,7 +34,7 @@ inline constexpr std::size_t kMaxExpressionText = 255;
 // dependsOnPotential, dependsOnTime; the constant flag becomes 0) and returns the error
 // code, which also becomes problem.errorCode. The names of the potential, the
 // coordinates, the flux and the gradients are those of the problem's subject and
-// geometry at the moment of the call. On failure the spec is left exactly as it was
+// geometry at the moment of the call. On failure the record is left exactly as it was
 // (entry 0 keeps its previous count); messages go to the problem's reporter. A text
 // beginning with an apostrophe is a data-file lookup 'name',c1,c2,x; the file is loaded
 // (data_files.hpp) and the text becomes FILE(k,c1,c2,x).
