@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "model/boundary_spec_table.hpp"
 #include "model/line_list.hpp"
 #include "model/node_table.hpp"
 #include "model/records.hpp"
 #include "model/selection.hpp"
-#include "model/spec_table.hpp"
 #include "model/subjects.hpp"
 #include "platform/reporter.hpp"
 

@@ -1,4 +1,4 @@
-#include "model/spec_table.hpp"
+#include "model/boundary_spec_table.hpp"
 
 namespace kova {
 
