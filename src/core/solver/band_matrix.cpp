@@ -15,6 +15,14 @@ namespace {
 // band's accumulated magnitude. Regular pivots of field problems stay many orders above.
 constexpr Real kSingularPivotRatio = 1e-15L;
 
+// The pivot d = sqrt(s) of a row whose diagonal was `diagonal`; false when s is not a
+// usable pivot.
+bool FinishPivot(Real s, Real diagonal, Real& d) {
+    if (!(s > 0) || s <= kSingularPivotRatio * diagonal) return false;
+    d = std::sqrt(s);
+    return true;
+}
+
 }  // namespace
 
 bool BandMatrix::Allocate(int n, int bandwidth) {
@@ -51,76 +59,113 @@ void BandMatrix::Swap(BandMatrix& other) noexcept {
     m_data.swap(other.m_data);
 }
 
-// Row by row: row i of the factor is row i of A minus the contributions of the rows
-// above that reach column i, divided by the new diagonal. The coupling of column i with
-// the rows above (U(i - k, i), a diagonal walk through the band) is gathered once per row
-// into a contiguous array; four columns are then accumulated together, so that each
-// value of that array is loaded once for four products. Extended values are expensive to
-// load, and this cuts the loads per product from two to one and a quarter.
+// Row i of the factor is row i of A minus the contributions of the rows above that reach
+// column i, divided by the new diagonal. Extended values are expensive to load, so rows
+// are taken in pairs: the couplings of columns i and i + 1 with the rows above (a
+// diagonal walk through the band) are gathered once into contiguous arrays, and every
+// value U(r, j) of an earlier row is loaded once for the four products it takes part in
+// for two columns of the pair's two rows. Only then is row i finished and its own
+// contribution to row i + 1 taken off. That is one load per product instead of two.
 void FactorBanded(BandMatrix& matrix, int& solverError) {
     const int n = matrix.Size();
     const int b = matrix.Bandwidth();
     if (n == 0) return;
-    const std::ptrdiff_t stride = b - 1;  // from U(i - k, j) to U(i - k - 1, j)
-    std::vector<Real> column(static_cast<std::size_t>(b), 0.0L);
-    Real* const col = column.data();
-    for (int i = 1; i <= n; ++i) {
-        Real* const row = matrix.Row(i);
-        const int kMax = std::min(b - 1, i - 1);
-        // col[k] = U(i - k, i), entry k + 1 of row i - k.
+    const std::ptrdiff_t stride = b - 1;  // from U(r, j) to U(r - 1, j)
+    std::vector<Real> gather0(static_cast<std::size_t>(b) + 1, 0.0L);
+    std::vector<Real> gather1(static_cast<std::size_t>(b) + 1, 0.0L);
+    Real* const g0 = gather0.data();
+    Real* const g1 = gather1.data();
+    int i = 1;
+    for (; i < n; i += 2) {
+        Real* const r0 = matrix.Row(i);      // r0[t] = U(i, i + t)
+        Real* const r1 = matrix.Row(i + 1);  // r1[t] = U(i + 1, i + 1 + t)
+        const int kMax = std::min(b - 1, i - 1);  // earlier rows i - k reaching column i
+        // g0[k] = U(i - k, i), g1[k] = U(i - k, i + 1) (zero beyond the band).
         {
-            const Real* p = kMax > 0 ? matrix.Row(i - 1) + 1 : nullptr;
-            for (int k = 1; k <= kMax; ++k, p -= stride) col[k] = *p;
+            const Real* p = kMax > 0 ? matrix.Row(i - 1) + 1 : nullptr;  // U(i - k, i)
+            for (int k = 1; k <= kMax; ++k, p -= stride) {
+                g0[k] = p[0];
+                g1[k] = k + 1 <= b - 1 ? p[1] : 0.0L;
+            }
         }
-        const Real diagonal = row[0];
-        Real s = diagonal;
-        for (int k = 1; k <= kMax; ++k) s -= col[k] * col[k];
-        if (!(s > 0) || s <= kSingularPivotRatio * diagonal) {
+        const Real diagonal0 = r0[0];
+        const Real diagonal1 = r1[0];
+        Real s = diagonal0;
+        for (int k = 1; k <= kMax; ++k) s -= g0[k] * g0[k];
+        Real d0 = 0;
+        if (!FinishPivot(s, diagonal0, d0)) {
             solverError = kSolverSingular;
             return;
         }
-        const Real d = std::sqrt(s);
-        row[0] = d;
+        r0[0] = d0;
 
-        const int mEnd = std::min(n - i + 1, b);
-        int m = 2;
-        for (; m + 3 <= mEnd; m += 4) {
-            Real s0 = row[m - 1], s1 = row[m], s2 = row[m + 1], s3 = row[m + 2];
-            // All four columns have k up to b - m - 3; the later ones stop earlier.
-            const int kAll = std::min(b - m - 3, kMax);
-            const Real* p = kMax > 0 ? matrix.Row(i - 1) + m : nullptr;  // U(i - 1, j)
+        // Columns i + t, t = 1..tEnd, shared by both rows: row i's entry t and row i + 1's
+        // entry t - 1 collect the products with the earlier rows i - k, k <= b - 1 - t.
+        const int tEnd = std::min(b - 1, n - i);
+        int t = 1;
+        for (; t + 1 <= tEnd; t += 2) {
+            Real a0 = r0[t], a1 = r0[t + 1], c0 = r1[t - 1], c1 = r1[t];
+            const int kBoth = std::min(kMax, b - 2 - t);
+            const Real* p = kMax > 0 ? matrix.Row(i - 1) + t + 1 : nullptr;  // U(i - 1, i + t)
             int k = 1;
-            for (; k <= kAll; ++k, p -= stride) {
-                const Real u = col[k];
-                s0 -= u * p[0];
-                s1 -= u * p[1];
-                s2 -= u * p[2];
-                s3 -= u * p[3];
+            for (; k <= kBoth; ++k, p -= stride) {
+                const Real u = g0[k];
+                const Real v = g1[k];
+                const Real p0 = p[0];
+                const Real p1 = p[1];
+                a0 -= u * p0;
+                c0 -= v * p0;
+                a1 -= u * p1;
+                c1 -= v * p1;
             }
-            for (; k <= kMax && k <= b - m - 2; ++k, p -= stride) {
-                const Real u = col[k];
-                s0 -= u * p[0];
-                s1 -= u * p[1];
-                s2 -= u * p[2];
+            if (k <= kMax && k <= b - 1 - t) {
+                a0 -= g0[k] * p[0];
+                c0 -= g1[k] * p[0];
             }
-            for (; k <= kMax && k <= b - m - 1; ++k, p -= stride) {
-                const Real u = col[k];
-                s0 -= u * p[0];
-                s1 -= u * p[1];
-            }
-            for (; k <= kMax && k <= b - m; ++k, p -= stride) s0 -= col[k] * p[0];
-            row[m - 1] = s0 / d;
-            row[m] = s1 / d;
-            row[m + 1] = s2 / d;
-            row[m + 2] = s3 / d;
+            r0[t] = a0;
+            r0[t + 1] = a1;
+            r1[t - 1] = c0;
+            r1[t] = c1;
         }
-        for (; m <= mEnd; ++m) {
-            Real s0 = row[m - 1];
-            const int kLast = std::min(b - m, kMax);
-            const Real* p = kMax > 0 ? matrix.Row(i - 1) + m : nullptr;
-            for (int k = 1; k <= kLast; ++k, p -= stride) s0 -= col[k] * p[0];
-            row[m - 1] = s0 / d;
+        if (t <= tEnd) {
+            Real a0 = r0[t], c0 = r1[t - 1];
+            const int kLast = std::min(kMax, b - 1 - t);
+            const Real* p = kMax > 0 ? matrix.Row(i - 1) + t + 1 : nullptr;
+            for (int k = 1; k <= kLast; ++k, p -= stride) {
+                a0 -= g0[k] * p[0];
+                c0 -= g1[k] * p[0];
+            }
+            r0[t] = a0;
+            r1[t - 1] = c0;
         }
+        for (t = 1; t <= tEnd; ++t) r0[t] /= d0;
+
+        // Row i + 1: take off row i's own contribution, then divide.
+        const Real u01 = tEnd >= 1 ? r0[1] : 0.0L;  // U(i, i + 1)
+        Real d1 = 0;
+        if (!FinishPivot(r1[0] - u01 * u01, diagonal1, d1)) {
+            solverError = kSolverSingular;
+            return;
+        }
+        r1[0] = d1;
+        const int t1End = std::min(b - 1, n - i - 1);
+        const int t1Shared = std::min(t1End, b - 2);
+        for (t = 1; t <= t1Shared; ++t) r1[t] = (r1[t] - u01 * r0[t + 1]) / d1;
+        for (; t <= t1End; ++t) r1[t] /= d1;
+    }
+    if (i == n) {
+        // The last row on its own.
+        Real* const row = matrix.Row(i);
+        const int kMax = std::min(b - 1, i - 1);
+        const Real* p = kMax > 0 ? matrix.Row(i - 1) + 1 : nullptr;
+        Real s = row[0];
+        for (int k = 1; k <= kMax; ++k, p -= stride) s -= p[0] * p[0];
+        Real d = 0;
+        if (!FinishPivot(s, row[0], d)) {
+            solverError = kSolverSingular;
+            return;
+        }
+        row[0] = d;
     }
 }
 
