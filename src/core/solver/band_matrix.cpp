@@ -77,8 +77,8 @@ void FactorBanded(BandMatrix& matrix, int& solverError) {
     Real* const g1 = gather1.data();
     int i = 1;
     for (; i < n; i += 2) {
-        Real* const r0 = matrix.Row(i);      // r0[t] = U(i, i + t)
-        Real* const r1 = matrix.Row(i + 1);  // r1[t] = U(i + 1, i + 1 + t)
+        Real* const r0 = matrix.Row(i);           // r0[t] = U(i, i + t)
+        Real* const r1 = matrix.Row(i + 1);       // r1[t] = U(i + 1, i + 1 + t)
         const int kMax = std::min(b - 1, i - 1);  // earlier rows i - k reaching column i
         // g0[k] = U(i - k, i), g1[k] = U(i - k, i + 1) (zero beyond the band).
         {

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 namespace kova {
 namespace {
@@ -53,6 +56,15 @@ public:
     }
 
     bool Covered(int s) const { return m_covered[static_cast<std::size_t>(s)] != 0; }
+
+    // True when every unknown reaches every other one along the lists: unknown 1 reaches
+    // all, and all reach unknown 1.
+    bool StronglyConnected() {
+        Search(1, false, -1);
+        if (m_visited != m_g.n) return false;
+        Search(1, true, -1);
+        return m_visited == m_g.n;
+    }
 
     // Hubs spread through the graph: the levels of a search from a node far from node 1
     // sweep across it, and points a quarter, half and three quarters along some of those
@@ -316,13 +328,17 @@ StartOutcome TryStart(const Graph& g, int s, int best, std::vector<std::int32_t>
     return q < g.n ? StartOutcome::RanOut : StartOutcome::Accepted;
 }
 
+// Shown abandoned at an earlier, wider threshold: shared by the searches, each flag only
+// ever set.
+using ProvedFlags = std::vector<std::atomic<std::uint8_t>>;
+
 // Up to 64 starts from s on, s first, that are neither covered nor proved, taken in
 // breadth-first order around s so that they lie close together. `mark` and `order` are
 // the numbering scratch; the search marks with -s so as not to disturb the numbering.
 void CollectBatch(const Graph& g, int s, int best, const Coverage& coverage,
-                  const std::vector<std::uint8_t>& proved,
-                  const std::vector<std::int32_t>& failedAt, std::vector<std::int32_t>& mark,
-                  std::vector<std::int32_t>& order, std::vector<std::int32_t>& batch) {
+                  const ProvedFlags& proved, const std::vector<std::int32_t>& failedAt,
+                  std::vector<std::int32_t>& mark, std::vector<std::int32_t>& order,
+                  std::vector<std::int32_t>& batch) {
     constexpr int kSearchLimit = 4096;
     std::int32_t* const m = mark.data();
     std::int32_t* const o = order.data();
@@ -331,7 +347,8 @@ void CollectBatch(const Graph& g, int s, int best, const Coverage& coverage,
     int q = 1;
     for (int p = 1; p <= q && batch.size() < 64 && p <= kSearchLimit; ++p) {
         const int u = o[p];
-        if (u >= s && !coverage.Covered(u) && !proved[static_cast<std::size_t>(u)] &&
+        if (u >= s && !coverage.Covered(u) &&
+            proved[static_cast<std::size_t>(u)].load(std::memory_order_relaxed) == 0 &&
             failedAt[static_cast<std::size_t>(u)] != best)
             batch.push_back(u);
         for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
@@ -342,17 +359,145 @@ void CollectBatch(const Graph& g, int s, int best, const Coverage& coverage,
     }
 }
 
+// The narrowest numbering found so far, as the pair (width, start); start 0 stands for
+// the identity numbering. The rule keeps the first start that reaches the smallest
+// width, so of two starts as narrow the earlier one wins: a start s before the holder
+// is abandoned only at a width above the holder's, a start after it at the holder's
+// width. The threshold of every start only falls as better pairs arrive, so a proof
+// that a start is abandoned, once made, stays valid.
+class Champion {
+public:
+    Champion(int identityWidth, std::vector<std::int32_t>& equationOfUnknown)
+        : m_packed(Pack(identityWidth, 0)), m_equationOfUnknown(equationOfUnknown) {}
+
+    int Threshold(int s) const {
+        const std::uint64_t packed = m_packed.load(std::memory_order_acquire);
+        return Width(packed) + (s < Start(packed) ? 1 : 0);
+    }
+
+    int BestWidth() const { return Width(m_packed.load(std::memory_order_acquire)); }
+
+    // Start s numbered every unknown in `order` (1..n) with widest step `width`; it
+    // becomes the holder when it is narrower, or as narrow and earlier.
+    void Offer(int s, int width, const std::vector<std::int32_t>& order, int n) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const std::uint64_t packed = m_packed.load(std::memory_order_relaxed);
+        if (width > Width(packed) || (width == Width(packed) && s > Start(packed))) return;
+        for (int q = 1; q <= n; ++q)
+            m_equationOfUnknown[static_cast<std::size_t>(order[static_cast<std::size_t>(q)])] = q;
+        m_packed.store(Pack(width, s), std::memory_order_release);
+    }
+
+private:
+    static std::uint64_t Pack(int width, int s) {
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(width)) << 32) |
+               static_cast<std::uint32_t>(s);
+    }
+    static int Width(std::uint64_t packed) { return static_cast<int>(packed >> 32); }
+    static int Start(std::uint64_t packed) { return static_cast<int>(packed & 0xffffffffu); }
+
+    std::atomic<std::uint64_t> m_packed;
+    std::mutex m_mutex;
+    std::vector<std::int32_t>& m_equationOfUnknown;
+};
+
+// What every search shares: the graph, the holder, the proofs, and the next block of
+// starts to take.
+struct SharedSearch {
+    const Graph& g;
+    const Coverage& seeded;
+    int seededWidth;  // the width the seeded hubs were applied at
+    Champion& champion;
+    ProvedFlags& proved;
+    std::atomic<int> nextStart{1};
+    std::atomic<bool> ranOut{false};
+};
+
+// Starts are handed out in blocks in increasing order, so that each search sees its
+// own starts in increasing order and its thresholds only fall.
+constexpr int kStartsPerBlock = 256;
+
+// One search over blocks of starts. With one search the starts are taken in order and
+// the thresholds are exactly the rule's: the best width so far. Returns when every
+// start is taken or a numbering ran out of unknowns.
+void SearchStarts(SharedSearch& shared) {
+    const Graph& g = shared.g;
+    const std::size_t size = static_cast<std::size_t>(g.n) + 1;
+    Coverage coverage(shared.seeded);
+    int coverageWidth = shared.seededWidth;
+    LevelBatch levels(g);
+    std::vector<std::int32_t> mark(size, 0);
+    std::vector<std::int32_t> order(size + 1, 0);
+    std::vector<std::int32_t> failedAt(size, 0);  // the threshold at which a batch failed
+    std::vector<std::int32_t> batch;
+    int triedSinceHub = 0;
+    while (!shared.ranOut.load(std::memory_order_relaxed)) {
+        const int first = shared.nextStart.fetch_add(kStartsPerBlock);
+        if (first > g.n) return;
+        const int last = std::min(g.n, first + kStartsPerBlock - 1);
+        for (int s = first; s <= last; ++s) {
+            const int best = shared.champion.Threshold(s);
+            if (best < coverageWidth) {
+                coverageWidth = best;
+                coverage.Narrowed(best);
+            }
+            if (coverage.Covered(s)) continue;  // certain to be abandoned
+            std::atomic<std::uint8_t>& provedS = shared.proved[static_cast<std::size_t>(s)];
+            if (provedS.load(std::memory_order_relaxed) == 0 &&
+                failedAt[static_cast<std::size_t>(s)] != best) {
+                // A batch of the nearest starts still open, s first. Every start in it
+                // comes after s, so its threshold is at most s's.
+                batch.clear();
+                CollectBatch(g, s, best, coverage, shared.proved, failedAt, mark, order, batch);
+                const std::uint64_t bits = levels.Prove(batch, best);
+                for (std::size_t k = 0; k < batch.size(); ++k)
+                    if ((bits >> k) & 1)
+                        shared.proved[static_cast<std::size_t>(batch[k])].store(
+                            1, std::memory_order_relaxed);
+                    else
+                        failedAt[static_cast<std::size_t>(batch[k])] = best;
+            }
+            int widest = 0;
+            const StartOutcome outcome = provedS.load(std::memory_order_relaxed) != 0
+                                             ? StartOutcome::Abandoned
+                                             : TryStart(g, s, best, mark, order, widest);
+            if (outcome == StartOutcome::Abandoned) {
+                // Every few starts that had to be numbered become hubs for their
+                // neighbours.
+                if (++triedSinceHub >= kTriesPerHub) {
+                    coverage.AddHub(s, coverageWidth);
+                    triedSinceHub = 0;
+                }
+                continue;
+            }
+            if (outcome == StartOutcome::RanOut) {
+                shared.ranOut.store(true, std::memory_order_relaxed);
+                return;
+            }
+            shared.champion.Offer(s, widest, order, g.n);
+        }
+    }
+}
+
+// Below this many unknowns a second search costs more than it saves.
+constexpr int kParallelFrom = 4096;
+
 }  // namespace
 
-// Every start is tried in order with the rule's acceptance test. A start costs only the
-// part of the graph it numbers before it is abandoned (for most starts a small ball
-// around them), not N: nothing is cleared between starts and a numbering is copied out
-// only when accepted. Starts that a hub proves to be abandoned are not numbered at all;
-// the others are first taken with their open neighbours in a batch whose level counts
-// may prove them abandoned, and only those left are numbered one by one. A proof made
-// at one width holds at every narrower one, since a level that wide stays too wide. The
-// result is the rule's numbering exactly.
-Numbering NumberEquations(const ConnectionLists& connections, int n) {
+// Every start is tried with the rule's acceptance test. A start costs only the part of
+// the graph it numbers before it is abandoned (for most starts a small ball around
+// them), not N: nothing is cleared between starts and a numbering is copied out only
+// when accepted. Starts that a hub proves to be abandoned are not numbered at all; the
+// others are first taken with their open neighbours in a batch whose level counts may
+// prove them abandoned, and only those left are numbered one by one. A proof made at one
+// width holds at every narrower one, since a level that wide stays too wide.
+//
+// The result of the rule is the first start that reaches the smallest width, so the
+// starts can be searched in any order as long as that pair is what is kept; two
+// searches share the work when the graph is large and every unknown reaches every
+// other one (then no numbering can run out, and which start would have run out first
+// cannot depend on the order). The result is the rule's numbering exactly.
+Numbering NumberEquations(const ConnectionLists& connections, int n, int threads) {
     Numbering result;
     const std::size_t size = static_cast<std::size_t>(n) + 1;
     result.equationOfUnknown.resize(size);
@@ -367,61 +512,36 @@ Numbering NumberEquations(const ConnectionLists& connections, int n) {
     Graph g;
     g.n = n;
     g.start.assign(size + 1, 0);
-    int best = 0;
+    int identityWidth = 0;
     for (int u = 1; u <= n; ++u) {
         for (const std::int32_t* v = connections.Begin(u); v != connections.End(u); ++v) {
             if (*v < 1 || *v > n) continue;
             g.adjacency.push_back(*v);
-            best = std::max(best, std::abs(*v - u));
+            identityWidth = std::max(identityWidth, std::abs(*v - u));
         }
         g.start[static_cast<std::size_t>(u) + 1] = static_cast<std::int32_t>(g.adjacency.size());
     }
 
-    std::vector<std::int32_t> mark(size, 0);
-    std::vector<std::int32_t> order(size + 1, 0);
-    Coverage coverage(g);
-    coverage.SeedHubs(best);
-    LevelBatch levels(g);
-    std::vector<std::uint8_t> proved(size, 0);    // shown abandoned at an earlier, wider best
-    std::vector<std::int32_t> failedAt(size, 0);  // the best at which a batch could not
-    std::vector<std::int32_t> batch;
-    int triedSinceHub = 0;
-    for (int s = 1; s <= n; ++s) {
-        if (coverage.Covered(s)) continue;  // certain to be abandoned
-        if (!proved[static_cast<std::size_t>(s)] && failedAt[static_cast<std::size_t>(s)] != best) {
-            // A batch of the nearest starts still open, s first.
-            batch.clear();
-            CollectBatch(g, s, best, coverage, proved, failedAt, mark, order, batch);
-            const std::uint64_t bits = levels.Prove(batch, best);
-            for (std::size_t k = 0; k < batch.size(); ++k)
-                if ((bits >> k) & 1)
-                    proved[static_cast<std::size_t>(batch[k])] = 1;
-                else
-                    failedAt[static_cast<std::size_t>(batch[k])] = best;
-        }
-        int widest = 0;
-        const StartOutcome outcome = proved[static_cast<std::size_t>(s)]
-                                         ? StartOutcome::Abandoned
-                                         : TryStart(g, s, best, mark, order, widest);
-        if (outcome == StartOutcome::Abandoned) {
-            // Every few starts that had to be numbered become hubs for their neighbours.
-            if (++triedSinceHub >= kTriesPerHub) {
-                coverage.AddHub(s, best);
-                triedSinceHub = 0;
-            }
-            continue;
-        }
-        if (outcome == StartOutcome::RanOut) {
-            result.solverError = kSolverNumbering;
-            break;
-        }
-        best = widest;
-        coverage.Narrowed(best);
-        for (int q = 1; q <= n; ++q)
-            result.equationOfUnknown[static_cast<std::size_t>(order[static_cast<std::size_t>(q)])] =
-                q;
+    Coverage seeded(g);
+    if (threads <= 0) {
+        const unsigned cores = std::thread::hardware_concurrency();
+        threads = n >= kParallelFrom && cores >= 2 ? 2 : 1;
     }
-    result.bandwidth = best + 1;
+    if (threads > 1 && !seeded.StronglyConnected()) threads = 1;
+    seeded.SeedHubs(identityWidth);
+    Champion champion(identityWidth, result.equationOfUnknown);
+    ProvedFlags proved(size);
+    SharedSearch shared{g, seeded, identityWidth, champion, proved};
+    std::vector<std::thread> helpers;
+    try {
+        for (int t = 1; t < threads; ++t) helpers.emplace_back(SearchStarts, std::ref(shared));
+    } catch (const std::system_error&) {
+        // No thread to be had: the remaining search does all the work.
+    }
+    SearchStarts(shared);
+    for (std::thread& helper : helpers) helper.join();
+    if (shared.ranOut.load()) result.solverError = kSolverNumbering;
+    result.bandwidth = champion.BestWidth() + 1;
     for (int u = 1; u <= n; ++u)
         result.unknownOfEquation[static_cast<std::size_t>(
             result.equationOfUnknown[static_cast<std::size_t>(u)])] = u;

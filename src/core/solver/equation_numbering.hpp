@@ -18,7 +18,9 @@ struct Numbering {
 
 // Numbers unknowns 1..n coupled by `connections`. The identity numbering is kept for
 // n <= 3 and whenever no breadth-first numbering is narrower. A breadth-first numbering
-// that is not abandoned but cannot reach every unknown fails with code 7.
-Numbering NumberEquations(const ConnectionLists& connections, int n);
+// that is not abandoned but cannot reach every unknown fails with code 7. `threads`
+// searches share the starts (0: two on a large graph when the machine has two cores,
+// else one); the result does not depend on it.
+Numbering NumberEquations(const ConnectionLists& connections, int n, int threads = 0);
 
 }  // namespace kova

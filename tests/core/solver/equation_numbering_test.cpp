@@ -87,14 +87,19 @@ Graph ScrambledGrid(int nx, int ny, unsigned seed) {
     return g;
 }
 
+// One search, and two searches sharing the starts (whichever finishes first), must
+// both give the rule's numbering.
 void ExpectSame(const Graph& g) {
     const int n = static_cast<int>(g.size()) - 1;
-    const Numbering fast = NumberEquations(ToLists(g), n);
     const Numbering slow = Reference(g);
-    EXPECT_EQ(fast.solverError, slow.solverError);
-    EXPECT_EQ(fast.bandwidth, slow.bandwidth);
-    EXPECT_EQ(fast.equationOfUnknown, slow.equationOfUnknown);
-    EXPECT_EQ(fast.unknownOfEquation, slow.unknownOfEquation);
+    for (int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        const Numbering fast = NumberEquations(ToLists(g), n, threads);
+        EXPECT_EQ(fast.solverError, slow.solverError);
+        EXPECT_EQ(fast.bandwidth, slow.bandwidth);
+        EXPECT_EQ(fast.equationOfUnknown, slow.equationOfUnknown);
+        EXPECT_EQ(fast.unknownOfEquation, slow.unknownOfEquation);
+    }
 }
 
 TEST(EquationNumbering, MatchesTheRuleOnGridsAndRandomGraphs) {
@@ -174,6 +179,21 @@ TEST(EquationNumbering, MatchesTheRuleWhereBatchesOfStartsAreCounted) {
         }
     ExpectSame(twoParts);
     EXPECT_EQ(NumberEquations(ToLists(twoParts), 1200).solverError, kSolverNumbering);
+}
+
+TEST(EquationNumbering, ListsThatDoNotReachBothWaysFollowTheRuleInOrder) {
+    // An unknown that lists some of a mesh's unknowns but is listed by none: it reaches
+    // everything, nothing reaches it. The first start not abandoned decides, in order.
+    Graph reachesAll = RowGrid(40, 30);
+    const int source = static_cast<int>(reachesAll.size());
+    reachesAll.emplace_back();
+    for (int i = 1; i <= 40; i += 3) reachesAll[static_cast<std::size_t>(source)].push_back(i);
+    ExpectSame(reachesAll);
+    // The same unknown listed by one corner only, and listing nothing itself.
+    Graph sink = RowGrid(40, 30);
+    sink.emplace_back();
+    sink[1].push_back(static_cast<std::int32_t>(sink.size()) - 1);
+    ExpectSame(sink);
 }
 
 TEST(EquationNumbering, NarrowsAScrambledGridToItsWidth) {
