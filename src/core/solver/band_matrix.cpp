@@ -30,33 +30,26 @@ bool BandMatrix::Allocate(int n, int bandwidth) {
     if (n < 0 || bandwidth < 1) return false;
     const std::size_t count = static_cast<std::size_t>(n) * static_cast<std::size_t>(bandwidth);
     if (count > std::numeric_limits<std::size_t>::max() / sizeof(Real) / 2) return false;
-    try {
-        m_data.assign(count, 0.0L);
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
+    if (!m_data.Allocate(count * sizeof(Real))) return false;
     m_n = n;
     m_b = bandwidth;
     return true;
 }
 
 void BandMatrix::Release() {
-    m_data.clear();
-    m_data.shrink_to_fit();
+    m_data.Release();
     m_n = 0;
     m_b = 0;
 }
 
 void BandMatrix::Zero() {
-    std::fill(m_data.begin(), m_data.end(), 0.0L);
+    m_data.Zero();
 }
 
 void BandMatrix::Swap(BandMatrix& other) noexcept {
     std::swap(m_n, other.m_n);
     std::swap(m_b, other.m_b);
-    m_data.swap(other.m_data);
+    m_data.Swap(other.m_data);
 }
 
 // Row i of the factor is row i of A minus the contributions of the rows above that reach

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/types.hpp"
+#include "platform/large_block.hpp"
 
 namespace kova {
 
@@ -28,8 +29,8 @@ public:
     bool Empty() const { return m_n == 0; }
 
     // Entry m (1..B) of row i (1..N).
-    Real& Entry(int i, int m) { return m_data[Offset(i, m)]; }
-    Real Entry(int i, int m) const { return m_data[Offset(i, m)]; }
+    Real& Entry(int i, int m) { return Data()[Offset(i, m)]; }
+    Real Entry(int i, int m) const { return Data()[Offset(i, m)]; }
 
     // The coefficient between equations i and j (either order); |i - j| must be below B.
     Real& operator()(int i, int j) { return i <= j ? Entry(i, j - i + 1) : Entry(j, i - j + 1); }
@@ -38,8 +39,8 @@ public:
     }
 
     // Row i's B entries, contiguous.
-    Real* Row(int i) { return m_data.data() + Offset(i, 1); }
-    const Real* Row(int i) const { return m_data.data() + Offset(i, 1); }
+    Real* Row(int i) { return Data() + Offset(i, 1); }
+    const Real* Row(int i) const { return Data() + Offset(i, 1); }
 
     void Zero();
     void Swap(BandMatrix& other) noexcept;
@@ -51,7 +52,8 @@ private:
     }
     int m_n = 0;
     int m_b = 0;
-    std::vector<Real> m_data;
+    Real* Data() const { return static_cast<Real*>(m_data.Data()); }
+    LargeBlock m_data;  // zero bits are the value 0 of an extended real
 };
 
 // Vectors are indexed 1..N in equation order (entry 0 unused), so they hold N + 1 values.

@@ -11,17 +11,56 @@ namespace kova {
 namespace {
 
 // The coupling graph in compact form, entries beyond n left out (they are never
-// numbered), in stored order.
+// numbered), in stored order, and the same lists reversed (who lists u), which give the
+// distances from every start to a hub.
 struct Graph {
     int n = 0;
     std::vector<std::int32_t> start;  // unknown u's neighbours: [start[u], start[u + 1])
     std::vector<std::int32_t> adjacency;
+    std::vector<std::int32_t> rstart, radjacency;
     const std::int32_t* Begin(int u) const {
         return adjacency.data() + start[static_cast<std::size_t>(u)];
     }
     const std::int32_t* End(int u) const {
         return adjacency.data() + start[static_cast<std::size_t>(u) + 1];
     }
+
+    void Reverse() {
+        rstart.assign(static_cast<std::size_t>(n) + 2, 0);
+        for (int u = 1; u <= n; ++u)
+            for (const std::int32_t* v = Begin(u); v != End(u); ++v)
+                ++rstart[static_cast<std::size_t>(*v) + 1];
+        for (int u = 1; u <= n + 1; ++u)
+            rstart[static_cast<std::size_t>(u)] += rstart[static_cast<std::size_t>(u) - 1];
+        radjacency.assign(adjacency.size(), 0);
+        std::vector<std::int32_t> fill(rstart.begin(), rstart.end() - 1);
+        for (int u = 1; u <= n; ++u)
+            for (const std::int32_t* v = Begin(u); v != End(u); ++v)
+                radjacency[static_cast<std::size_t>(fill[static_cast<std::size_t>(*v)]++)] = u;
+    }
+};
+
+// For every start, the largest width at which it is known to be abandoned (0: none):
+// it has a level of that many unknowns, so it is abandoned at that width and at every
+// narrower one. Shared by the searches; entries only grow.
+class AbandonedAt {
+public:
+    explicit AbandonedAt(int n) : m_width(static_cast<std::size_t>(n) + 1) {}
+
+    bool Known(int s, int best) const {
+        return m_width[static_cast<std::size_t>(s)].load(std::memory_order_relaxed) >= best;
+    }
+
+    void Record(int s, int best) {
+        std::atomic<std::int32_t>& w = m_width[static_cast<std::size_t>(s)];
+        std::int32_t current = w.load(std::memory_order_relaxed);
+        while (current < best &&
+               !w.compare_exchange_weak(current, best, std::memory_order_relaxed)) {
+        }
+    }
+
+private:
+    std::vector<std::atomic<std::int32_t>> m_width;
 };
 
 // Proof that starts will be abandoned, without numbering them.
@@ -33,29 +72,15 @@ struct Graph {
 // within distance R of s include those within R - d of h, so levels 1..R of s hold at
 // least ball_h(R - d) - 1 unknowns, and if that exceeds R (best - 1) one level is too
 // wide. With M = max over rho of ball_h(rho) - 1 - rho (best - 1), every start s with
-// d(s, h) (best - 1) < M is abandoned for certain and can be skipped. The best width
-// only falls, so a start once shown to be abandoned stays so.
+// d(s, h) (best - 1) < M is abandoned for certain and can be skipped; the proofs go
+// into the shared record of widths at which starts are abandoned.
 class Coverage {
 public:
-    explicit Coverage(const Graph& g) : m_g(g), m_covered(static_cast<std::size_t>(g.n) + 1, 0) {
-        // The reverse graph gives the distances from every start to a hub.
-        m_rstart.assign(static_cast<std::size_t>(g.n) + 2, 0);
-        for (int u = 1; u <= g.n; ++u)
-            for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
-                ++m_rstart[static_cast<std::size_t>(*v) + 1];
-        for (int u = 1; u <= g.n + 1; ++u)
-            m_rstart[static_cast<std::size_t>(u)] += m_rstart[static_cast<std::size_t>(u) - 1];
-        m_radjacency.assign(g.adjacency.size(), 0);
-        std::vector<std::int32_t> fill(m_rstart.begin(), m_rstart.end() - 1);
-        for (int u = 1; u <= g.n; ++u)
-            for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
-                m_radjacency[static_cast<std::size_t>(fill[static_cast<std::size_t>(*v)]++)] = u;
+    Coverage(const Graph& g, AbandonedAt& abandoned) : m_g(g), m_abandoned(abandoned) {
         m_distance.assign(static_cast<std::size_t>(g.n) + 1, -1);
         m_parent.assign(static_cast<std::size_t>(g.n) + 1, 0);
         m_queue.assign(static_cast<std::size_t>(g.n) + 1, 0);
     }
-
-    bool Covered(int s) const { return m_covered[static_cast<std::size_t>(s)] != 0; }
 
     // True when every unknown reaches every other one along the lists: unknown 1 reaches
     // all, and all reach unknown 1.
@@ -70,7 +95,7 @@ public:
     // sweep across it, and points a quarter, half and three quarters along some of those
     // levels lie well inside, where levels are widest and a hub proves the most starts
     // abandoned.
-    void SeedHubs(int best) {
+    std::vector<std::int32_t> SeedHubs() {
         Search(1, false, -1);
         Search(m_queue[static_cast<std::size_t>(m_visited - 1)], false, -1);
         const std::vector<std::int32_t> order(m_queue.begin(), m_queue.begin() + m_visited);
@@ -87,7 +112,7 @@ public:
         }
         std::sort(seeds.begin(), seeds.end());
         seeds.erase(std::unique(seeds.begin(), seeds.end()), seeds.end());
-        for (int h : seeds) AddHub(h, best);
+        return seeds;
     }
 
     // Makes h a hub and marks the starts it proves abandoned at width `best`.
@@ -154,7 +179,7 @@ private:
         if (reach < 0) return;
         Search(hub.node, true, static_cast<int>(std::min<std::int64_t>(reach, m_g.n)));
         for (int i = 0; i < m_visited; ++i)
-            m_covered[static_cast<std::size_t>(m_queue[static_cast<std::size_t>(i)])] = 1;
+            m_abandoned.Record(m_queue[static_cast<std::size_t>(i)], best);
     }
 
     // Breadth-first search from h up to depth `limit` (-1: no limit) over the forward or
@@ -162,8 +187,8 @@ private:
     // m_queue[0, m_visited) in order of distance, each one's predecessor in m_parent.
     void Search(int h, bool reverse, int limit) {
         m_levels.clear();
-        const std::vector<std::int32_t>& start = reverse ? m_rstart : m_g.start;
-        const std::vector<std::int32_t>& adjacency = reverse ? m_radjacency : m_g.adjacency;
+        const std::vector<std::int32_t>& start = reverse ? m_g.rstart : m_g.start;
+        const std::vector<std::int32_t>& adjacency = reverse ? m_g.radjacency : m_g.adjacency;
         int head = 0, tail = 0;
         m_queue[static_cast<std::size_t>(tail++)] = h;
         m_distance[static_cast<std::size_t>(h)] = 0;
@@ -190,8 +215,7 @@ private:
     }
 
     const Graph& m_g;
-    std::vector<std::uint8_t> m_covered;
-    std::vector<std::int32_t> m_rstart, m_radjacency;
+    AbandonedAt& m_abandoned;
     std::vector<std::int32_t> m_distance, m_parent, m_queue, m_levels;
     int m_visited = 0;
     std::vector<Hub> m_hubs;
@@ -328,17 +352,12 @@ StartOutcome TryStart(const Graph& g, int s, int best, std::vector<std::int32_t>
     return q < g.n ? StartOutcome::RanOut : StartOutcome::Accepted;
 }
 
-// Shown abandoned at an earlier, wider threshold: shared by the searches, each flag only
-// ever set.
-using ProvedFlags = std::vector<std::atomic<std::uint8_t>>;
-
 // Up to 64 starts from s on, s first, that are neither covered nor proved, taken in
 // breadth-first order around s so that they lie close together. `mark` and `order` are
 // the numbering scratch; the search marks with -s so as not to disturb the numbering.
-void CollectBatch(const Graph& g, int s, int best, const Coverage& coverage,
-                  const ProvedFlags& proved, const std::vector<std::int32_t>& failedAt,
-                  std::vector<std::int32_t>& mark, std::vector<std::int32_t>& order,
-                  std::vector<std::int32_t>& batch) {
+void CollectBatch(const Graph& g, int s, int best, const AbandonedAt& abandoned,
+                  const std::vector<std::int32_t>& failedAt, std::vector<std::int32_t>& mark,
+                  std::vector<std::int32_t>& order, std::vector<std::int32_t>& batch) {
     constexpr int kSearchLimit = 4096;
     std::int32_t* const m = mark.data();
     std::int32_t* const o = order.data();
@@ -347,9 +366,7 @@ void CollectBatch(const Graph& g, int s, int best, const Coverage& coverage,
     int q = 1;
     for (int p = 1; p <= q && batch.size() < 64 && p <= kSearchLimit; ++p) {
         const int u = o[p];
-        if (u >= s && !coverage.Covered(u) &&
-            proved[static_cast<std::size_t>(u)].load(std::memory_order_relaxed) == 0 &&
-            failedAt[static_cast<std::size_t>(u)] != best)
+        if (u >= s && !abandoned.Known(u, best) && failedAt[static_cast<std::size_t>(u)] != best)
             batch.push_back(u);
         for (const std::int32_t* v = g.Begin(u); v != g.End(u); ++v)
             if (m[*v] != -s) {
@@ -401,30 +418,35 @@ private:
     std::vector<std::int32_t>& m_equationOfUnknown;
 };
 
-// What every search shares: the graph, the holder, the proofs, and the next block of
-// starts to take.
+// What every search shares: the graph, the holder, what is known of abandoned starts,
+// the hubs to seed, and the next block of starts to take.
 struct SharedSearch {
     const Graph& g;
-    const Coverage& seeded;
-    int seededWidth;  // the width the seeded hubs were applied at
     Champion& champion;
-    ProvedFlags& proved;
+    AbandonedAt& abandoned;
+    const std::vector<std::int32_t>& seeds;
+    const int threads;
     std::atomic<int> nextStart{1};
     std::atomic<bool> ranOut{false};
 };
 
 // Starts are handed out in blocks in increasing order, so that each search sees its
-// own starts in increasing order and its thresholds only fall.
-constexpr int kStartsPerBlock = 256;
+// own starts in increasing order and its thresholds only fall. Blocks are large so that
+// the batches of two searches seldom reach into each other's starts.
+constexpr int kStartsPerBlock = 1024;
 
-// One search over blocks of starts. With one search the starts are taken in order and
-// the thresholds are exactly the rule's: the best width so far. Returns when every
-// start is taken or a numbering ran out of unknowns.
-void SearchStarts(SharedSearch& shared) {
+// One search over blocks of starts, search `index` of shared.threads. With one search
+// the starts are taken in order and the thresholds are exactly the rule's: the best
+// width so far. Returns when every start is taken or a numbering ran out of unknowns.
+void SearchStarts(SharedSearch& shared, int index) {
     const Graph& g = shared.g;
     const std::size_t size = static_cast<std::size_t>(g.n) + 1;
-    Coverage coverage(shared.seeded);
-    int coverageWidth = shared.seededWidth;
+    AbandonedAt& abandoned = shared.abandoned;
+    Coverage coverage(g, abandoned);
+    int coverageWidth = shared.champion.Threshold(1);
+    for (std::size_t i = static_cast<std::size_t>(index); i < shared.seeds.size();
+         i += static_cast<std::size_t>(shared.threads))
+        coverage.AddHub(shared.seeds[i], coverageWidth);
     LevelBatch levels(g);
     std::vector<std::int32_t> mark(size, 0);
     std::vector<std::int32_t> order(size + 1, 0);
@@ -441,24 +463,21 @@ void SearchStarts(SharedSearch& shared) {
                 coverageWidth = best;
                 coverage.Narrowed(best);
             }
-            if (coverage.Covered(s)) continue;  // certain to be abandoned
-            std::atomic<std::uint8_t>& provedS = shared.proved[static_cast<std::size_t>(s)];
-            if (provedS.load(std::memory_order_relaxed) == 0 &&
-                failedAt[static_cast<std::size_t>(s)] != best) {
+            if (abandoned.Known(s, best)) continue;  // certain to be abandoned
+            if (failedAt[static_cast<std::size_t>(s)] != best) {
                 // A batch of the nearest starts still open, s first. Every start in it
                 // comes after s, so its threshold is at most s's.
                 batch.clear();
-                CollectBatch(g, s, best, coverage, shared.proved, failedAt, mark, order, batch);
+                CollectBatch(g, s, best, abandoned, failedAt, mark, order, batch);
                 const std::uint64_t bits = levels.Prove(batch, best);
                 for (std::size_t k = 0; k < batch.size(); ++k)
                     if ((bits >> k) & 1)
-                        shared.proved[static_cast<std::size_t>(batch[k])].store(
-                            1, std::memory_order_relaxed);
+                        abandoned.Record(batch[k], best);
                     else
                         failedAt[static_cast<std::size_t>(batch[k])] = best;
             }
             int widest = 0;
-            const StartOutcome outcome = provedS.load(std::memory_order_relaxed) != 0
+            const StartOutcome outcome = abandoned.Known(s, best)
                                              ? StartOutcome::Abandoned
                                              : TryStart(g, s, best, mark, order, widest);
             if (outcome == StartOutcome::Abandoned) {
@@ -522,23 +541,25 @@ Numbering NumberEquations(const ConnectionLists& connections, int n, int threads
         g.start[static_cast<std::size_t>(u) + 1] = static_cast<std::int32_t>(g.adjacency.size());
     }
 
-    Coverage seeded(g);
+    g.Reverse();
+    AbandonedAt abandoned(n);
+    Coverage seeding(g, abandoned);
     if (threads <= 0) {
         const unsigned cores = std::thread::hardware_concurrency();
         threads = n >= kParallelFrom && cores >= 2 ? 2 : 1;
     }
-    if (threads > 1 && !seeded.StronglyConnected()) threads = 1;
-    seeded.SeedHubs(identityWidth);
+    if (threads > 1 && !seeding.StronglyConnected()) threads = 1;
+    const std::vector<std::int32_t> seeds = seeding.SeedHubs();
     Champion champion(identityWidth, result.equationOfUnknown);
-    ProvedFlags proved(size);
-    SharedSearch shared{g, seeded, identityWidth, champion, proved};
+    SharedSearch shared{g, champion, abandoned, seeds, threads};
     std::vector<std::thread> helpers;
     try {
-        for (int t = 1; t < threads; ++t) helpers.emplace_back(SearchStarts, std::ref(shared));
+        for (int t = 1; t < threads; ++t) helpers.emplace_back(SearchStarts, std::ref(shared), t);
     } catch (const std::system_error&) {
-        // No thread to be had: the remaining search does all the work.
+        // No thread to be had: the searches running share the work (the hubs of the
+        // missing ones are left out, which costs time only).
     }
-    SearchStarts(shared);
+    SearchStarts(shared, 0);
     for (std::thread& helper : helpers) helper.join();
     if (shared.ranOut.load()) result.solverError = kSolverNumbering;
     result.bandwidth = champion.BestWidth() + 1;
