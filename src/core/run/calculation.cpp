@@ -138,6 +138,7 @@ int Solve(Problem& problem, CalculationState& state, RunProgress* progress) {
     transient.progress = progress;
     transient.balancesRequested = state.balancesRequested && run.IsTransient();
     transient.balances = &state.balances;
+    if (transient.balancesRequested) run.balanceTimes = &state.balances;
     state.notConverged = false;
     state.iterations = 0;
     state.unknowns = 0;

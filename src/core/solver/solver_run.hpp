@@ -98,6 +98,9 @@ public:
     Problem& problem;
     const CheckedConfiguration& checked;
     ResultTable& results;
+    // The balance table when nodal balances vs time were requested: StoreResults writes
+    // each level's time into its entry 0 as well.
+    ResultTable* balanceTimes = nullptr;
 
     // Run settings.
     int runMode = kRunSteady;

@@ -100,6 +100,8 @@ void StoreResults(SolverRun& run, int level) {
     const Problem& problem = run.problem;
     const int nodeCount = problem.nodes.Count();
     target[0] = run.t / run.timeFactor;
+    if (run.balanceTimes != nullptr && run.balanceTimes->HasLevel(index))
+        run.balanceTimes->Level(index)[0] = target[0];
     for (int n = 1; n <= run.activeNodeCount && run.solverError == kSolverOk; ++n) {
         if (!CheckedStore(run, run.solution[static_cast<std::size_t>(run.EquationOf(n))],
                           target[static_cast<std::size_t>(n)]))

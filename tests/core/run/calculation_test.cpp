@@ -204,6 +204,20 @@ TEST(Calculation, CancelDuringLevelSevenThenContinueMatchesAnUninterruptedRun) {
     EXPECT_EQ(problem.nodes[middle].initialValue, 0);
 }
 
+TEST(Calculation, EveryLevelsTimeReachesTheBalanceTableEvenWhenBalancesAreCancelled) {
+    Problem problem;
+    MakeStrip(problem);
+    CalculationRun run(problem);
+    TransientSetupInput input = TimeSettings(4, 1);
+    input.doBalances = true;
+    input.balanceFrames = {1};
+    run.progress.cancelAtPoll = 5;  // polls 0..4 are the levels, poll 5 the first balance
+    EXPECT_EQ(run.Calculate(input).code, 3);
+    ASSERT_EQ(run.state.balances.LevelCount(), 5);
+    for (int level = 0; level <= 4; ++level)
+        EXPECT_EQ(run.state.balances.Level(level)[0], level) << level;
+}
+
 TEST(Calculation, FailedFactorisationOfATransientProblemClearsTheStopTime) {
     // Euler solves with C alone; a frame without capacity makes it singular.
     Problem problem;
