@@ -49,15 +49,39 @@ public:
     // A question with Yes, No and (when withCancel) Cancel buttons.
     virtual Answer Ask(const std::string& text, bool withCancel) = 0;
 
+    // The busy (hourglass) cursor while work that makes the user wait runs; uses nest,
+    // and the cursor changes only when the outermost one begins or ends.
+    void SetBusy(bool busy) {
+        const int before = m_busyDepth;
+        m_busyDepth = busy ? m_busyDepth + 1 : (m_busyDepth > 0 ? m_busyDepth - 1 : 0);
+        if ((before == 0) != (m_busyDepth == 0)) DoSetBusy(m_busyDepth > 0);
+    }
+    bool Busy() const { return m_busyDepth > 0; }
+
 protected:
     virtual void DoShowError(const std::string& text) = 0;
     virtual void DoShowStatusText(const std::string& text, StatusPanel panel) = 0;
+    // Front ends without a cursor ignore it.
+    virtual void DoSetBusy(bool) {}
 
 private:
     static std::size_t PanelIndex(StatusPanel panel) {
         return static_cast<std::size_t>(panel) - static_cast<std::size_t>(StatusPanel::Time);
     }
     std::array<std::string, 3> m_panels;
+    int m_busyDepth = 0;
+};
+
+// Shows the busy cursor for its lifetime.
+class BusyCursor {
+public:
+    explicit BusyCursor(Reporter& reporter) : m_reporter(reporter) { m_reporter.SetBusy(true); }
+    ~BusyCursor() { m_reporter.SetBusy(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    Reporter& m_reporter;
 };
 
 // A reporter that says nothing and answers every question with a fixed answer; the
@@ -103,7 +127,8 @@ public:
     void Clear() { events.clear(); }
 
     std::vector<Event> events;
-    std::vector<Answer> answers;  // given to the questions in order; No when exhausted
+    std::vector<Answer> answers;      // given to the questions in order; No when exhausted
+    std::vector<bool> cursorChanges;  // true: the busy cursor shown, false: taken away
 
 protected:
     void DoShowError(const std::string& text) override {
@@ -112,6 +137,7 @@ protected:
     void DoShowStatusText(const std::string& text, StatusPanel panel) override {
         events.push_back({Event::Kind::Status, text, panel});
     }
+    void DoSetBusy(bool busy) override { cursorChanges.push_back(busy); }
 
 private:
     std::vector<std::string> TextsOf(Event::Kind kind) const {

@@ -56,6 +56,8 @@ CheckResult ConfigurationCheck(Problem& problem, CheckedConfiguration& checked,
     CheckResult result;
     CheckMarks marks;
     Reporter& reporter = problem.reporter();
+    // 1. The busy cursor while the check runs.
+    const BusyCursor busy(reporter);
     problem.selection.items.clear();
     problem.selection.state = SelectType::None;
 

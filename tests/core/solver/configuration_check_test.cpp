@@ -55,6 +55,9 @@ TEST(ConfigurationCheck, BuildsEveryTriangleOfAMeshAndReportsTheirNumber) {
     EXPECT_FALSE(r.errorFound);
     EXPECT_EQ(plate.checked.elements.Count(), 24);
     EXPECT_EQ(plate.Info(), "No errors found. 24 elements");
+    // The busy cursor was shown for the check and taken away at its end.
+    EXPECT_EQ(plate.reporter.cursorChanges, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(plate.reporter.Busy());
     for (const Element& e : plate.checked.elements) {
         EXPECT_LT(e.nodes[0], e.nodes[1]);
         EXPECT_LT(e.nodes[1], e.nodes[2]);
@@ -95,6 +98,18 @@ TEST(ConfigurationCheck, AnUnmeshedQuadrilateralIsBoxed) {
     EXPECT_TRUE(plate.Marked(plate.Segment(0.5L, 0, 1, 0)));
     EXPECT_FALSE(plate.Marked(plate.Segment(0, 0, 0.5L, 1)));
     EXPECT_GE(plate.reporter.BeepCount(), 1);
+}
+
+TEST(BusyCursor, NestedUsesChangeTheCursorOnceAndAnUnmatchedEndIsHarmless) {
+    RecordingReporter reporter;
+    {
+        const BusyCursor outer(reporter);
+        const BusyCursor inner(reporter);
+        EXPECT_TRUE(reporter.Busy());
+    }
+    reporter.SetBusy(false);
+    EXPECT_FALSE(reporter.Busy());
+    EXPECT_EQ(reporter.cursorChanges, (std::vector<bool>{true, false}));
 }
 
 TEST(ConfigurationCheck, AFrameWithoutMaterialFlashes) {
