@@ -124,6 +124,33 @@ std::vector<std::vector<bool>> SettleRegions(Problem& problem) {
     return holds;
 }
 
+// Whether segment s joins two consecutive vertices of frame k's outline.
+bool IsOutlineEdge(const Problem& problem, const LineSegment& s, int k) {
+    const std::vector<std::int32_t>& v = FrameRef(problem, k).vertices;
+    for (std::size_t j = 0; j + 1 < v.size(); ++j)
+        if (std::min(v[j], v[j + 1]) == s.node1 && std::max(v[j], v[j + 1]) == s.node2) return true;
+    return false;
+}
+
+// Whether the midpoint of segment s lies inside frame k's outline, tested on the exact
+// node positions (even-odd rule; outlines do not cross themselves).
+bool MidpointWithinOutline(const Problem& problem, const LineSegment& s, int k) {
+    if (!problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2)) return false;
+    const Real mx = (problem.nodes[s.node1].x + problem.nodes[s.node2].x) / 2;
+    const Real my = (problem.nodes[s.node1].y + problem.nodes[s.node2].y) / 2;
+    const std::vector<std::int32_t>& v = FrameRef(problem, k).vertices;
+    bool inside = false;
+    for (std::size_t j = 0; j + 1 < v.size(); ++j) {
+        if (!problem.nodes.Valid(v[j]) || !problem.nodes.Valid(v[j + 1])) return false;
+        const Node& a = problem.nodes[v[j]];
+        const Node& b = problem.nodes[v[j + 1]];
+        if ((a.y > my) == (b.y > my)) continue;
+        const Real x = a.x + (my - a.y) * (b.x - a.x) / (b.y - a.y);
+        if (x > mx) inside = !inside;
+    }
+    return inside;
+}
+
 void RebuildAllGeometry(Problem& problem, int k, bool propagate) {
     for (int i = 1; i <= problem.frameCount; ++i) problem.UpdateFrameMeasures(i);
     const auto holds = SettleRegions(problem);
@@ -133,6 +160,13 @@ void RebuildAllGeometry(Problem& problem, int k, bool propagate) {
             for (LineSegment& s : problem.lines) {
                 if (s.frameA != i && s.frameB != i) continue;
                 const std::int32_t oldA = s.frameA, oldB = s.frameB;
+                // An element line of frame i off k's outline lies wholly inside k or
+                // wholly outside. Probing 3 pixels beside it would give it k on one side
+                // when it runs close to one of k's edges: a boundary no outline follows.
+                if (oldA == oldB && !IsOutlineEdge(problem, s, k)) {
+                    if (MidpointWithinOutline(problem, s, k)) s.frameA = s.frameB = k;
+                    continue;
+                }
                 ProbeSides(problem, s);
                 const bool lostFrame = s.frameA != i && s.frameB != i;
                 const bool becameInterior = oldA != oldB && s.frameA == s.frameB;

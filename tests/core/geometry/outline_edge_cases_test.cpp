@@ -228,6 +228,27 @@ TEST_F(OutlineEdgeTest, ASemiCirclesDiameterPassingCloseToACornerBordersOnlyTheE
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, AnElementLineBesideTheNewOutlineStaysAnElementLineOfItsFrame) {
+    AddRectangleFrame(problem, 100, 100, 400, 400);
+    // A loose element line from (217, 304) up to (202, 268), and one well inside the
+    // triangle drawn next.
+    const int tip = problem.AddNode(217, 304), loose = problem.AddNode(202, 268);
+    AddSegment(problem, tip, loose, 1, 1);
+    const int in1 = problem.AddNode(170, 270), in2 = problem.AddNode(190, 285);
+    AddSegment(problem, in1, in2, 1, 1);
+    // The triangle starts at the line's end; its edge from (199, 271) back to the start
+    // runs 6 degrees beside the line, within the 3 pixels at which sides are probed.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{217, 304}, {124, 250}, {199, 271}, {217, 304}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_EQ(r.frame, 2);
+    EXPECT_EQ(Sides(FindSegment(problem, tip, loose)), (std::vector<int>{1, 1}));
+    EXPECT_EQ(Sides(FindSegment(problem, in1, in2)), (std::vector<int>{2, 2}));
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 5);
+    ExpectConsistent();
+}
+
 // ------------------------------------------------------------- refused splits
 
 TEST_F(OutlineEdgeTest, ASplitIsRefusedWhenAHalfExistsOrWouldHaveNoLength) {
