@@ -159,6 +159,10 @@ void RebuildAllGeometry(Problem& problem, int k, bool propagate) {
             if (!holds[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]) continue;
             for (LineSegment& s : problem.lines) {
                 if (s.frameA != i && s.frameB != i) continue;
+                // Edges of k's outline that name k already were given their sides as
+                // the outline was drawn; a probe beside one that runs at a sharp angle
+                // close to another edge could take k off it and open the outline.
+                if ((s.frameA == k) != (s.frameB == k)) continue;
                 const std::int32_t oldA = s.frameA, oldB = s.frameB;
                 // An element line of frame i off k's outline lies wholly inside k or
                 // wholly outside. Probing 3 pixels beside it would give it k on one side

@@ -213,13 +213,15 @@ TEST(RandomEditing, RandomOutlinesMeshesAndDeletionsKeepTheModelConsistent) {
     const std::string noMemory = GetMessage(kMsgError, 2);
     int mostFrames = 0;
     int mostNodes = 0;
-    // Forty short sessions, one long one that once left a spur segment behind when a
-    // frame's lines were deleted, and one whose outline was once drawn beside a loose
-    // element line that then took the new frame on one side.
+    // Forty short sessions, and sessions that once broke the model: a long one that left
+    // a spur segment behind when a frame's lines were deleted, one whose outline ran
+    // beside a loose element line that then took the new frame on one side, and one
+    // whose outline was opened by probing a narrow spike of it.
     std::vector<std::pair<unsigned, int>> sessions;
     for (unsigned seed = 1; seed <= 40; ++seed) sessions.emplace_back(seed, 40);
     sessions.emplace_back(611, 80);
     sessions.emplace_back(1505, 40);
+    sessions.emplace_back(5095, 40);
     for (const auto& [seed, steps] : sessions) {
         RandomEditing run(seed);
         for (int step = 0; step < steps; ++step) {

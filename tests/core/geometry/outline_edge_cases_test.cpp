@@ -249,6 +249,37 @@ TEST_F(OutlineEdgeTest, AnElementLineBesideTheNewOutlineStaysAnElementLineOfItsF
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, ANarrowSpikeOfTheNewFrameKeepsItsEdges) {
+    testing::AddFrame(problem, {{537.803825L, 254.540378L},
+                                {475.627814L, 300.088458L},
+                                {354.573967L, 288.653367L},
+                                {302.490786L, 245.257650L},
+                                {371.496645L, 118.043974L},
+                                {454.623014L, 87.161055L},
+                                {472.969077L, 134.981291L}});
+    // The outline reaches the frame's right corner in a spike 4 degrees wide, 6 pixels
+    // inside the frame's lower edge; 3 pixels beside its first edge lie frame 1 and a
+    // point of neither frame. (The click at (366, 84) crosses the frame and is refused.)
+    const std::vector<ClickPoint> clicks{{512.784170L, 265.650422L},
+                                         {538.803825L, 253.540378L},
+                                         {472.124356L, 289.155782L},
+                                         {461.862358L, 272.167510L},
+                                         {460.738093L, 249.126503L},
+                                         {495.399568L, 235.204117L},
+                                         {366, 84},
+                                         {503.713959L, 244.066393L},
+                                         {512.784170L, 265.650422L}};
+    const EditResult r = DrawFreeFormOutline(problem, clicks);
+    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_EQ(r.frame, 2);
+    const int tip = NodeNear(537.803825L, 254.540378L, 0.01L);
+    const int start = NodeNear(512.784170L, 265.650422L, 0.01L);
+    EXPECT_EQ(Sides(FindSegment(problem, tip, start)), (std::vector<int>{1, 2}));
+    EXPECT_EQ(FrameNo(2).VertexCount(), 8);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 8);
+    ExpectConsistent();
+}
+
 // ------------------------------------------------------------- refused splits
 
 TEST_F(OutlineEdgeTest, ASplitIsRefusedWhenAHalfExistsOrWouldHaveNoLength) {
