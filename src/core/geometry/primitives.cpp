@@ -269,13 +269,14 @@ bool SplitSegmentAtNode(Problem& problem, int k) {
 }
 
 CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real xs, Real ys,
-                             Real xe, Real ye) {
+                             Real xe, Real ye, bool snapEnd) {
     CrossingResult result{true, xe, ye, nullptr};
     const PixelPoint start = RoundPoint(xs, ys);
     PixelPoint end = RoundPoint(xe, ye);
 
     // The end point snaps onto the first segment it lies near.
     for (LineSegment& s : problem.lines) {
+        if (!snapEnd) break;
         const NearSegmentResult near = PointNearSegment(problem, s, end.x, end.y);
         if (!near.near) continue;
         result.xe = near.px;

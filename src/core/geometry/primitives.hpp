@@ -79,11 +79,12 @@ struct CrossingResult {
 };
 
 // Tests a new edge from (xs, ys) to (xe, ye) against every segment but `ignored`. The
-// end point snaps onto the first segment (list order) it lies near. The edge fails when
-// it crosses a segment more than 4 pixels from both of its ends, or runs along one
+// end point snaps onto the first segment (list order) it lies near, unless `snapEnd` is
+// false: an edge that ends at a node ends there, near a segment or not. The edge fails
+// when it crosses a segment more than 4 pixels from both of its ends, or runs along one
 // (within a pixel over more than a pixel of its length).
 CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real xs, Real ys,
-                             Real xe, Real ye);
+                             Real xe, Real ye, bool snapEnd = true);
 
 // Whether (x, y), rounded, lies in frame k: in its region, or in its pixel polygon while
 // it has none. Frames outside 1..F hold no point.

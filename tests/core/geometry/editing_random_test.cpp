@@ -215,13 +215,15 @@ TEST(RandomEditing, RandomOutlinesMeshesAndDeletionsKeepTheModelConsistent) {
     int mostNodes = 0;
     // Forty short sessions, and sessions that once broke the model: a long one that left
     // a spur segment behind when a frame's lines were deleted, one whose outline ran
-    // beside a loose element line that then took the new frame on one side, and one
-    // whose outline was opened by probing a narrow spike of it.
+    // beside a loose element line that then took the new frame on one side, one whose
+    // outline was opened by probing a narrow spike of it, and one whose outline crossed
+    // a frame on the way to a node just inside it.
     std::vector<std::pair<unsigned, int>> sessions;
     for (unsigned seed = 1; seed <= 40; ++seed) sessions.emplace_back(seed, 40);
     sessions.emplace_back(611, 80);
     sessions.emplace_back(1505, 40);
     sessions.emplace_back(5095, 40);
+    sessions.emplace_back(2433, 40);
     for (const auto& [seed, steps] : sessions) {
         RandomEditing run(seed);
         for (int step = 0; step < steps; ++step) {

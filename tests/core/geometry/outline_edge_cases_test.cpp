@@ -280,6 +280,24 @@ TEST_F(OutlineEdgeTest, ANarrowSpikeOfTheNewFrameKeepsItsEdges) {
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, AnEdgeToANodeBesideAnEdgeOfAnotherFrameIsTestedToThatNode) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    // A fan around a node 2 pixels inside the right edge.
+    const int centre = problem.AddNode(298, 200);
+    for (const auto& [x, y] : {std::pair{100, 100}, {300, 100}, {300, 300}, {100, 300}})
+        AddSegment(problem, NodeNear(x, y), centre, 1, 1);
+    // The edge from (310, 120) to that node crosses the right edge 13 pixels before it
+    // ends; moved onto the right edge beside the node, it would not.
+    const EditResult r = DrawFreeFormOutline(
+        problem, Clicks({{310, 120}, {299, 200}, {340, 250}, {370, 200}, {310, 120}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(CountOf(kInvalidCorner), 1);
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    EXPECT_EQ(testing::SegmentsAtNode(problem, centre), 4);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 5);
+    ExpectConsistent();
+}
+
 // ------------------------------------------------------------- refused splits
 
 TEST_F(OutlineEdgeTest, ASplitIsRefusedWhenAHalfExistsOrWouldHaveNoLength) {
