@@ -151,36 +151,47 @@ bool MidpointWithinOutline(const Problem& problem, const LineSegment& s, int k) 
     return inside;
 }
 
+// After frame k was drawn inside other frames: the segments of the innermost frame i
+// around k that k's outline runs along without naming k yet get k on one side (probed,
+// keeping their old sides when the probe loses i or makes a boundary an element line),
+// and element lines of i inside k become k's. Only the innermost frame can border k,
+// and only along k's outline: other segments keep their sides, since a probe 3 pixels
+// beside one that runs close to k (a thin frame beside a corner of k, an edge of k at
+// a sharp angle) would find k where k does not border it.
+void BorderNewFrame(Problem& problem, int k, const std::vector<std::vector<bool>>& holds) {
+    int i = 0;
+    long double smallest = 0;
+    for (int j = 1; j <= problem.frameCount; ++j) {
+        if (!holds[static_cast<std::size_t>(j)][static_cast<std::size_t>(k)]) continue;
+        const long double a = std::fabs(SignedDoubleArea(FrameRef(problem, j).pixelPolygon));
+        if (i == 0 || a < smallest) {
+            i = j;
+            smallest = a;
+        }
+    }
+    if (i == 0) return;
+    for (LineSegment& s : problem.lines) {
+        if (s.frameA != i && s.frameB != i) continue;
+        const std::int32_t oldA = s.frameA, oldB = s.frameB;
+        if (!IsOutlineEdge(problem, s, k)) {
+            if (oldA == oldB && MidpointWithinOutline(problem, s, k)) s.frameA = s.frameB = k;
+            continue;
+        }
+        if ((oldA == k) != (oldB == k)) continue;  // given its sides as k was drawn
+        ProbeSides(problem, s);
+        const bool lostFrame = s.frameA != i && s.frameB != i;
+        const bool becameInterior = oldA != oldB && s.frameA == s.frameB;
+        if (lostFrame || becameInterior) {
+            s.frameA = oldA;
+            s.frameB = oldB;
+        }
+    }
+}
+
 void RebuildAllGeometry(Problem& problem, int k, bool propagate) {
     for (int i = 1; i <= problem.frameCount; ++i) problem.UpdateFrameMeasures(i);
     const auto holds = SettleRegions(problem);
-    if (propagate && problem.ValidFrame(k)) {
-        for (int i = 1; i <= problem.frameCount; ++i) {
-            if (!holds[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]) continue;
-            for (LineSegment& s : problem.lines) {
-                if (s.frameA != i && s.frameB != i) continue;
-                // Edges of k's outline that name k already were given their sides as
-                // the outline was drawn; a probe beside one that runs at a sharp angle
-                // close to another edge could take k off it and open the outline.
-                if ((s.frameA == k) != (s.frameB == k)) continue;
-                const std::int32_t oldA = s.frameA, oldB = s.frameB;
-                // An element line of frame i off k's outline lies wholly inside k or
-                // wholly outside. Probing 3 pixels beside it would give it k on one side
-                // when it runs close to one of k's edges: a boundary no outline follows.
-                if (oldA == oldB && !IsOutlineEdge(problem, s, k)) {
-                    if (MidpointWithinOutline(problem, s, k)) s.frameA = s.frameB = k;
-                    continue;
-                }
-                ProbeSides(problem, s);
-                const bool lostFrame = s.frameA != i && s.frameB != i;
-                const bool becameInterior = oldA != oldB && s.frameA == s.frameB;
-                if (lostFrame || becameInterior) {
-                    s.frameA = oldA;
-                    s.frameB = oldB;
-                }
-            }
-        }
-    }
+    if (propagate && problem.ValidFrame(k)) BorderNewFrame(problem, k, holds);
     problem.UpdateFrameDrawOrder();
 }
 
