@@ -56,7 +56,7 @@ void SplitAtCorner(Problem& problem, int k, int c) {
     const LineSegment* under =
         FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k).segment;
     if (under == nullptr || under->frameA == c || under->frameB == c) return;
-    SplitSegmentAtNode(problem, k);
+    SplitSegmentAtNode(problem, k, c);
 }
 
 // Whether a new node at (x, y) would lie on an element line that is not split there

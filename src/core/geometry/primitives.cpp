@@ -211,7 +211,7 @@ LineSegment* FindOrCreateSegment(Problem& problem, int a, int b, bool probe) {
     return s;
 }
 
-bool SplitSegmentAtNode(Problem& problem, int k) {
+bool SplitSegmentAtNode(Problem& problem, int k, int drawnFrame) {
     if (!problem.nodes.Valid(k)) return false;
     const SegmentThroughResult through =
         FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k);
@@ -227,6 +227,7 @@ bool SplitSegmentAtNode(Problem& problem, int k) {
     for (const LineSegment& s : problem.lines) {
         if (!boundary) break;  // an element line is split at any node
         if ((s.node1 != k && s.node2 != k) || s.frameA == s.frameB) continue;
+        if (drawnFrame != 0 && (s.frameA == drawnFrame || s.frameB == drawnFrame)) continue;
         for (const int side : {s.frameA, s.frameB})
             if (side != 0 && (side == through.segment->frameA || side == through.segment->frameB))
                 return false;

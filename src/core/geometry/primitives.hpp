@@ -68,8 +68,12 @@ LineSegment* FindOrCreateSegment(Problem& problem, int a, int b, bool probe);
 
 // Inserts node k into the segment it lies on (within 5 pixels): the segment is replaced
 // by two with the same side frames and specifications, and the node moves onto it and
-// takes the segment's specified-value marker. Returns whether a segment was split.
-bool SplitSegmentAtNode(Problem& problem, int k);
+// takes the segment's specified-value marker. Returns whether a segment was split. A node
+// on the outline of a frame that borders the segment is not inserted (that frame's
+// outline would pass through it twice), except where that outline is `drawnFrame`'s,
+// the outline being drawn: its new corner then touches the frame beside it, as an
+// island may.
+bool SplitSegmentAtNode(Problem& problem, int k, int drawnFrame = 0);
 
 struct CrossingResult {
     bool pass = true;

@@ -298,6 +298,45 @@ TEST_F(OutlineEdgeTest, AnEdgeToANodeBesideAnEdgeOfAnotherFrameIsTestedToThatNod
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, AnOutlineTouchingItsFrameAtTwoCornersIsAnIslandOfIt) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    // A triangle whose corners split the left and the top edge: it cuts the top left
+    // corner off the rest of the square, to which it stays joined at two nodes.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{101, 200}, {200, 200}, {200, 101}, {101, 200}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(problem.nodes.Count(), 7);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 7);
+    EXPECT_EQ(Sides(SegmentBetween(100, 200, 200, 100)), (std::vector<int>{1, 2}));
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 40000.0 - 5000.0, 1e-6);
+    EXPECT_EQ(FrameAtPoint(problem, 120, 120), 1);
+    EXPECT_EQ(FrameAtPoint(problem, 180, 180), 2);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, AThinIslandBesideTheNewFramesCornerKeepsItsSides) {
+    AddRectangleFrame(problem, 400, 50, 600, 300);
+    // A sliver of a triangle, under 2 pixels wide where the new outline touches it: 3
+    // pixels beside its long edge lies the new frame.
+    ASSERT_EQ(testing::AddFrame(problem,
+                                {{476.6566749L, 176.2956892L},
+                                 {465.6092492L, 203.408283L},
+                                 {492.9214962L, 107.5246114L}},
+                                1),
+              2);
+    const std::vector<ClickPoint> clicks{{479.670427L, 140.992015L}, {466.673156L, 149.305621L},
+                                         {457.760319L, 147.842317L}, {448.559283L, 133.710815L},
+                                         {455.670279L, 121.068768L}, {462.500051L, 122.519690L},
+                                         {473.358593L, 132.059036L}, {479.670427L, 140.992015L}};
+    const EditResult r = DrawFreeFormOutline(problem, clicks);
+    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_EQ(r.frame, 3);
+    EXPECT_EQ(Sides(SegmentBetween(476.6566749L, 176.2956892L, 492.9214962L, 107.5246114L)),
+              (std::vector<int>{1, 2}));
+    EXPECT_EQ(FrameNo(2).VertexCount(), 5);  // split where the new outline starts
+    ExpectConsistent();
+}
+
 // ------------------------------------------------------------- refused splits
 
 TEST_F(OutlineEdgeTest, ASplitIsRefusedWhenAHalfExistsOrWouldHaveNoLength) {
