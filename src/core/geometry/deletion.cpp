@@ -322,6 +322,19 @@ bool JoiningIsClear(const Problem& problem, int a, int e1, int e2) {
         const Real cross = (r.x - p.x) * dy - (r.y - p.y) * dx;
         if (cross * cross < kOnJoinDistance * kOnJoinDistance * length2) return false;
     }
+    // A segment that passed within a pixel of node a (closer than the pixel tests see)
+    // can cross the join without any node in the triangle.
+    auto turn = [](const Node& u, const Node& v, const Node& w) {
+        const Real c = (v.x - u.x) * (w.y - u.y) - (v.y - u.y) * (w.x - u.x);
+        return c > 0 ? 1 : (c < 0 ? -1 : 0);
+    };
+    for (const LineSegment& s : problem.lines) {
+        if (!problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2)) continue;
+        if (EndsAt(s, e1) || EndsAt(s, e2)) continue;
+        const Node& c = problem.nodes[s.node1];
+        const Node& d = problem.nodes[s.node2];
+        if (turn(p, q, c) * turn(p, q, d) < 0 && turn(c, d, p) * turn(c, d, q) < 0) return false;
+    }
     return true;
 }
 
