@@ -314,6 +314,21 @@ TEST_F(OutlineEdgeTest, AnOutlineTouchingItsFrameAtTwoCornersIsAnIslandOfIt) {
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, AnOutlineCutsOffACornerThroughAPointItPlacesOnAnEdge) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    // From the top left corner to the middle of the bottom edge, which that corner
+    // splits, then along the bottom edge's left half and up the left edge.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{100, 100}, {200, 301}, {100, 300}, {100, 100}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 5);
+    EXPECT_EQ(Sides(SegmentBetween(200, 300, 100, 300)), (std::vector<int>{0, 2}));
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 30000.0, 1e-6);
+    EXPECT_NEAR(static_cast<double>(PixelArea(2)), 10000.0, 1e-6);
+    ExpectConsistent();
+}
+
 TEST_F(OutlineEdgeTest, AThinIslandBesideTheNewFramesCornerKeepsItsSides) {
     AddRectangleFrame(problem, 400, 50, 600, 300);
     // A sliver of a triangle, under 2 pixels wide where the new outline touches it: 3
