@@ -269,6 +269,36 @@ bool SplitSegmentAtNode(Problem& problem, int k, int drawnFrame) {
     return true;
 }
 
+namespace {
+
+// The pixel test above rounds every end; two edges that run a pixel or two apart at a
+// shallow angle can then seem to meet near an end of the new edge while they cross
+// well inside it. On the exact positions: whether the new edge crosses a segment (each
+// passing strictly between the other's ends) more than 4 pixels from both of its ends.
+bool CrossesUnrounded(const Problem& problem, const LineSegment* ignored, Real xs, Real ys, Real xe,
+                      Real ye) {
+    auto turn = [](Real ax, Real ay, Real bx, Real by, Real cx, Real cy) {
+        const Real c = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+        return c > 0 ? 1 : (c < 0 ? -1 : 0);
+    };
+    for (const LineSegment& s : problem.lines) {
+        if (&s == ignored || !EndsValid(problem, s)) continue;
+        const Node& a = problem.nodes[s.node1];
+        const Node& b = problem.nodes[s.node2];
+        if (turn(xs, ys, xe, ye, a.x, a.y) * turn(xs, ys, xe, ye, b.x, b.y) >= 0) continue;
+        if (turn(a.x, a.y, b.x, b.y, xs, ys) * turn(a.x, a.y, b.x, b.y, xe, ye) >= 0) continue;
+        const Real den = (xe - xs) * (b.y - a.y) - (ye - ys) * (b.x - a.x);
+        if (den == 0) continue;
+        const Real u = ((a.x - xs) * (b.y - a.y) - (a.y - ys) * (b.x - a.x)) / den;
+        const Real x = xs + u * (xe - xs), y = ys + u * (ye - ys);
+        if (Squared(x - xs) + Squared(y - ys) > 16 && Squared(x - xe) + Squared(y - ye) > 16)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real xs, Real ys,
                              Real xe, Real ye, bool snapEnd) {
     CrossingResult result{true, xe, ye, nullptr};
@@ -324,6 +354,8 @@ CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real 
             break;
         }
     }
+    if (result.pass)
+        result.pass = !CrossesUnrounded(problem, ignored, xs, ys, result.xe, result.ye);
     return result;
 }
 
