@@ -219,7 +219,8 @@ TEST(RandomEditing, RandomOutlinesMeshesAndDeletionsKeepTheModelConsistent) {
     std::vector<std::pair<unsigned, int>> sessions;
     for (unsigned seed = 1; seed <= 200; ++seed) sessions.emplace_back(seed, 40);
     sessions.emplace_back(611, 80);
-    for (const unsigned seed : {276u, 1505u, 2433u, 3552u, 5095u, 7623u, 7768u, 14083u, 15724u})
+    for (const unsigned seed :
+         {276u, 1505u, 2433u, 3552u, 4016u, 5095u, 6948u, 7623u, 7768u, 14083u, 15724u})
         sessions.emplace_back(seed, 40);
     for (const auto& [seed, steps] : sessions) {
         RandomEditing run(seed);
