@@ -277,9 +277,14 @@ namespace {
 // passing strictly between the other's ends) more than 4 pixels from both of its ends.
 bool CrossesUnrounded(const Problem& problem, const LineSegment* ignored, Real xs, Real ys, Real xe,
                       Real ye) {
+    // Points within rounding noise of a line count as on it: segments along one
+    // straight line are the pixel test's to judge (they overlap or they do not).
     auto turn = [](Real ax, Real ay, Real bx, Real by, Real cx, Real cy) {
         const Real c = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
-        return c > 0 ? 1 : (c < 0 ? -1 : 0);
+        const Real scale =
+            (std::fabs(bx - ax) + std::fabs(by - ay)) * (std::fabs(cx - ax) + std::fabs(cy - ay));
+        if (std::fabs(c) <= 1e-9L * scale) return 0;
+        return c > 0 ? 1 : -1;
     };
     for (const LineSegment& s : problem.lines) {
         if (&s == ignored || !EndsValid(problem, s)) continue;
