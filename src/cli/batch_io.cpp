@@ -1,5 +1,6 @@
 #include "batch_io.hpp"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -14,6 +15,41 @@ void PrintError(const std::string& text) {
     for (char& c : line)
         if (c == '\n' || c == '\r') c = ' ';
     std::cerr << "kova-batch: " << line << std::endl;
+}
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+void BatchProgress::SetGauge(int percent) {
+    // A command may report the same share many times over; the bar is drawn only when
+    // it changes.
+    if (!m_bar || !m_gaugeShown || (m_barOpen && percent == m_lastPercent)) return;
+    m_lastPercent = percent;
+    const int filled = std::clamp(percent, 0, 100) * 40 / 100;
+    std::cerr << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+              << std::string(static_cast<std::size_t>(40 - filled), ' ') << "] " << percent << "%"
+              << std::flush;
+    m_barOpen = true;
+}
+
+void BatchProgress::Print(const std::string& text) {
+    const std::string line = Trimmed(text);
+    if (line.empty()) return;
+    EndBar();
+    m_lines << line << std::endl;
+}
+
+void BatchProgress::EndBar() {
+    if (!m_barOpen) return;
+    std::cerr << std::endl;
+    m_barOpen = false;
 }
 
 void BatchReporter::DoShowError(const std::string& text) {

@@ -2,11 +2,15 @@
 // with the exit code of a failure, and the one-line usage message.
 #pragma once
 
+#include <functional>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/problem.hpp"
 #include "platform/reporter.hpp"
+#include "platform/run_progress.hpp"
 
 namespace kova::cli {
 
@@ -28,6 +32,33 @@ protected:
 private:
     Echo m_echo;
     std::vector<std::string> m_errors;
+};
+
+// Progress of a long command: status lines (trimmed, empty ones dropped) to a stream,
+// the gauge as a bar on stderr while it is shown and `bar` is set (stderr is a
+// terminal). A cancel is requested when `cancelRequested` says so.
+class BatchProgress : public RunProgress {
+public:
+    BatchProgress(std::ostream& lines, bool bar, std::function<bool()> cancelRequested = {})
+        : m_lines(lines), m_bar(bar), m_cancelRequested(std::move(cancelRequested)) {}
+    void SetCaption(const std::string& caption) override { Print(caption); }
+    void SetLine(int, const std::string& text) override { Print(text); }
+    void ShowGauge(bool shown) override { m_gaugeShown = shown; }
+    void SetGauge(int percent) override;
+    bool CancelRequested() override { return m_cancelRequested && m_cancelRequested(); }
+    void SetButtonCaption(const std::string&) override {}
+    void Close() override { EndBar(); }
+
+private:
+    void Print(const std::string& text);
+    void EndBar();
+
+    std::ostream& m_lines;
+    bool m_bar;
+    std::function<bool()> m_cancelRequested;
+    bool m_gaugeShown = false;
+    bool m_barOpen = false;
+    int m_lastPercent = -1;
 };
 
 // Prints "kova-batch: <text>" as one line on stderr.

@@ -2,11 +2,14 @@
 // problem into triangles, refines the mesh N times, prints the node and element counts
 // and writes the result. Nothing is written when a frame cannot be meshed or a
 // reduction is refused, so a half-meshed problem never replaces a good file.
+#include <unistd.h>
+
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "batch_io.hpp"
 #include "commands.hpp"
 #include "files/problem_file.hpp"
 #include "mesh/auto_mesh.hpp"
@@ -103,8 +106,18 @@ int RunMesh(const MeshOptions& options) {
                   << " frame(s) could not be meshed; nothing written\n";
         return kExitCalculationFailed;
     }
+    // Each reduction quadruples the elements, so the last ones take long: a line per
+    // reduction on stderr (stdout keeps the counts alone), with a bar while stderr is a
+    // terminal.
+    BatchProgress progress(std::cerr, isatty(STDERR_FILENO) != 0);
+    progress.ShowGauge(options.reductions > 0);
     for (int pass = 1; pass <= options.reductions; ++pass) {
-        const ReduceOutcome outcome = ReduceMesh(problem);
+        progress.SetLine(1, "Reducing mesh, pass " + std::to_string(pass) + " of " +
+                                std::to_string(options.reductions) + ": " +
+                                std::to_string(problem.nodes.Count()) + " nodes");
+        const ReduceOutcome outcome =
+            ReduceMesh(problem, [&progress](int percent) { progress.SetGauge(percent); });
+        progress.Close();
         if (outcome == ReduceOutcome::Reduced) continue;
         const std::string& info = reporter.StatusText(StatusPanel::Info);
         if (!info.empty()) std::cerr << "kova-batch: " << info << "\n";

@@ -47,49 +47,6 @@ public:
     std::string DateTimeText() const override { return ""; }
 };
 
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// Status lines to a stream; the gauge as a bar on stderr when it is a terminal.
-class BatchProgress : public RunProgress {
-public:
-    BatchProgress(std::ostream& lines, bool bar) : m_lines(lines), m_bar(bar) {}
-    void SetCaption(const std::string& caption) override { Print(caption); }
-    void SetLine(int, const std::string& text) override { Print(text); }
-    void ShowGauge(bool shown) override { m_gaugeShown = shown; }
-    void SetGauge(int percent) override {
-        if (!m_bar || !m_gaugeShown) return;
-        const int filled = std::clamp(percent, 0, 100) * 40 / 100;
-        std::cerr << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
-                  << std::string(static_cast<std::size_t>(40 - filled), ' ') << "] " << percent
-                  << "%" << std::flush;
-        m_barOpen = true;
-    }
-    bool CancelRequested() override { return g_interrupts.load() > 0; }
-    void SetButtonCaption(const std::string&) override {}
-    void Close() override { EndBar(); }
-
-private:
-    void Print(const std::string& text) {
-        const std::string line = Trimmed(text);
-        if (line.empty()) return;
-        EndBar();
-        m_lines << line << std::endl;
-    }
-    void EndBar() {
-        if (!m_barOpen) return;
-        std::cerr << std::endl;
-        m_barOpen = false;
-    }
-    std::ostream& m_lines;
-    bool m_bar;
-    bool m_gaugeShown = false;
-    bool m_barOpen = false;
-};
-
 struct SolveOptions {
     std::string problem;
     std::string table;
@@ -209,7 +166,8 @@ int RunSolve(const SolveOptions& o) {
     reporter.SetEcho(o.json ? BatchReporter::Echo::Err : BatchReporter::Echo::Out);
     CalculationState state;
     std::ostream& lines = o.json ? std::cerr : std::cout;
-    BatchProgress progress(lines, isatty(STDERR_FILENO) != 0);
+    BatchProgress progress(lines, isatty(STDERR_FILENO) != 0,
+                           [] { return g_interrupts.load() > 0; });
     WallClock clock;
     TransientSetupResult setup;
     CalculationHooks hooks;

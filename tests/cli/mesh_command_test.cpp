@@ -102,6 +102,13 @@ TEST_F(MeshCommandTest, MeshesEveryFrameIntoAValidTriangulationAndPrintsItsCount
     const BatchRun reduced = Run("mesh " + Path("meshed.kvx").string() + " " +
                                  Path("fine.kvx").string() + " --reduce 2");
     ASSERT_EQ(reduced.exitCode, 0) << reduced.err;
+    // One progress line per reduction on stderr, with the nodes it starts from; no bar
+    // while stderr is not a terminal, and stdout holds the counts alone.
+    EXPECT_EQ(reduced.err, "Reducing mesh, pass 1 of 2: " + std::to_string(meshed.nodes.Count()) +
+                               " nodes\nReducing mesh, pass 2 of 2: " +
+                               std::to_string(meshed.nodes.Count() + meshed.lines.Count()) +
+                               " nodes\n");
+    EXPECT_EQ(reduced.out.find("Reducing"), std::string::npos);
     EXPECT_EQ(Count(reduced.out, "frames meshed"), 0);
     EXPECT_EQ(Count(reduced.out, "elements"), 16 * static_cast<int>(report.triangles.size()));
     Problem fine;

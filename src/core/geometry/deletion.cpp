@@ -297,6 +297,8 @@ void DeleteFrameTracked(Problem& problem, int k, TrackedNodes& tracked) {
 // no other node lies in or on the triangle e1, a, e2 (in a drawing whose segments do
 // not cross, a segment can reach that triangle only from such a node). Otherwise the
 // new segment would cross other segments or run round another frame.
+constexpr Real kOnJoinDistance = 1.0L;  // pixels
+
 bool JoiningIsClear(const Problem& problem, int a, int e1, int e2) {
     auto at = [&](int n) { return RoundPoint(problem.nodes[n].x, problem.nodes[n].y); };
     const PixelPolygon triangle{at(e1), at(a), at(e2), at(e1)};
@@ -304,9 +306,34 @@ bool JoiningIsClear(const Problem& problem, int a, int e1, int e2) {
     for (const LineSegment& s : problem.lines)
         for (const int n : {s.node1, s.node2})
             if (problem.nodes.Valid(n)) used[static_cast<std::size_t>(n)] = true;
+    const Node& p = problem.nodes[e1];
+    const Node& q = problem.nodes[e2];
+    const Real dx = q.x - p.x, dy = q.y - p.y;
+    const Real length2 = dx * dx + dy * dy;
     for (int n = 1; n <= problem.nodes.Count(); ++n) {
         if (n == a || n == e1 || n == e2 || !used[static_cast<std::size_t>(n)]) continue;
         if (LocatePoint(triangle, at(n)) != PointLocation::Outside) return false;
+        // Rounded to pixels, a node on the joining segment itself (the midpoint of an
+        // edge that a reduction split) can fall just outside the triangle; the segment
+        // would run over it and the frame could lose its area.
+        const Node& r = problem.nodes[n];
+        const Real t = length2 > 0 ? ((r.x - p.x) * dx + (r.y - p.y) * dy) / length2 : 0;
+        if (t <= 0 || t >= 1) continue;
+        const Real cross = (r.x - p.x) * dy - (r.y - p.y) * dx;
+        if (cross * cross < kOnJoinDistance * kOnJoinDistance * length2) return false;
+    }
+    // A segment that passed within a pixel of node a (closer than the pixel tests see)
+    // can cross the join without any node in the triangle.
+    auto turn = [](const Node& u, const Node& v, const Node& w) {
+        const Real c = (v.x - u.x) * (w.y - u.y) - (v.y - u.y) * (w.x - u.x);
+        return c > 0 ? 1 : (c < 0 ? -1 : 0);
+    };
+    for (const LineSegment& s : problem.lines) {
+        if (!problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2)) continue;
+        if (EndsAt(s, e1) || EndsAt(s, e2)) continue;
+        const Node& c = problem.nodes[s.node1];
+        const Node& d = problem.nodes[s.node2];
+        if (turn(p, q, c) * turn(p, q, d) < 0 && turn(c, d, p) * turn(c, d, q) < 0) return false;
     }
     return true;
 }

@@ -41,6 +41,11 @@ EndResult EndLine(Problem& problem, int s, ClickPoint click, LineSegment*& made)
     int e = FindNodeNear(problem, x, y, kElementLineSnap);
     // A click that snaps back onto the start node draws nothing.
     if (e == s) return EndResult::Refused;
+    // Snapped onto a node, the line ends there rather than at the tested point.
+    if (e != 0 &&
+        !CrossingCheck(problem, nullptr, sx, sy, problem.nodes[e].x, problem.nodes[e].y, false)
+             .pass)
+        return EndResult::Refused;
     const bool added = e == 0;
     if (added) {
         e = problem.AddNode(x, y);

@@ -124,25 +124,74 @@ std::vector<std::vector<bool>> SettleRegions(Problem& problem) {
     return holds;
 }
 
+// Whether segment s joins two consecutive vertices of frame k's outline.
+bool IsOutlineEdge(const Problem& problem, const LineSegment& s, int k) {
+    const std::vector<std::int32_t>& v = FrameRef(problem, k).vertices;
+    for (std::size_t j = 0; j + 1 < v.size(); ++j)
+        if (std::min(v[j], v[j + 1]) == s.node1 && std::max(v[j], v[j + 1]) == s.node2) return true;
+    return false;
+}
+
+// Whether the midpoint of segment s lies inside frame k's outline, tested on the exact
+// node positions (even-odd rule; outlines do not cross themselves).
+bool MidpointWithinOutline(const Problem& problem, const LineSegment& s, int k) {
+    if (!problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2)) return false;
+    const Real mx = (problem.nodes[s.node1].x + problem.nodes[s.node2].x) / 2;
+    const Real my = (problem.nodes[s.node1].y + problem.nodes[s.node2].y) / 2;
+    const std::vector<std::int32_t>& v = FrameRef(problem, k).vertices;
+    bool inside = false;
+    for (std::size_t j = 0; j + 1 < v.size(); ++j) {
+        if (!problem.nodes.Valid(v[j]) || !problem.nodes.Valid(v[j + 1])) return false;
+        const Node& a = problem.nodes[v[j]];
+        const Node& b = problem.nodes[v[j + 1]];
+        if ((a.y > my) == (b.y > my)) continue;
+        const Real x = a.x + (my - a.y) * (b.x - a.x) / (b.y - a.y);
+        if (x > mx) inside = !inside;
+    }
+    return inside;
+}
+
+// After frame k was drawn inside other frames: the segments of the innermost frame i
+// around k that k's outline runs along without naming k yet get k on one side (probed,
+// keeping their old sides when the probe loses i or makes a boundary an element line),
+// and element lines of i inside k become k's. Only the innermost frame can border k,
+// and only along k's outline: other segments keep their sides, since a probe 3 pixels
+// beside one that runs close to k (a thin frame beside a corner of k, an edge of k at
+// a sharp angle) would find k where k does not border it.
+void BorderNewFrame(Problem& problem, int k, const std::vector<std::vector<bool>>& holds) {
+    int i = 0;
+    long double smallest = 0;
+    for (int j = 1; j <= problem.frameCount; ++j) {
+        if (!holds[static_cast<std::size_t>(j)][static_cast<std::size_t>(k)]) continue;
+        const long double a = std::fabs(SignedDoubleArea(FrameRef(problem, j).pixelPolygon));
+        if (i == 0 || a < smallest) {
+            i = j;
+            smallest = a;
+        }
+    }
+    if (i == 0) return;
+    for (LineSegment& s : problem.lines) {
+        if (s.frameA != i && s.frameB != i) continue;
+        const std::int32_t oldA = s.frameA, oldB = s.frameB;
+        if (!IsOutlineEdge(problem, s, k)) {
+            if (oldA == oldB && MidpointWithinOutline(problem, s, k)) s.frameA = s.frameB = k;
+            continue;
+        }
+        if ((oldA == k) != (oldB == k)) continue;  // given its sides as k was drawn
+        ProbeSides(problem, s);
+        const bool lostFrame = s.frameA != i && s.frameB != i;
+        const bool becameInterior = oldA != oldB && s.frameA == s.frameB;
+        if (lostFrame || becameInterior) {
+            s.frameA = oldA;
+            s.frameB = oldB;
+        }
+    }
+}
+
 void RebuildAllGeometry(Problem& problem, int k, bool propagate) {
     for (int i = 1; i <= problem.frameCount; ++i) problem.UpdateFrameMeasures(i);
     const auto holds = SettleRegions(problem);
-    if (propagate && problem.ValidFrame(k)) {
-        for (int i = 1; i <= problem.frameCount; ++i) {
-            if (!holds[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]) continue;
-            for (LineSegment& s : problem.lines) {
-                if (s.frameA != i && s.frameB != i) continue;
-                const std::int32_t oldA = s.frameA, oldB = s.frameB;
-                ProbeSides(problem, s);
-                const bool lostFrame = s.frameA != i && s.frameB != i;
-                const bool becameInterior = oldA != oldB && s.frameA == s.frameB;
-                if (lostFrame || becameInterior) {
-                    s.frameA = oldA;
-                    s.frameB = oldB;
-                }
-            }
-        }
-    }
+    if (propagate && problem.ValidFrame(k)) BorderNewFrame(problem, k, holds);
     problem.UpdateFrameDrawOrder();
 }
 
@@ -156,6 +205,64 @@ void MarkDegenerate(Problem& problem, int k) {
     frame.vertices.clear();
     frame.region = Region{};
     problem.UpdateFrameMeasures(k);
+}
+
+// Whether (x, y) lies inside the closed vertex list, on the exact node positions
+// (even-odd rule).
+bool InsideLoop(const Problem& problem, const std::vector<std::int32_t>& v, Real x, Real y) {
+    bool inside = false;
+    for (std::size_t j = 0; j + 1 < v.size(); ++j) {
+        if (!problem.nodes.Valid(v[j]) || !problem.nodes.Valid(v[j + 1])) return false;
+        const Node& a = problem.nodes[v[j]];
+        const Node& b = problem.nodes[v[j + 1]];
+        if ((a.y > y) == (b.y > y)) continue;
+        if (a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y) > x) inside = !inside;
+    }
+    return inside;
+}
+
+// A frame pinched at a node (two parts meeting there, as after an outline that touched
+// it at two nodes) has boundary segments in two loops through that node. The walk
+// follows one; a loop left over that meets the outline at a node and lies outside it
+// is another part of the frame and is spliced in there. A loop inside it is an island
+// (a nested frame touching the outline), which stays out.
+template <typename WalkFrom>
+void SpliceLobes(const Problem& problem, const std::vector<LineSegment*>& collected,
+                 std::vector<std::int32_t>& list, std::vector<std::size_t>& used,
+                 WalkFrom& walkFrom) {
+    std::vector<bool> taken(collected.size(), false);
+    for (const std::size_t j : used) taken[j] = true;
+    for (bool spliced = true; spliced && list.size() < static_cast<std::size_t>(kNodeLimit);) {
+        spliced = false;
+        for (std::size_t i = 0; i + 1 < list.size() && !spliced; ++i) {
+            const int v = list[i];
+            for (std::size_t j = 0; j < collected.size() && !spliced; ++j) {
+                const LineSegment* s = collected[j];
+                if (taken[j] || (s->node1 != v && s->node2 != v)) continue;
+                auto lobe = walkFrom(j, &taken);
+                const auto at = std::find(lobe.list.begin(), lobe.list.end(), v);
+                // A loop closed by its segments (not at an open end, not at the limit).
+                const bool closed = !lobe.overLimit && lobe.used.size() + 1 == lobe.list.size();
+                if (!closed || lobe.list.size() < 4 || at == lobe.list.end() ||
+                    !problem.nodes.Valid(s->node1) || !problem.nodes.Valid(s->node2))
+                    continue;
+                const Real mx = (problem.nodes[s->node1].x + problem.nodes[s->node2].x) / 2;
+                const Real my = (problem.nodes[s->node1].y + problem.nodes[s->node2].y) / 2;
+                if (InsideLoop(problem, list, mx, my)) continue;
+                // The loop from v round to v, spliced in after the outline's v.
+                std::vector<std::int32_t> loop(at, lobe.list.end() - 1);
+                loop.insert(loop.end(), lobe.list.begin(), at);
+                loop.push_back(v);
+                list.insert(list.begin() + static_cast<std::ptrdiff_t>(i) + 1, loop.begin() + 1,
+                            loop.end());
+                for (const std::size_t u : lobe.used) {
+                    taken[u] = true;
+                    used.push_back(u);
+                }
+                spliced = true;
+            }
+        }
+    }
 }
 
 OutlineResult WalkOutline(Problem& problem, int k) {
@@ -215,9 +322,10 @@ OutlineResult WalkOutline(Problem& problem, int k) {
         std::vector<std::size_t> used;
         bool overLimit = false;
     };
-    auto walkFrom = [&](std::size_t start) {
+    auto walkFrom = [&](std::size_t start, const std::vector<bool>* takenBefore = nullptr) {
         Walk w;
-        std::vector<bool> taken(collected.size(), false);
+        std::vector<bool> taken =
+            takenBefore != nullptr ? *takenBefore : std::vector<bool>(collected.size(), false);
         taken[start] = true;
         w.used.push_back(start);
         w.list.push_back(collected[start]->node1);
@@ -291,6 +399,7 @@ OutlineResult WalkOutline(Problem& problem, int k) {
             }
         }
     }
+    SpliceLobes(problem, collected, best.list, best.used, walkFrom);
     if (best.overLimit) problem.reporter().ShowError(GetMessage(kMsgError, 1));
     for (const std::size_t j : best.used) collected[j]->elementCount = k;
     list = std::move(best.list);

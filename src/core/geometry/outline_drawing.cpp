@@ -56,7 +56,7 @@ void SplitAtCorner(Problem& problem, int k, int c) {
     const LineSegment* under =
         FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k).segment;
     if (under == nullptr || under->frameA == c || under->frameB == c) return;
-    SplitSegmentAtNode(problem, k);
+    SplitSegmentAtNode(problem, k, c);
 }
 
 // Whether a new node at (x, y) would lie on an element line that is not split there
@@ -230,7 +230,9 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
         const long long manhattan =
             std::llabs(RoundHalfEven(x - px)) + std::llabs(RoundHalfEven(y - py));
         if (manhattan > kTinyEdge) {
-            const CrossingResult crossing = CrossingCheck(p, nullptr, px, py, x, y);
+            // An edge to a clicked node ends at that node: moving its end onto a segment
+            // the node lies close to would test another edge than the one made.
+            const CrossingResult crossing = CrossingCheck(p, nullptr, px, py, x, y, k == 0);
             if (!crossing.pass) return Refuse();
             x = crossing.xe;
             y = crossing.ye;
@@ -379,8 +381,8 @@ public:
         const bool existed = FindSegment(p, from, to) != nullptr;
         LineSegment* s = FindOrCreateSegment(p, from, to, false);
         if (s == nullptr) return false;
-        const CrossingResult check =
-            CrossingCheck(p, s, p.nodes[from].x, p.nodes[from].y, p.nodes[to].x, p.nodes[to].y);
+        const CrossingResult check = CrossingCheck(p, s, p.nodes[from].x, p.nodes[from].y,
+                                                   p.nodes[to].x, p.nodes[to].y, false);
         if (m_f < 0) {
             m_f = existed ? (s->frameA > 0 ? s->frameA : s->frameB)
                           : FramesAtPoint(p, (p.nodes[from].x + p.nodes[to].x) / 2,
@@ -402,7 +404,7 @@ public:
         Problem& p = m_problem;
         if (FindSegment(p, from, to) != nullptr) return false;
         return !CrossingCheck(p, nullptr, p.nodes[from].x, p.nodes[from].y, p.nodes[to].x,
-                              p.nodes[to].y)
+                              p.nodes[to].y, false)
                     .pass ||
                LeavesEnclosingFrame(from, to);
     }

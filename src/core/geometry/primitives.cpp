@@ -211,7 +211,7 @@ LineSegment* FindOrCreateSegment(Problem& problem, int a, int b, bool probe) {
     return s;
 }
 
-bool SplitSegmentAtNode(Problem& problem, int k) {
+bool SplitSegmentAtNode(Problem& problem, int k, int drawnFrame) {
     if (!problem.nodes.Valid(k)) return false;
     const SegmentThroughResult through =
         FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k);
@@ -227,6 +227,7 @@ bool SplitSegmentAtNode(Problem& problem, int k) {
     for (const LineSegment& s : problem.lines) {
         if (!boundary) break;  // an element line is split at any node
         if ((s.node1 != k && s.node2 != k) || s.frameA == s.frameB) continue;
+        if (drawnFrame != 0 && (s.frameA == drawnFrame || s.frameB == drawnFrame)) continue;
         for (const int side : {s.frameA, s.frameB})
             if (side != 0 && (side == through.segment->frameA || side == through.segment->frameB))
                 return false;
@@ -268,14 +269,50 @@ bool SplitSegmentAtNode(Problem& problem, int k) {
     return true;
 }
 
+namespace {
+
+// The pixel test above rounds every end; two edges that run a pixel or two apart at a
+// shallow angle can then seem to meet near an end of the new edge while they cross
+// well inside it. On the exact positions: whether the new edge crosses a segment (each
+// passing strictly between the other's ends) more than 4 pixels from both of its ends.
+bool CrossesUnrounded(const Problem& problem, const LineSegment* ignored, Real xs, Real ys, Real xe,
+                      Real ye) {
+    // Points within rounding noise of a line count as on it: segments along one
+    // straight line are the pixel test's to judge (they overlap or they do not).
+    auto turn = [](Real ax, Real ay, Real bx, Real by, Real cx, Real cy) {
+        const Real c = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+        const Real scale =
+            (std::fabs(bx - ax) + std::fabs(by - ay)) * (std::fabs(cx - ax) + std::fabs(cy - ay));
+        if (std::fabs(c) <= 1e-9L * scale) return 0;
+        return c > 0 ? 1 : -1;
+    };
+    for (const LineSegment& s : problem.lines) {
+        if (&s == ignored || !EndsValid(problem, s)) continue;
+        const Node& a = problem.nodes[s.node1];
+        const Node& b = problem.nodes[s.node2];
+        if (turn(xs, ys, xe, ye, a.x, a.y) * turn(xs, ys, xe, ye, b.x, b.y) >= 0) continue;
+        if (turn(a.x, a.y, b.x, b.y, xs, ys) * turn(a.x, a.y, b.x, b.y, xe, ye) >= 0) continue;
+        const Real den = (xe - xs) * (b.y - a.y) - (ye - ys) * (b.x - a.x);
+        if (den == 0) continue;
+        const Real u = ((a.x - xs) * (b.y - a.y) - (a.y - ys) * (b.x - a.x)) / den;
+        const Real x = xs + u * (xe - xs), y = ys + u * (ye - ys);
+        if (Squared(x - xs) + Squared(y - ys) > 16 && Squared(x - xe) + Squared(y - ye) > 16)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real xs, Real ys,
-                             Real xe, Real ye) {
+                             Real xe, Real ye, bool snapEnd) {
     CrossingResult result{true, xe, ye, nullptr};
     const PixelPoint start = RoundPoint(xs, ys);
     PixelPoint end = RoundPoint(xe, ye);
 
     // The end point snaps onto the first segment it lies near.
     for (LineSegment& s : problem.lines) {
+        if (!snapEnd) break;
         const NearSegmentResult near = PointNearSegment(problem, s, end.x, end.y);
         if (!near.near) continue;
         result.xe = near.px;
@@ -322,6 +359,8 @@ CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real 
             break;
         }
     }
+    if (result.pass)
+        result.pass = !CrossesUnrounded(problem, ignored, xs, ys, result.xe, result.ye);
     return result;
 }
 

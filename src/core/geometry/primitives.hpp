@@ -68,8 +68,12 @@ LineSegment* FindOrCreateSegment(Problem& problem, int a, int b, bool probe);
 
 // Inserts node k into the segment it lies on (within 5 pixels): the segment is replaced
 // by two with the same side frames and specifications, and the node moves onto it and
-// takes the segment's specified-value marker. Returns whether a segment was split.
-bool SplitSegmentAtNode(Problem& problem, int k);
+// takes the segment's specified-value marker. Returns whether a segment was split. A node
+// on the outline of a frame that borders the segment is not inserted (that frame's
+// outline would pass through it twice), except where that outline is `drawnFrame`'s,
+// the outline being drawn: its new corner then touches the frame beside it, as an
+// island may.
+bool SplitSegmentAtNode(Problem& problem, int k, int drawnFrame = 0);
 
 struct CrossingResult {
     bool pass = true;
@@ -79,11 +83,12 @@ struct CrossingResult {
 };
 
 // Tests a new edge from (xs, ys) to (xe, ye) against every segment but `ignored`. The
-// end point snaps onto the first segment (list order) it lies near. The edge fails when
-// it crosses a segment more than 4 pixels from both of its ends, or runs along one
+// end point snaps onto the first segment (list order) it lies near, unless `snapEnd` is
+// false: an edge that ends at a node ends there, near a segment or not. The edge fails
+// when it crosses a segment more than 4 pixels from both of its ends, or runs along one
 // (within a pixel over more than a pixel of its length).
 CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real xs, Real ys,
-                             Real xe, Real ye);
+                             Real xe, Real ye, bool snapEnd = true);
 
 // Whether (x, y), rounded, lies in frame k: in its region, or in its pixel polygon while
 // it has none. Frames outside 1..F hold no point.

@@ -4,12 +4,14 @@
 #include <array>
 #include <cmath>
 #include <new>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "files/undo_snapshots.hpp"
+#include "geometry/deletion.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "mesh/mesh_segments.hpp"
 #include "model/messages.hpp"
@@ -285,9 +287,19 @@ int MergeSpecs(Problem& problem, int s, int t) {
     return FindOrAddSpecValue(problem, kSpecValue, (a->value + b->value) / 2);
 }
 
-ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
+namespace {
+
+// How far a reduction got, for putting the problem back when memory runs out.
+struct ReduceProgress {
+    bool snapshotTaken = false;
+    bool reducing = false;
+};
+
+ReduceOutcome ReduceMeshSteps(Problem& problem, const MeshProgress& progress,
+                              ReduceProgress& done) {
     Reporter& reporter = problem.reporter();
     SaveUndoSnapshot(problem, "Reduce Mesh");
+    done.snapshotTaken = true;
     std::vector<std::uint8_t> marks;
     try {
         marks.assign(static_cast<std::size_t>(problem.nodes.Count()) + 1, 0);
@@ -340,6 +352,7 @@ ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
     }
 
     reporter.ShowStatusText(std::string(kReducingMeshText), StatusPanel::Info);
+    done.reducing = true;
     Reducer reducer(problem, std::move(elements), marks, progress);
     const ReduceOutcome outcome =
         framesChosen ? reducer.ReduceSelected(chosen) : reducer.ReduceAll();
@@ -359,8 +372,33 @@ ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
     problem.MarkProblemChanged();
     problem.ClassifyNodes();
     RebuildAllFrames(problem);
+    // A walk that could not get its working lists leaves a frame's old outline, which no
+    // longer follows the split segments.
+    for (int k = 1; k <= problem.frameCount; ++k)
+        if (!OutlineClosedBySegments(problem, k)) throw std::bad_alloc();
     reporter.ShowStatusText("", StatusPanel::Info);
     return outcome;
+}
+
+}  // namespace
+
+ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
+    ReduceProgress done;
+    std::optional<Selection> selectionBefore;
+    try {
+        selectionBefore = problem.selection;
+        return ReduceMeshSteps(problem, progress, done);
+    } catch (const std::bad_alloc&) {
+        // Memory ran out part way (a working list, the element table, a new line): the
+        // problem goes back to the snapshot taken at the start, so that no half-refined
+        // mesh, cleared element count or borrowed selection is left behind.
+        if (done.snapshotTaken) RestoreSnapshotWithGeometry(problem, true);
+        if (selectionBefore) problem.selection = *selectionBefore;
+        problem.reporter().ShowStatusText("", StatusPanel::Info);
+        if (!done.reducing) problem.errorCode = 8;
+        problem.reporter().ShowError(GetMessage(kMsgError, done.reducing ? 21 : 8));
+        return ReduceOutcome::NoMemory;
+    }
 }
 
 ReduceOutcome ReducemeshMClick(Problem& problem, const MeshProgress& progress) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "model/messages.hpp"
@@ -125,11 +126,31 @@ struct Candidate {
     LineSegment* sideCB = nullptr;
 };
 
+// The side of segment s (from its first node to its second) on which node c lies: 0
+// where the cross product is positive, 1 where it is zero or negative.
+int SideOf(const Problem& problem, const LineSegment& s, int c) {
+    const Node& na = problem.nodes[s.node1];
+    const Node& nb = problem.nodes[s.node2];
+    const Node& nc = problem.nodes[c];
+    const Real cross = (nc.y - na.y) * (nb.x - na.x) - (nb.y - na.y) * (nc.x - na.x);
+    return cross > 0 ? 0 : 1;
+}
+
 class ElementBuilder {
 public:
     ElementBuilder(Problem& problem, ElementTable& elements)
         : m_problem(problem), m_elements(elements) {
         m_known.reserve(static_cast<std::size_t>(problem.nodes.Count()) * 2 + 16);
+    }
+
+    // Whether segment s has an element on the side of it where node c lies. A segment
+    // borders one element on each side, so a candidate there is that element again or
+    // three segments around other nodes (around a node whose three triangles a
+    // reduction quartered, for one).
+    bool SideTaken(const LineSegment& s, int c) const {
+        const auto found = m_sidesTaken.find(&s);
+        return found != m_sidesTaken.end() &&
+               (found->second & (1u << SideOf(m_problem, s, c))) != 0;
     }
 
     // Adds triangle (a, b, c) unless it exists or lies in a lump.
@@ -145,7 +166,11 @@ public:
         e.frame = DecideFrame(e);
         if (!m_problem.FrameIsDistributed(e.frame)) return;  // a lump, a hole or outside
         m_known.insert(key);
-        for (LineSegment* s : e.sides) ++s->elementCount;
+        for (LineSegment* s : e.sides) {
+            ++s->elementCount;
+            const int third = e.nodes[0] + e.nodes[1] + e.nodes[2] - s->node1 - s->node2;
+            m_sidesTaken[s] |= static_cast<std::uint8_t>(1u << SideOf(m_problem, *s, third));
+        }
         m_elements.Add(e);
     }
 
@@ -174,6 +199,7 @@ private:
     Problem& m_problem;
     ElementTable& m_elements;
     std::unordered_set<std::uint64_t> m_known;
+    std::unordered_map<const LineSegment*, std::uint8_t> m_sidesTaken;  // bit per side
 };
 
 }  // namespace
@@ -201,6 +227,7 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
         const int b = ab.node2;
         if (!problem.nodes.Valid(a) || !problem.nodes.Valid(b) || a == b) continue;
         candidates.clear();
+        bool onTakenSide = false;  // candidates left out: a side that has its element
         for (LineSegment* const* p = at.Begin(a); p != at.End(a); ++p) {
             LineSegment* ac = *p;
             if (ac == &ab || IsComplete(*ac)) continue;
@@ -209,10 +236,18 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
             for (LineSegment* const* q = at.Begin(c); q != at.End(c); ++q) {
                 LineSegment* cb = *q;
                 if (cb->elementCount >= 2 || OtherEnd(*cb, c) != b) continue;
-                if (problem.nodes[c].active != 0) candidates.push_back({c, ac, cb});
+                if (problem.nodes[c].active == 0) continue;
+                if (builder.SideTaken(ab, c)) {
+                    onTakenSide = true;
+                    continue;
+                }
+                candidates.push_back({c, ac, cb});
             }
         }
         if (candidates.empty()) {
+            // Only candidates beside an element the segment has: its other element may
+            // still come from another segment (step 5 marks it when none does).
+            if (onTakenSide) continue;
             if (problem.FrameIsDistributed(ab.frameA) && problem.FrameIsDistributed(ab.frameB))
                 marks.MarkSegment(problem, ab);
             continue;

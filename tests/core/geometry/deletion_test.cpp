@@ -164,6 +164,45 @@ TEST_F(DeletionTest, ACornerWhoseNeighboursCannotBeJoinedStraightStays) {
     ExpectConsistent();
 }
 
+TEST_F(DeletionTest, ACornerWhoseJoinWouldRunOverAMidpointStays) {
+    // A triangle whose long edge (457.5, 486.9)-(499.7, 469.6) holds its midpoint: rounded
+    // to pixels the midpoint lies just outside the triangle that the join would cut off.
+    const Real x1 = 457.4669235L, y1 = 486.8502342L, x2 = 499.7275503L, y2 = 469.6471601L;
+    const Real x3 = 479.1687916L, y3 = 489.4879437L;
+    AddFrame(problem, {{x2, y2}, {x3, y3}, {x1, y1}, {(x1 + x2) / 2, (y1 + y2) / 2}});
+    ASSERT_EQ(FrameNo(1).VertexCount(), 5);
+    const int nodes = problem.nodes.Count();
+    SelectNodes({NodeNear(x3, y3, 0.01L)});
+    const EditResult r = DeleteSelection(problem);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(problem.nodes.Count(), nodes);
+    EXPECT_EQ(problem.frameCount, 1);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 5);
+    EXPECT_GT(FrameNo(1).area, 0);
+    EXPECT_EQ(reporter.BeepCount(), 1);
+    ExpectConsistent();
+}
+
+TEST_F(DeletionTest, ACornerWhoseJoinWouldCrossASegmentPassingCloseByStays) {
+    // The edge from (381.9, 124.9) down to (430, 362) passes under a pixel beside the
+    // corner (383.8, 138.4); the join of that corner's neighbours would cross it, with no
+    // node in the triangle cut off.
+    AddFrame(problem, {{376.8844611L, 153.9153095L},
+                       {383.7893483L, 138.3852633L},
+                       {422, 15},
+                       {381.9312067L, 124.9291378L},
+                       {430, 362},
+                       {356.2176732L, 135.2707966L},
+                       {364.9145348L, 143.6998199L}});
+    const int nodes = problem.nodes.Count();
+    SelectNodes({NodeNear(383.7893483L, 138.3852633L, 0.01L)});
+    EXPECT_EQ(DeleteSelection(problem).count, 0);
+    EXPECT_EQ(problem.nodes.Count(), nodes);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 8);
+    EXPECT_EQ(reporter.BeepCount(), 1);
+    ExpectConsistent();
+}
+
 TEST_F(DeletionTest, ASecondSelectedNodeThatWasTheLastIsStillDeleted) {
     // A hexagon whose node 1 and node 6 (the last) are both selected: deleting node 1
     // moves node 6 into its place.

@@ -213,11 +213,15 @@ TEST(RandomEditing, RandomOutlinesMeshesAndDeletionsKeepTheModelConsistent) {
     const std::string noMemory = GetMessage(kMsgError, 2);
     int mostFrames = 0;
     int mostNodes = 0;
-    // Forty short sessions, and one long one that once left a spur segment behind when a
-    // frame's lines were deleted.
+    // Two hundred short sessions, and sessions that once broke the model: a long one that left
+    // a spur segment behind when a frame's lines were deleted, and ones whose outlines
+    // or deletions ran a pixel or two beside other frames' edges and corners.
     std::vector<std::pair<unsigned, int>> sessions;
-    for (unsigned seed = 1; seed <= 40; ++seed) sessions.emplace_back(seed, 40);
+    for (unsigned seed = 1; seed <= 200; ++seed) sessions.emplace_back(seed, 40);
     sessions.emplace_back(611, 80);
+    for (const unsigned seed :
+         {276u, 1505u, 2433u, 3552u, 4016u, 5095u, 6948u, 7623u, 7768u, 14083u, 15724u})
+        sessions.emplace_back(seed, 40);
     for (const auto& [seed, steps] : sessions) {
         RandomEditing run(seed);
         for (int step = 0; step < steps; ++step) {

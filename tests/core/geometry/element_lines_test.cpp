@@ -35,6 +35,21 @@ TEST_F(ElementLinesTest, ALineBetweenTwoNodesOfADistributedFrameIsAnElementLine)
     ExpectConsistent();
 }
 
+TEST_F(ElementLinesTest, AnEndSnappedOntoANodeIsTestedForCrossingsThere) {
+    // A small quadrilateral cut by one element line; the click (651, 438) is clear of
+    // that line, but the node 5 pixels away that it snaps to lies beyond it.
+    const Real bx = 650.7711921L, by = 445.4293755L, cx = 639.9017786L, cy = 434.4610696L;
+    testing::AddFrame(
+        problem, {{640.7024957L, 452.3150961L}, {bx, by}, {646.7084097L, 434.8474819L}, {cx, cy}});
+    testing::AddSegment(problem, NodeNear(bx, by), NodeNear(cx, cy), 2, 2);
+    const int lines = problem.lines.Count();
+    const EditResult r = ElementLines(problem, Clicks({{640.7024957L, 452.3150961L}, {651, 438}}));
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(problem.lines.Count(), lines);
+    EXPECT_EQ(Refusals(), 1);
+    ExpectConsistent();
+}
+
 TEST_F(ElementLinesTest, RefusedEndsBeepAndTheNextClickTriesAgain) {
     ElementLines(problem, Clicks({{100, 100}, {300, 300}}));
     reporter.Clear();

@@ -279,6 +279,29 @@ TEST_F(RebuildTest, AnOutlineTouchingItselfAtANodeKeepsBothLobes) {
     ExpectConsistent();
 }
 
+TEST_F(RebuildTest, ASecondPartMeetingTheOutlineAtANodeIsWalkedWhateverTheListOrder) {
+    // A square, and a second square of the same frame meeting it at the corner
+    // (10, 10) whose segments come after the first square's: the walk reaches (10, 10)
+    // and could close the first square there.
+    AddFrame(problem, {{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+    const int corner = NodeAt(problem, 10, 10);
+    const int b = NodeAt(problem, 20, 10), c = NodeAt(problem, 20, 20), d = NodeAt(problem, 10, 20);
+    AddSegment(problem, corner, b, 1, 0);
+    AddSegment(problem, b, c, 1, 0);
+    AddSegment(problem, c, d, 1, 0);
+    AddSegment(problem, d, corner, 1, 0);
+    ASSERT_EQ(RebuildOutline(problem, 1), OutlineResult::Rebuilt);
+    RebuildFrameGeometry(problem, 1, false);
+    EXPECT_EQ(problem.frames[1].VertexCount(), 9);
+    EXPECT_NEAR(static_cast<double>(Area(1)), 200.0 * 1e-4, 1e-15);
+    EXPECT_EQ(FrameAtPoint(problem, 15, 15), 1);
+    ExpectConsistent();
+    // An island touching the outline at a node is not such a part.
+    AddFrame(problem, {{0, 0}, {5, 2}, {2, 5}}, 1);
+    ASSERT_EQ(RebuildOutline(problem, 1), OutlineResult::Rebuilt);
+    EXPECT_EQ(problem.frames[1].VertexCount(), 9);
+}
+
 TEST_F(RebuildTest, AFrameWithoutAreaHoldsNoPointAndNoFrame) {
     AddRectangleFrame(problem, 0, 0, 100, 100);
     // A flat "frame" whose three corners lie on one line inside frame 1.

@@ -228,6 +228,130 @@ TEST_F(OutlineEdgeTest, ASemiCirclesDiameterPassingCloseToACornerBordersOnlyTheE
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, AnElementLineBesideTheNewOutlineStaysAnElementLineOfItsFrame) {
+    AddRectangleFrame(problem, 100, 100, 400, 400);
+    // A loose element line from (217, 304) up to (202, 268), and one well inside the
+    // triangle drawn next.
+    const int tip = problem.AddNode(217, 304), loose = problem.AddNode(202, 268);
+    AddSegment(problem, tip, loose, 1, 1);
+    const int in1 = problem.AddNode(170, 270), in2 = problem.AddNode(190, 285);
+    AddSegment(problem, in1, in2, 1, 1);
+    // The triangle starts at the line's end; its edge from (199, 271) back to the start
+    // runs 6 degrees beside the line, within the 3 pixels at which sides are probed.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{217, 304}, {124, 250}, {199, 271}, {217, 304}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_EQ(r.frame, 2);
+    EXPECT_EQ(Sides(FindSegment(problem, tip, loose)), (std::vector<int>{1, 1}));
+    EXPECT_EQ(Sides(FindSegment(problem, in1, in2)), (std::vector<int>{2, 2}));
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 5);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, ANarrowSpikeOfTheNewFrameKeepsItsEdges) {
+    testing::AddFrame(problem, {{537.803825L, 254.540378L},
+                                {475.627814L, 300.088458L},
+                                {354.573967L, 288.653367L},
+                                {302.490786L, 245.257650L},
+                                {371.496645L, 118.043974L},
+                                {454.623014L, 87.161055L},
+                                {472.969077L, 134.981291L}});
+    // The outline reaches the frame's right corner in a spike 4 degrees wide, 6 pixels
+    // inside the frame's lower edge; 3 pixels beside its first edge lie frame 1 and a
+    // point of neither frame. (The click at (366, 84) crosses the frame and is refused.)
+    const std::vector<ClickPoint> clicks{{512.784170L, 265.650422L},
+                                         {538.803825L, 253.540378L},
+                                         {472.124356L, 289.155782L},
+                                         {461.862358L, 272.167510L},
+                                         {460.738093L, 249.126503L},
+                                         {495.399568L, 235.204117L},
+                                         {366, 84},
+                                         {503.713959L, 244.066393L},
+                                         {512.784170L, 265.650422L}};
+    const EditResult r = DrawFreeFormOutline(problem, clicks);
+    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_EQ(r.frame, 2);
+    const int tip = NodeNear(537.803825L, 254.540378L, 0.01L);
+    const int start = NodeNear(512.784170L, 265.650422L, 0.01L);
+    EXPECT_EQ(Sides(FindSegment(problem, tip, start)), (std::vector<int>{1, 2}));
+    EXPECT_EQ(FrameNo(2).VertexCount(), 8);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 8);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, AnEdgeToANodeBesideAnEdgeOfAnotherFrameIsTestedToThatNode) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    // A fan around a node 2 pixels inside the right edge.
+    const int centre = problem.AddNode(298, 200);
+    for (const auto& [x, y] : {std::pair{100, 100}, {300, 100}, {300, 300}, {100, 300}})
+        AddSegment(problem, NodeNear(x, y), centre, 1, 1);
+    // The edge from (310, 120) to that node crosses the right edge 13 pixels before it
+    // ends; moved onto the right edge beside the node, it would not.
+    const EditResult r = DrawFreeFormOutline(
+        problem, Clicks({{310, 120}, {299, 200}, {340, 250}, {370, 200}, {310, 120}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(CountOf(kInvalidCorner), 1);
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    EXPECT_EQ(testing::SegmentsAtNode(problem, centre), 4);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 5);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, AnOutlineTouchingItsFrameAtTwoCornersIsAnIslandOfIt) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    // A triangle whose corners split the left and the top edge: it cuts the top left
+    // corner off the rest of the square, to which it stays joined at two nodes.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{101, 200}, {200, 200}, {200, 101}, {101, 200}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(problem.nodes.Count(), 7);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 7);
+    EXPECT_EQ(Sides(SegmentBetween(100, 200, 200, 100)), (std::vector<int>{1, 2}));
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 40000.0 - 5000.0, 1e-6);
+    EXPECT_EQ(FrameAtPoint(problem, 120, 120), 1);
+    EXPECT_EQ(FrameAtPoint(problem, 180, 180), 2);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, AnOutlineCutsOffACornerThroughAPointItPlacesOnAnEdge) {
+    AddRectangleFrame(problem, 100, 100, 300, 300);
+    // From the top left corner to the middle of the bottom edge, which that corner
+    // splits, then along the bottom edge's left half and up the left edge.
+    const EditResult r =
+        DrawFreeFormOutline(problem, Clicks({{100, 100}, {200, 301}, {100, 300}, {100, 100}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(FrameNo(2).VertexCount(), 4);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 5);
+    EXPECT_EQ(Sides(SegmentBetween(200, 300, 100, 300)), (std::vector<int>{0, 2}));
+    EXPECT_NEAR(static_cast<double>(PixelArea(1)), 30000.0, 1e-6);
+    EXPECT_NEAR(static_cast<double>(PixelArea(2)), 10000.0, 1e-6);
+    ExpectConsistent();
+}
+
+TEST_F(OutlineEdgeTest, AThinIslandBesideTheNewFramesCornerKeepsItsSides) {
+    AddRectangleFrame(problem, 400, 50, 600, 300);
+    // A sliver of a triangle, under 2 pixels wide where the new outline touches it: 3
+    // pixels beside its long edge lies the new frame.
+    ASSERT_EQ(testing::AddFrame(problem,
+                                {{476.6566749L, 176.2956892L},
+                                 {465.6092492L, 203.408283L},
+                                 {492.9214962L, 107.5246114L}},
+                                1),
+              2);
+    const std::vector<ClickPoint> clicks{{479.670427L, 140.992015L}, {466.673156L, 149.305621L},
+                                         {457.760319L, 147.842317L}, {448.559283L, 133.710815L},
+                                         {455.670279L, 121.068768L}, {462.500051L, 122.519690L},
+                                         {473.358593L, 132.059036L}, {479.670427L, 140.992015L}};
+    const EditResult r = DrawFreeFormOutline(problem, clicks);
+    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_EQ(r.frame, 3);
+    EXPECT_EQ(Sides(SegmentBetween(476.6566749L, 176.2956892L, 492.9214962L, 107.5246114L)),
+              (std::vector<int>{1, 2}));
+    EXPECT_EQ(FrameNo(2).VertexCount(), 5);  // split where the new outline starts
+    ExpectConsistent();
+}
+
 // ------------------------------------------------------------- refused splits
 
 TEST_F(OutlineEdgeTest, ASplitIsRefusedWhenAHalfExistsOrWouldHaveNoLength) {

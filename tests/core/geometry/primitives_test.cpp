@@ -277,6 +277,31 @@ TEST_F(CrossingTest, CrossingsFailAndMeetingsAtTheEndsPass) {
     EXPECT_TRUE(Passes(50, -50, 50, 50, FindSegment(problem, 1, 2)));  // that side ignored
 }
 
+TEST_F(CrossingTest, ShallowCrossingsThatRoundingHidesFailAndAnEndAtANodeIsNotMoved) {
+    // A segment and an edge a pixel or two apart at 4 degrees: rounded to pixels they
+    // seem to meet 3 pixels from the edge's start, but they cross 40 pixels into it.
+    const int a = problem.AddNode(620.5313313L, 493.6122864L);
+    const int b = problem.AddNode(663.8839236L, 425.2227863L);
+    AddSegment(problem, a, b, 3, 0);
+    EXPECT_FALSE(Passes(618.7789155L, 497.34828L, 668.9250948L, 411.6296076L));
+    EXPECT_TRUE(Passes(616.7789155L, 497.34828L, 616.9250948L, 411.6296076L));
+
+    // An edge to a node 2 pixels inside the right side crosses that side on the way; with
+    // its end moved onto the side it would not.
+    EXPECT_TRUE(Passes(110, 20, 98, 50));
+    EXPECT_FALSE(CrossingCheck(problem, nullptr, 110, 20, 98, 50, false).pass);
+}
+
+TEST_F(GeometryTest, AnEdgeFarAlongTheLineOfASegmentDoesNotCrossIt) {
+    // Pieces of one long slanted edge: however the rounding of the exact products falls,
+    // they do not cross.
+    const int c = problem.AddNode(-128.5555506L, 24.24531058L);
+    const int d = problem.AddNode(-61.31782978L, 40.81792034L);
+    AddSegment(problem, c, d, 1, 1);
+    EXPECT_TRUE(CrossingCheck(problem, nullptr, 69.25L, 73, 136.4877209L, 89.57260975L).pass);
+    EXPECT_TRUE(CrossingCheck(problem, nullptr, 136.4877209L, 89.57260975L, 69.25L, 73).pass);
+}
+
 TEST_F(CrossingTest, TheEndSnapsOntoTheFirstSegmentItLiesNear) {
     const CrossingResult r = CrossingCheck(problem, nullptr, 50, -50, 52, -2);
     EXPECT_TRUE(r.pass);

@@ -24,6 +24,7 @@ using testing::AddSegment;
 using testing::CheckModelInvariants;
 using testing::CheckTriangulation;
 using testing::CompareWithElementBuilder;
+using testing::Corner;
 using testing::ElementLinesIn;
 using testing::JoinViolations;
 using testing::NodeAt;
@@ -126,6 +127,38 @@ TEST_F(ReduceMeshTest, AnAutoMeshedHoledFrameReducesToAValidMesh) {
     ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
     EXPECT_EQ(ExpectValidMesh(), 4 * before);
     EXPECT_EQ(ElementLinesIn(problem, 2), 0);
+}
+
+TEST_F(ReduceMeshTest, AQuarteredFanOfThreeTrianglesReducesAgain) {
+    // A node with three triangles around it, quartered: the three midpoints around it
+    // are joined pairwise by element lines, three segments around the node that the
+    // element builder must not take for an element. The element lines at the node come
+    // first, so that the corner triangles there are built before the lines between the
+    // midpoints are looked at.
+    const Corner a{100, 300}, b{300, 300}, c{200, 100}, x{200, 230};
+    auto mid = [](Corner p, Corner q) { return Corner{(p.x + q.x) / 2, (p.y + q.y) / 2}; };
+    auto node = [&](Corner p) { return NodeAt(problem, p.x, p.y); };
+    auto line = [&](Corner p, Corner q) { AddSegment(problem, node(p), node(q), 1, 1); };
+    const Corner ax = mid(a, x), bx = mid(b, x), cx = mid(c, x);
+    const Corner ab = mid(a, b), bc = mid(b, c), ca = mid(c, a);
+    for (const Corner m : {ax, bx, cx}) line(x, m);
+    line(ax, bx);
+    line(bx, cx);
+    line(cx, ax);
+    for (const auto& [p, q] : {std::pair{a, ax},
+                               {b, bx},
+                               {c, cx},
+                               {ax, ab},
+                               {ab, bx},
+                               {bx, bc},
+                               {bc, cx},
+                               {cx, ca},
+                               {ca, ax}})
+        line(p, q);
+    ASSERT_EQ(AddFrame(problem, {a, ab, b, bc, c, ca}), 1);
+    EXPECT_EQ(ExpectValidMesh(), 12u);
+    ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced) << JoinViolations(reporter.Errors());
+    EXPECT_EQ(ExpectValidMesh(), 48u);
 }
 
 // ---------------------------------------------------------------- boundary conditions
