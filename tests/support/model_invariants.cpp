@@ -6,6 +6,7 @@
 #include <sstream>
 #include <utility>
 
+#include "geometry/exact_predicates.hpp"
 #include "geometry/region.hpp"
 
 namespace kova::testing {
@@ -130,6 +131,66 @@ void CheckNodePositions(const Problem& problem, std::vector<std::string>& out) {
     }
 }
 
+// No two segments meet except at a node they share: segments with no common node have no
+// common point, and segments with one common node meet only there (neither runs along
+// the other). Tested exactly on the stored positions, over a sweep in x.
+void CheckCrossings(const Problem& problem, std::vector<std::string>& out) {
+    struct Item {
+        int n1, n2;
+        ExactPoint a, b;
+        Real minX, maxX, minY, maxY;
+    };
+    std::vector<Item> items;
+    for (const LineSegment& s : problem.lines) {
+        if (!problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2)) continue;
+        const Node& a = problem.nodes[s.node1];
+        const Node& b = problem.nodes[s.node2];
+        items.push_back({s.node1,
+                         s.node2,
+                         {a.x, a.y},
+                         {b.x, b.y},
+                         std::min(a.x, b.x),
+                         std::max(a.x, b.x),
+                         std::min(a.y, b.y),
+                         std::max(a.y, b.y)});
+    }
+    std::sort(items.begin(), items.end(),
+              [](const Item& l, const Item& r) { return l.minX < r.minX; });
+    for (std::size_t j = 0; j < items.size(); ++j) {
+        const Item& s = items[j];
+        for (std::size_t i = j + 1; i < items.size() && items[i].minX <= s.maxX; ++i) {
+            const Item& t = items[i];
+            if (t.minY > s.maxY || t.maxY < s.minY) continue;
+            const auto names = [&] {
+                return Text("segments ", s.n1, "-", s.n2, " and ", t.n1, "-", t.n2);
+            };
+            if (s.n1 == t.n1 && s.n2 == t.n2) continue;  // reported as a duplicate
+            // The ends other than a shared node; a shared node is where they may touch.
+            const bool shared = s.n1 == t.n1 || s.n1 == t.n2 || s.n2 == t.n1 || s.n2 == t.n2;
+            if (shared) {
+                const ExactPoint sOther = s.n1 == t.n1 || s.n1 == t.n2 ? s.b : s.a;
+                const ExactPoint tOther = t.n1 == s.n1 || t.n1 == s.n2 ? t.b : t.a;
+                if (ExactOnSegment(sOther, t.a, t.b) || ExactOnSegment(tOther, s.a, s.b))
+                    out.push_back(names() + " run along each other");
+                continue;
+            }
+            switch (ClassifyExact(s.a, s.b, t.a, t.b)) {
+                case SegmentContact::Cross:
+                    out.push_back(names() + " cross");
+                    break;
+                case SegmentContact::Overlap:
+                    out.push_back(names() + " overlap");
+                    break;
+                case SegmentContact::Touch:
+                    out.push_back(names() + " touch away from a common node");
+                    break;
+                case SegmentContact::None:
+                    break;
+            }
+        }
+    }
+}
+
 // In a cylindrical problem no node lies left of the axis (a negative radius).
 void CheckAxis(const Problem& problem, std::vector<std::string>& out) {
     if (!problem.settings.cylindrical) return;
@@ -188,6 +249,7 @@ std::vector<std::string> CheckModelInvariants(const Problem& problem,
     }
     CheckSegments(problem, out);
     if (!options.allowCoincidentNodes) CheckNodePositions(problem, out);
+    if (!options.allowCrossingSegments) CheckCrossings(problem, out);
     CheckAxis(problem, out);
     if (options.requireOutlineSegments) CheckBoundaries(problem, options, out);
     for (int k = 1; k <= problem.frameCount; ++k) CheckFrame(problem, k, options, out);

@@ -1,8 +1,8 @@
 // A checker for the invariants the geometry operations keep: every segment names
 // existing nodes (smaller first) and existing side frames; every frame's vertex list is
-// closed, names existing nodes and follows segments that border the frame; pixel
-// polygons, bounds, regions, areas and volumes agree with the vertex lists; the drawing
-// order lists every frame once.
+// closed, names existing nodes and follows segments that border the frame; segments
+// meet only at nodes they share; pixel polygons, bounds, regions, areas and volumes
+// agree with the vertex lists; the drawing order lists every frame once.
 #pragma once
 
 #include <string>
@@ -23,6 +23,9 @@ struct InvariantOptions {
     bool allowCoincidentNodes = false;
     // Frames whose outline encloses no area are allowed (hand-made flat outlines).
     bool allowFlatFrames = false;
+    // Segments may cross or overlap (hand-made drawings that test how commands treat
+    // such input).
+    bool allowCrossingSegments = false;
 };
 
 // One line per violation; empty when the model is consistent.

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "files/undo_snapshots.hpp"
+#include "geometry/crossing_guard.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/primitives.hpp"
 #include "model/messages.hpp"
@@ -15,14 +16,21 @@ namespace {
 constexpr long long kTooShort = 6;
 
 // The start node of a line: a node near the click, else a new node on the segment the
-// click lies on; 0 when the click is on neither.
+// click lies on; 0 when the click is on neither, or when the split there would leave
+// the halves crossing another segment (the rounded projection lies a little off the
+// segment), with nothing kept.
 int StartNode(Problem& problem, ClickPoint click) {
     Real x = click.x, y = click.y;
     if (const int s = FindNodeNear(problem, x, y, kElementLineSnap)) return s;
     const SegmentThroughResult through = FindSegmentThrough(problem, x, y, 0);
     if (through.segment == nullptr) return 0;
+    const GeometryCheckpoint before(problem);
     const int s = problem.AddNode(through.px, through.py);
-    if (s != 0) SplitSegmentAtNode(problem, s);
+    if (s != 0 && SplitSegmentAtNode(problem, s) && ClashAtNodes(problem, {s})) {
+        before.Restore(problem);
+        ShowRuleHint(problem.reporter(), 34);
+        return 0;
+    }
     return s;
 }
 
@@ -56,11 +64,21 @@ EndResult EndLine(Problem& problem, int s, ClickPoint click, LineSegment*& made)
         if (added) problem.nodes.PopLast();
         return EndResult::Refused;
     }
+    // The node comes before the checkpoint: a refused line drops it by the rule above.
+    const GeometryCheckpoint before(problem);
     SplitSegmentAtNode(problem, e);
     const bool existed = FindSegment(problem, s, e) != nullptr;
     LineSegment* line = FindOrCreateSegment(problem, s, e, false);
     if (line == nullptr) return EndResult::Failed;
-    if (existed) return EndResult::Refused;
+    // A line that exists already, or one that on the stored positions meets another
+    // segment (the rounded crossing test lets a line pass a segment within a few
+    // pixels of its ends, and the split moves its end onto a rounded projection), is
+    // refused with nothing kept.
+    if (existed || ClashAtNodes(problem, {e})) {
+        before.Restore(problem);
+        if (added) problem.nodes.PopLast();
+        return EndResult::Refused;
+    }
     line->frameA = line->frameB = m;
     line->valueSpec = line->fluxSpec = line->transferSpec = line->ambientSpec = 0;
     made = line;

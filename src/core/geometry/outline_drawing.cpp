@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "files/undo_snapshots.hpp"
+#include "geometry/crossing_guard.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/primitives.hpp"
@@ -160,21 +161,27 @@ class FreeFormOutline {
 public:
     FreeFormOutline(Problem& problem, int c) : m_problem(problem), m_c(c) {}
 
-    // Places the first corner; false when no node could be had.
-    bool Start(ClickPoint click) {
+    enum class Step { Placed, Refused, Closed, Cancelled };
+
+    // Places the first corner: Placed, Refused (a new node whose split would make the
+    // halves cross another segment; nothing is kept and the next click is the first
+    // corner), or Cancelled when no node could be had.
+    Step Start(ClickPoint click) {
         Real x = click.x, y = click.y;
         int k = FindNodeNear(m_problem, x, y, kFirstCornerSnap);
         if (k == 0) {
-            if (OnHiddenElementLine(m_problem, x, y)) return false;
+            if (OnHiddenElementLine(m_problem, x, y)) return Step::Cancelled;
+            const GeometryCheckpoint before(m_problem);
             k = m_problem.AddNode(x, y);
-            if (k == 0) return false;
-            SplitSegmentAtNode(m_problem, k);
+            if (k == 0) return Step::Cancelled;
+            if (SplitSegmentAtNode(m_problem, k) && ClashAtNodes(m_problem, {k})) {
+                before.Restore(m_problem);
+                return Refuse();
+            }
         }
         m_list.push_back(k);
-        return true;
+        return Step::Placed;
     }
-
-    enum class Step { Placed, Refused, Closed, Cancelled };
 
     Step Corner(ClickPoint click);
 
@@ -275,27 +282,36 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
         return Step::Refused;
     }
 
-    // A valid corner.
-    m_f = f;
-    m_pairKnown = pairKnown;
-    m_pairA = pairA;
-    m_pairB = pairB;
+    // A valid corner, as far as the rounded tests tell.
+    if (m_list.size() == 2 && k == m_list.front()) return Step::Cancelled;
+    const GeometryCheckpoint before(p);
     if (k == 0) {
         k = p.AddNode(x, y);
         if (k == 0) return Step::Cancelled;
     }
-    if (m_list.size() == 2 && k == m_list.front()) return Step::Cancelled;
     LineSegment* s = FindOrCreateSegment(p, prev, k, false);
     if (s == nullptr) return Step::Cancelled;
-    m_list.push_back(k);
     const bool made = s->frameA < 0 && s->frameB < 0;
     // A followed segment gets the new frame on one side once the enclosing frame is
     // known; until then it keeps its sides and the closing outline probes them.
-    if (made || m_f) AssignSides(*s, m_c, m_f.value_or(0));
+    if (made || f) AssignSides(*s, m_c, f.value_or(0));
     ClearSpecs(*s);
     if (p.settings.cylindrical && NodeOnAxis(p, prev) && NodeOnAxis(p, k))
         s->fluxSpec = FindOrAddSpecValue(p, kSpecFlux, 0);
     SplitAtCorner(p, k, m_c);
+    // The rounded tests let an edge meet a segment within a few pixels of its ends,
+    // and a split moves the corner onto the rounded projection: on the stored
+    // positions the new edge, or the halves of a split segment, may cross another
+    // segment by less than a pixel. Such a corner is refused with nothing kept.
+    if (ClashAtNodes(p, {k})) {
+        before.Restore(p);
+        return Refuse();
+    }
+    m_f = f;
+    m_pairKnown = pairKnown;
+    m_pairA = pairA;
+    m_pairB = pairB;
+    m_list.push_back(k);
     if (k == m_list.front() && m_list.size() > 2) return Step::Closed;
     return Step::Placed;
 }
@@ -321,10 +337,22 @@ EditResult RunFreeForm(Problem& problem, const std::vector<ClickPoint>& corners)
     problem.MarkProblemChanged();
     const int c = problem.frameCount + 1;
     FreeFormOutline outline(problem, c);
-    if (!outline.Start(first)) return result;
+    std::size_t j = 0;
+    for (;;) {
+        const auto step = outline.Start(first);
+        if (step == FreeFormOutline::Step::Cancelled) return result;
+        if (step == FreeFormOutline::Step::Placed) break;
+        if (++j == corners.size()) {
+            result.message = outline.Message();
+            return result;
+        }
+        first = corners[j];
+        KeepRightOfAxis(problem, first.x);
+        if (first.y < 0) return result;
+    }
     problem.reporter().ShowStatusText(GetMessage(kMsgPrompt, 2), StatusPanel::Info);
 
-    for (std::size_t j = 1; j < corners.size(); ++j) {
+    for (++j; j < corners.size(); ++j) {
         ClickPoint click = corners[j];
         KeepRightOfAxis(problem, click.x);
         click.y = std::max<Real>(click.y, 0);
@@ -476,6 +504,13 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
             return UndoCircular(problem, kCrossingOutlines);
         list.push_back(list.front());
     }
+    // The rounded crossing test lets an edge meet a segment near its ends, and splits
+    // move points onto rounded projections: on the stored positions an edge or a split
+    // segment's halves may still cross another segment.
+    if (ClashAtNodes(problem, list) ||
+        (FindSegment(problem, list[list.size() - 2], list.back()) == nullptr &&
+         EdgeClashes(problem, list[list.size() - 2], list.back())))
+        return UndoCircular(problem, kCrossingOutlines);
     EditResult result;
     result.frame = CloseOutline(problem, list, list.front(), c);
     result.ok = result.frame != 0;

@@ -200,7 +200,13 @@ TEST_F(DeletionTest, ACornerWhoseJoinWouldCrossASegmentPassingCloseByStays) {
     EXPECT_EQ(problem.nodes.Count(), nodes);
     EXPECT_EQ(FrameNo(1).VertexCount(), 8);
     EXPECT_EQ(reporter.BeepCount(), 1);
-    ExpectConsistent();
+    // The hand-made outline already crosses itself: the edge from (381.9, 124.9) cuts
+    // the corner's edge up to (422, 15) a pixel from the corner. Everything else holds.
+    testing::InvariantOptions options;
+    options.allowCrossingSegments = true;
+    const auto violations = testing::CheckModelInvariants(problem, options);
+    EXPECT_TRUE(violations.empty()) << testing::JoinViolations(violations);
+    EXPECT_FALSE(testing::CheckModelInvariants(problem).empty());
 }
 
 TEST_F(DeletionTest, ASecondSelectedNodeThatWasTheLastIsStillDeleted) {
