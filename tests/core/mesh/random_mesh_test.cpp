@@ -8,6 +8,7 @@
 #include <numbers>
 #include <random>
 
+#include "geometry/exact_predicates.hpp"
 #include "mesh/auto_mesh.hpp"
 #include "mesh/reduce_mesh.hpp"
 #include "model/messages.hpp"
@@ -69,7 +70,25 @@ std::vector<Corner> EvenOutline(std::mt19937& rng, Real cx, Real cy, int count, 
     return corners;
 }
 
-// Builds one random drawing; returns false when the random outline came out too small.
+// Whether a closed outline crosses or touches itself: sorted angles with a gap wider
+// than a half turn let an edge pass the centre on the far side and cut other edges.
+bool CrossesItself(const std::vector<Corner>& corners) {
+    const std::size_t n = corners.size();
+    auto at = [&](std::size_t j) {
+        const Corner& c = corners[j % n];
+        return ExactPoint{c.x, c.y};
+    };
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = i + 2; j < n; ++j) {
+            if (i == 0 && j == n - 1) continue;  // neighbours across the closing corner
+            if (ClassifyExact(at(i), at(i + 1), at(j), at(j + 1)) != SegmentContact::None)
+                return true;
+        }
+    return false;
+}
+
+// Builds one random drawing; returns false when the random outline came out too small
+// or crosses itself.
 bool BuildDrawing(Problem& problem, Shape shape, std::mt19937& rng) {
     std::uniform_int_distribution<int> corners(4, 11);
     switch (shape) {
@@ -79,12 +98,14 @@ bool BuildDrawing(Problem& problem, Shape shape, std::mt19937& rng) {
         }
         case Shape::Star: {
             auto outline = RandomOutline(rng, 300, 250, corners(rng) + 2, 60, 200);
-            return outline.size() >= 3 && AddFrame(problem, outline) == 1;
+            return outline.size() >= 3 && !CrossesItself(outline) &&
+                   AddFrame(problem, outline) == 1;
         }
         case Shape::Holed: {
             auto outer = EvenOutline(rng, 300, 250, corners(rng) + 2, 170, 200);
             auto inner = RandomOutline(rng, 300, 250, corners(rng), 40, 70);
-            return outer.size() >= 3 && inner.size() >= 3 && AddFrame(problem, outer) == 1 &&
+            return outer.size() >= 3 && inner.size() >= 3 && !CrossesItself(outer) &&
+                   !CrossesItself(inner) && AddFrame(problem, outer) == 1 &&
                    AddFrame(problem, inner, 1) == 2;
         }
         case Shape::Neighbours: {
