@@ -49,14 +49,27 @@ void AssignSides(LineSegment& s, int c, int f) {
     }
 }
 
+// Whether segment s is an edge of the outline c being drawn through `vertices`: it has
+// c on a side, or it joins two consecutive vertices (an existing segment the outline
+// followed before its enclosing frame was known keeps its old sides until then).
+bool OwnEdge(const LineSegment* s, int c, const std::vector<int>& vertices) {
+    if (s == nullptr) return false;
+    if (s->frameA == c || s->frameB == c) return true;
+    for (std::size_t j = 1; j < vertices.size(); ++j)
+        if (std::min(vertices[j - 1], vertices[j]) == s->node1 &&
+            std::max(vertices[j - 1], vertices[j]) == s->node2)
+            return true;
+    return false;
+}
+
 // Inserts node k into the segment it lies on, unless that segment is an edge of the
 // outline c being drawn: a corner of the outline never splits the outline itself (a
 // clicked node may lie within the split distance of one of the outline's own edges).
-void SplitAtCorner(Problem& problem, int k, int c) {
+void SplitAtCorner(Problem& problem, int k, int c, const std::vector<int>& vertices) {
     if (!problem.nodes.Valid(k)) return;
     const LineSegment* under =
         FindSegmentThrough(problem, problem.nodes[k].x, problem.nodes[k].y, k).segment;
-    if (under == nullptr || under->frameA == c || under->frameB == c) return;
+    if (under == nullptr || OwnEdge(under, c, vertices)) return;
     SplitSegmentAtNode(problem, k, c);
 }
 
@@ -250,15 +263,14 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
                 if (k != 0 && FindSegment(p, prev, k) != nullptr) return Refuse();
             }
             const LineSegment* end = crossing.endSegment;
-            if (k == 0 && end != nullptr && (end->frameA == m_c || end->frameB == m_c))
-                return Refuse();
+            if (k == 0 && OwnEdge(end, m_c, m_list)) return Refuse();
         }
         // A new corner on an edge of this outline would split that edge and fold the
         // outline onto itself; this also holds for a corner too close to the previous
         // one for the crossing test, and for one the end snap just missed.
         if (k == 0) {
             const LineSegment* under = FindSegmentThrough(p, x, y, 0).segment;
-            if (under != nullptr && (under->frameA == m_c || under->frameB == m_c)) return Refuse();
+            if (OwnEdge(under, m_c, m_list)) return Refuse();
             if (OnHiddenElementLine(p, x, y)) return Refuse();
         }
     }
@@ -298,7 +310,7 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
     ClearSpecs(*s);
     if (p.settings.cylindrical && NodeOnAxis(p, prev) && NodeOnAxis(p, k))
         s->fluxSpec = FindOrAddSpecValue(p, kSpecFlux, 0);
-    SplitAtCorner(p, k, m_c);
+    SplitAtCorner(p, k, m_c, m_list);
     // The rounded tests let an edge meet a segment within a few pixels of its ends,
     // and a split moves the corner onto the rounded projection: on the stored
     // positions the new edge, or the halves of a split segment, may cross another
@@ -497,7 +509,7 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
         list.push_back(k);
         if (!outline.Edge(prev, k, crossing))
             return UndoCircular(problem, crossing ? kCrossingOutlines : tooSmall);
-        SplitAtCorner(problem, k, c);
+        SplitAtCorner(problem, k, c, list);
     }
     if (cType != kCircle) {
         if (outline.ClosingEdgeCrosses(list.back(), list.front()))

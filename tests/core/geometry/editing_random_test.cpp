@@ -229,6 +229,9 @@ TEST(RandomEditing, RandomOutlinesMeshesAndDeletionsKeepTheModelConsistent) {
     // (3609, 3664, 6308, 9138).
     for (const unsigned seed : {208u, 1614u, 1973u, 3609u, 3664u, 4079u, 6308u, 7208u, 9138u})
         sessions.emplace_back(seed, 40);
+    // A long session whose outline split the edge it had followed before its enclosing
+    // frame was known; closing then made that edge again across the split.
+    sessions.emplace_back(20119, 30);
     for (const auto& [seed, steps] : sessions) {
         RandomEditing run(seed);
         for (int step = 0; step < steps; ++step) {

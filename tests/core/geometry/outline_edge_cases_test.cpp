@@ -392,5 +392,21 @@ TEST_F(OutlineEdgeTest, AFramesOwnCornerBesideItsEdgeDoesNotSplitIt) {
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, ACornerOnAnEdgeFollowedBeforeTheEnclosingFrameIsKnownIsRefused) {
+    // The outline starts on the slanted edge, follows its upper half to the corner
+    // (100, 100) and turns into the frame. That half keeps its old sides until the
+    // outline closes, yet it is the outline's own edge: a corner placed 3 pixels beside
+    // it must not split it.
+    testing::AddFrame(problem, {{100, 100}, {400, 100}, {200, 400}});
+    const EditResult r = DrawFreeFormOutline(
+        problem, Clicks({{150, 250}, {100, 100}, {200, 150}, {127.85L, 174.68L}, {150, 250}}));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(reporter.BeepCount(), 1);
+    EXPECT_EQ(CountOf(GetMessage(kMsgCheck, 1)), 1);
+    EXPECT_EQ(FrameNo(r.frame).VertexCount(), 4);
+    EXPECT_EQ(problem.nodes.Count(), 5);
+    ExpectConsistent();
+}
+
 }  // namespace
 }  // namespace kova
