@@ -15,11 +15,14 @@ inline constexpr Real kElementLineSnap = 8.0L;
 
 // The command "Element Lines": empties the selection, takes the undo snapshot "Lines"
 // and reads the clicks in order. A start click on a node (or on a segment, which gets a
-// new node there) begins a line; a start click on neither ends the command. The next
-// click ends the line: ignored within 6 pixels of the start; refused with a beep and
-// "The endpoint must be in the same outline and not cross other lines" when the line
-// crosses a segment, runs along one, already exists, or has its midpoint outside every
-// distributed frame (drawing goes on with the next click as another try). The list
+// new node there) begins a line; a start click on neither ends the command, and so
+// does one whose new node would leave the split segment's halves crossing another
+// segment (with the beep and the message below, nothing kept). The next click ends the
+// line: ignored within 6 pixels of the start; refused with a beep and "The endpoint
+// must be in the same outline and not cross other lines" when the line crosses a
+// segment (on the rounded pixels or on the stored positions), runs along one, already
+// exists, or has its midpoint outside every distributed frame (drawing goes on with the
+// next click as another try; nothing of the refused line stays). The list
 // running out ends the command; lines made so far stay. `count` is the number of lines
 // made and `segment` the last of them.
 EditResult ElementLines(Problem& problem, const std::vector<ClickPoint>& clicks);

@@ -29,18 +29,21 @@ inline constexpr int kLastCircularShape = 8;
 // "Outline" and places the corners in the order clicked. The first corner snaps to a
 // node within 12 pixels, later corners within 4; a corner that breaks a rule is refused
 // (beep, "The new node position is invalid.  ") and drawing goes on with the next
-// click. The outline closes on a click on its first corner; the list running out before
-// that cancels the command and puts the problem back as it was, segments its corners
-// split included. In a cylindrical problem a click left of the axis moves onto it; a
-// first click above the drawing (y < 0) cancels, a later one moves down to y = 0.
-// On success `frame` is the new frame, which is also the selection.
+// click. Besides the rounded tests, a corner is refused when on the stored positions
+// its edge, or the halves of the segment it splits, would cross another segment; a
+// first corner refused so leaves the next click to be the first. The outline closes on
+// a click on its first corner; the list running out before that cancels the command
+// and puts the problem back as it was, segments its corners split included. In a cylindrical
+// problem a click left of the axis moves onto it; a first click above the drawing (y < 0) cancels,
+// a later one moves down to y = 0. On success `frame` is the new frame, which is also the
+// selection.
 EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners);
 
 // The command "Outline (circular)" for shape `cType`, `pointCount` arc points, the
 // diameter and centre in drawing pixels (as the circle dialog computes them). Empties
 // the selection and takes the undo snapshot "Outline". An outline that would cross
-// existing segments is undone as a whole, with the error box "Execution of this command
-// results in crossing outlines.".
+// existing segments (on the rounded pixels or on the stored positions) is undone as a
+// whole, with the error box "Execution of this command results in crossing outlines.".
 EditResult DrawCircularOutline(Problem& problem, int cType, int pointCount, Real diameter,
                                Real centreX, Real centreY);
 
