@@ -33,10 +33,10 @@ inline constexpr int kLastCircularShape = 8;
 // its edge, or the halves of the segment it splits, would cross another segment; a
 // first corner refused so leaves the next click to be the first. The outline closes on
 // a click on its first corner; the list running out before that cancels the command
-// and puts the problem back as it was, segments its corners split included. In a cylindrical
-// problem a click left of the axis moves onto it; a first click above the drawing (y < 0) cancels,
-// a later one moves down to y = 0. On success `frame` is the new frame, which is also the
-// selection.
+// and puts the problem back as it was, segments its corners split included. In a
+// cylindrical problem a click left of the axis moves onto it; a first click above the
+// drawing (y < 0) cancels, a later one moves down to y = 0. On success `frame` is the
+// new frame, which is also the selection.
 EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners);
 
 // The command "Outline (circular)" for shape `cType`, `pointCount` arc points, the
