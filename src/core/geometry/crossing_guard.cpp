@@ -52,7 +52,9 @@ bool ClashAtNodes(const Problem& problem, const std::vector<int>& nodes) {
 }
 
 GeometryCheckpoint::GeometryCheckpoint(const Problem& problem)
-    : m_nodeCount(problem.nodes.Count()), m_lines(problem.lines), m_specs(problem.specs) {
+    : m_nodeCount(problem.nodes.Count()),
+      m_lines(problem.lines.SaveState()),
+      m_specs(problem.specs) {
     m_nodes.reserve(static_cast<std::size_t>(m_nodeCount));
     for (int i = 1; i <= m_nodeCount; ++i) m_nodes.push_back(problem.nodes[i]);
 }
@@ -61,7 +63,7 @@ void GeometryCheckpoint::Restore(Problem& problem) const {
     problem.nodes.SetCount(m_nodeCount);
     for (int i = 1; i <= m_nodeCount; ++i)
         problem.nodes[i] = m_nodes[static_cast<std::size_t>(i - 1)];
-    problem.lines = m_lines;
+    problem.lines.RestoreState(m_lines);
     problem.specs = m_specs;
 }
 

@@ -21,7 +21,8 @@ bool ClashAtNodes(const Problem& problem, const std::vector<int>& nodes);
 
 // The nodes, segments and specifications as they are, to put back when a step of a
 // command turns out to clash. Frames are not kept: the steps guarded this way change
-// no frame.
+// no frame. Segments that outlive the step keep their identity (selections and groups
+// point at them).
 class GeometryCheckpoint {
 public:
     explicit GeometryCheckpoint(const Problem& problem);
@@ -30,7 +31,7 @@ public:
 private:
     int m_nodeCount;
     std::vector<Node> m_nodes;
-    LineList m_lines;
+    LineList::SavedState m_lines;
     SpecTable m_specs;
 };
 

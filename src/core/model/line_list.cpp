@@ -1,5 +1,7 @@
 #include "model/line_list.hpp"
 
+#include <unordered_map>
+
 namespace kova {
 
 LineSegment& LineList::Append(int number) {
@@ -47,6 +49,30 @@ LineSegment* LineList::AtPosition(int position) {
     auto it = m_segments.begin();
     std::advance(it, position - 1);
     return &*it;
+}
+
+LineList::SavedState LineList::SaveState() const {
+    SavedState saved;
+    saved.reserve(m_segments.size());
+    for (const LineSegment& s : m_segments) saved.emplace_back(&s, s);
+    return saved;
+}
+
+void LineList::RestoreState(const SavedState& saved) {
+    std::unordered_map<const LineSegment*, iterator> where;
+    for (auto it = m_segments.begin(); it != m_segments.end(); ++it) where.emplace(&*it, it);
+    std::list<LineSegment> restored;
+    for (const auto& [address, value] : saved) {
+        const auto found = where.find(address);
+        if (found != where.end() && found->second != m_segments.end()) {
+            restored.splice(restored.end(), m_segments, found->second);
+            found->second = m_segments.end();  // taken
+            restored.back() = value;
+        } else {
+            restored.push_back(value);
+        }
+    }
+    m_segments.swap(restored);  // the segments added since go with `restored`
 }
 
 }  // namespace kova

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <list>
+#include <utility>
+#include <vector>
 
 #include "model/records.hpp"
 
@@ -46,6 +48,16 @@ public:
     LineSegment* AtPosition(int position);
 
     void Clear() { m_segments.clear(); }
+
+    // Every segment with its address, in list order, for RestoreState.
+    using SavedState = std::vector<std::pair<const LineSegment*, LineSegment>>;
+    SavedState SaveState() const;
+
+    // Puts the list back as it was saved: the saved segments in their order and with
+    // their values, segments added since removed. A saved segment still in the list
+    // keeps its identity, so pointers to it stay good; one removed since comes back as
+    // a new record.
+    void RestoreState(const SavedState& saved);
 
 private:
     std::list<LineSegment> m_segments;

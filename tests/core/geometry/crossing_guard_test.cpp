@@ -119,10 +119,17 @@ TEST_F(ThinTriangleTest, AFirstCornerWhoseSplitWouldCrossTheOtherEdgeIsRefused) 
 }
 
 TEST_F(ThinTriangleTest, AFirstCornerRefusedAsTheLastClickLeavesTheDrawingAsItWas) {
+    // The split segment comes first in the list; the one after it keeps its record,
+    // which selections and groups may point at.
+    LineSegment* last = problem.lines.Last();
+    const LineSegment kept = *last;
     const EditResult r = DrawFreeFormOutline(problem, Clicks({kBelow}));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, GetMessage(kMsgCheck, 1));
     EXPECT_EQ(EncodeUndoSnapshot(problem), before);
+    EXPECT_EQ(problem.lines.Last(), last);
+    EXPECT_EQ(last->node1, kept.node1);
+    EXPECT_EQ(last->node2, kept.node2);
     ExpectConsistent();
 }
 
