@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <set>
+#include <utility>
 
 #include "files/undo_snapshots.hpp"
 #include "geometry/frame_rebuild.hpp"
@@ -492,8 +494,12 @@ bool OutlineClosedBySegments(const Problem& problem, int k) {
     if (!problem.ValidFrame(k)) return false;
     const auto& v = problem.frames[static_cast<std::size_t>(k)].vertices;
     if (v.size() < 4 || v.front() != v.back()) return false;
+    // A walk that ran into an open end closes back over the edge it came by; an
+    // outline never follows one edge twice.
+    std::set<std::pair<int, int>> edges;
     for (std::size_t j = 0; j + 1 < v.size(); ++j) {
         const int lo = std::min(v[j], v[j + 1]), hi = std::max(v[j], v[j + 1]);
+        if (!edges.insert({lo, hi}).second) return false;
         const bool joined =
             std::any_of(problem.lines.begin(), problem.lines.end(), [&](const LineSegment& s) {
                 return s.node1 == lo && s.node2 == hi && ((s.frameA == k) != (s.frameB == k));
@@ -501,6 +507,32 @@ bool OutlineClosedBySegments(const Problem& problem, int k) {
         if (!joined) return false;
     }
     return true;
+}
+
+std::vector<bool> FramesWithStrayBoundary(const Problem& problem) {
+    const std::size_t slots = static_cast<std::size_t>(problem.frameCount) + 1;
+    std::vector<std::set<std::pair<int, int>>> edges(slots);
+    for (std::size_t k = 1; k < slots; ++k) {
+        const auto& v = problem.frames[k].vertices;
+        for (std::size_t j = 0; j + 1 < v.size(); ++j)
+            edges[k].insert({std::min(v[j], v[j + 1]), std::max(v[j], v[j + 1])});
+    }
+    std::vector<bool> stray(slots, false);
+    for (const LineSegment& s : problem.lines) {
+        if (s.frameA == s.frameB) continue;
+        const std::pair<int, int> e{s.node1, s.node2};
+        bool onOutline = false;
+        for (const int side : {s.frameA, s.frameB}) {
+            if (!problem.ValidFrame(side)) continue;
+            // A degenerate frame has no outline and is deleted as such.
+            const auto& sideEdges = edges[static_cast<std::size_t>(side)];
+            if (sideEdges.empty() || sideEdges.count(e) != 0) onOutline = true;
+        }
+        if (onOutline) continue;
+        for (const int side : {s.frameA, s.frameB})
+            if (problem.ValidFrame(side)) stray[static_cast<std::size_t>(side)] = true;
+    }
+    return stray;
 }
 
 void RefreshSplitOutlines(Problem& problem) {
@@ -519,9 +551,11 @@ int SettleFrames(Problem& problem) {
             SelectionKeeper keep(problem);
             RebuildAllFrames(problem);
         }
+        const std::vector<bool> stray = FramesWithStrayBoundary(problem);
         std::vector<int> broken;
         for (int k = 1; k <= problem.frameCount; ++k)
-            if (!OutlineClosedBySegments(problem, k)) broken.push_back(k);
+            if (!OutlineClosedBySegments(problem, k) || stray[static_cast<std::size_t>(k)])
+                broken.push_back(k);
         if (broken.empty()) break;
         std::sort(broken.rbegin(), broken.rend());
         for (const int k : broken) {

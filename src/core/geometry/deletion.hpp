@@ -46,7 +46,8 @@ bool DeleteSelectedItems(Problem& problem);
 EditResult DeleteSelection(Problem& problem);
 
 // Rebuilds every frame's outline and geometry; frames whose outline is degenerate or no
-// longer closed by boundary segments are deleted, until none is left. Returns how many
+// longer closed by boundary segments, or with a boundary segment on no outline (an open
+// part beside a closed one), are deleted, until none is left. Returns how many
 // frames were deleted. The selection is kept.
 int SettleFrames(Problem& problem);
 
@@ -56,8 +57,15 @@ int SettleFrames(Problem& problem);
 void RefreshSplitOutlines(Problem& problem);
 
 // Whether every consecutive pair of frame k's vertices is joined by a segment with k on
-// exactly one side.
+// exactly one side, no segment twice.
 bool OutlineClosedBySegments(const Problem& problem, int k);
+
+// For each frame (index 1..F), whether a segment with it on one side lies on neither
+// side's outline. A frame pinched at a node whose one part lost a segment keeps its
+// other part closed, so its walk closes; the open part's segments are then on no
+// outline, and the frame's boundary is as broken as an outline opened anywhere else.
+// Frames with an empty outline (degenerate) count as covering their segments.
+std::vector<bool> FramesWithStrayBoundary(const Problem& problem);
 
 // Number of segments that end at node n.
 int SegmentCountAt(const Problem& problem, int n);

@@ -316,6 +316,48 @@ TEST_F(DeletionTest, DeletingAnOutlineSegmentDeletesTheFrameItOpened) {
     ExpectConsistent();
 }
 
+TEST_F(DeletionTest, OpeningOnePartOfAPinchedFrameDeletesTheFrame) {
+    // Frame 1: two triangles meeting at (200, 200); frame 2 touches the right one at its
+    // corner (300, 150) from outside.
+    ASSERT_EQ(
+        AddFrame(problem, {{200, 200}, {100, 150}, {100, 250}, {200, 200}, {300, 250}, {300, 150}}),
+        1);
+    ASSERT_EQ(AddFrame(problem, {{300, 150}, {400, 100}, {400, 200}}), 2);
+    ASSERT_TRUE(testing::CheckModelInvariants(problem).empty());
+    // The right triangle's far edge goes; its corner (300, 250) is left on a spur, and
+    // the edge to (300, 150) would hang between two frames' nodes. The left triangle
+    // still closes a walk, but the frame's boundary is open.
+    SelectLines({SegmentBetween(300, 250, 300, 150)});
+    ASSERT_TRUE(DeleteSelection(problem).ok);
+    EXPECT_EQ(problem.frameCount, 1);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 4);
+    EXPECT_EQ(problem.nodes.Count(), 3);
+    EXPECT_EQ(problem.lines.Count(), 3);
+    EXPECT_EQ(NodeNear(200, 200), 0);
+    ExpectConsistent();
+}
+
+TEST_F(DeletionTest, AnOutlineFollowingAnEdgeTwiceIsNotClosedBySegments) {
+    AddRectangleFrame(problem, 100, 100, 200, 200);
+    EXPECT_TRUE(OutlineClosedBySegments(problem, 1));
+    const int a = NodeNear(100, 100);
+    const int spur = NodeAt(problem, 50, 50);
+    AddSegment(problem, a, spur, 1, 0);
+    // A walk that runs out at the spur's end and closes back along it.
+    std::vector<std::int32_t>& v = FrameNo(1).vertices;
+    v.pop_back();
+    v.push_back(a);
+    v.push_back(spur);
+    v.push_back(a);
+    EXPECT_FALSE(OutlineClosedBySegments(problem, 1));
+    const std::vector<bool> stray = FramesWithStrayBoundary(problem);
+    ASSERT_EQ(stray.size(), 2U);
+    EXPECT_FALSE(stray[1]);  // every segment is on the (broken) list
+    ASSERT_EQ(RebuildOutline(problem, 1), OutlineResult::Rebuilt);
+    EXPECT_EQ(SettleFrames(problem), 1);
+    EXPECT_EQ(problem.frameCount, 0);
+}
+
 TEST_F(DeletionTest, NothingDeletableChangesNothing) {
     AddRectangleFrame(problem, 100, 100, 200, 200);
     problem.selection.state = SelectType::None;
