@@ -373,6 +373,15 @@ EditResult RunFreeForm(Problem& problem, const std::vector<ClickPoint>& corners)
         if (step != FreeFormOutline::Step::Closed) continue;
         const std::vector<int>& list = outline.Vertices();
         result.frame = CloseOutline(problem, list, FreeStartNode(problem, list), c);
+        if (result.frame == kOutlineCutsFrameApart) {
+            result.frame = 0;
+            ClearSelection(problem);
+            RestoreUndoSnapshot(problem, true);
+            if (problem.frameCount >= 1) RebuildFrameGeometry(problem, 1, false);
+            ShowRuleHint(problem.reporter(), 1);
+            result.message = GetMessage(kMsgCheck, 1);
+            return result;
+        }
         result.ok = result.frame != 0;
         return result;
     }
@@ -525,6 +534,7 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
         return UndoCircular(problem, kCrossingOutlines);
     EditResult result;
     result.frame = CloseOutline(problem, list, list.front(), c);
+    if (result.frame == kOutlineCutsFrameApart) return UndoCircular(problem, tooSmall);
     result.ok = result.frame != 0;
     return result;
 }
@@ -539,6 +549,8 @@ ClickPoint LockedEndPoint(Real x0, Real y0, Real x, Real y) {
     return {x, y0 + sign * (x - x0)};
 }
 
+// Closes the outline as frame c: its number, 0 when nothing was made, or
+// kOutlineCutsFrameApart (the model then needs restoring).
 int CloseOutline(Problem& problem, const std::vector<int>& vertices, int startNode, int c) {
     // Corners placed on the edges of other frames split them; those frames' vertex
     // lists take the new nodes before the geometry is rebuilt.
@@ -584,6 +596,11 @@ int CloseOutline(Problem& problem, const std::vector<int>& vertices, int startNo
     // of its own (the new one retraced it) is deleted; the new frame's number follows
     // in the selection.
     RefreshSplitOutlines(problem);
+    // An outline that cuts a frame into parts with no common node leaves that frame
+    // with two loops that one vertex list cannot describe: one part would be on no
+    // outline. Such an outline is refused; the caller puts the model back.
+    const std::vector<bool> stray = FramesWithStrayBoundary(problem);
+    if (std::find(stray.begin(), stray.end(), true) != stray.end()) return kOutlineCutsFrameApart;
     bool broken = false;
     for (int k = 1; k <= problem.frameCount && !broken; ++k)
         broken = !OutlineClosedBySegments(problem, k);

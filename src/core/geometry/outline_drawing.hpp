@@ -35,8 +35,10 @@ inline constexpr int kLastCircularShape = 8;
 // a click on its first corner; the list running out before that cancels the command
 // and puts the problem back as it was, segments its corners split included. In a
 // cylindrical problem a click left of the axis moves onto it; a first click above the
-// drawing (y < 0) cancels, a later one moves down to y = 0. On success `frame` is the
-// new frame, which is also the selection.
+// drawing (y < 0) cancels, a later one moves down to y = 0. An outline that closes
+// but would cut another frame into parts with no common node is refused as a whole
+// (beep, the same text, the problem put back). On success `frame` is the new frame,
+// which is also the selection.
 EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners);
 
 // The command "Outline (circular)" for shape `cType`, `pointCount` arc points, the
@@ -44,13 +46,19 @@ EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& 
 // the selection and takes the undo snapshot "Outline". An outline that would cross
 // existing segments (on the rounded pixels or on the stored positions) is undone as a
 // whole, with the error box "Execution of this command results in crossing outlines.".
+// One that would cut another frame into parts with no common node is undone with the
+// error box "The new node position is invalid.  ".
 EditResult DrawCircularOutline(Problem& problem, int cType, int pointCount, Real diameter,
                                Real centreX, Real centreY);
 
 // Turns the closed vertex list (first vertex repeated last) into frame c = F + 1 with
 // the given outline start node: missing edges are made, the geometry rebuilt, the label
 // placed, material 0, distributed, the nodes classified, and the frame selected. An
-// outline of area 0 is deleted again. Returns c, or 0 for a deleted outline.
+// outline of area 0 is deleted again. Returns c, or 0 for a deleted outline, or
+// kOutlineCutsFrameApart for an outline that cuts another frame into parts with no common
+// node (one vertex list cannot hold both); the model is then half-changed and the caller
+// restores it.
+inline constexpr int kOutlineCutsFrameApart = -1;
 int CloseOutline(Problem& problem, const std::vector<int>& vertices, int startNode, int c);
 
 // The end of an edge drawn from (x0, y0) to (x, y) while Shift or Ctrl is held:

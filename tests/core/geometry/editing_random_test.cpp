@@ -232,6 +232,13 @@ TEST(RandomEditing, RandomOutlinesMeshesAndDeletionsKeepTheModelConsistent) {
     // A long session whose outline split the edge it had followed before its enclosing
     // frame was known; closing then made that edge again across the split.
     sessions.emplace_back(20119, 30);
+    // Deleted lines that opened one part of a frame pinched at a node while its other
+    // part still closed a walk, leaving the open part's segments on no outline.
+    for (const unsigned seed : {12705u, 17259u, 17549u, 17661u}) sessions.emplace_back(seed, 40);
+    for (const unsigned seed : {30527u, 32212u, 34401u, 34715u, 35403u})
+        sessions.emplace_back(seed, 80);
+    // An outline that cut its enclosing frame into two parts with no common node.
+    sessions.emplace_back(17543, 12);
     for (const auto& [seed, steps] : sessions) {
         RandomEditing run(seed);
         for (int step = 0; step < steps; ++step) {

@@ -106,6 +106,34 @@ TEST_F(OutlineEdgeTest, AnOutlineCuttingItsEnclosingFrameLeavesItTheOtherPart) {
     ExpectConsistent();
 }
 
+TEST_F(OutlineEdgeTest, AnOutlineCuttingAFrameIntoSeparatePartsIsRefusedWithNothingChanged) {
+    AddRectangleFrame(problem, 100, 100, 400, 200);
+    const std::vector<std::uint8_t> before = EncodeUndoSnapshot(problem);
+    const std::size_t snapshots = problem.undoList.size();
+    // Across the top right corner, down the right edge, across to the top edge and
+    // back along it: the rectangle would be left as the cut-off corner and the rest,
+    // two parts with no common node, which one outline cannot describe.
+    const EditResult r = DrawFreeFormOutline(
+        problem, Clicks({{350, 100}, {400, 150}, {400, 200}, {150, 100}, {350, 100}}));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.frame, 0);
+    EXPECT_EQ(r.message, kInvalidCorner);
+    EXPECT_EQ(InfoText(), kInvalidCorner);
+    EXPECT_EQ(problem.frameCount, 1);
+    EXPECT_EQ(problem.nodes.Count(), 4);
+    EXPECT_EQ(problem.lines.Count(), 4);
+    EXPECT_EQ(FrameNo(1).VertexCount(), 5);
+    EXPECT_EQ(EncodeUndoSnapshot(problem), before);
+    EXPECT_EQ(problem.undoList.size(), snapshots);
+    ExpectConsistent();
+    // The same without the run down the right edge leaves the rest in one piece: drawn.
+    const EditResult inside =
+        DrawFreeFormOutline(problem, Clicks({{350, 100}, {400, 150}, {150, 100}, {350, 100}}));
+    ASSERT_TRUE(inside.ok) << inside.message;
+    EXPECT_EQ(problem.frameCount, 2);
+    ExpectConsistent();
+}
+
 TEST_F(OutlineEdgeTest, AnOutlineDrawnRoundAFrameAlongOneOfItsEdgesLeavesThatEdgeOutside) {
     AddRectangleFrame(problem, 200, 200, 300, 300);
     // Up to the square's bottom edge (which settles the enclosing frame, the exterior),
