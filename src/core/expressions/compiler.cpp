@@ -184,7 +184,8 @@ public:
         // 9. Parentheses must balance, and none may close before it opened.
         if (!ParenthesesMatch()) {
             m_problem.reporter().Beep();
-            m_problem.reporter().ShowStatusText(GetMessage(kMsgError, 25), StatusPanel::Info);
+            m_problem.reporter().ShowStatusText(GetMessage(MessageId::UnmatchedParentheses),
+                                                StatusPanel::Info);
             return kCompileIllegal;
         }
 
@@ -439,7 +440,8 @@ int FindOrAddSpec(Problem& problem, int kind, bool byValue, const std::string& t
         if (code == kCompileOk && kind == kSpecValue && spec.dependsOnPotential != 0) {
             code = kCompileDependsOnPotential;
             problem.reporter().ShowStatusText(
-                GetMessage(kMsgError, 44) + problem.vocabulary.variableLetter, StatusPanel::Info);
+                GetMessage(MessageId::CannotBeFunctionOf) + problem.vocabulary.variableLetter,
+                StatusPanel::Info);
         }
         if (code == kCompileOk) {
             int evaluationError = 0;

@@ -73,7 +73,8 @@ Real Power(Problem& problem, Real a, Real b, int& errorCode) {
     }
     if (b - std::trunc(b) != 0) {
         errorCode = kEvalNegativePower;
-        problem.reporter().ShowStatusText(GetMessage(kMsgError, 32), StatusPanel::Info);
+        problem.reporter().ShowStatusText(GetMessage(MessageId::NegativeToNonIntegerPower),
+                                          StatusPanel::Info);
         return 0;
     }
     return std::pow(a, b);  // an integral power of a negative base
@@ -88,7 +89,8 @@ Real Function(Problem& problem, int code, Real a, Real b, int& errorCode) {
         case kOpLn:
             if (b <= 0) {
                 errorCode = kEvalLogNonPositive;
-                problem.reporter().ShowStatusText(GetMessage(kMsgError, 33), StatusPanel::Info);
+                problem.reporter().ShowStatusText(GetMessage(MessageId::LogOfNegative),
+                                                  StatusPanel::Info);
                 return 0;
             }
             return std::log(b);

@@ -446,7 +446,7 @@ bool WriteProblemFile(Problem& p, const std::string& path) {
     const std::size_t written = std::fwrite(image.data(), 1, image.size(), file);
     std::string failure;
     if (written < image.size()) {
-        failure = GetMessage(kMsgError, 133);
+        failure = GetMessage(MessageId::ErrorWritingFile);
     } else if (std::fflush(file) != 0 || std::ferror(file) != 0) {
         failure = "Error " + std::to_string(errno) + " occurred while writing the file";
     }

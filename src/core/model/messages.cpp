@@ -315,6 +315,11 @@ std::string GetMessage(int category, int n) {
     return "Error #" + std::to_string(index);
 }
 
+std::string GetMessage(MessageId id) {
+    // Category kMsgError maps a number to the index of the same number.
+    return GetMessage(kMsgError, MessageNumber(id));
+}
+
 std::string MaterialLibraryEntry(int subjectCode, int i) {
     constexpr int kSubjects =
         (kLibraryLastIndex - kLibraryFirstIndex + 1) / kLibraryEntriesPerSubject;
@@ -328,6 +333,11 @@ std::string MaterialLibraryEntry(int subjectCode, int i) {
 void ShowRuleHint(Reporter& reporter, int n) {
     reporter.Beep();
     reporter.ShowStatusText(GetMessage(kMsgCheck, n), StatusPanel::Info);
+}
+
+void ShowRuleHint(Reporter& reporter, MessageId id) {
+    reporter.Beep();
+    reporter.ShowStatusText(GetMessage(id), StatusPanel::Info);
 }
 
 }  // namespace kova

@@ -346,33 +346,35 @@ FieldNumber ReadNumberField(NumberField& field, Real minimum, Real maximum, int 
     const std::optional<Real> parsed = ParseDecimal(text);
 
     auto bound = [](Real b) { return FormatGeneral(b, 15); };
-    // The entry messages are the input-validation group of the message table.
-    auto entryMessage = [](int n) { return GetMessage(kMsgCheck, n - 100); };
     std::string message;
     if (!parsed) {
-        message = entryMessage(102);
+        message = GetMessage(MessageId::IllegalEntry);
     } else {
         const Real v = *parsed;
         switch (mode) {
             case kAboveMinimum:
-                if (!(v > minimum)) message = entryMessage(103) + bound(minimum);
+                if (!(v > minimum))
+                    message = GetMessage(MessageId::ValueMustBeAbove) + bound(minimum);
                 break;
             case kAtLeastMinimum:
                 if (!(v >= minimum)) {
-                    message = entryMessage(104) + bound(minimum);
+                    message = GetMessage(MessageId::ValueMustBeGreaterOrEqual) + bound(minimum);
                 }
                 break;
             case kWithinBounds:
                 if (!(v >= minimum && v <= maximum)) {
-                    message = entryMessage(105) + bound(minimum) + " and <=" + bound(maximum);
+                    message = GetMessage(MessageId::ValueMustBeAtLeast) + bound(minimum) +
+                              " and <=" + bound(maximum);
                 }
                 break;
             case kAtMostMaximum:
-                if (!(v <= maximum)) message = entryMessage(106) + bound(maximum);
+                if (!(v <= maximum))
+                    message = GetMessage(MessageId::ValueMustBeBelow) + bound(maximum);
                 break;
             case kStrictlyBetween:
                 if (!(v > minimum && v < maximum)) {
-                    message = entryMessage(107) + bound(minimum) + " and " + bound(maximum);
+                    message = GetMessage(MessageId::ValueMustBeBetween) + bound(minimum) + " and " +
+                              bound(maximum);
                 }
                 break;
             default:

@@ -117,8 +117,8 @@ void Problem::MarkProblemChanged() {
 int Problem::AddNode(Real x, Real y) {
     const int n = nodes.Add(x, y);
     if (n == 0) {
-        errorCode = 2;
-        reporter().ShowError(GetMessage(1001, 2));
+        errorCode = MessageNumber(MessageId::InsufficientMemory);
+        reporter().ShowError(GetMessage(MessageId::InsufficientMemory));
     }
     return n;
 }
@@ -352,14 +352,14 @@ int FindOrAddSpecValue(Problem& problem, int kind, Real value) {
     spec.value = value;
     spec.text = FormatGeneral(value, 4);
     if (problem.specs.Full()) {
-        problem.errorCode = 41;
+        problem.errorCode = MessageNumber(MessageId::SpecificationLimit);
         problem.reporter().ShowError(std::string(kMsgSpecTableFull));
         return 0;
     }
     try {
         return problem.specs.Append(spec);
     } catch (const std::bad_alloc&) {
-        problem.errorCode = 8;
+        problem.errorCode = MessageNumber(MessageId::NotEnoughMemory);
         problem.reporter().ShowError(std::string(kMsgSpecAllocationFailed));
         return 0;
     }

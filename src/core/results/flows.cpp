@@ -391,7 +391,7 @@ FlowClickResult FlowClick(const FlowContext& c, FlowPath& path, LineSegment& seg
 std::string FlowSummaryText(const Problem& p) {
     const Selection& sel = p.selection;
     if (sel.items.empty() || sel.items.back().segment == nullptr)
-        return GetMessage(kMsgSelection, 3);
+        return GetMessage(MessageId::SelectConnectedBoundaries);
     Real sum = 0;
     for (const SelectRec& item : sel.items)
         if (item.segment != nullptr) sum += item.segment->lineFlow;

@@ -12,9 +12,9 @@ bool IsOuterSide(const Problem& problem, int frame) {
     return f != nullptr && f->type == FrameType::Lumped;
 }
 
-void Report(Problem& problem, int checkMessage) {
+void Report(Problem& problem, MessageId message) {
     problem.reporter().Beep();
-    problem.reporter().ShowStatusText(GetMessage(kMsgCheck, checkMessage), StatusPanel::Info);
+    problem.reporter().ShowStatusText(GetMessage(message), StatusPanel::Info);
 }
 
 // Pass 1: sorts every active segment into the boundary lists; marks those whose
@@ -67,7 +67,7 @@ CheckResult ConfigurationCheck(Problem& problem, CheckedConfiguration& checked,
         for (int k = 1; k <= problem.frameCount; ++k) problem.UpdateFrameMeasures(k);
     }
     // 3, 4. Elements.
-    reporter.ShowStatusText(GetMessage(kMsgPrompt, 9), StatusPanel::Info);
+    reporter.ShowStatusText(GetMessage(MessageId::CheckingProblemDefinition), StatusPanel::Info);
     for (LineSegment& s : problem.lines) s.elementCount = 0;
     checked.valueLines.clear();
     checked.fluxLines.clear();
@@ -79,7 +79,7 @@ CheckResult ConfigurationCheck(Problem& problem, CheckedConfiguration& checked,
     }
     // 5. Lines that do not form triangles.
     if (marks.errorFound) {
-        Report(problem, 11);
+        Report(problem, MessageId::NonTriangularElements);
         result.errorFound = true;
         return result;
     }
@@ -89,14 +89,14 @@ CheckResult ConfigurationCheck(Problem& problem, CheckedConfiguration& checked,
         if (f.subtracted == 0 && f.material == 0) marks.MarkFrame(problem, k);
     }
     if (marks.errorFound) {
-        reporter.ShowStatusText(GetMessage(kMsgCheck, 12), StatusPanel::Info);
+        reporter.ShowStatusText(GetMessage(MessageId::UndefinedProperties), StatusPanel::Info);
         result.errorFound = true;
         return result;
     }
     // 7. Boundary conditions.
     ClassifyBoundaries(problem, checked, marks);
     if (marks.errorFound) {
-        Report(problem, 13);
+        Report(problem, MessageId::UnspecifiedBoundaries);
         result.errorFound = true;
         return result;
     }
@@ -107,7 +107,7 @@ CheckResult ConfigurationCheck(Problem& problem, CheckedConfiguration& checked,
             marks.MarkSegment(problem, s);
     }
     if (marks.errorFound) {
-        Report(problem, 14);
+        Report(problem, MessageId::CannotBeConvective);
         result.errorFound = true;
         return result;
     }
@@ -128,16 +128,16 @@ CheckResult ConfigurationCheck(Problem& problem, CheckedConfiguration& checked,
         }
         if (marks.errorFound) {
             reporter.Beep();
-            reporter.ShowStatusText(
-                GetMessage(kMsgCheck, 16) + std::string(1, problem.vocabulary.variableLetter),
-                StatusPanel::Info);
+            reporter.ShowStatusText(GetMessage(MessageId::UndefinedInitialValues) +
+                                        std::string(1, problem.vocabulary.variableLetter),
+                                    StatusPanel::Info);
             result.errorFound = true;
             return result;
         }
     }
     // 10. All well.
-    std::string line =
-        GetMessage(kMsgCheck, 10) + " " + std::to_string(checked.elements.Count()) + " elements";
+    std::string line = GetMessage(MessageId::NoErrorsFound) + " " +
+                       std::to_string(checked.elements.Count()) + " elements";
     if (options.verbose && problem.settings.transient && options.transientCheckRun) {
         line += ".  " + options.transientCheckRun();
     }

@@ -208,13 +208,13 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
     // 1. A fresh table with room for twice as many elements as nodes.
     const int nodeCount = problem.nodes.Count();
     if (!elements.Reset(2 * nodeCount)) {
-        problem.reporter().ShowError(GetMessage(kMsgError, 2));
+        problem.reporter().ShowError(GetMessage(MessageId::InsufficientMemory));
         return false;
     }
     // 2. The segments at every node.
     NodeSegments at;
     if (!at.Build(problem)) {
-        problem.reporter().ShowError(GetMessage(kMsgError, 2));
+        problem.reporter().ShowError(GetMessage(MessageId::InsufficientMemory));
         return false;
     }
     ElementBuilder builder(problem, elements);

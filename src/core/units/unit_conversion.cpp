@@ -14,9 +14,6 @@ namespace {
 constexpr int kSpecDigits = 4;
 constexpr int kMaterialDigits = 5;
 
-// Message shown once when specifications given by expressions could not be converted.
-constexpr int kMsgExpressionsNotConverted = 42;
-
 // Factors of one direction of a unit-system switch. The specification, potential, blood
 // and area factors multiply; the material factors multiply from SI to English and divide
 // from English to SI.
@@ -106,7 +103,7 @@ void ConvertResults(Problem& problem, Real factor, Real offset, const ResultLeve
 }
 
 void ReportUnconvertedExpressions(Problem& problem) {
-    problem.reporter().ShowError(GetMessage(kMsgError, kMsgExpressionsNotConverted));
+    problem.reporter().ShowError(GetMessage(MessageId::ExpressionsNotConverted));
 }
 
 }  // namespace

@@ -189,6 +189,125 @@ TEST(ShowRuleHint, BeepsThenWritesTheInformationPanel) {
     EXPECT_EQ(reporter.StatusText(StatusPanel::Info), "The new node position is invalid.  ");
 }
 
+// Every name must lead to the message it is named after: a name on the wrong number
+// would show a plausible but wrong text wherever it is used.
+TEST(MessageId, EveryNameLeadsToItsMessage) {
+    const std::pair<MessageId, std::string_view> cases[] = {
+        {MessageId::NodeLimit, "A problem may have at most 20000 nodes."},
+        {MessageId::InsufficientMemory, "Insufficient memory available to complete"},
+        {MessageId::ClipboardEmpty, "Clipboard is empty"},
+        {MessageId::FrameLimit, "Present configuration allows a maximum of 52"},
+        {MessageId::NoMemoryForCalculation, "Insufficient memory is available to do the calc"},
+        {MessageId::SingularMatrix, "Your problem has produced a singular matrix."},
+        {MessageId::SolutionUnstable, "It appears that your solution is becoming unstable."},
+        {MessageId::NotEnoughMemory, "There is not enough memory to complete"},
+        {MessageId::NumericalError, "A numerical error has resulted.  The problem"},
+        {MessageId::FileLocked, "This file is locked"},
+        {MessageId::UnexpectedIoError, "An unexpected input/output error"},
+        {MessageId::DrawingMovesOffScreen, "These changes to the Scale"},
+        {MessageId::DiskFull, "The disk is filled!"},
+        {MessageId::ReductionNeedsElements, "Mesh reduction can only be applied"},
+        {MessageId::ReductionExceedsNodeLimit,
+         "Mesh reduction will cause the maximum number of nodes"},
+        {MessageId::ReductionExceedsElementLimit,
+         "Mesh reduction will cause the maximum number of elements"},
+        {MessageId::UnmatchedParentheses, "Unmatched parentheses."},
+        {MessageId::IllegalCharacter, "Illegal character in equation: "},
+        {MessageId::EquationTooComplex, "Equation too complex."},
+        {MessageId::MissingOperatorOrIllegalCharacter, "Missing operator or illegal character"},
+        {MessageId::IllegalExpression, "Illegal expression "},
+        {MessageId::DivisionByZero, "Division by zero."},
+        {MessageId::NegativeToNonIntegerPower, "Attempt to raise a negative number"},
+        {MessageId::LogOfNegative, "Log of a negative number."},
+        {MessageId::RootOfNegative, "Square root of a negative number."},
+        {MessageId::MissingOperator, "Missing operator in equation."},
+        {MessageId::EquationTooLong, "Equations must be <128 characters."},
+        {MessageId::SpecificationLimit, "KOVA has a limit of 1000 unique boundary"},
+        {MessageId::ExpressionsNotConverted, "Unit conversion was made"},
+        {MessageId::CannotBeFunctionOf, "This specification can not be a function of "},
+        {MessageId::NumericalErrorEvaluating, "A numerical error has resulted while evaluating"},
+        {MessageId::BandwidthMinimisationFailed, "The algorithm which minimizes the bandwidth"},
+        {MessageId::DensityOnlyOfPosition, "Density can only be a function of position."},
+        {MessageId::ConvergenceNotAttained, "Convergence not attained."},
+        {MessageId::ChooseNodesOrLinesForFlowVsTime, "Choose one or more nodes"},
+        {MessageId::ChooseLinesForFlowVsTime, "Choose one or more boundary lines"},
+        {MessageId::CalculationsTerminated, "Calculations terminated by user."},
+        {MessageId::ZoomUpperLeft, "Click to locate the upper left corner"},
+        {MessageId::ZoomLowerRight, "Click to locate the lower right corner"},
+        {MessageId::HoldButtonToDragNode, "Hold the mouse button down on a node"},
+        {MessageId::ShiftOrCtrlLocks, "Hold the Shift or Ctrl key down"},
+        {MessageId::ClickOnCorner, "Click on corner."},
+        {MessageId::ClickOnMaterialStart, "Click on starting point of material."},
+        {MessageId::ClickOnLineEndpoint, "Click on line endpoint."},
+        {MessageId::ClickOnNodeOrLine, "Click on node or line;"},
+        {MessageId::HoldButtonToStopScreen, "Hold button to stop screen."},
+        {MessageId::ClickMenuItemForExplanation, "Click button on the menu item"},
+        {MessageId::CalculationsInProgress, "Calculations in progress..."},
+        {MessageId::CheckingProblemDefinition, "Checking problem definition."},
+        {MessageId::EnterNewText, "Enter new text."},
+        {MessageId::ClickOnTextStart, "Click on starting point of new text"},
+        {MessageId::HoldButtonToMoveText, "Hold button to reposition"},
+        {MessageId::PropertiesMayBeFunctionOf, "Properties may be entered as a function of "},
+        {MessageId::ClickToSeeBracket, "Click to see ["},
+        {MessageId::AtCursor, "at cursor."},
+        {MessageId::SelectConnectedBoundaries, "Select (1 or more) connected boundaries."},
+        {MessageId::ClickToSee, "Click to see "},
+        {MessageId::ClickToSeeFlux, "Click to see flux"},
+        {MessageId::ClickToStop, "Click to stop"},
+        {MessageId::SaveTabularOutputAs, "Save Tabular Output as:"},
+        {MessageId::InitializingMatrices, "Initializing matrices"},
+        {MessageId::MinimizingBandwidth, "Minimizing bandwidth"},
+        {MessageId::InvalidNodePosition, "The new node position is invalid."},
+        {MessageId::IllegalEntry, "Illegal entry."},
+        {MessageId::ValueMustBeAbove, "Value must be > "},
+        {MessageId::ValueMustBeGreaterOrEqual, "Value must be greater or equal to "},
+        {MessageId::ValueMustBeAtLeast, "Value must be >= "},
+        {MessageId::ValueMustBeBelow, "Value must be less than "},
+        {MessageId::ValueMustBeBetween, "Value must be between "},
+        {MessageId::ClickOnPropertyName, "Click on property name at left."},
+        {MessageId::NoErrorsFound, "No errors found."},
+        {MessageId::NonTriangularElements, "Boxes identify lines forming non-triangular"},
+        {MessageId::UndefinedProperties, "Flashing material has undefined properties."},
+        {MessageId::UnspecifiedBoundaries, "Boxes identify lines for which the boundary"},
+        {MessageId::CannotBeConvective, "This boundary cannot be convective."},
+        {MessageId::NoMemoryForNewLine, "There in not sufficient memory to for a new line."},
+        {MessageId::UndefinedInitialValues, "Boxes identify nodes having undefined initial "},
+        {MessageId::CannotHaveFlux, "This boundary cannot have non-zero flux."},
+        {MessageId::StorageSizeExceeded, "Storage size exceeded"},
+        {MessageId::CannotBeSpecifiedTemperature, "This boundary cannot be specified temp."},
+        {MessageId::CannotBeSpecifiedVoltage, "This boundary cannot be specified voltage."},
+        {MessageId::SolvedWithBandwidth, "This problem was solved with a bandwidth of "},
+        {MessageId::SpecifiedNodalTemperatures, "Specified nodal temperatures "},
+        {MessageId::ElementData, "Element data"},
+        {MessageId::ConvectionBoundaries, "Convection boundaries"},
+        {MessageId::SpecifiedHeatFluxBoundaries, "Specified heat-flux boundaries"},
+        {MessageId::MaterialProperties, "Material properties"},
+        {MessageId::LumpData, "Lump data"},
+        {MessageId::SpecifiedCurrentBoundaries, "Specified current boundaries"},
+        {MessageId::SpecifiedChargeBoundaries, "Specified charge boundaries"},
+        {MessageId::SpecifiedFluxBoundaries, "Specified flux boundaries"},
+        {MessageId::ErrorWritingFile, "Error in writing file."},
+        {MessageId::EndpointOutsideOutline, "The endpoint must be in the same outline"},
+        {MessageId::OverSpecified,
+         "The number of undetermined node potentials is < 1.  The problem is over-specified"},
+        {MessageId::AllPotentialsSpecifiedForAllTime,
+         "The number of undetermined node potentials is < 1.  All node"},
+        {MessageId::TooManyLumpConnections, "There are too many nodes connected to a lump."},
+    };
+    for (const auto& [id, beginning] : cases) {
+        const std::string text = GetMessage(id);
+        EXPECT_EQ(text.substr(0, beginning.size()), beginning) << MessageNumber(id);
+    }
+    // The named form reaches the same entry as the category and number it replaces.
+    EXPECT_EQ(GetMessage(MessageId::CheckingProblemDefinition), GetMessage(kMsgPrompt, 9));
+    EXPECT_EQ(GetMessage(MessageId::SelectConnectedBoundaries), GetMessage(kMsgSelection, 3));
+    EXPECT_EQ(GetMessage(MessageId::NoErrorsFound), GetMessage(kMsgCheck, 10));
+    RecordingReporter reporter;
+    ShowRuleHint(reporter, MessageId::EndpointOutsideOutline);
+    EXPECT_EQ(reporter.BeepCount(), 1);
+    EXPECT_EQ(reporter.StatusText(StatusPanel::Info), GetMessage(kMsgCheck, 34));
+}
+
 TEST(ReporterStatusText, EmptyTextClearsInfoPanelUnlessItShowsBackup) {
     RecordingReporter reporter;
     reporter.ShowStatusText("Calculations in progress...", StatusPanel::Info);
