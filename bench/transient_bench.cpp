@@ -48,7 +48,7 @@ void CrankNicolson200Levels(benchmark::State& bench, bool varying) {
     TransientSetupInput setup;
     setup.stop = 200 * 60;
     setup.step = 60;
-    int code = 0;
+    SolverError code = SolverError::Ok;
     for (auto _ : bench) {
         bench.PauseTiming();
         problem.settings.transientStart = 0;
@@ -59,7 +59,7 @@ void CrankNicolson200Levels(benchmark::State& bench, bool varying) {
         code = Solve(problem, state, nullptr);
         benchmark::DoNotOptimize(state.results.Level(200)[1]);
     }
-    if (code != 0) bench.SkipWithError("the calculation failed");
+    if (code != SolverError::Ok) bench.SkipWithError("the calculation failed");
     bench.counters["nodes"] = static_cast<double>(problem.nodes.Count());
     bench.counters["bandwidth"] = state.bandwidth;
     bench.counters["levels"] = state.currentLevel;

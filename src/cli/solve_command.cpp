@@ -189,15 +189,16 @@ int RunSolve(const SolveOptions& o) {
     progress.Close();
     if (!outcome.ran) return setup.ok() ? kExitCheckFailed : kExitCalculationFailed;
 
-    const int code = outcome.code;
+    const SolverError code = outcome.code;
     std::string message = outcome.caption;
-    if (code != 0 && code != 3) {
-        message = reporter.Errors().empty()
-                      ? "the calculation failed with result code " + std::to_string(code)
-                      : reporter.Errors().back();
+    if (code != SolverError::Ok && code != SolverError::Cancelled) {
+        message = reporter.Errors().empty() ? "the calculation failed with result code " +
+                                                  std::to_string(SolverErrorNumber(code))
+                                            : reporter.Errors().back();
         if (reporter.Errors().empty()) PrintError(message);
     }
-    const bool haveResults = code == 0 || (code == 3 && problem.resultsCurrent);
+    const bool haveResults =
+        code == SolverError::Ok || (code == SolverError::Cancelled && problem.resultsCurrent);
     const int lastLevel = problem.settings.transient ? state.currentLevel - state.stepStart : 0;
 
     nlohmann::json flows = nlohmann::json::array();
@@ -212,7 +213,8 @@ int RunSolve(const SolveOptions& o) {
             ResultTable shown;
             const ResultTable* results = &state.results;
             // Balances of a transient run are computed after its last level only.
-            const bool balancesDone = !(problem.settings.transient && code == 3);
+            const bool balancesDone =
+                !(problem.settings.transient && code == SolverError::Cancelled);
             const ResultTable* balances =
                 state.balances.Empty() || !balancesDone ? nullptr : &state.balances;
             ResultTable shownBalances;
@@ -259,7 +261,7 @@ int RunSolve(const SolveOptions& o) {
 
     if (o.json) {
         nlohmann::json j;
-        j["resultCode"] = code;
+        j["resultCode"] = SolverErrorNumber(code);
         j["message"] = message;
         j["unknowns"] = state.unknowns;
         j["bandwidth"] = state.bandwidth;
@@ -283,8 +285,8 @@ int RunSolve(const SolveOptions& o) {
         if (!pathNodes.empty()) j["flowPath"] = flows;
         std::cout << j.dump() << std::endl;
     }
-    if (code == 0) return kExitOk;
-    if (code == 3) return kExitCancelled;
+    if (code == SolverError::Ok) return kExitOk;
+    if (code == SolverError::Cancelled) return kExitCancelled;
     return kExitCalculationFailed;
 }
 

@@ -9,23 +9,24 @@ namespace kova::test {
 int SteadyRun::Run() {
     check = ConfigurationCheck(problem, checked);
     if (!check.ok || check.errorFound) return solverError = -1;
-    if (!results.Allocate(1, ResultTable::ValuesFor(problem))) return solverError = kSolverNoMemory;
+    if (!results.Allocate(1, ResultTable::ValuesFor(problem)))
+        return solverError = SolverErrorNumber(SolverError::NoMemory);
     SolverRun run(problem, checked, results);
     run.onIteration = [this](int count) { iterations = count; };
     RunSetup(run);
     unknowns = run.unknownCount;
     bandwidth = run.bandwidth;
-    if (run.solverError == kSolverOk && run.unknownCount - run.specifiedCount < 1)
-        run.solverError = kSolverNoUnknowns;
-    if (run.solverError == kSolverOk) AllocateSystem(run);
-    if (run.solverError == kSolverOk) {
+    if (run.solverError == SolverError::Ok && run.unknownCount - run.specifiedCount < 1)
+        run.solverError = SolverError::NoUnknownsOrNotConverged;
+    if (run.solverError == SolverError::Ok) AllocateSystem(run);
+    if (run.solverError == SolverError::Ok) {
         ZeroSystem(run);
         AssembleSystem(run, 0);
     }
-    if (run.solverError == kSolverOk) FactorBanded(run.A, run.solverError);
-    if (run.solverError == kSolverOk) SteadySolve(run);
+    if (run.solverError == SolverError::Ok) FactorBanded(run.A, run.solverError);
+    if (run.solverError == SolverError::Ok) SteadySolve(run);
     erroneousItem = run.erroneousItem;
-    return solverError = run.solverError;
+    return solverError = SolverErrorNumber(run.solverError);
 }
 
 }  // namespace kova::test

@@ -45,80 +45,110 @@ int RunModeOf(const Problem& problem) {
     return problem.settings.transMethod == TransMethodType::Euler ? kRunEuler : kRunCrankNicolson;
 }
 
-// The steps of the driver up to the solution; each only while no error is set.
-void Drive(SolverRun& run, TransientState& transient, CalculationState& state,
-           RunProgress* progress) {
-    Problem& problem = run.problem;
-    // 1-3. Run state and set-up (the per-node arrays are allocated there).
+// The run state and the set-up (the per-node arrays are allocated there).
+bool SetUpRun(SolverRun& run, TransientState& transient, CalculationState& state) {
     run.iterCount = 0;
     run.prevChange = kNoPreviousChange;
     run.balanceMode = false;
     RunSetup(run);
-    if (run.solverError != kSolverOk) return;
+    if (run.solverError != SolverError::Ok) return false;
     transient.lastLevel = LastLevelFor(run.runMode, run.t, run.tStop, run.dt, run.currentLevel);
     state.lastLevel = transient.lastLevel;
     state.bandwidth = run.bandwidth;
-    // 4. Something must be left to solve for.
+    return true;
+}
+
+// Something must be left to solve for.
+bool CountUnknowns(SolverRun& run, CalculationState& state) {
     state.unknowns = run.unknownCount - run.specifiedCount;
-    if (state.unknowns < 1) {
-        run.solverError = kSolverNoUnknowns;
-        return;
-    }
-    // 5. The size of the system.
-    if (progress != nullptr && !run.checkOnly) {
-        progress->SetLine(1, UnknownsLine(problem, state.unknowns));
-        progress->SetLine(2, " Matrix Bandwidth = " + std::to_string(run.bandwidth));
-        progress->SetLine(3, " ");
-    }
-    // 7 before 6, so that a run without capacity never allocates the capacity matrix.
+    if (state.unknowns >= 1) return true;
+    run.solverError = SolverError::NoUnknownsOrNotConverged;
+    return false;
+}
+
+void ShowSystemSize(const SolverRun& run, const CalculationState& state, RunProgress* progress) {
+    if (progress == nullptr || run.checkOnly) return;
+    progress->SetLine(1, UnknownsLine(run.problem, state.unknowns));
+    progress->SetLine(2, " Matrix Bandwidth = " + std::to_string(run.bandwidth));
+    progress->SetLine(3, " ");
+}
+
+// The run mode is settled first, so that a run without capacity never allocates the
+// capacity matrix.
+bool AllocateMatrices(SolverRun& run, CalculationState& state) {
     if (run.runMode > 0 && run.noCapacity) run.runMode = kRunNoCapacity;
     state.runMode = run.runMode;
     AllocateSystem(run);
-    if (run.solverError != kSolverOk) {
-        problem.reporter().ShowError(GetMessage(kMsgError, 5));
-        return;
-    }
-    // 8. The first assembly.
+    if (run.solverError == SolverError::Ok) return true;
+    run.problem.reporter().ShowError(GetMessage(MessageId::NoMemoryForCalculation));
+    return false;
+}
+
+// The first assembly, at level 0 (steady) or the level the run starts from; a transient
+// run also estimates the critical time step here and, in check-only mode, ends after it.
+// False when the run ends here.
+bool AssembleFirst(SolverRun& run, TransientState& transient, CalculationState& state,
+                   RunProgress* progress) {
     ZeroSystem(run);
     if (run.IsTransient() && !run.checkOnly) StoreInitialState(run);
     AssembleForRun(run, transient, run.IsTransient() ? run.currentLevel - run.stepStart : 0);
     state.criticalText = transient.criticalText;
     state.timeStepRatio = transient.ratio;
-    if (run.IsTransient()) {
-        if (run.solverError != kSolverOk || run.checkOnly) return;
-        if (run.runMode > 0 && progress != nullptr)
-            progress->SetLine(
-                3, " User/Critical Timestep = " + AutoText(transient.ratio, 4) + " (est.)");
+    if (!run.IsTransient()) return true;
+    if (run.solverError != SolverError::Ok || run.checkOnly) return false;
+    if (run.runMode > 0 && progress != nullptr)
+        progress->SetLine(3,
+                          " User/Critical Timestep = " + AutoText(transient.ratio, 4) + " (est.)");
+    return true;
+}
+
+// A failed factorisation (or an error the assembly left) sets the time and the
+// problem's stop time to 0.
+bool Factorise(SolverRun& run) {
+    if (run.solverError == SolverError::Ok) FactorBanded(run.A, run.solverError);
+    if (run.solverError == SolverError::Ok) return true;
+    run.t = 0;
+    run.problem.settings.transientStop = 0;
+    return false;
+}
+
+void SolveSteadyAndBalance(SolverRun& run, CalculationState& state, RunProgress* progress) {
+    if (progress != nullptr)
+        run.onIteration = [progress](int count) {
+            progress->SetLine(3, "Variable Properties: Iteration " + std::to_string(count));
+        };
+    SteadySolve(run);
+    // A material property that fails during the iteration leaves the evaluator's own
+    // code; codes outside the solver's range become the evaluation failure.
+    if (run.solverError > SolverError::LumpConnections) run.solverError = SolverError::Evaluation;
+    state.iterations = run.iterCount;
+    if (run.solverError == SolverError::NoUnknownsOrNotConverged) state.notConverged = true;
+    if (run.solverError == SolverError::Ok) SteadyBalances(run, state.balances);
+}
+
+void StepAndBalance(SolverRun& run, TransientState& transient, CalculationState& state) {
+    TransientSolve(run, transient);
+    state.iterations = run.currentLevel - transient.firstLevel;
+    if (run.solverError == SolverError::Ok) {
+        state.iterations = transient.lastLevel - transient.firstLevel;
+        if (transient.balancesRequested) TransientBalances(run, transient);
     }
-    // 9. The factorisation.
-    if (run.solverError == kSolverOk) FactorBanded(run.A, run.solverError);
-    if (run.solverError != kSolverOk) {
-        run.t = 0;
-        problem.settings.transientStop = 0;
-        return;
-    }
-    // 10. Solution and balances.
-    if (run.runMode == kRunSteady) {
-        if (progress != nullptr)
-            run.onIteration = [progress](int count) {
-                progress->SetLine(3, "Variable Properties: Iteration " + std::to_string(count));
-            };
-        SteadySolve(run);
-        // A material property that fails during the iteration leaves the evaluator's
-        // own code; codes outside the solver's range become the evaluation failure.
-        if (run.solverError > kSolverLumpConnections) run.solverError = kSolverEvaluation;
-        state.iterations = run.iterCount;
-        if (run.solverError == kSolverNotConverged) state.notConverged = true;
-        if (run.solverError == kSolverOk) SteadyBalances(run, state.balances);
-    } else {
-        TransientSolve(run, transient);
-        state.iterations = run.currentLevel - transient.firstLevel;
-        if (run.solverError == kSolverOk) {
-            state.iterations = transient.lastLevel - transient.firstLevel;
-            if (transient.balancesRequested) TransientBalances(run, transient);
-        }
-        if (run.solverError == kSolverOk) run.currentLevel = transient.lastLevel - run.stepStart;
-    }
+    if (run.solverError == SolverError::Ok) run.currentLevel = transient.lastLevel - run.stepStart;
+}
+
+// The driver's steps; each runs only when the one before left no error.
+void Drive(SolverRun& run, TransientState& transient, CalculationState& state,
+           RunProgress* progress) {
+    if (!SetUpRun(run, transient, state)) return;
+    if (!CountUnknowns(run, state)) return;
+    ShowSystemSize(run, state, progress);
+    if (!AllocateMatrices(run, state)) return;
+    if (!AssembleFirst(run, transient, state, progress)) return;
+    if (!Factorise(run)) return;
+    if (run.runMode == kRunSteady)
+        SolveSteadyAndBalance(run, state, progress);
+    else
+        StepAndBalance(run, transient, state);
 }
 
 }  // namespace
@@ -128,7 +158,7 @@ std::string UnknownsLine(const Problem& problem, int count) {
            std::to_string(count);
 }
 
-int Solve(Problem& problem, CalculationState& state, RunProgress* progress) {
+SolverError Solve(Problem& problem, CalculationState& state, RunProgress* progress) {
     SolverRun run(problem, state.checked, state.results);
     run.runMode = RunModeOf(problem);
     run.checkOnly = state.checkOnly;
@@ -148,13 +178,13 @@ int Solve(Problem& problem, CalculationState& state, RunProgress* progress) {
     try {
         Drive(run, transient, state, progress);
     } catch (const std::bad_alloc&) {
-        run.solverError = kSolverNoMemory;
-        problem.reporter().ShowError(GetMessage(kMsgError, 5));
+        run.solverError = SolverError::NoMemory;
+        problem.reporter().ShowError(GetMessage(MessageId::NoMemoryForCalculation));
     } catch (const std::length_error&) {
-        run.solverError = kSolverNoMemory;
-        problem.reporter().ShowError(GetMessage(kMsgError, 5));
+        run.solverError = SolverError::NoMemory;
+        problem.reporter().ShowError(GetMessage(MessageId::NoMemoryForCalculation));
     }
-    // 11. The run's arrays go with `run`; the start time follows the first level.
+    // The run's arrays go with `run`; the start time follows the first level.
     if (run.IsTransient()) state.currentLevel = run.currentLevel;
     if (!state.checkOnly && state.results.HasLevel(0) && run.IsTransient())
         problem.settings.transientStart = state.results.Level(0)[0];
@@ -217,7 +247,7 @@ bool AllocateResultTables(Problem& problem, CalculationState& state, long long l
     if (levels < 1 || total > kMaxStoredValues) {
         state.results.Release();
         state.balances.Release();
-        reporter.ShowError(GetMessage(kMsgError, 5));
+        reporter.ShowError(GetMessage(MessageId::NoMemoryForCalculation));
         return false;
     }
     auto grow = [&](ResultTable& table) {
@@ -239,7 +269,7 @@ bool AllocateResultTables(Problem& problem, CalculationState& state, long long l
     if (!ok) {
         state.results.Release();
         state.balances.Release();
-        reporter.ShowError(GetMessage(kMsgError, 8));
+        reporter.ShowError(GetMessage(MessageId::NotEnoughMemory));
         return false;
     }
     if (!withBalances) state.balances.Release();
@@ -257,13 +287,13 @@ TransientSetupResult ApplyTransientSetup(Problem& problem, CalculationState& sta
         result.failure = failure;
         return result;
     };
-    // 1. Results are not current; a new run starts from empty tables.
+    // Results are not current; a new run starts from empty tables.
     problem.resultsCurrent = false;
     if (!state.continueRun) {
         state.results.Release();
         state.balances.Release();
     }
-    // 2. The balance choice.
+    // The balance choice.
     if (input.doBalances) {
         if (input.balanceFrames.empty()) {
             result.failure = SetupFailure::NoFrameSelected;
@@ -277,7 +307,7 @@ TransientSetupResult ApplyTransientSetup(Problem& problem, CalculationState& sta
                     : 0;
     }
     state.balancesRequested = input.doBalances;
-    // 3, 4. Stop above Start; 0 <= Step <= Stop - Start, and not 0.
+    // Stop above Start; 0 <= Step <= Stop - Start, and not 0.
     const Real start = settings.transientStart;
     if (!(input.stop > start))
         return refuse(SetupFailure::StopNotAboveStart,
@@ -289,10 +319,10 @@ TransientSetupResult ApplyTransientSetup(Problem& problem, CalculationState& sta
     if (input.step == 0) return refuse(SetupFailure::ZeroStep, "");
     settings.transientStop = input.stop;
     settings.transientStep = input.step;
-    // 6, 7. Levels and method.
+    // Levels and method.
     const long long steps = RequiredSteps(start, input.stop, input.step);
     settings.transMethod = input.method;
-    // 8. The tables: a continued run keeps its levels and needs room after them.
+    // The tables: a continued run keeps its levels and needs room after them.
     const long long levels =
         steps < 0 ? -1 : steps + state.stepStart + (state.continueRun ? state.currentLevel : 0);
     result.requiredSteps = static_cast<int>(std::clamp<long long>(steps, -1, 1LL << 30));
@@ -303,167 +333,208 @@ TransientSetupResult ApplyTransientSetup(Problem& problem, CalculationState& sta
     return result;
 }
 
-CalculationOutcome DoCalcs(Problem& problem, CalculationState& state,
-                           const CalculationHooks& hooks) {
-    CalculationOutcome outcome;
-    Reporter& reporter = problem.reporter();
-    ProblemSettings& settings = problem.settings;
-    const bool transient = settings.transient;
-    // 1.
+namespace {
+
+// Results are no longer current; a new calculation (not a Continue) starts from empty
+// tables.
+void MarkResultsStale(Problem& problem, CalculationState& state) {
     problem.resultsCurrent = false;
     if (!state.continueRun) {
         state.results.Release();
         state.balances.Release();
     }
-    // 2. The check.
+}
+
+// The configuration check in calculation mode; false when it failed or left
+// configuration errors on display.
+bool CheckForCalculation(Problem& problem, CalculationState& state) {
     CheckOptions options;
     options.continueRun = state.continueRun;
     const CheckResult check = ConfigurationCheck(problem, state.checked, options);
     state.calculationStarted = false;
-    if (!check.ok || check.errorFound) return outcome;
-    // 3.
-    ClearSelection(problem);
-    state.runMode = kRunSteady;
-    // 4, 5. Initial values and result tables.
-    if (transient) {
-        const int nodeCount = problem.nodes.Count();
-        if (state.continueRun) {
-            const int last = state.currentLevel - state.stepStart;
-            state.restoreInitial = state.lastStepIndex > 0;
-            if (state.results.HasLevel(last)) {
-                const std::vector<Real>& v = state.results.Level(last);
-                for (int n = 1; n <= settings.activeNodeCount && n <= nodeCount; ++n)
-                    problem.nodes[n].initialValue = v[static_cast<std::size_t>(n)];
-                for (int k = 1; k <= problem.frameCount; ++k) {
-                    Frame& f = problem.frames[static_cast<std::size_t>(k)];
-                    if (f.IsLump()) f.lumpInitialValue = v[static_cast<std::size_t>(nodeCount + k)];
-                }
-            }
-            settings.transientStart = settings.transientStop;
-        } else {
-            state.lastStepIndex = 0;
-            state.restoreInitial = false;
-            state.currentLevel = 0;
-            settings.transientStart = 0;
-        }
-        if (!hooks.transientSetup || !hooks.transientSetup()) return outcome;
+    return check.ok && !check.errorFound;
+}
+
+// Node n (1..ActiveNodeCount) takes value n of the stored level as its initial value,
+// lump frame k the value N + k.
+void SetInitialValuesFromLevel(Problem& problem, const std::vector<Real>& level) {
+    const int nodeCount = problem.nodes.Count();
+    for (int n = 1; n <= problem.settings.activeNodeCount && n <= nodeCount; ++n)
+        problem.nodes[n].initialValue = level[static_cast<std::size_t>(n)];
+    for (int k = 1; k <= problem.frameCount; ++k) {
+        Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        if (f.IsLump()) f.lumpInitialValue = level[static_cast<std::size_t>(nodeCount + k)];
+    }
+}
+
+// Continue: the last stored level becomes the initial values and the stop time the
+// start time; the first stored level is put back after the run. Calculate: the run
+// starts from level 0 at time 0.
+void TakeTransientStart(Problem& problem, CalculationState& state) {
+    ProblemSettings& settings = problem.settings;
+    if (state.continueRun) {
+        const int last = state.currentLevel - state.stepStart;
+        state.restoreInitial = state.lastStepIndex > 0;
+        if (state.results.HasLevel(last))
+            SetInitialValuesFromLevel(problem, state.results.Level(last));
+        settings.transientStart = settings.transientStop;
     } else {
-        problem.MarkProblemChanged();
-        state.currentLevel = 0;
-        if (!AllocateResultTables(problem, state, 1, false, false)) return outcome;
-        if (!state.balances.Allocate(problem.frameCount + 1, ResultTable::ValuesFor(problem))) {
-            state.results.Release();
-            reporter.ShowError(GetMessage(kMsgError, 8));
-            return outcome;
-        }
-        settings.transientStop = settings.transientStart = 0;
         state.lastStepIndex = 0;
+        state.restoreInitial = false;
+        state.currentLevel = 0;
+        settings.transientStart = 0;
     }
-    // 6. The run.
-    problem.resultsCurrent = true;
-    state.calculationStarted = true;
-    RunProgress* progress = hooks.progress;
-    if (progress != nullptr) {
-        progress->SetCaption("Calculations in progress...");
-        progress->SetButtonCaption("Abort");
-        progress->ShowGauge(transient);
+}
+
+// A steady run stores one level of results and one of balances per frame.
+bool AllocateSteadyTables(Problem& problem, CalculationState& state) {
+    ProblemSettings& settings = problem.settings;
+    problem.MarkProblemChanged();
+    state.currentLevel = 0;
+    if (!AllocateResultTables(problem, state, 1, false, false)) return false;
+    if (!state.balances.Allocate(problem.frameCount + 1, ResultTable::ValuesFor(problem))) {
+        state.results.Release();
+        problem.reporter().ShowError(GetMessage(MessageId::NotEnoughMemory));
+        return false;
     }
-    const std::uint64_t before = hooks.clock != nullptr ? hooks.clock->TickMilliseconds() : 0;
-    state.checkOnly = false;
-    const int code = Solve(problem, state, progress);
-    outcome.ran = true;
-    outcome.code = code;
-    // 7. The display after the run.
-    if (progress != nullptr) progress->SetButtonCaption("Continue");
-    state.displayedStep = 0;
-    for (int i = 0; i < state.results.LevelCount(); ++i) {
-        if (state.results.Level(i)[0] >= settings.transientStart) {
-            state.displayedStep = i;
-            break;
-        }
-    }
-    const std::uint64_t after = hooks.clock != nullptr ? hooks.clock->TickMilliseconds() : 0;
-    outcome.seconds = static_cast<int>((after - before + 500) / 1000);
-    if (code == kSolverOk) {
+    settings.transientStop = settings.transientStart = 0;
+    state.lastStepIndex = 0;
+    return true;
+}
+
+void OpenProgressDisplay(RunProgress* progress, bool transient) {
+    if (progress == nullptr) return;
+    progress->SetCaption(GetMessage(MessageId::CalculationsInProgress));
+    progress->SetButtonCaption("Abort");
+    progress->ShowGauge(transient);
+}
+
+std::uint64_t Ticks(const Clock* clock) {
+    return clock != nullptr ? clock->TickMilliseconds() : 0;
+}
+
+// The first stored level at or after the start time is the one the result windows show.
+int FirstDisplayedStep(const Problem& problem, const CalculationState& state) {
+    for (int i = 0; i < state.results.LevelCount(); ++i)
+        if (state.results.Level(i)[0] >= problem.settings.transientStart) return i;
+    return 0;
+}
+
+// The button becomes "Continue"; a finished or cancelled run keeps the display open
+// with the elapsed seconds in its caption, any other outcome closes it.
+void CloseProgressDisplay(RunProgress* progress, CalculationOutcome& outcome) {
+    if (outcome.code == SolverError::Ok) {
         outcome.caption = "Calculations completed in " + std::to_string(outcome.seconds) + " sec";
-    } else if (code == kSolverCancelled) {
+    } else if (outcome.code == SolverError::Cancelled) {
         outcome.caption =
             "Calculations cancelled after " + std::to_string(outcome.seconds) + " sec";
     }
-    if (progress != nullptr) {
-        if (!outcome.caption.empty())
-            progress->SetCaption(outcome.caption);
-        else
-            progress->Close();
-    }
-    // 8. By result code.
-    bool restore = false;
+    if (progress == nullptr) return;
+    if (!outcome.caption.empty())
+        progress->SetCaption(outcome.caption);
+    else
+        progress->Close();
+}
+
+// The message for the result code, whether results are current and displayable, and
+// whether the first level's values go back into the initial values.
+bool ReportResultCode(Problem& problem, CalculationState& state, SolverError code, bool transient) {
+    Reporter& reporter = problem.reporter();
+    auto failed = [&](MessageId message) {
+        reporter.ShowError(GetMessage(message));
+        problem.resultsCurrent = false;
+        return true;
+    };
     switch (code) {
-        case kSolverOk:
+        case SolverError::Ok:
             state.resultsDisplayable = true;
-            restore = true;
-            break;
-        case 1:
-            reporter.ShowError(GetMessage(kMsgError, 5));
-            problem.resultsCurrent = false;
-            restore = true;
-            break;
-        case kSolverNumbering:
-            reporter.ShowError(GetMessage(kMsgError, 46));
-            problem.resultsCurrent = false;
-            restore = true;
-            break;
-        case kSolverSingular:
-        case kSolverNumericalError:
-            reporter.ShowError(GetMessage(kMsgError, 6));
-            problem.resultsCurrent = false;
-            restore = true;
-            break;
-        case kSolverCancelled:
+            return true;
+        case SolverError::NoMemoryUnreported:
+            return failed(MessageId::NoMemoryForCalculation);
+        case SolverError::Numbering:
+            return failed(MessageId::BandwidthMinimisationFailed);
+        case SolverError::Singular:
+        case SolverError::NumericalError:
+            return failed(MessageId::SingularMatrix);
+        case SolverError::Cancelled:
             problem.resultsCurrent = false;
             if (!transient && state.results.HasLevel(0) && state.results.Level(0)[0] > 0) {
+                // A steady run stopped after a completed iteration keeps that iteration.
                 problem.resultsCurrent = true;
-                reporter.ShowError(GetMessage(kMsgError, 51));
+                reporter.ShowError(GetMessage(MessageId::CalculationsTerminated));
                 state.results.Level(0)[0] = 0;
-            } else if (transient && settings.transientStop > 0) {
+            } else if (transient && problem.settings.transientStop > 0) {
                 problem.resultsCurrent = true;
                 state.resultsDisplayable = true;
-                restore = true;
+                return true;
             }
-            break;
-        case kSolverNoUnknowns:
-            if (state.notConverged)
-                reporter.ShowError(GetMessage(kMsgError, 48));
-            else
-                reporter.ShowError(GetMessage(kMsgError, transient ? 136 : 135));
-            problem.resultsCurrent = false;
-            restore = true;
-            break;
-        case kSolverLumpConnections:
-            reporter.ShowError(GetMessage(kMsgError, 137));
-            problem.resultsCurrent = false;
-            restore = true;
-            break;
-        default:  // 5 and 6: the message was shown where the failure happened
-            break;
+            return false;
+        case SolverError::NoUnknownsOrNotConverged:
+            if (state.notConverged) return failed(MessageId::ConvergenceNotAttained);
+            return failed(transient ? MessageId::AllPotentialsSpecifiedForAllTime
+                                    : MessageId::OverSpecified);
+        case SolverError::LumpConnections:
+            return failed(MessageId::TooManyLumpConnections);
+        case SolverError::NoMemory:
+        case SolverError::Evaluation:
+        default:  // the message was shown where the failure happened
+            return false;
     }
-    // Restore the initial values so that a Continue never leaves the last values as
-    // initial conditions.
-    if (restore && state.restoreInitial && state.results.HasLevel(0)) {
-        const std::vector<Real>& first = state.results.Level(0);
-        const int nodeCount = problem.nodes.Count();
-        for (int n = 1; n <= settings.activeNodeCount && n <= nodeCount; ++n)
-            problem.nodes[n].initialValue = first[static_cast<std::size_t>(n)];
-        for (int k = 1; k <= problem.frameCount; ++k) {
-            Frame& f = problem.frames[static_cast<std::size_t>(k)];
-            if (f.IsLump()) f.lumpInitialValue = first[static_cast<std::size_t>(nodeCount + k)];
-        }
+}
+
+}  // namespace
+
+PreparedCalculation PrepareCalculation(Problem& problem, CalculationState& state,
+                                       const CalculationHooks& hooks) {
+    PreparedCalculation prepared;
+    prepared.transient = problem.settings.transient;
+    MarkResultsStale(problem, state);
+    if (!CheckForCalculation(problem, state)) return prepared;
+    ClearSelection(problem);
+    state.runMode = kRunSteady;
+    if (prepared.transient) {
+        TakeTransientStart(problem, state);
+        if (!hooks.transientSetup || !hooks.transientSetup()) return prepared;
+    } else if (!AllocateSteadyTables(problem, state)) {
+        return prepared;
     }
-    // 9. What the result windows need.
+    problem.resultsCurrent = true;
+    state.calculationStarted = true;
+    OpenProgressDisplay(hooks.progress, prepared.transient);
+    prepared.startTicks = Ticks(hooks.clock);
+    state.checkOnly = false;
+    prepared.ready = true;
+    return prepared;
+}
+
+CalculationOutcome FinishCalculation(Problem& problem, CalculationState& state,
+                                     const CalculationHooks& hooks,
+                                     const PreparedCalculation& prepared, SolverError code) {
+    CalculationOutcome outcome;
+    if (!prepared.ready) return outcome;
+    outcome.ran = true;
+    outcome.code = code;
+    if (hooks.progress != nullptr) hooks.progress->SetButtonCaption("Continue");
+    state.displayedStep = FirstDisplayedStep(problem, state);
+    outcome.seconds = static_cast<int>((Ticks(hooks.clock) - prepared.startTicks + 500) / 1000);
+    CloseProgressDisplay(hooks.progress, outcome);
+    const bool restore = ReportResultCode(problem, state, code, prepared.transient);
+    // A Continue never leaves the last values as initial conditions.
+    if (restore && state.restoreInitial && state.results.HasLevel(0))
+        SetInitialValuesFromLevel(problem, state.results.Level(0));
+    // What the result windows need.
     state.runEnded = true;
-    state.lastStepIndex = transient ? state.currentLevel - state.stepStart : 0;
-    state.lastComputedTime = settings.transientStop;
+    state.lastStepIndex = prepared.transient ? state.currentLevel - state.stepStart : 0;
+    state.lastComputedTime = problem.settings.transientStop;
     return outcome;
+}
+
+CalculationOutcome DoCalcs(Problem& problem, CalculationState& state,
+                           const CalculationHooks& hooks) {
+    const PreparedCalculation prepared = PrepareCalculation(problem, state, hooks);
+    if (!prepared.ready) return {};
+    const SolverError code = Solve(problem, state, hooks.progress);
+    return FinishCalculation(problem, state, hooks, prepared, code);
 }
 
 }  // namespace kova

@@ -1,16 +1,30 @@
 // The calculation command: the driver that runs one calculation from set-up to stored
 // results (Solve), the command around it that checks, prepares the result tables, runs
-// and reports (DoCalcs), and the transient set-up's OK logic that the desktop dialog and
-// kova-batch share.
+// and reports (DoCalcs, in three steps a front end may run on two threads), and the
+// transient set-up's OK logic that the desktop dialog and kova-batch share.
+//
+// Threads. PrepareCalculation and FinishCalculation run on the window thread; Solve may
+// run on a worker thread between them. From PrepareCalculation's return until
+// FinishCalculation is called the worker owns the Problem and the CalculationState
+// (with the result and balance tables it writes level by level, and the problem's
+// times and node values it updates): the window thread reads and writes neither, keeps
+// no pointer or reference into the result tables, and repaints only from what it drew
+// before. During Solve the worker calls the RunProgress given to Solve and the problem's
+// Reporter (error boxes, the beep, the information panel); a desktop passes Solve a
+// progress that queues its calls for the window thread (RunProgressQueue) and gives the
+// problem a Reporter that hands its calls to the window thread, waiting for an error
+// box's OK. The Clock and the CalculationHooks are used on the window thread only.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "solver/configuration_check.hpp"
 #include "solver/result_table.hpp"
+#include "solver/solver_error.hpp"
 
 namespace kova {
 
@@ -51,10 +65,11 @@ struct CalculationState {
 };
 
 // The driver: set-up, numbering, assembly, factorisation, steady or transient solution
-// and balances, for the check-configured problem. Returns the result code (0 success,
-// 2 singular, 3 cancelled, 4 numerical, 5 memory, 6 evaluation, 7 numbering, 8 no
-// unknowns or no convergence, 9 lump connections). `progress` may be null.
-int Solve(Problem& problem, CalculationState& state, RunProgress* progress);
+// and balances, for the check-configured problem. Returns the result code; the
+// evaluator's own code after a material property failed to evaluate (see
+// EvaluatorFailure). `progress` may be null; a transient run asks it for a cancel
+// between levels. Callable from a worker thread (see Threads above).
+SolverError Solve(Problem& problem, CalculationState& state, RunProgress* progress);
 
 // For the Check command on a transient problem: runs the driver in check-only mode up
 // to the critical time-step analysis, without touching any result, and returns the
@@ -113,7 +128,9 @@ long long RequiredSteps(Real start, Real stop, Real step);
 bool AllocateResultTables(Problem& problem, CalculationState& state, long long levels,
                           bool withBalances, bool keepLevels);
 
-// Front-end services the calculation command needs.
+// Front-end services the calculation command needs, used on the window thread by
+// PrepareCalculation and FinishCalculation (and by DoCalcs, which also hands `progress`
+// to Solve).
 struct CalculationHooks {
     RunProgress* progress = nullptr;
     const Clock* clock = nullptr;
@@ -124,12 +141,36 @@ struct CalculationHooks {
 
 struct CalculationOutcome {
     bool ran = false;  // false: the check failed or the set-up was cancelled
-    int code = 0;
+    SolverError code = SolverError::Ok;
     int seconds = 0;
     std::string caption;  // the progress display's final caption, when it stays open
 };
 
-// Calculate (state.continueRun false) or Continue (true): check, set-up, run, report.
+// What the preparing step hands on to the finishing step.
+struct PreparedCalculation {
+    bool ready = false;      // false: the check failed or the set-up was cancelled
+    bool transient = false;  // the problem's kind when the command began
+    std::uint64_t startTicks = 0;
+};
+
+// Window thread, first step of Calculate (state.continueRun false) or Continue (true):
+// marks results stale, runs the configuration check, takes a Continue's start values,
+// shows the transient set-up (hooks.transientSetup) or allocates a steady run's tables,
+// opens the progress display (hooks.progress) and notes the clock. When the result is
+// not ready, nothing is to be solved and FinishCalculation has nothing to do.
+PreparedCalculation PrepareCalculation(Problem& problem, CalculationState& state,
+                                       const CalculationHooks& hooks);
+
+// Window thread, last step, after Solve returned `code` (the worker has ended): the
+// progress display's final caption or its closing, the message for the code, whether
+// results are current and displayable, the initial values put back after a Continue,
+// and what the result windows need.
+CalculationOutcome FinishCalculation(Problem& problem, CalculationState& state,
+                                     const CalculationHooks& hooks,
+                                     const PreparedCalculation& prepared, SolverError code);
+
+// Calculate or Continue on one thread: PrepareCalculation, Solve with hooks.progress,
+// FinishCalculation.
 CalculationOutcome DoCalcs(Problem& problem, CalculationState& state,
                            const CalculationHooks& hooks);
 

@@ -27,7 +27,7 @@ void AllocateSystem(SolverRun& run) {
         run.K.Release();
         run.A.Release();
         run.C.Release();
-        run.solverError = kSolverNoMemory;
+        run.solverError = SolverError::NoMemory;
     }
 }
 
@@ -90,7 +90,7 @@ public:
     void Run();
 
 private:
-    bool Failed() const { return m_run.solverError != kSolverOk; }
+    bool Failed() const { return m_run.solverError != SolverError::Ok; }
     void AddK(int i, int j, Real v) { m_run.K(i, j) += v; }
 
     // A material property at each corner of the element, in geometry order.
@@ -100,7 +100,7 @@ private:
             out[i] = RunMaterialProperty(m_run, kind, element, g.corner[i], error, m_level);
             if (error != 0) {
                 RunReportPropertyError(m_run, kind, m_run.checked.elements[element].frame);
-                m_run.solverError = error;
+                m_run.solverError = EvaluatorFailure(error);
                 return false;
             }
         }
@@ -129,7 +129,7 @@ private:
     }
     bool SpecFailed(int spec) {
         m_run.erroneousItem = spec;
-        m_run.solverError = kSolverEvaluation;
+        m_run.solverError = SolverError::Evaluation;
         return false;
     }
     void NoteDependence(int spec) {
@@ -232,7 +232,7 @@ void Assembler::AddElement(int element) {
     if (frame == nullptr || material == nullptr) return;
     ElementGeometry g;
     if (!Geometry(e, g)) {  // a degenerate triangle makes the system singular
-        m_run.solverError = kSolverSingular;
+        m_run.solverError = SolverError::Singular;
         return;
     }
     const Real area = g.area;
@@ -391,8 +391,8 @@ void Assembler::AddLumps() {
         const BoundarySpec* gen = m_problem.specs.Find(f.generationSpec);
         const bool generationVaries = gen != nullptr && SpecMakesRunDependent(m_run, *gen);
         if (capacityVaries || generationVaries) {
-            const int code = ComputeLumpData(m_run, k, m_level);
-            if (code != kSolverOk) {
+            const SolverError code = ComputeLumpData(m_run, k, m_level);
+            if (code != SolverError::Ok) {
                 m_run.solverError = code;
                 return;
             }

@@ -61,12 +61,12 @@ BandVector LevelInEquationOrder(const SolverRun& run, const std::vector<Real>& l
 
 void SteadyBalances(SolverRun& run, ResultTable& balances) {
     TransientState unused;
-    for (int k = 1; k <= run.problem.frameCount && run.solverError == kSolverOk; ++k) {
+    for (int k = 1; k <= run.problem.frameCount && run.solverError == SolverError::Ok; ++k) {
         if (!balances.HasLevel(k)) return;
         run.balanceFrames.fill(0);
         run.balanceFrames[static_cast<std::size_t>(k)] = 1;
         AssembleBalance(run, unused, 0);
-        if (run.solverError != kSolverOk) return;
+        if (run.solverError != SolverError::Ok) return;
         BandVector r = run.solveVector;
         MultiplyBanded(run.K, r, run.solution, r);
         std::vector<Real>& target = balances.Level(k);
@@ -87,11 +87,12 @@ void TransientBalances(SolverRun& run, TransientState& state) {
     const int first = std::max(state.firstLevel, run.stepStart);
     if (!run.potentialDependent) AssembleBalance(run, state, first - run.stepStart);
     const Real dt = run.dt;
-    for (int level = first; level <= state.lastLevel && run.solverError == kSolverOk; ++level) {
+    for (int level = first; level <= state.lastLevel && run.solverError == SolverError::Ok;
+         ++level) {
         const int i = level - run.stepStart;
         if (!run.results.HasLevel(i) || !state.balances->HasLevel(i)) break;
         StepProgress(run, state, level);
-        if (run.solverError != kSolverOk) {
+        if (run.solverError != SolverError::Ok) {
             // Every level was computed before the balances began: a Continue resumes
             // after the last one, not in the middle.
             run.currentLevel = state.lastLevel;
@@ -114,7 +115,7 @@ void TransientBalances(SolverRun& run, TransientState& state) {
         if (run.potentialDependent) {
             run.t = here[0] * run.timeFactor;
             AssembleBalance(run, state, i);
-            if (run.solverError != kSolverOk) break;
+            if (run.solverError != SolverError::Ok) break;
         }
         BandVector r = run.solveVector;
         MultiplyBanded(run.K, r, t, r);

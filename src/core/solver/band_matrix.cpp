@@ -59,7 +59,7 @@ void BandMatrix::Swap(BandMatrix& other) noexcept {
 // value U(r, j) of an earlier row is loaded once for the four products it takes part in
 // for two columns of the pair's two rows. Only then is row i finished and its own
 // contribution to row i + 1 taken off. That is one load per product instead of two.
-void FactorBanded(BandMatrix& matrix, int& solverError) {
+void FactorBanded(BandMatrix& matrix, SolverError& solverError) {
     const int n = matrix.Size();
     const int b = matrix.Bandwidth();
     if (n == 0) return;
@@ -87,7 +87,7 @@ void FactorBanded(BandMatrix& matrix, int& solverError) {
         for (int k = 1; k <= kMax; ++k) s -= g0[k] * g0[k];
         Real d0 = 0;
         if (!FinishPivot(s, diagonal0, d0)) {
-            solverError = kSolverSingular;
+            solverError = SolverError::Singular;
             return;
         }
         r0[0] = d0;
@@ -137,7 +137,7 @@ void FactorBanded(BandMatrix& matrix, int& solverError) {
         const Real u01 = tEnd >= 1 ? r0[1] : 0.0L;  // U(i, i + 1)
         Real d1 = 0;
         if (!FinishPivot(r1[0] - u01 * u01, diagonal1, d1)) {
-            solverError = kSolverSingular;
+            solverError = SolverError::Singular;
             return;
         }
         r1[0] = d1;
@@ -155,7 +155,7 @@ void FactorBanded(BandMatrix& matrix, int& solverError) {
         for (int k = 1; k <= kMax; ++k, p -= stride) s -= p[0] * p[0];
         Real d = 0;
         if (!FinishPivot(s, row[0], d)) {
-            solverError = kSolverSingular;
+            solverError = SolverError::Singular;
             return;
         }
         row[0] = d;
@@ -164,18 +164,19 @@ void FactorBanded(BandMatrix& matrix, int& solverError) {
 
 // Forward substitution by columns of U (each row of the factor is read contiguously),
 // back substitution by rows. The intermediate y is kept in x.
-void SolveBanded(const BandMatrix& factor, const BandVector& b, BandVector& x, int& solverError) {
+void SolveBanded(const BandMatrix& factor, const BandVector& b, BandVector& x,
+                 SolverError& solverError) {
     const int n = factor.Size();
     const int bw = factor.Bandwidth();
     if (static_cast<int>(b.size()) < n + 1) {
-        solverError = kSolverSingular;
+        solverError = SolverError::Singular;
         return;
     }
     x.assign(b.begin(), b.begin() + n + 1);
     for (int i = 1; i <= n; ++i) {
         const Real* row = factor.Row(i);
         if (!(row[0] > 0)) {
-            solverError = kSolverSingular;
+            solverError = SolverError::Singular;
             return;
         }
         const Real y = x[static_cast<std::size_t>(i)] / row[0];

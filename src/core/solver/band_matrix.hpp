@@ -9,11 +9,9 @@
 
 #include "model/types.hpp"
 #include "platform/large_block.hpp"
+#include "solver/solver_error.hpp"
 
 namespace kova {
-
-// Result code of a non-positive (or not-a-number) pivot.
-inline constexpr int kSolverSingular = 2;
 
 class BandMatrix {
 public:
@@ -61,12 +59,13 @@ using BandVector = std::vector<Real>;
 
 // In-place Cholesky factorisation A = U^T U; row i then holds U(i, i + m - 1). A pivot
 // that is not positive (or not a number), or that is below 1e-15 of its row's diagonal
-// (a singular system reduced to rounding noise), sets solverError to 2 and returns at
+// (a singular system reduced to rounding noise), sets solverError to Singular and returns at
 // once; the rows before it are then factorised, the rest partly overwritten.
-void FactorBanded(BandMatrix& matrix, int& solverError);
+void FactorBanded(BandMatrix& matrix, SolverError& solverError);
 
 // Solves U^T U x = b with a factor from FactorBanded; b is not changed. x may not be b.
-void SolveBanded(const BandMatrix& factor, const BandVector& b, BandVector& x, int& solverError);
+void SolveBanded(const BandMatrix& factor, const BandVector& b, BandVector& x,
+                 SolverError& solverError);
 
 // r := p + A q for the symmetric band matrix A. r and p may be the same vector; neither
 // may be q.

@@ -561,7 +561,7 @@ Numbering NumberEquations(const ConnectionLists& connections, int n, int threads
     }
     SearchStarts(shared, 0);
     for (std::thread& helper : helpers) helper.join();
-    if (shared.ranOut.load()) result.solverError = kSolverNumbering;
+    if (shared.ranOut.load()) result.solverError = SolverError::Numbering;
     result.bandwidth = champion.BestWidth() + 1;
     for (int u = 1; u <= n; ++u)
         result.unknownOfEquation[static_cast<std::size_t>(

@@ -68,7 +68,7 @@ void ExamineFrame(SolverRun& run, int k) {
 
 }  // namespace
 
-int ComputeLumpData(SolverRun& run, int k, int level) {
+SolverError ComputeLumpData(SolverRun& run, int k, int level) {
     const Problem& problem = run.problem;
     const Frame& f = problem.frames[static_cast<std::size_t>(k)];
     const bool cylindrical = problem.settings.cylindrical;
@@ -81,12 +81,12 @@ int ComputeLumpData(SolverRun& run, int k, int level) {
     const Real rho = RunMaterialProperty(run, kPropDensity, -k, 1, error, level);
     if (error != 0) {
         RunReportPropertyError(run, kPropDensity, k);
-        return error;
+        return EvaluatorFailure(error);
     }
     const Real c = RunMaterialProperty(run, kPropSpecificHeat, -k, 1, error, level);
     if (error != 0) {
         RunReportPropertyError(run, kPropSpecificHeat, k);
-        return error;
+        return EvaluatorFailure(error);
     }
     run.lumpCapacity[static_cast<std::size_t>(k)] = rho * c * measure * thickness;
     Real g = 0;
@@ -94,7 +94,7 @@ int ComputeLumpData(SolverRun& run, int k, int level) {
         g = RunMaterialProperty(run, kPropGeneration, -k, 1, error, level);
         if (error != 0) {
             run.erroneousItem = f.generationSpec;
-            return kSolverEvaluation;
+            return SolverError::Evaluation;
         }
     }
     run.lumpGeneration[static_cast<std::size_t>(k)] = g * measure * thickness;
@@ -102,25 +102,32 @@ int ComputeLumpData(SolverRun& run, int k, int level) {
         const Real v = RunSpecValue(run, f.lumpValueSpec, error, 0, 0, 0, 0);
         if (error != 0) {
             run.erroneousItem = f.lumpValueSpec;
-            return kSolverEvaluation;
+            return SolverError::Evaluation;
         }
         run.lumpValue[static_cast<std::size_t>(k)] = v;
         run.lumpCapacity[static_cast<std::size_t>(k)] = kUnspecified;
     } else {
         run.lumpValue[static_cast<std::size_t>(k)] = f.lumpInitialValue;
     }
-    return kSolverOk;
+    return SolverError::Ok;
 }
 
-void RunSetup(SolverRun& run) {
-    Problem& problem = run.problem;
+namespace {
+
+// How many lumps the problem has, how many of them are free (an unknown each, after
+// the active nodes) and so how many unknowns the run solves for.
+struct UnknownCounts {
+    int lumps = 0;
+    int freeLumps = 0;
+    int unknowns = 0;
+};
+
+// The run's times in the base unit, the physical coordinates of every node and each
+// node's start value: its initial value (transient) or its current value (steady).
+bool TakeTimesAndStartValues(SolverRun& run) {
+    const Problem& problem = run.problem;
     const int nodeCount = problem.nodes.Count();
     const int frameCount = problem.frameCount;
-    run.activeNodeCount = std::clamp(problem.settings.activeNodeCount, 0, nodeCount);
-    const int activeCount = run.activeNodeCount;
-    const int level = std::max(run.currentLevel - run.stepStart, 0);
-
-    // 1. Times, coordinates and the start values per node.
     run.timeFactor = TimeFactor(problem);
     if (run.IsTransient()) {
         run.t = run.timeFactor * problem.settings.transientStart;
@@ -134,8 +141,8 @@ void RunSetup(SolverRun& run) {
         run.solution.assign(static_cast<std::size_t>(nodeCount + frameCount) + 1, 0.0L);
         run.specified.assign(static_cast<std::size_t>(nodeCount) + 1, 0);
     } catch (const std::bad_alloc&) {
-        run.solverError = kSolverNoMemory;
-        return;
+        run.solverError = SolverError::NoMemory;
+        return false;
     }
     for (int i = 1; i <= nodeCount; ++i) {
         const Node& n = problem.nodes[i];
@@ -143,60 +150,79 @@ void RunSetup(SolverRun& run) {
         run.solution[static_cast<std::size_t>(i)] =
             run.IsTransient() ? n.initialValue : n.currentValue;
     }
+    return true;
+}
 
-    // 2. Lumps, and the unknown each free lump will have (frame order).
-    int lumpCount = 0;
+// Counts the lumps and gives each free lump its unknown, in frame order.
+UnknownCounts NumberFreeLumps(SolverRun& run) {
+    const Problem& problem = run.problem;
+    UnknownCounts counts;
     run.lumpUnknown.fill(0);
-    int freeLumps = 0;
-    for (int k = 1; k <= frameCount; ++k) {
-        if (problem.frames[static_cast<std::size_t>(k)].IsLump()) ++lumpCount;
+    for (int k = 1; k <= problem.frameCount; ++k) {
+        if (problem.frames[static_cast<std::size_t>(k)].IsLump()) ++counts.lumps;
         if (IsFreeLump(problem, k))
-            run.lumpUnknown[static_cast<std::size_t>(k)] = activeCount + ++freeLumps;
+            run.lumpUnknown[static_cast<std::size_t>(k)] = run.activeNodeCount + ++counts.freeLumps;
     }
-    const int unknowns = activeCount + freeLumps;
+    counts.unknowns = run.activeNodeCount + counts.freeLumps;
+    return counts;
+}
 
-    // 3, 4. Connection lists: room for every segment at a node plus every lump.
+// Makes the connection lists, with room at every node for each segment that meets it
+// plus every lump, and at every lump for the most connections a lump may have; then
+// enters the segments between active nodes.
+bool ConnectSegments(SolverRun& run, const UnknownCounts& counts) {
+    const Problem& problem = run.problem;
+    const int activeCount = run.activeNodeCount;
     std::vector<std::int32_t> capacity;
     try {
-        capacity.assign(static_cast<std::size_t>(unknowns) + 1, 0);
+        capacity.assign(static_cast<std::size_t>(counts.unknowns) + 1, 0);
         for (const LineSegment& s : problem.lines) {
             if (s.active == 0) continue;
             if (IsActiveNode(run, s.node1)) ++capacity[static_cast<std::size_t>(s.node1)];
             if (IsActiveNode(run, s.node2)) ++capacity[static_cast<std::size_t>(s.node2)];
         }
-        for (int u = 1; u <= activeCount; ++u) capacity[static_cast<std::size_t>(u)] += lumpCount;
-        for (int u = activeCount + 1; u <= unknowns; ++u)
-            capacity[static_cast<std::size_t>(u)] = kMaxLumpConnections + lumpCount;
+        for (int u = 1; u <= activeCount; ++u)
+            capacity[static_cast<std::size_t>(u)] += counts.lumps;
+        for (int u = activeCount + 1; u <= counts.unknowns; ++u)
+            capacity[static_cast<std::size_t>(u)] = kMaxLumpConnections + counts.lumps;
     } catch (const std::bad_alloc&) {
-        run.solverError = kSolverNoMemory;
-        return;
+        run.solverError = SolverError::NoMemory;
+        return false;
     }
     if (!run.connections.Reset(capacity)) {
-        run.solverError = kSolverNoMemory;
-        return;
+        run.solverError = SolverError::NoMemory;
+        return false;
     }
     for (const LineSegment& s : problem.lines) {
         if (s.active == 0 || !IsActiveNode(run, s.node1) || !IsActiveNode(run, s.node2)) continue;
         run.connections.Add(s.node1, s.node2);
         run.connections.Add(s.node2, s.node1);
     }
+    return true;
+}
 
-    // 5. Dependence, lump data and the lumps' connections.
+// Per frame: which of its values make the run dependent, and whether it has a
+// capacity. Per lump: its capacity, generation and value, its start value and its
+// connections to the nodes of its outline and to neighbouring free lumps. The lump
+// list holds the free lumps in frame order, then the fixed ones.
+bool SetUpLumps(SolverRun& run, const UnknownCounts& counts, int level) {
+    const Problem& problem = run.problem;
+    const int unknowns = counts.unknowns;
     run.potentialDependent = false;
     run.noCapacity = true;
     run.lumpList.clear();
     std::vector<std::int32_t> fixedLumps;
     std::vector<std::int32_t> seen(static_cast<std::size_t>(unknowns) + 1, 0);
-    for (int k = 1; k <= frameCount; ++k) {
+    for (int k = 1; k <= problem.frameCount; ++k) {
         const Frame& f = problem.frames[static_cast<std::size_t>(k)];
         if (f.subtracted != 0) continue;
         ExamineFrame(run, k);
         if (!f.IsLump()) continue;
         NoteSpec(run, f.lumpValueSpec);
         NoteSpec(run, f.generationSpec);
-        if (ComputeLumpData(run, k, level) != kSolverOk) {
-            run.solverError = kSolverEvaluation;
-            return;
+        if (ComputeLumpData(run, k, level) != SolverError::Ok) {
+            run.solverError = SolverError::Evaluation;
+            return false;
         }
         if (f.lumpValueSpec > 0) {
             fixedLumps.push_back(k);
@@ -220,21 +246,24 @@ void RunSetup(SolverRun& run) {
                 enter(run.lumpUnknown[static_cast<std::size_t>(other)]);
         }
         if (static_cast<int>(list.size()) > kMaxLumpConnections) {
-            run.solverError = kSolverLumpConnections;
-            return;
+            run.solverError = SolverError::LumpConnections;
+            return false;
         }
         for (std::int32_t v : list) {
             run.connections.Add(u, v);
             if (v < u) run.connections.Add(v, u);
         }
     }
-
-    // 6. The unknowns; fixed lumps follow the free ones in the lump list.
     run.unknownCount = unknowns;
-    run.freeLumpCount = freeLumps;
+    run.freeLumpCount = counts.freeLumps;
     run.lumpList.insert(run.lumpList.end(), fixedLumps.begin(), fixedLumps.end());
+    return true;
+}
 
-    // 7. Flux and convection segments; a fixed lump is a constant ambient.
+// The flux and convection segments of the checked configuration with the side codes
+// the assembly needs; a fixed lump beside a convection segment is a constant ambient.
+void ListBoundarySegments(SolverRun& run) {
+    const Problem& problem = run.problem;
     run.fluxSegments.clear();
     run.convectionSegments.clear();
     for (const LineSegment* s : run.checked.fluxLines) {
@@ -272,10 +301,14 @@ void RunSetup(SolverRun& run) {
         NoteSpec(run, cs.ambientSpec);
         run.convectionSegments.push_back(cs);
     }
+}
 
-    // 8. Specified nodes take their values at the start time.
+// Marks the active nodes with a value specification and gives them their value at the
+// start time.
+bool PrescribeSpecifiedNodes(SolverRun& run) {
+    const Problem& problem = run.problem;
     run.specifiedCount = 0;
-    for (int i = 1; i <= activeCount; ++i) {
+    for (int i = 1; i <= run.activeNodeCount; ++i) {
         const Node& n = problem.nodes[i];
         if (n.valueSpec <= 0) continue;
         run.specified[static_cast<std::size_t>(i)] = 1;
@@ -285,18 +318,38 @@ void RunSetup(SolverRun& run) {
         const Real v = RunSpecValue(run, n.valueSpec, error, 0, 0, n.x, n.y);
         if (error != 0) {
             run.erroneousItem = n.valueSpec;
-            run.solverError = kSolverEvaluation;
-            return;
+            run.solverError = SolverError::Evaluation;
+            return false;
         }
         run.solution[static_cast<std::size_t>(i)] = v;
     }
+    return true;
+}
 
-    // 9. The numbering.
-    Numbering numbering = NumberEquations(run.connections, unknowns);
+// The bandwidth-minimising numbering of the equations.
+void NumberUnknowns(SolverRun& run) {
+    Numbering numbering = NumberEquations(run.connections, run.unknownCount);
     run.equationOfUnknown = std::move(numbering.equationOfUnknown);
     run.unknownOfEquation = std::move(numbering.unknownOfEquation);
     run.bandwidth = numbering.bandwidth;
-    if (numbering.solverError != kSolverOk) run.solverError = numbering.solverError;
+    if (numbering.solverError != SolverError::Ok) run.solverError = numbering.solverError;
+}
+
+}  // namespace
+
+void RunSetup(SolverRun& run) {
+    run.activeNodeCount =
+        std::clamp(run.problem.settings.activeNodeCount, 0, run.problem.nodes.Count());
+    // Lump values that depend on the potential take it from the level the run starts at.
+    const int level = std::max(run.currentLevel - run.stepStart, 0);
+
+    if (!TakeTimesAndStartValues(run)) return;
+    const UnknownCounts counts = NumberFreeLumps(run);
+    if (!ConnectSegments(run, counts)) return;
+    if (!SetUpLumps(run, counts, level)) return;
+    ListBoundarySegments(run);
+    if (!PrescribeSpecifiedNodes(run)) return;
+    NumberUnknowns(run);
 }
 
 }  // namespace kova

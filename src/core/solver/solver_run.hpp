@@ -14,24 +14,13 @@
 #include "solver/band_matrix.hpp"
 #include "solver/configuration_check.hpp"
 #include "solver/result_table.hpp"
+#include "solver/solver_error.hpp"
 #include "units/drawing_transform.hpp"
 #include "units/unit_labels.hpp"
 
 namespace kova {
 
 class Problem;
-
-// Result codes of a calculation (the evaluator's own error codes share this range when
-// a material property fails to evaluate).
-inline constexpr int kSolverOk = 0;
-inline constexpr int kSolverCancelled = 3;
-inline constexpr int kSolverNumericalError = 4;  // a result beyond +-1e35
-inline constexpr int kSolverNoMemory = 5;
-inline constexpr int kSolverEvaluation = 6;  // a specification could not be evaluated
-inline constexpr int kSolverNumbering = 7;   // the coupling graph is not connected
-inline constexpr int kSolverNoUnknowns = 8;  // also: a property iteration did not converge
-inline constexpr int kSolverNotConverged = 8;
-inline constexpr int kSolverLumpConnections = 9;
 
 // Run modes: steady, Euler, Crank-Nicolson, transient without capacity.
 inline constexpr int kRunSteady = 0;
@@ -112,7 +101,7 @@ public:
     Real dt = 0;
     Real tStop = 0;
     bool balanceMode = false;  // assembly of the selected frames' balances
-    int solverError = kSolverOk;
+    SolverError solverError = SolverError::Ok;
     int erroneousItem = 0;  // the specification whose evaluation failed
 
     // Numbering.

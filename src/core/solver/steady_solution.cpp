@@ -60,8 +60,8 @@ void AddPointSingularities(SolverRun& run, std::vector<Real>& target) {
 // message.
 bool CheckedStore(SolverRun& run, Real v, Real& entry) {
     if (!(std::fabs(v) <= kLargestResult)) {
-        run.solverError = kSolverNumericalError;
-        run.problem.reporter().ShowError(GetMessage(kMsgError, 9));
+        run.solverError = SolverError::NumericalError;
+        run.problem.reporter().ShowError(GetMessage(MessageId::NumericalError));
         return false;
     }
     entry = v;
@@ -73,7 +73,7 @@ bool CheckedStore(SolverRun& run, Real v, Real& entry) {
 bool SolveAssembled(SolverRun& run) {
     BandVector x;
     SolveBanded(run.A, run.solveVector, x, run.solverError);
-    if (run.solverError != kSolverOk) return false;
+    if (run.solverError != SolverError::Ok) return false;
     run.solution.swap(x);
     // The prescribed unknowns keep exactly their values, whatever the rounding of the solve.
     for (const auto& [e, value] : run.prescribed) run.solution[static_cast<std::size_t>(e)] = value;
@@ -102,7 +102,7 @@ void StoreResults(SolverRun& run, int level) {
     target[0] = run.t / run.timeFactor;
     if (run.balanceTimes != nullptr && run.balanceTimes->HasLevel(index))
         run.balanceTimes->Level(index)[0] = target[0];
-    for (int n = 1; n <= run.activeNodeCount && run.solverError == kSolverOk; ++n) {
+    for (int n = 1; n <= run.activeNodeCount && run.solverError == SolverError::Ok; ++n) {
         if (!CheckedStore(run, run.solution[static_cast<std::size_t>(run.EquationOf(n))],
                           target[static_cast<std::size_t>(n)]))
             return;
@@ -114,7 +114,7 @@ void StoreResults(SolverRun& run, int level) {
             const Real v = RunSpecValue(run, f.lumpValueSpec, error, 0, 0, 0, 0);
             if (error != 0) {
                 run.erroneousItem = f.lumpValueSpec;
-                run.solverError = kSolverEvaluation;
+                run.solverError = SolverError::Evaluation;
                 return;
             }
             run.lumpValue[static_cast<std::size_t>(k)] = v;
@@ -122,7 +122,7 @@ void StoreResults(SolverRun& run, int level) {
         target[static_cast<std::size_t>(nodeCount + k)] =
             run.lumpValue[static_cast<std::size_t>(k)];
     }
-    for (int j = 0; j < run.freeLumpCount && run.solverError == kSolverOk; ++j) {
+    for (int j = 0; j < run.freeLumpCount && run.solverError == SolverError::Ok; ++j) {
         const int k = run.lumpList[static_cast<std::size_t>(j)];
         const int u = run.lumpUnknown[static_cast<std::size_t>(k)];
         if (!CheckedStore(run, run.solution[static_cast<std::size_t>(run.EquationOf(u))],
@@ -172,28 +172,28 @@ void PropertyIteration(SolverRun& run) {
         if (run.onIteration) run.onIteration(run.iterCount);
         ZeroSystem(run);
         AssembleSystem(run, 0);
-        if (run.solverError != kSolverOk) return;
+        if (run.solverError != SolverError::Ok) return;
         FactorBanded(run.A, run.solverError);
-        if (run.solverError != kSolverOk) return;
+        if (run.solverError != SolverError::Ok) return;
         if (!SolveAssembled(run)) return;
         const Real change = Change(run, 0);
         if (change > run.prevChange) Relax(run, 0);
         StoreResults(run, 0);
-        if (run.solverError != kSolverOk) return;
+        if (run.solverError != SolverError::Ok) return;
         run.results.Level(0)[0] = static_cast<Real>(run.iterCount);
         converged = change < kConvergedChange && run.iterCount >= 3;
         run.prevChange = change;
     } while (!converged && run.iterCount <= kMaxIterationCount);
-    if (!converged) run.solverError = kSolverNotConverged;
+    if (!converged) run.solverError = SolverError::NoUnknownsOrNotConverged;
 }
 
 void SteadySolve(SolverRun& run) {
     run.t = 0;
     if (!SolveAssembled(run)) return;
     StoreResults(run, 0);
-    if (run.solverError != kSolverOk) return;
+    if (run.solverError != SolverError::Ok) return;
     if (run.potentialDependent) PropertyIteration(run);
-    if (run.solverError != kSolverOk) return;
+    if (run.solverError != SolverError::Ok) return;
 
     Problem& problem = run.problem;
     std::vector<Real>& level0 = run.results.Level(0);

@@ -19,8 +19,9 @@ constexpr int kMaxIterationCount = 30;
 
 // Codes the assembly leaves for an element it could not build or a specification it
 // could not evaluate; any other code comes from a material property's evaluation.
-bool IsSolverCode(int code) {
-    return code == kSolverSingular || code == kSolverEvaluation || code == kSolverNoMemory;
+bool IsSolverCode(SolverError code) {
+    return code == SolverError::Singular || code == SolverError::Evaluation ||
+           code == SolverError::NoMemory;
 }
 
 std::vector<std::uint8_t> SpecifiedEquations(const SolverRun& run) {
@@ -92,14 +93,14 @@ void IterateLevel(SolverRun& run, TransientState& state, int level) {
         ++run.iterCount;
         ZeroSystem(run);
         AssembleForRun(run, state, index);
-        if (run.solverError != kSolverOk) return;
+        if (run.solverError != SolverError::Ok) return;
         FactorBanded(run.A, run.solverError);
-        if (run.solverError != kSolverOk) return;
+        if (run.solverError != SolverError::Ok) return;
         if (!SolveAssembled(run)) return;
         const Real change = Change(run, level);
         if (change > run.prevChange) Relax(run, level);
         StoreResults(run, level);
-        if (run.solverError != kSolverOk) return;
+        if (run.solverError != SolverError::Ok) return;
         converged = change < kConvergedChange && run.iterCount >= 3;
         run.prevChange = change;
     } while (!converged && run.iterCount <= kMaxIterationCount);
@@ -149,8 +150,8 @@ std::string AutoText(Real v, int n) {
 
 void AssembleForRun(SolverRun& run, TransientState& state, int level) {
     AssembleSystem(run, level);
-    if (run.solverError != kSolverOk) {
-        if (!IsSolverCode(run.solverError)) run.solverError = kSolverEvaluation;
+    if (run.solverError != SolverError::Ok) {
+        if (!IsSolverCode(run.solverError)) run.solverError = SolverError::Evaluation;
         return;
     }
     if (run.balanceMode || run.runMode == kRunSteady) return;
@@ -175,9 +176,9 @@ void StepProgress(SolverRun& run, TransientState& state, int level) {
     if (state.progress != nullptr) {
         state.progress->SetGauge(
             static_cast<int>(static_cast<long long>(level) * 100 / std::max(state.lastLevel, 1)));
-        if (state.progress->CancelRequested()) run.solverError = kSolverCancelled;
+        if (state.progress->CancelRequested()) run.solverError = SolverError::Cancelled;
     }
-    if (run.solverError > 0) {
+    if (run.solverError != SolverError::Ok) {
         run.currentLevel = level;
         SetStopTime(run, run.t);
     }
@@ -187,18 +188,18 @@ void TransientSolve(SolverRun& run, TransientState& state) {
     int level = run.currentLevel;
     state.firstLevel = level;
     StepProgress(run, state, level);
-    if (run.solverError != kSolverOk) return;
+    if (run.solverError != SolverError::Ok) return;
     StoreResults(run, level);
-    if (run.solverError != kSolverOk) return;
-    while (level < state.lastLevel && run.solverError == kSolverOk) {
+    if (run.solverError != SolverError::Ok) return;
+    while (level < state.lastLevel && run.solverError == SolverError::Ok) {
         const Real completedTime = run.t;
         run.t += run.dt;
         if (run.runMode > 0) {
             if (run.potentialDependent) {
                 ZeroSystem(run);
                 AssembleForRun(run, state, level - run.stepStart);
-                if (run.solverError == kSolverOk) FactorBanded(run.A, run.solverError);
-                if (run.solverError != kSolverOk) {
+                if (run.solverError == SolverError::Ok) FactorBanded(run.A, run.solverError);
+                if (run.solverError != SolverError::Ok) {
                     run.problem.reporter().Beep();
                     EndAtCompletedLevel(run, level, completedTime);
                     return;
@@ -206,7 +207,7 @@ void TransientSolve(SolverRun& run, TransientState& state) {
             }
             ++level;
             StepProgress(run, state, level);
-            if (run.solverError == kSolverCancelled) {
+            if (run.solverError == SolverError::Cancelled) {
                 EndAtCompletedLevel(run, level - 1, completedTime);
                 return;
             }
@@ -215,7 +216,7 @@ void TransientSolve(SolverRun& run, TransientState& state) {
         } else {
             ++level;
             StepProgress(run, state, level);
-            if (run.solverError == kSolverCancelled) {
+            if (run.solverError == SolverError::Cancelled) {
                 EndAtCompletedLevel(run, level - 1, completedTime);
                 return;
             }
@@ -225,7 +226,7 @@ void TransientSolve(SolverRun& run, TransientState& state) {
                 IterateLevel(run, state, level);
             }
         }
-        if (run.solverError != kSolverOk) {
+        if (run.solverError != SolverError::Ok) {
             EndAtCompletedLevel(run, level - 1, completedTime);
             return;
         }

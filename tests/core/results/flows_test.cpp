@@ -62,7 +62,7 @@ TEST(LineFlow, PlaneWallFlowIsTheSameAcrossEveryKindOfPath) {
     Problem problem;
     MakeWall(problem);
     Solved s(problem);
-    ASSERT_EQ(s.run.Calculate().code, 0);
+    ASSERT_EQ(s.run.Calculate().code, SolverError::Ok);
     // Interior element lines (two elements each), the held face (one element each) and
     // the convection face (the boundary method).
     EXPECT_NEAR(static_cast<double>(s.PathFlow({{0.5L, 0}, {0.5L, 0.1L}, {0.5L, 0.2L}})),
@@ -86,7 +86,7 @@ TEST(LineFlow, APathBackAcrossTheWallCancelsAndASingleSegmentIsPositive) {
     Problem problem;
     MakeWall(problem);
     Solved s(problem);
-    ASSERT_EQ(s.run.Calculate().code, 0);
+    ASSERT_EQ(s.run.Calculate().code, SolverError::Ok);
     // Up the line x = 0.3, then along the top and down x = 0.6: crossing the wall twice
     // in opposite senses relative to the travel, the two crossings cancel.
     const Real loop = s.PathFlow({{0.3L, 0},
@@ -123,7 +123,7 @@ TEST(LineFlow, CylindricalShellCarriesTwoPiTimesThePerRadianFlow) {
         problem, [](Real x, Real) { return Near(x, 0.2L); }, [](Real, Real) { return 0; });
     InsulateRest(problem);
     Solved s(problem);
-    ASSERT_EQ(s.run.Calculate().code, 0);
+    ASSERT_EQ(s.run.Calculate().code, SolverError::Ok);
     const Real exact = 2 * kPi * 0.1L * 100 / std::log(2.0L);
     const Real flow = s.PathFlow({{0.15L, 0}, {0.15L, 0.05L}, {0.15L, 0.1L}});
     EXPECT_NEAR(static_cast<double>(flow / exact), 1.0, 2e-3);
@@ -141,7 +141,7 @@ TEST(NodalBalances, InteriorNodesBalanceAndFramesShareInterfaceFlows) {
     Problem problem;
     MakeWall(problem, true);
     Solved s(problem);
-    ASSERT_EQ(s.run.Calculate().code, 0);
+    ASSERT_EQ(s.run.Calculate().code, SolverError::Ok);
     ASSERT_EQ(problem.frameCount, 2);
     const ResultTable& b = s.run.state.balances;
     ASSERT_EQ(b.LevelCount(), 3);
@@ -200,7 +200,7 @@ TEST(NodalBalances, TransientBalancesApproachTheSteadyOnes) {
     TransientSetupInput setup = TimeSettings(80, 0.2L);
     setup.doBalances = true;
     setup.balanceFrames = {1};
-    ASSERT_EQ(s.run.Calculate(setup).code, 0);
+    ASSERT_EQ(s.run.Calculate(setup).code, SolverError::Ok);
     EXPECT_EQ(s.run.progress.captions[1], "Calculating Nodal Balances...");
     const ResultTable& b = s.run.state.balances;
     ASSERT_EQ(b.LevelCount(), 401);
@@ -231,7 +231,7 @@ TEST(FlowClick, PathGrowsFromItsEndClosesAndThenStartsAgain) {
     Problem problem;
     MakeWall(problem);
     Solved s(problem);
-    ASSERT_EQ(s.run.Calculate().code, 0);
+    ASSERT_EQ(s.run.Calculate().code, SolverError::Ok);
     const FlowContext c = s.Context();
     auto segment = [&](Real x1, Real y1, Real x2, Real y2) -> LineSegment& {
         const int a = NodeAt(problem, x1, y1), b = NodeAt(problem, x2, y2);

@@ -32,7 +32,7 @@ TEST(NodeTableText, SteadyTableHasNodesLumpsHeadersAndBalances) {
     Problem problem;
     MakeSquareWithLump(problem);
     CalculationRun run(problem);
-    ASSERT_EQ(run.Calculate().code, 0);
+    ASSERT_EQ(run.Calculate().code, SolverError::Ok);
     CombineSteadyBalances(problem, run.state.balances, {1, 2});
     const NodeTableText table(problem, run.state.results, &run.state.balances);
     const int active = problem.settings.activeNodeCount;
@@ -88,7 +88,7 @@ TEST(NodeTableText, CellsShowInfinityAndTheSystemDecimalSeparator) {
     Problem problem;
     MakeSquareWithLump(problem);
     CalculationRun run(problem);
-    ASSERT_EQ(run.Calculate().code, 0);
+    ASSERT_EQ(run.Calculate().code, SolverError::Ok);
     run.state.results.Level(0)[1] = kInfinityMarker;
     run.state.results.Level(0)[2] = 12.5L;
     TableFormats formats;
@@ -110,7 +110,7 @@ TEST(NodeTableText, TransientTableHasATimeRowAndAColumnPerLevel) {
     TransientSetupInput setup = TimeSettings(2, 0.5L);
     setup.doBalances = true;
     setup.balanceFrames = {1};
-    ASSERT_EQ(run.Calculate(setup).code, 0);
+    ASSERT_EQ(run.Calculate(setup).code, SolverError::Ok);
     const NodeTableText table(problem, run.state.results, &run.state.balances);
     EXPECT_EQ(table.ColumnCount(), 3 + 5 + 5);
     EXPECT_EQ(table.RowCount(), 2 + 9 + 1);

@@ -59,7 +59,7 @@ TEST(Calculation, SteadyRunShowsItsLinesAndRoundsTheSeconds) {
     run.clock.step = 1499;  // one tick before the run, one after
     const auto outcome = run.Calculate();
     ASSERT_TRUE(outcome.ran);
-    EXPECT_EQ(outcome.code, 0);
+    EXPECT_EQ(outcome.code, SolverError::Ok);
     EXPECT_EQ(outcome.seconds, 1);
     EXPECT_EQ(outcome.caption, "Calculations completed in 1 sec");
     ASSERT_EQ(run.progress.captions.size(), 2u);
@@ -85,7 +85,7 @@ TEST(Calculation, SteadyPropertyIterationShowsEachIteration) {
     MakeStrip(problem, false);
     ASSERT_EQ(CompileExpression(problem, "2+0.01*T", problem.materials[1].conductivity), 0);
     CalculationRun run(problem);
-    ASSERT_EQ(run.Calculate().code, 0);
+    ASSERT_EQ(run.Calculate().code, SolverError::Ok);
     const std::vector<std::string>& third = run.progress.lines[2];
     ASSERT_GE(third.size(), 3u);
     EXPECT_EQ(third[0], " ");
@@ -106,7 +106,7 @@ TEST(Calculation, EveryNodePrescribedStopsWithCodeEight) {
         problem.settings.transient = transient;
         CalculationRun run(problem);
         const auto outcome = run.Calculate(TimeSettings(1, 0.5L));
-        EXPECT_EQ(outcome.code, 8);
+        EXPECT_EQ(outcome.code, SolverError::NoUnknownsOrNotConverged);
         ASSERT_EQ(run.reporter.Errors().size(), 1u);
         EXPECT_EQ(run.reporter.Errors()[0],
                   transient ? "The number of undetermined node potentials is < 1.  All node "
@@ -125,7 +125,7 @@ TEST(Calculation, TransientRunShowsRatioGaugeAndStoresEveryLevel) {
     MakeStrip(problem);
     CalculationRun run(problem);
     const auto outcome = run.Calculate(TimeSettings(10, 1));
-    ASSERT_EQ(outcome.code, 0);
+    ASSERT_EQ(outcome.code, SolverError::Ok);
     EXPECT_EQ(run.state.results.LevelCount(), 11);
     EXPECT_EQ(run.state.currentLevel, 10);
     EXPECT_TRUE(run.progress.gaugeShown);
@@ -152,11 +152,11 @@ TEST(Calculation, RatioIsOneWhenTheStepEqualsTheEstimate) {
     Problem problem;
     MakeStrip(problem);
     CalculationRun probe(problem);
-    ASSERT_EQ(probe.Calculate(TimeSettings(1, 0.5L)).code, 0);
+    ASSERT_EQ(probe.Calculate(TimeSettings(1, 0.5L)).code, SolverError::Ok);
     // The estimate in seconds follows from the ratio of the probe.
     const Real critical = 0.5L / probe.state.timeStepRatio;
     CalculationRun run(problem);
-    ASSERT_EQ(run.Calculate(TimeSettings(critical * 4, critical)).code, 0);
+    ASSERT_EQ(run.Calculate(TimeSettings(critical * 4, critical)).code, SolverError::Ok);
     EXPECT_NEAR(static_cast<double>(run.state.timeStepRatio), 1.0, 1e-12);
     EXPECT_EQ(run.state.criticalText[2],
               "     Ratio of time step to critical time step estimate = 1.0000");
@@ -166,14 +166,14 @@ TEST(Calculation, CancelDuringLevelSevenThenContinueMatchesAnUninterruptedRun) {
     Problem reference;
     MakeStrip(reference);
     CalculationRun whole(reference);
-    ASSERT_EQ(whole.Calculate(TimeSettings(10, 1)).code, 0);
+    ASSERT_EQ(whole.Calculate(TimeSettings(10, 1)).code, SolverError::Ok);
 
     Problem problem;
     MakeStrip(problem);
     CalculationRun run(problem);
     run.progress.cancelAtPoll = 7;  // polls 0..6 are levels 0..6; poll 7 is level 7
     const auto cancelled = run.Calculate(TimeSettings(10, 1));
-    EXPECT_EQ(cancelled.code, 3);
+    EXPECT_EQ(cancelled.code, SolverError::Cancelled);
     EXPECT_EQ(cancelled.caption, "Calculations cancelled after 0 sec");
     EXPECT_FALSE(run.progress.closed);
     EXPECT_EQ(run.state.currentLevel, 6);
@@ -189,7 +189,7 @@ TEST(Calculation, CancelDuringLevelSevenThenContinueMatchesAnUninterruptedRun) {
 
     run.progress.cancelAtPoll = -1;
     const auto continued = run.Continue(TimeSettings(10, 1));
-    ASSERT_EQ(continued.code, 0);
+    ASSERT_EQ(continued.code, SolverError::Ok);
     EXPECT_EQ(run.state.currentLevel, 10);
     ASSERT_EQ(run.state.results.LevelCount(), 11);
     EXPECT_EQ(problem.settings.transientStart, 0);  // the time of the first level
@@ -212,7 +212,7 @@ TEST(Calculation, EveryLevelsTimeReachesTheBalanceTableEvenWhenBalancesAreCancel
     input.doBalances = true;
     input.balanceFrames = {1};
     run.progress.cancelAtPoll = 5;  // polls 0..4 are the levels, poll 5 the first balance
-    EXPECT_EQ(run.Calculate(input).code, 3);
+    EXPECT_EQ(run.Calculate(input).code, SolverError::Cancelled);
     ASSERT_EQ(run.state.balances.LevelCount(), 5);
     for (int level = 0; level <= 4; ++level)
         EXPECT_EQ(run.state.balances.Level(level)[0], level) << level;
@@ -234,7 +234,7 @@ TEST(Calculation, FailedFactorisationOfATransientProblemClearsTheStopTime) {
     for (int n = 1; n <= problem.nodes.Count(); ++n) problem.nodes[n].initialValue = 0;
     CalculationRun run(problem);
     const auto outcome = run.Calculate(TimeSettings(1, 0.1L, TransMethodType::Euler));
-    EXPECT_EQ(outcome.code, 2);
+    EXPECT_EQ(outcome.code, SolverError::Singular);
     EXPECT_EQ(problem.settings.transientStop, 0);
     ASSERT_EQ(run.reporter.Errors().size(), 1u);
     EXPECT_EQ(run.reporter.Errors()[0],
@@ -283,7 +283,7 @@ TEST(CheckCommand, TransientCheckAppendsTheEstimateAndChangesNoResult) {
     CalculationRun run(problem);
     problem.settings.transientStop = 10;
     problem.settings.transientStep = 1;
-    ASSERT_EQ(run.Calculate().code, 0);
+    ASSERT_EQ(run.Calculate().code, SolverError::Ok);
     const Real before = run.Value(5, 3);
     const CheckResult check = CheckCommand(problem, run.state);
     EXPECT_FALSE(check.errorFound);

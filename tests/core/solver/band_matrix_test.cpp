@@ -67,12 +67,12 @@ TEST(BandedCholesky, SolvesBandedSystemsOfManyShapesToExtendedPrecision) {
             const BandVector xTrue = RandomVector(n, static_cast<unsigned>(n + 7 * b));
             const BandVector rhs = Multiply(a, xTrue);
             BandMatrix m = ToBand(a, b);
-            int err = 0;
+            SolverError err = SolverError::Ok;
             FactorBanded(m, err);
-            ASSERT_EQ(err, 0) << "n=" << n << " b=" << b;
+            ASSERT_EQ(err, SolverError::Ok) << "n=" << n << " b=" << b;
             BandVector x;
             SolveBanded(m, rhs, x, err);
-            ASSERT_EQ(err, 0);
+            ASSERT_EQ(err, SolverError::Ok);
             for (int i = 1; i <= n; ++i)
                 EXPECT_NEAR(static_cast<double>(x[i]), static_cast<double>(xTrue[i]), 1e-14)
                     << "n=" << n << " b=" << b << " i=" << i;
@@ -84,9 +84,9 @@ TEST(BandedCholesky, FactorReproducesTheMatrix) {
     const int n = 23, b = 7;
     const Dense a = RandomBandedSpd(n, b, 5);
     BandMatrix m = ToBand(a, b);
-    int err = 0;
+    SolverError err = SolverError::Ok;
     FactorBanded(m, err);
-    ASSERT_EQ(err, 0);
+    ASSERT_EQ(err, SolverError::Ok);
     // (U^T U)(i, j) = sum_k U(k, i) U(k, j); U(k, j) = 0 outside the band.
     auto u = [&](int k, int j) -> Real { return j >= k && j - k < b ? m.Entry(k, j - k + 1) : 0; };
     for (int i = 1; i <= n; ++i) {
@@ -125,12 +125,12 @@ TEST(BandedCholesky, LargeBandsSolveToExtendedPrecision) {
     BandVector rhs(static_cast<std::size_t>(n + 1), 0.0L);
     MultiplyBanded(a, rhs, xTrue, rhs);
     BandMatrix m = a;
-    int err = 0;
+    SolverError err = SolverError::Ok;
     FactorBanded(m, err);
-    ASSERT_EQ(err, 0);
+    ASSERT_EQ(err, SolverError::Ok);
     BandVector x;
     SolveBanded(m, rhs, x, err);
-    ASSERT_EQ(err, 0);
+    ASSERT_EQ(err, SolverError::Ok);
     double worst = 0;
     for (int i = 1; i <= n; ++i)
         worst = std::max(worst, std::fabs(static_cast<double>(x[i] - xTrue[i])));
@@ -141,9 +141,9 @@ TEST(BandedCholesky, SingleEquationAndDiagonalSystems) {
     BandMatrix one;
     ASSERT_TRUE(one.Allocate(1, 1));
     one(1, 1) = 16;
-    int err = 0;
+    SolverError err = SolverError::Ok;
     FactorBanded(one, err);
-    EXPECT_EQ(err, 0);
+    EXPECT_EQ(err, SolverError::Ok);
     EXPECT_EQ(one(1, 1), 4.0L);
     BandVector x;
     SolveBanded(one, {0, 8}, x, err);
@@ -156,7 +156,7 @@ TEST(BandedCholesky, SingleEquationAndDiagonalSystems) {
     diag(2, 2) = 9;
     diag(3, 3) = 0.25L;
     FactorBanded(diag, err);
-    ASSERT_EQ(err, 0);
+    ASSERT_EQ(err, SolverError::Ok);
     EXPECT_EQ(diag(2, 2), 3.0L);
     SolveBanded(diag, {0, 2, 3, 1}, x, err);
     EXPECT_EQ(x[1], 0.5L);
@@ -173,9 +173,9 @@ TEST(BandedCholesky, NonPositiveOrNanPivotFailsWithCode2AndKeepsEarlierRows) {
         m(2, 2) = 1 + bad;  // pivot of row 2 is 1 + bad - 1 = bad
         m(2, 3) = 1;
         m(3, 3) = 5;
-        int err = 0;
+        SolverError err = SolverError::Ok;
         FactorBanded(m, err);
-        EXPECT_EQ(err, kSolverSingular);
+        EXPECT_EQ(err, SolverError::Singular);
         EXPECT_EQ(m(1, 1), 2.0L);  // row 1 was factorised
         EXPECT_EQ(m(1, 2), 1.0L);
         EXPECT_EQ(m(3, 3), 5.0L);  // row 3 untouched
@@ -185,9 +185,9 @@ TEST(BandedCholesky, NonPositiveOrNanPivotFailsWithCode2AndKeepsEarlierRows) {
     ASSERT_TRUE(chain.Allocate(4, 2));
     for (int i = 1; i <= 4; ++i) chain(i, i) = (i == 1 || i == 4) ? 1 : 2;
     for (int i = 1; i < 4; ++i) chain(i, i + 1) = -1;
-    int err = 0;
+    SolverError err = SolverError::Ok;
     FactorBanded(chain, err);
-    EXPECT_EQ(err, kSolverSingular);
+    EXPECT_EQ(err, SolverError::Singular);
 }
 
 TEST(BandedCholesky, MultiplyMatchesDenseProductAndAddsP) {
@@ -216,10 +216,10 @@ TEST(BandedCholesky, FullWidthBandEqualsDenseSolution) {
     const BandVector rhs = RandomVector(n, 3);
     BandMatrix narrow = ToBand(a, b);
     BandMatrix wide = ToBand(a, n);
-    int err = 0;
+    SolverError err = SolverError::Ok;
     FactorBanded(narrow, err);
     FactorBanded(wide, err);
-    ASSERT_EQ(err, 0);
+    ASSERT_EQ(err, SolverError::Ok);
     BandVector x1, x2;
     SolveBanded(narrow, rhs, x1, err);
     SolveBanded(wide, rhs, x2, err);

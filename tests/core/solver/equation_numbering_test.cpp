@@ -53,7 +53,7 @@ Numbering Reference(const Graph& g) {
                 }
         if (widest >= best) continue;
         if (q < n) {
-            r.solverError = kSolverNumbering;
+            r.solverError = SolverError::Numbering;
             break;
         }
         best = widest;
@@ -178,7 +178,7 @@ TEST(EquationNumbering, MatchesTheRuleWhereBatchesOfStartsAreCounted) {
             twoParts[static_cast<std::size_t>(2 * u)].push_back(2 * v);
         }
     ExpectSame(twoParts);
-    EXPECT_EQ(NumberEquations(ToLists(twoParts), 1200).solverError, kSolverNumbering);
+    EXPECT_EQ(NumberEquations(ToLists(twoParts), 1200).solverError, SolverError::Numbering);
 }
 
 TEST(EquationNumbering, ListsThatDoNotReachBothWaysFollowTheRuleInOrder) {
@@ -199,7 +199,7 @@ TEST(EquationNumbering, ListsThatDoNotReachBothWaysFollowTheRuleInOrder) {
 TEST(EquationNumbering, NarrowsAScrambledGridToItsWidth) {
     const Graph g = ScrambledGrid(30, 8, 42);
     const Numbering r = NumberEquations(ToLists(g), 30 * 8);
-    ASSERT_EQ(r.solverError, 0);
+    ASSERT_EQ(r.solverError, SolverError::Ok);
     // A breadth-first numbering across the short side needs about 8 + 1 per row.
     EXPECT_LE(r.bandwidth, 11);
     // The numbering is a permutation and keeps every coupling within the band.
@@ -225,7 +225,7 @@ TEST(EquationNumbering, KeepsIdentityWhenNoStartIsNarrower) {
     Graph g(7);
     for (int u = 1; u < 6; ++u) Link(g, u, u + 1);
     const Numbering r = NumberEquations(ToLists(g), 6);
-    EXPECT_EQ(r.solverError, 0);
+    EXPECT_EQ(r.solverError, SolverError::Ok);
     EXPECT_EQ(r.bandwidth, 2);
     EXPECT_EQ(r.equationOfUnknown, (std::vector<std::int32_t>{0, 1, 2, 3, 4, 5, 6}));
 }
@@ -240,8 +240,8 @@ TEST(EquationNumbering, DisconnectedGraphFailsWithCode7) {
     Link(g, 7, 4);
     Link(g, 4, 8);
     const Numbering r = NumberEquations(ToLists(g), 8);
-    EXPECT_EQ(r.solverError, kSolverNumbering);
-    EXPECT_EQ(Reference(g).solverError, kSolverNumbering);
+    EXPECT_EQ(r.solverError, SolverError::Numbering);
+    EXPECT_EQ(Reference(g).solverError, SolverError::Numbering);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST(SteadyFailures, NothingPrescribedAndNoExchangeIsSingular) {
     InsulateRest(plate.problem);
     const std::vector<Real> before = plate.CurrentValues();
     SteadyRun run(plate.problem);
-    EXPECT_EQ(run.Run(), kSolverSingular);
+    EXPECT_EQ(run.Run(), SolverErrorNumber(SolverError::Singular));
     EXPECT_EQ(plate.CurrentValues(), before);
 }
 
@@ -62,7 +62,7 @@ TEST(SteadyFailures, EveryNodePrescribedLeavesNoUnknown) {
     SetValueWhere(
         plate.problem, [](Real, Real) { return true; }, [](Real x, Real) { return 10 * x; });
     SteadyRun run(plate.problem);
-    EXPECT_EQ(run.Run(), kSolverNoUnknowns);
+    EXPECT_EQ(run.Run(), SolverErrorNumber(SolverError::NoUnknownsOrNotConverged));
 }
 
 TEST(SteadyFailures, TwoUnconnectedRegionsCannotBeNumbered) {
@@ -77,7 +77,7 @@ TEST(SteadyFailures, TwoUnconnectedRegionsCannotBeNumbered) {
         [](Real, Real) { return 0; });
     InsulateRest(problem);
     SteadyRun run(problem);
-    EXPECT_EQ(run.Run(), kSolverNumbering);
+    EXPECT_EQ(run.Run(), SolverErrorNumber(SolverError::Numbering));
 }
 
 TEST(SteadyFailures, ConductivityDividingByZeroAtANodeReportsTheProperty) {
@@ -114,11 +114,11 @@ TEST(SteadyFailures, AZeroAreaElementEndsAsASingularSystem) {
     p.nodes[moved].y = p.nodes[NodeAt(p, 0.5L, 0)].y;
     SolverRun run(p, checked, results);
     RunSetup(run);
-    ASSERT_EQ(run.solverError, 0);
+    ASSERT_EQ(run.solverError, SolverError::Ok);
     AllocateSystem(run);
     ZeroSystem(run);
     AssembleSystem(run, 0);
-    EXPECT_EQ(run.solverError, kSolverSingular);
+    EXPECT_EQ(run.solverError, SolverError::Singular);
 }
 
 // A data file whose second column makes the lookup's interpolation overflow: between
@@ -141,7 +141,7 @@ TEST(SteadyFailures, NotANumberFromADataFileInAGenerationStopsTheRun) {
     InsulateRest(p);
     const std::vector<Real> before = plate.CurrentValues();
     SteadyRun run(p);
-    EXPECT_EQ(run.Run(), kSolverEvaluation);
+    EXPECT_EQ(run.Run(), SolverErrorNumber(SolverError::Evaluation));
     EXPECT_EQ(run.erroneousItem, spec);
     EXPECT_EQ(plate.CurrentValues(), before);
 }
@@ -165,7 +165,7 @@ TEST(SteadyFailures, AResultBeyondTheLimitIsANumericalError) {
     plate.FixLeft(2e35L);
     InsulateRest(plate.problem);
     SteadyRun run(plate.problem);
-    EXPECT_EQ(run.Run(), kSolverNumericalError);
+    EXPECT_EQ(run.Run(), SolverErrorNumber(SolverError::NumericalError));
     EXPECT_TRUE(Contains(run.reporter.Errors(),
                          "A numerical error has resulted.  The problem may be improperly "
                          "described. "));
@@ -192,7 +192,7 @@ TEST(SteadyFailures, ALumpWithTooManyConnectionsIsRefused) {
         problem, [](Real, Real y) { return Near(y, 0); }, [](Real, Real) { return 0; });
     InsulateRest(problem);
     SteadyRun run(problem);
-    EXPECT_EQ(run.Run(), kSolverLumpConnections);
+    EXPECT_EQ(run.Run(), SolverErrorNumber(SolverError::LumpConnections));
 }
 
 TEST(PropertyIteration, ANonConvergingIterationStopsAfterThirtyIterations) {
@@ -209,7 +209,7 @@ TEST(PropertyIteration, ANonConvergingIterationStopsAfterThirtyIterations) {
     InsulateRest(p);
     const std::vector<Real> before = plate.CurrentValues();
     SteadyRun run(p);
-    EXPECT_EQ(run.Run(), kSolverNotConverged);
+    EXPECT_EQ(run.Run(), SolverErrorNumber(SolverError::NoUnknownsOrNotConverged));
     EXPECT_EQ(run.iterations, 31);
     EXPECT_EQ(run.results.Level(0)[0], 31);
     EXPECT_EQ(plate.CurrentValues(), before);
