@@ -311,11 +311,11 @@ TransientSetupResult ApplyTransientSetup(Problem& problem, CalculationState& sta
     const Real start = settings.transientStart;
     if (!(input.stop > start))
         return refuse(SetupFailure::StopNotAboveStart,
-                      "Value must be > " + FormatGeneral(start, 15));
+                      GetMessage(MessageId::ValueMustBeAbove) + FormatGeneral(start, 15));
     const Real span = input.stop - start;
     if (!(input.step >= 0 && input.step <= span))
-        return refuse(SetupFailure::StepOutOfRange,
-                      "Value must be >= 0 and <=" + FormatGeneral(span, 15));
+        return refuse(SetupFailure::StepOutOfRange, GetMessage(MessageId::ValueMustBeAtLeast) +
+                                                        "0 and <=" + FormatGeneral(span, 15));
     if (input.step == 0) return refuse(SetupFailure::ZeroStep, "");
     settings.transientStop = input.stop;
     settings.transientStep = input.step;

@@ -13,7 +13,9 @@
 // Reporter (error boxes, the beep, the information panel); a desktop passes Solve a
 // progress that queues its calls for the window thread (RunProgressQueue) and gives the
 // problem a Reporter that hands its calls to the window thread, waiting for an error
-// box's OK. The Clock and the CalculationHooks are used on the window thread only.
+// box's OK. Abort is RunProgressQueue::RequestCancel, callable from the window thread;
+// a transient run takes it between levels, a steady run never. The Clock and the
+// CalculationHooks are used on the window thread only.
 #pragma once
 
 #include <array>
@@ -61,7 +63,7 @@ struct CalculationState {
     int iterations = 0;  // property iterations (steady) or levels computed (transient)
     int lastLevel = 0;
     int runMode = 0;
-    bool notConverged = false;  // code 8 came from a property iteration
+    bool notConverged = false;  // NoUnknownsOrNotConverged came from a property iteration
 };
 
 // The driver: set-up, numbering, assembly, factorisation, steady or transient solution

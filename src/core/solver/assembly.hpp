@@ -7,7 +7,7 @@
 namespace kova {
 
 // Allocates K and A (and C for a positive run mode) as N x B bands, and the load and
-// solve vectors; code 5 when the memory cannot be had.
+// solve vectors; NoMemory when the memory cannot be had.
 void AllocateSystem(SolverRun& run);
 
 // Zeroes K, C, F and the solve vector, and A when the run has capacity (otherwise the
@@ -18,8 +18,8 @@ void ZeroSystem(SolverRun& run);
 // `level`, applies the prescribed values and hands K and F over as the system matrix
 // and solve vector (steady runs and runs without capacity). The caller zeroes the system
 // first. An evaluation error stops it with run.solverError set: the evaluator's code
-// for a material property (after "Error in evaluating "), 6 for a specification. A
-// degenerate (zero-area) element stops it with code 2.
+// for a material property (after "Error in evaluating "), Evaluation for a specification. A
+// degenerate (zero-area) element stops it with Singular.
 void AssembleSystem(SolverRun& run, int level);
 
 // Element mass-type matrix of a nodal coefficient w in cylindrical geometry: the exact

@@ -15,7 +15,7 @@ void SteadyBalances(SolverRun& run, ResultTable& balances);
 
 // One balance vector per stored level of a transient run for the frames whose
 // balance-selection flag is set, with the capacity rate from differences of the stored
-// levels. A cancel (through StepProgress) ends it with code 3.
+// levels. A cancel (through StepProgress) ends it with Cancelled.
 void TransientBalances(SolverRun& run, TransientState& state);
 
 }  // namespace kova

@@ -17,11 +17,11 @@ void SteadySolve(SolverRun& run);
 bool SolveAssembled(SolverRun& run);
 
 // Successive substitution until the relative change falls below 0.001 (at least three
-// solutions, at most 30 iterations); code 8 when it does not converge.
+// solutions, at most 30 iterations); NoUnknownsOrNotConverged when it does not converge.
 void PropertyIteration(SolverRun& run);
 
 // Copies the solution into result level `level` (nothing for a level before the run's
-// first stored level). A value beyond +-1e35, or not a number, stops it with code 4.
+// first stored level). A value beyond +-1e35, or not a number, stops it with NumericalError.
 void StoreResults(SolverRun& run, int level);
 
 // The largest change of an unknown against result level `level`, relative to the

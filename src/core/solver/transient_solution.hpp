@@ -41,7 +41,7 @@ std::string AutoText(Real v, int n);
 // AssembleSystem followed, outside BalanceMode, by the critical time-step analysis and
 // the combination of K, C and F for the run mode (A, the stepping matrix C' in C, and
 // dt F). For a steady run it is AssembleSystem alone. An evaluation failure of a
-// material property leaves code 6 (the message was shown where it happened).
+// material property leaves Evaluation (the message was shown where it happened).
 void AssembleForRun(SolverRun& run, TransientState& state, int level);
 
 // Writes the start values (unknown order, before the first assembly) into result level
@@ -49,7 +49,7 @@ void AssembleForRun(SolverRun& run, TransientState& state, int level);
 // state rather than with an empty level.
 void StoreInitialState(SolverRun& run);
 
-// Gauge and cancel request for `level`; a cancel sets code 3, and any positive code
+// Gauge and cancel request for `level`; a cancel sets Cancelled, and any other code
 // leaves the current level and the problem's stop time at this level.
 void StepProgress(SolverRun& run, TransientState& state, int level);
 
