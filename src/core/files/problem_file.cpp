@@ -14,6 +14,7 @@
 #include "files/problem_sections.hpp"
 #include "files/record_codec.hpp"
 #include "model/messages.hpp"
+#include "model/number_format.hpp"
 #include "model/subjects.hpp"
 #include "units/unit_labels.hpp"
 
@@ -351,7 +352,7 @@ FileFormat ParseVersionString(std::string_view characters) {
     if (characters.size() > 1) {
         const std::string_view number = characters.substr(1);
         long double value = 0;
-        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+        const auto [end, ec] = RealFromChars(number.data(), number.data() + number.size(), value);
         if (ec == std::errc() && end == number.data() + number.size() && std::isfinite(value)) {
             format.version = value;
         }
