@@ -47,8 +47,11 @@ protected:
         fs::create_directories(m_dir);
     }
     void TearDown() override {
+        // Folders a test made read-only are opened again, so that they can be removed.
         std::error_code ec;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
+        for (const auto& e : fs::recursive_directory_iterator(m_dir, ec))
+            if (!e.is_symlink(ec) && e.is_directory(ec))
+                fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(m_dir, ec);
     }
     fs::path Path(const std::string& name) const { return m_dir / name; }
