@@ -62,6 +62,14 @@ void BatchReporter::DoShowStatusText(const std::string& text, StatusPanel panel)
     (m_echo == Echo::Out ? std::cout : std::cerr) << text << std::endl;
 }
 
+std::string CannotWriteMessage(const std::string& what, const std::string& path,
+                               const FileWriteResult& result) {
+    std::string text = what + " '" + path + "': cannot write a file there";
+    if (result.status != FileWriteStatus::IsDirectory && result.status != FileWriteStatus::NoFolder)
+        text += ": " + result.reason;
+    return text;
+}
+
 int LoadProblem(Problem& problem, const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code ec;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "files/safe_file_writer.hpp"
 #include "model/problem.hpp"
 #include "platform/reporter.hpp"
 #include "platform/run_progress.hpp"
@@ -63,6 +64,12 @@ private:
 
 // Prints "kova-batch: <text>" as one line on stderr.
 void PrintError(const std::string& text);
+
+// The one-line refusal of an output file, "<what> '<path>': cannot write a file there",
+// followed by the reason unless the path names a folder or a folder that does not exist,
+// where the short form speaks for itself.
+std::string CannotWriteMessage(const std::string& what, const std::string& path,
+                               const FileWriteResult& result);
 
 // Loads `path` into `problem`: 0, or 66 after a one-line message naming the file
 // (missing, a directory, unreadable, or not a problem file).

@@ -1,5 +1,6 @@
 // kova-batch: loads, checks, meshes and solves problem files without a window.
 #include <algorithm>
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -50,6 +51,9 @@ int main(int argc, char** argv) {
         std::cerr << "kova-batch: " << e.what() << "\n";
         return kExitUsage;
     }
+    // Under a file-size limit, a write past it fails and is reported like a full disk
+    // instead of ending the program with the file half written.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return action ? action() : kExitUsage;
     } catch (const std::exception& e) {

@@ -12,6 +12,7 @@
 #include "batch_io.hpp"
 #include "commands.hpp"
 #include "files/problem_file.hpp"
+#include "files/safe_file_writer.hpp"
 #include "mesh/auto_mesh.hpp"
 #include "mesh/reduce_mesh.hpp"
 #include "model/problem.hpp"
@@ -79,6 +80,12 @@ struct MeshOptions {
 };
 
 int RunMesh(const MeshOptions& options) {
+    // The output is checked first, so that no mesh is made for a file that cannot be
+    // written.
+    if (const FileWriteResult output = CheckWritableFile(options.output); !output.Ok()) {
+        PrintError(CannotWriteMessage("output", options.output, output));
+        return kExitCalculationFailed;
+    }
     Problem problem;
     ConsoleReporter reporter;
     problem.SetReporter(&reporter);

@@ -8,8 +8,6 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -17,6 +15,7 @@
 
 #include "batch_io.hpp"
 #include "commands.hpp"
+#include "files/safe_file_writer.hpp"
 #include "model/messages.hpp"
 #include "model/number_format.hpp"
 #include "platform/run_progress.hpp"
@@ -96,31 +95,34 @@ const LineSegment* SegmentBetween(const Problem& problem, int a, int b) {
     return nullptr;
 }
 
-bool WriteAtomically(const std::string& path, const std::string& text) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path temp = target.parent_path() / (target.filename().string() + ".tmp");
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << text;
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) fs::remove(temp, ec);
-    return !ec;
+// The checked arguments of one run.
+struct SolveRequest {
+    TableFormats formats;
+    std::vector<int> pathNodes;
+};
+
+// A problem with the reporter that prints its messages, and what its calculation left.
+struct SolveRun {
+    SolveRun() { problem.SetReporter(&reporter); }
+    SolveRun(const SolveRun&) = delete;
+    SolveRun& operator=(const SolveRun&) = delete;
+
+    Problem problem;
+    BatchReporter reporter;
+    CalculationState state;
+    TransientSetupResult setup;
+    CalculationOutcome outcome;
+    std::string message;       // the outcome as the JSON summary gives it
+    bool haveResults = false;  // a completed run, or the completed levels of a cancelled one
+    int lastLevel = 0;         // the last level with results
+};
+
+// Status lines go to stdout, or to stderr when stdout carries the JSON summary.
+std::ostream& StatusStream(const SolveOptions& o) {
+    return o.json ? std::cerr : std::cout;
 }
 
-int RunSolve(const SolveOptions& o) {
-    namespace fs = std::filesystem;
-    // Arguments first, so that nothing is calculated for a command that cannot finish.
-    TableFormats formats;
+int ParseArguments(const SolveOptions& o, SolveRequest& request) {
     if (!o.format.empty()) {
         const std::optional<DecForm> f = ParseFormat(o.format);
         if (!f) {
@@ -128,9 +130,8 @@ int RunSolve(const SolveOptions& o) {
                        "': expected auto:N, fixed:N or float:N with N from 0 to 9");
             return kExitUsage;
         }
-        formats.coordinate = formats.value = formats.balance = *f;
+        request.formats.coordinate = request.formats.value = request.formats.balance = *f;
     }
-    std::vector<int> pathNodes;
     if (!o.flowPath.empty()) {
         const auto nodes = ParseNodeList(o.flowPath);
         if (!nodes) {
@@ -138,23 +139,20 @@ int RunSolve(const SolveOptions& o) {
                        "': expected two or more node numbers separated by commas");
             return kExitUsage;
         }
-        pathNodes = *nodes;
+        request.pathNodes = *nodes;
     }
-    if (!o.table.empty()) {
-        std::error_code ec;
-        const fs::path target(o.table);
-        const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-        if (fs::is_directory(target, ec) || !fs::is_directory(folder, ec) ||
-            target.filename().empty()) {
-            PrintError("--table '" + o.table + "': cannot write a file there");
-            return kExitUsage;
-        }
-    }
+    return kExitOk;
+}
 
-    Problem problem;
-    BatchReporter reporter;
-    problem.SetReporter(&reporter);
-    if (const int code = LoadProblem(problem, o.problem); code != kExitOk) return code;
+int CheckTableWritable(const SolveOptions& o) {
+    if (o.table.empty()) return kExitOk;
+    const FileWriteResult result = CheckWritableFile(o.table);
+    if (result.Ok()) return kExitOk;
+    PrintError(CannotWriteMessage("--table", o.table, result));
+    return kExitUsage;
+}
+
+int CheckFlowPathSegments(const Problem& problem, const std::vector<int>& pathNodes) {
     for (std::size_t i = 0; i + 1 < pathNodes.size(); ++i) {
         if (SegmentBetween(problem, pathNodes[i], pathNodes[i + 1]) == nullptr) {
             PrintError("--flow-path: nodes " + std::to_string(pathNodes[i]) + " and " +
@@ -162,132 +160,112 @@ int RunSolve(const SolveOptions& o) {
             return kExitUsage;
         }
     }
+    return kExitOk;
+}
 
-    reporter.SetEcho(o.json ? BatchReporter::Echo::Err : BatchReporter::Echo::Out);
-    CalculationState state;
-    std::ostream& lines = o.json ? std::cerr : std::cout;
-    BatchProgress progress(lines, isatty(STDERR_FILENO) != 0,
+// Check and calculation as the Calculate command runs them, with the status lines
+// printed; the first Ctrl+C cancels between levels.
+void Calculate(const SolveOptions& o, SolveRun& run) {
+    run.reporter.SetEcho(o.json ? BatchReporter::Echo::Err : BatchReporter::Echo::Out);
+    BatchProgress progress(StatusStream(o), isatty(STDERR_FILENO) != 0,
                            [] { return g_interrupts.load() > 0; });
     WallClock clock;
-    TransientSetupResult setup;
     CalculationHooks hooks;
     hooks.progress = &progress;
     hooks.clock = &clock;
-    hooks.transientSetup = [&] {
-        setup = ApplyTransientSetup(problem, state, StoredTransientSetup(problem));
-        if (!setup.ok()) {
-            const std::string field = reporter.StatusText(StatusPanel::Info);
+    hooks.transientSetup = [&run] {
+        run.setup = ApplyTransientSetup(run.problem, run.state, StoredTransientSetup(run.problem));
+        if (!run.setup.ok()) {
+            const std::string field = run.reporter.StatusText(StatusPanel::Info);
             PrintError("the problem's time settings were refused" +
                        (field.empty() ? std::string() : ": " + field));
         }
-        return setup.ok();
+        return run.setup.ok();
     };
     g_interrupts = 0;
     const auto previous = std::signal(SIGINT, OnInterrupt);
-    const CalculationOutcome outcome = DoCalcs(problem, state, hooks);
+    run.outcome = DoCalcs(run.problem, run.state, hooks);
     std::signal(SIGINT, previous);
     progress.Close();
-    if (!outcome.ran) return setup.ok() ? kExitCheckFailed : kExitCalculationFailed;
+}
 
-    const SolverError code = outcome.code;
-    std::string message = outcome.caption;
-    if (code != SolverError::Ok && code != SolverError::Cancelled) {
-        message = reporter.Errors().empty() ? "the calculation failed with result code " +
-                                                  std::to_string(SolverErrorNumber(code))
-                                            : reporter.Errors().back();
-        if (reporter.Errors().empty()) PrintError(message);
-    }
-    const bool haveResults =
-        code == SolverError::Ok || (code == SolverError::Cancelled && problem.resultsCurrent);
-    const int lastLevel = problem.settings.transient ? state.currentLevel - state.stepStart : 0;
+const SolverError code = outcome.code;
+std::string message = outcome.caption;
+if (code != SolverError::Ok && code != SolverError::Cancelled) {
+    message = reporter.Errors().empty() ? "the calculation failed with result code " +
+                                              std::to_string(SolverErrorNumber(code))
+                                        : reporter.Errors().back();
+    if (reporter.Errors().empty()) PrintError(message);
+}
+const bool haveResults =
+    code == SolverError::Ok || (code == SolverError::Cancelled && problem.resultsCurrent);
+const int lastLevel = problem.settings.transient ? state.currentLevel - state.stepStart : 0;
 
-    nlohmann::json flows = nlohmann::json::array();
-    if (haveResults) {
-        if (!problem.settings.transient) {
-            std::vector<int> all;
-            for (int k = 1; k <= problem.frameCount; ++k) all.push_back(k);
-            CombineSteadyBalances(problem, state.balances, all);
-        }
-        if (!o.table.empty()) {
-            // A cancelled run shows the completed levels only.
-            ResultTable shown;
-            const ResultTable* results = &state.results;
-            // Balances of a transient run are computed after its last level only.
-            const bool balancesDone =
-                !(problem.settings.transient && code == SolverError::Cancelled);
-            const ResultTable* balances =
-                state.balances.Empty() || !balancesDone ? nullptr : &state.balances;
-            ResultTable shownBalances;
-            if (problem.settings.transient && lastLevel + 1 < state.results.LevelCount()) {
-                shown.Allocate(lastLevel + 1, state.results.ValueCount());
-                for (int i = 0; i <= lastLevel; ++i) shown.Level(i) = state.results.Level(i);
-                results = &shown;
-                if (balances != nullptr) {
-                    shownBalances.Allocate(lastLevel + 1, state.balances.ValueCount());
-                    for (int i = 0; i <= lastLevel; ++i)
-                        shownBalances.Level(i) = state.balances.Level(i);
-                    balances = &shownBalances;
-                }
-            }
-            const NodeTableText table(problem, *results, balances, formats);
-            if (!WriteAtomically(o.table,
-                                 table.SaveText(table.Everything(), LayoutForFileName(o.table)))) {
-                PrintError("--table '" + o.table + "': the file could not be written");
-                return kExitCalculationFailed;
-            }
-            lines << "Table written to " << o.table << std::endl;
-        }
-        if (!pathNodes.empty()) {
-            const FlowContext context{problem, state.checked.elements, state.results,
-                                      &state.balances};
-            FlowPath path;
-            int bad = -1;
-            if (!SelectNodePath(context, path, pathNodes, 0, bad)) {
-                PrintError("--flow-path '" + o.flowPath + "' does not form a path of segments");
-                return kExitUsage;
-            }
-            for (int level = 0; level <= lastLevel && state.results.HasLevel(level); ++level) {
-                const Real time = state.results.Level(level)[0];
-                const Real flow = SelectionFlow(context, path, level).value;
-                if (o.json) {
-                    flows.push_back({static_cast<double>(time), static_cast<double>(flow)});
-                } else {
-                    std::cout << FormatCell(formats.value, problem.settings.transient ? time : 0)
-                              << ", " << FormatCell(formats.value, flow) << std::endl;
-                }
+nlohmann::json flows = nlohmann::json::array();
+if (run.haveResults) {
+    CombineBalances(run);
+    if (!o.table.empty()) {
+        // A cancelled run shows the completed levels only.
+        ResultTable shown;
+        const ResultTable* results = &state.results;
+        // Balances of a transient run are computed after its last level only.
+        const bool balancesDone = !(problem.settings.transient && code == SolverError::Cancelled);
+        const ResultTable* balances =
+            state.balances.Empty() || !balancesDone ? nullptr : &state.balances;
+        ResultTable shownBalances;
+        if (problem.settings.transient && lastLevel + 1 < state.results.LevelCount()) {
+            shown.Allocate(lastLevel + 1, state.results.ValueCount());
+            for (int i = 0; i <= lastLevel; ++i) shown.Level(i) = state.results.Level(i);
+            results = &shown;
+            if (balances != nullptr) {
+                shownBalances.Allocate(lastLevel + 1, state.balances.ValueCount());
+                for (int i = 0; i <= lastLevel; ++i)
+                    shownBalances.Level(i) = state.balances.Level(i);
+                balances = &shownBalances;
             }
         }
+        const NodeTableText table(problem, *results, balances, formats);
+        if (!WriteAtomically(o.table,
+                             table.SaveText(table.Everything(), LayoutForFileName(o.table)))) {
+            PrintError("--table '" + o.table + "': the file could not be written");
+            return kExitCalculationFailed;
+        }
+        lines << "Table written to " << o.table << std::endl;
     }
+    if (!request.pathNodes.empty()) {
+        if (const int code = ReportFlows(o, request, run, flows); code != kExitOk) return code;
+    }
+}
 
-    if (o.json) {
-        nlohmann::json j;
-        j["resultCode"] = SolverErrorNumber(code);
-        j["message"] = message;
-        j["unknowns"] = state.unknowns;
-        j["bandwidth"] = state.bandwidth;
-        j["elements"] = state.checked.elements.Count();
-        if (problem.settings.transient)
-            j["levels"] = lastLevel;
-        else
-            j["iterations"] = state.iterations;
-        j["seconds"] = outcome.seconds;
-        nlohmann::json lumps = nlohmann::json::object();
-        if (haveResults && state.results.HasLevel(lastLevel)) {
-            const std::vector<Real>& v = state.results.Level(lastLevel);
-            for (int k = 1; k <= problem.frameCount; ++k) {
-                const Frame& f = problem.frames[static_cast<std::size_t>(k)];
-                if (!f.IsLump() || f.subtracted != 0) continue;
-                lumps[std::string(1, static_cast<char>(f.lumpLetter))] =
-                    static_cast<double>(v[static_cast<std::size_t>(problem.nodes.Count() + k)]);
-            }
+if (o.json) {
+    nlohmann::json j;
+    j["resultCode"] = SolverErrorNumber(code);
+    j["message"] = message;
+    j["unknowns"] = state.unknowns;
+    j["bandwidth"] = state.bandwidth;
+    j["elements"] = state.checked.elements.Count();
+    if (problem.settings.transient)
+        j["levels"] = lastLevel;
+    else
+        j["iterations"] = state.iterations;
+    j["seconds"] = outcome.seconds;
+    nlohmann::json lumps = nlohmann::json::object();
+    if (haveResults && state.results.HasLevel(lastLevel)) {
+        const std::vector<Real>& v = state.results.Level(lastLevel);
+        for (int k = 1; k <= problem.frameCount; ++k) {
+            const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+            if (!f.IsLump() || f.subtracted != 0) continue;
+            lumps[std::string(1, static_cast<char>(f.lumpLetter))] =
+                static_cast<double>(v[static_cast<std::size_t>(problem.nodes.Count() + k)]);
         }
-        j["lumps"] = lumps;
-        if (!pathNodes.empty()) j["flowPath"] = flows;
-        std::cout << j.dump() << std::endl;
     }
-    if (code == SolverError::Ok) return kExitOk;
-    if (code == SolverError::Cancelled) return kExitCancelled;
-    return kExitCalculationFailed;
+    j["lumps"] = lumps;
+    if (!pathNodes.empty()) j["flowPath"] = flows;
+    std::cout << j.dump() << std::endl;
+}
+if (code == SolverError::Ok) return kExitOk;
+if (code == SolverError::Cancelled) return kExitCancelled;
+return kExitCalculationFailed;
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 // analytic answers and with the texts the command line promises.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +18,7 @@
 #include <sstream>
 #include <thread>
 
+#include "core/files/unprivileged.hpp"
 #include "files/problem_file.hpp"
 #include "support/mesh_builder.hpp"
 
@@ -336,6 +340,98 @@ TEST_F(Batch, CtrlCCancelsBetweenLevelsAndKeepsTheCompletedOnes) {
     const auto columns = std::count(timeRow.begin(), timeRow.end(), ',') + 1;
     EXPECT_GT(columns, 4);         // time column, X, Y, at least level 0 and 1
     EXPECT_LT(columns, 3000 + 4);  // not every level
+}
+
+TEST_F(Batch, TheTableIsWrittenThroughLinksAndKeepsItsMode) {
+    Problem problem;
+    MakeWall(problem);
+    const std::string file = Save(problem, "wall.kvx");
+    const std::string expected = Path("expected.csv").string();
+    ASSERT_EQ(Run("solve " + file + " --table " + expected).code, 0);
+
+    fs::create_directories(Path("results"));
+    std::ofstream(Path("results/wall.csv")) << "old";
+    fs::permissions(Path("results/wall.csv"), fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("results/wall.csv", Path("link.csv"));
+    const Output o = Run("solve " + file + " --table " + Path("link.csv").string());
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_TRUE(fs::is_symlink(Path("link.csv")));
+    EXPECT_EQ(ReadAll(Path("results/wall.csv")), ReadAll(expected));
+    EXPECT_EQ(fs::status(Path("results/wall.csv")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(Batch, ATableThatCannotBeWrittenIsRefusedBeforeTheCalculation) {
+    Problem problem;
+    MakeWall(problem);
+    const std::string file = Save(problem, "wall.kvx");
+    ASSERT_EQ(::mkfifo(Path("pipe.csv").c_str(), 0644), 0);
+    std::vector<std::pair<std::string, std::string>> refused = {
+        {Path("pipe.csv").string(), "it is a named pipe"}};
+    // A device node where this process may make one: the null device, harmless to write.
+    if (::mknod(Path("null.csv").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        refused.push_back({Path("null.csv").string(), "it is a device"});
+    for (const auto& [table, reason] : refused) {
+        const Output o = Run("solve " + file + " --table " + table + " --json");
+        EXPECT_EQ(o.code, 64) << table;
+        EXPECT_EQ(o.err, "kova-batch: --table '" + table +
+                             "': cannot write a file there: " + reason + "\n");
+        EXPECT_EQ(o.out, "");  // no JSON: nothing ran
+    }
+    EXPECT_TRUE(fs::is_fifo(Path("pipe.csv")));
+
+    // A read-only table, tried by a user whom its permissions stop.
+    std::ofstream(Path("locked.csv")) << "kept";
+    fs::permissions(Path("locked.csv"), static_cast<fs::perms>(0444));
+    const std::string locked = Path("locked.csv").string();
+    const std::string command = kBatch + " solve " + file + " --table " + locked + " >" +
+                                Path("out.txt").string() + " 2>" + Path("err.txt").string();
+    const int failures = AsUnprivilegedUser(m_dir, [&] {
+        const int status = std::system(command.c_str());
+        int failed = !WIFEXITED(status) || WEXITSTATUS(status) != 64;
+        failed += ReadAll(Path("err.txt")) != "kova-batch: --table '" + locked +
+                                                  "': cannot write a file there: the file is "
+                                                  "read-only\n";
+        failed += !ReadAll(Path("out.txt")).empty();
+        failed += ReadAll(locked) != "kept";
+        return failed;
+    });
+    ASSERT_NE(failures, -1) << "could not run kova-batch as an unprivileged user";
+    EXPECT_EQ(failures, 0);
+}
+
+TEST_F(Batch, ATableThatRunsOutOfRoomLeavesTheOldOneByteForByte) {
+    Problem problem;
+    MakeWall(problem);
+    const std::string file = Save(problem, "wall.kvx");
+    const std::string table = Path("wall.csv").string();
+    ASSERT_EQ(Run("solve " + file + " --table " + table).code, 0);
+    const std::string full = ReadAll(table);
+    const std::string old = full.substr(0, full.size() / 3);
+    std::ofstream(table, std::ios::binary) << old;
+
+    // The run may write files of half the table's size: the new table does not fit.
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::freopen(Path("out.txt").c_str(), "w", stdout);
+        std::freopen(Path("err.txt").c_str(), "w", stderr);
+        const rlimit limit{full.size() / 2, full.size() / 2};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        execl(kBatch.c_str(), kBatch.c_str(), "solve", file.c_str(), "--table", table.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "kova-batch ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(ReadAll(Path("err.txt")), "kova-batch: --table '" + table +
+                                            "': the file could not be written: File too large\n");
+    EXPECT_EQ(ReadAll(Path("out.txt")).find("Table written"), std::string::npos);
+    EXPECT_EQ(ReadAll(table), old);
+    for (const auto& e : fs::directory_iterator(m_dir))
+        EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
 }
 
 TEST_F(Batch, BadArgumentsGetOneLineAndAUsageOrReadCode) {

@@ -1,6 +1,7 @@
 // kova-batch mesh, run as a program: the files it writes, what it prints and its exit
 // codes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -168,6 +169,20 @@ TEST_F(MeshCommandTest, AReductionPastTheNodeLimitExitsWith2AndWritesNothing) {
               std::string::npos)
         << run.err;
     EXPECT_FALSE(fs::exists(Path("out.kvx")));
+}
+
+TEST_F(MeshCommandTest, AnOutputThatIsNotAFileIsRefusedBeforeMeshing) {
+    const std::string in = WriteTwoFrames("two.kvx");
+    ASSERT_EQ(::mkfifo(Path("pipe.kvx").c_str(), 0644), 0);
+    const std::string out = Path("pipe.kvx").string();
+    const BatchRun run = Run("mesh " + in + " " + out + " --reduce 2");
+    EXPECT_EQ(run.exitCode, 2);
+    // One line, and no reduction was started.
+    EXPECT_EQ(run.err, "kova-batch: output '" + out +
+                           "': cannot write a file there: it is a "
+                           "named pipe\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(fs::is_fifo(Path("pipe.kvx")));
 }
 
 TEST_F(MeshCommandTest, AnOutputThatCannotBeWrittenExitsWith2) {

@@ -1,7 +1,6 @@
 #include "files/problem_file.hpp"
 
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -13,7 +12,9 @@
 #include "files/file_format_error.hpp"
 #include "files/problem_sections.hpp"
 #include "files/record_codec.hpp"
+#include "files/safe_file_writer.hpp"
 #include "model/messages.hpp"
+#include "model/number_format.hpp"
 #include "model/subjects.hpp"
 #include "units/unit_labels.hpp"
 
@@ -341,6 +342,25 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, bo
     return ok;
 }
 
+// The error box of a failed save.
+std::string SaveFailureMessage(const FileWriteResult& result, const std::string& path) {
+    switch (result.status) {
+        case FileWriteStatus::NotWritable:
+            return GetMessage(MessageId::FileLocked);
+        case FileWriteStatus::OutOfSpace:
+            return GetMessage(MessageId::ErrorWritingFile);
+        case FileWriteStatus::NoFolder:
+        case FileWriteStatus::FolderNotWritable:
+        case FileWriteStatus::NotRegularFile:
+            return "Cannot open file " + path;
+        case FileWriteStatus::IsDirectory:
+        case FileWriteStatus::WriteFailed:
+        case FileWriteStatus::Written:
+            break;
+    }
+    return "Error " + std::to_string(result.error) + " occurred while writing the file";
+}
+
 }  // namespace
 
 FileFormat ParseVersionString(std::string_view characters) {
@@ -351,7 +371,7 @@ FileFormat ParseVersionString(std::string_view characters) {
     if (characters.size() > 1) {
         const std::string_view number = characters.substr(1);
         long double value = 0;
-        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+        const auto [end, ec] = RealFromChars(number.data(), number.data() + number.size(), value);
         if (ec == std::errc() && end == number.data() + number.size() && std::isfinite(value)) {
             format.version = value;
         }
@@ -411,7 +431,6 @@ void DecodeProblemFile(Problem& p, std::span<const std::uint8_t> bytes) {
 }
 
 bool WriteProblemFile(Problem& p, const std::string& path) {
-    namespace fs = std::filesystem;
     Reporter& reporter = p.reporter();
     std::vector<std::uint8_t> image;
     try {
@@ -420,52 +439,9 @@ bool WriteProblemFile(Problem& p, const std::string& path) {
         reporter.ShowError(std::string(kMsgNoMemoryForOperation));
         return false;
     }
-
-    // Write beside the file that is replaced (following a symbolic link to it), so that the
-    // final rename stays on one file system.
-    std::error_code ec;
-    fs::path target(path);
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    std::FILE* file = nullptr;
-    fs::path temporary;
-    for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
-        temporary = target;
-        temporary += ".save" + std::to_string(attempt) + ".tmp";
-        file = std::fopen(temporary.string().c_str(), "wbx");
-        if (file == nullptr && errno != EEXIST) break;
-    }
-    if (file == nullptr) {
-        reporter.ShowError("Cannot open file " + path);
-        return false;
-    }
-
-    errno = 0;
-    const std::size_t written = std::fwrite(image.data(), 1, image.size(), file);
-    std::string failure;
-    if (written < image.size()) {
-        failure = GetMessage(MessageId::ErrorWritingFile);
-    } else if (std::fflush(file) != 0 || std::ferror(file) != 0) {
-        failure = "Error " + std::to_string(errno) + " occurred while writing the file";
-    }
-    if (std::fclose(file) != 0 && failure.empty()) {
-        failure = "Error " + std::to_string(errno) + " occurred while writing the file";
-    }
-    if (failure.empty()) {
-        // The new file takes over the permissions of the one it replaces.
-        const fs::file_status previous = fs::status(target, ec);
-        if (!ec && fs::exists(previous)) {
-            fs::permissions(temporary, previous.permissions(), ec);
-        }
-        fs::rename(temporary, target, ec);
-        if (ec)
-            failure = "Error " + std::to_string(ec.value()) + " occurred while writing the file";
-    }
-    if (!failure.empty()) {
-        fs::remove(temporary, ec);
-        reporter.ShowError(failure);
+    const FileWriteResult result = WriteFileSafely(path, image);
+    if (!result.Ok()) {
+        reporter.ShowError(SaveFailureMessage(result, path));
         return false;
     }
     p.settings.problemSaved = true;

@@ -48,10 +48,9 @@ std::vector<std::uint8_t> EncodeProblemFile(Problem& problem,
 // image; the problem is then partly loaded and must be reset by the caller.
 void DecodeProblemFile(Problem& problem, std::span<const std::uint8_t> bytes);
 
-// Writes the problem to `path`. The image goes to a temporary file in the same folder,
-// which replaces `path` only after every byte was written and flushed, so a failed save
-// leaves the previous file as it was. Reports its failures and sets ProblemSaved on
-// success.
+// Writes the problem to `path` through WriteFileSafely, so a failed save leaves the
+// previous file as it was. Reports its failures (message 12 for a file that may not be
+// written, 133 when the disk runs out) and sets ProblemSaved on success.
 bool WriteProblemFile(Problem& problem, const std::string& path);
 
 // Resets the problem and reads `path` into it, then compiles every expression again.

@@ -271,6 +271,14 @@ std::string FormatGeneral(Real value, int precision) {
     return sign + mantissa + ExponentText(d.exponent);
 }
 
+std::from_chars_result RealFromChars(const char* first, const char* last, Real& value,
+                                     std::chars_format format) {
+    const std::string terminated(first, last);
+    const char* begin = terminated.c_str();
+    const auto result = std::from_chars(begin, begin + terminated.size(), value, format);
+    return {first + (result.ptr - begin), result.ec};
+}
+
 std::optional<Real> ParseDecimal(std::string_view text) {
     text = TrimBlanks(text);
     bool negative = false;
@@ -309,8 +317,7 @@ std::optional<Real> ParseDecimal(std::string_view text) {
     if (i != text.size()) return std::nullopt;
 
     Real value = 0;
-    const auto result =
-        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    const auto result = RealFromChars(text.data(), text.data() + text.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
         // Overflow or underflow: find the power of ten of the first non-zero digit.
         const std::string_view mantissa = text.substr(0, mantissaEnd);

@@ -16,6 +16,7 @@
 // point, and FormatCell takes the system's decimal separator as a parameter.
 #pragma once
 
+#include <charconv>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,6 +82,14 @@ std::string FormatGeneral(Real value, int precision);
 // "inf" and "nan" texts, and values beyond the range of an 80-bit real (about 1.19e4932);
 // a value below the smallest normal 80-bit real (about 3.4e-4932) reads as 0.
 std::optional<Real> ParseDecimal(std::string_view text);
+
+// std::from_chars for an 80-bit real that reads nothing outside [first, last). The
+// standard library parses long doubles with strtold, which for an "inf" or "nan"
+// spelling reads the text as NUL-terminated and so past the end of the range; the
+// characters are parsed from a terminated copy instead. The result's pointer lies in
+// [first, last].
+std::from_chars_result RealFromChars(const char* first, const char* last, Real& value,
+                                     std::chars_format format = std::chars_format::general);
 
 // A typed number: after upper-casing, "INF" and "-INF" read as the infinity marker and
 // its negative; anything else as ParseDecimal reads it.

@@ -188,7 +188,7 @@ int FieldInt(std::string_view s) {
 Real FieldReal(std::string_view s) {
     s = Trim(s);
     Real v = 0;
-    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    auto [ptr, ec] = RealFromChars(s.data(), s.data() + s.size(), v);
     return ec == std::errc() && ptr == s.data() + s.size() ? v : 0;
 }
 

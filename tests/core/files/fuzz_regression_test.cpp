@@ -59,7 +59,7 @@ TEST(ProblemFileFuzzInputs, SeedsAndEveryInputThatEverCrashedAreHandled) {
         CheckInput(seed);
     }
     for (const fs::path& input :
-         InputsIn(fs::path(KOVA_TEST_DATA_DIR) / "files/problem_file_crashes")) {
+         InputsIn(fs::path(KOVA_SOURCE_DIR) / "fuzz/corpus/problem_file/regressions")) {
         CheckInput(input);
     }
 }

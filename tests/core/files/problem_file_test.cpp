@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "core/files/file_image.hpp"
 #include "files/extended_codec.hpp"
 #include "files/undo_snapshots.hpp"
@@ -335,6 +337,33 @@ TEST(ProblemFileVersions, ParsingTheVersionString) {
     EXPECT_EQ(ParseVersionString("X7.1x").version, 0);
     EXPECT_EQ(ParseVersionString("X").version, 0);
     EXPECT_EQ(ParseVersionString("").width, IntegerWidth::Legacy);
+}
+
+TEST(ProblemFileVersions, AVersionStringIsReadWithinItsLength) {
+    // A 16-byte file once made the reader look past its end: the number after the first
+    // character starts with 'N', which the library's long double parser took for the
+    // start of "NAN" and read as a NUL-terminated string. The exact-size heap copy lets
+    // the sanitizer builds see any read beyond the input.
+    const Bytes input = {0x06, 0x06, 0x4e, 0x38, 0x2e, 0x30, 0x33, 0x35,
+                         0x4e, 0x38, 0x2e, 0x30, 0x4e, 0x38, 0x2e, 0x30};
+    const std::size_t length = input[0];
+    const auto exact = std::make_unique<char[]>(length);
+    std::copy(input.begin() + 1, input.begin() + 1 + length, exact.get());
+    const FileFormat format = ParseVersionString(std::string_view(exact.get(), length));
+    EXPECT_EQ(format.width, IntegerWidth::Legacy);
+    EXPECT_EQ(format.version, 0);
+    for (const char* text : {"Xnan", "XINF", "Xinfinity", "X-nan", "Xnan(1)"}) {
+        const std::string_view view(text);
+        const auto copy = std::make_unique<char[]>(view.size());
+        std::copy(view.begin(), view.end(), copy.get());
+        EXPECT_EQ(ParseVersionString(std::string_view(copy.get(), view.size())).version, 0) << text;
+    }
+
+    Problem p;
+    RecordingReporter reporter;
+    p.SetReporter(&reporter);
+    EXPECT_FALSE(ReadProblemImage(p, input, "short.KVX"));
+    EXPECT_EQ(reporter.Errors().size(), 1u);
 }
 
 TEST(ProblemFileVersions, ContourSettingsOnlyFrom7144) {

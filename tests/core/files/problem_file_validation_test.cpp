@@ -10,8 +10,10 @@
 #include <functional>
 
 #include "core/files/file_image.hpp"
+#include "core/files/unprivileged.hpp"
 #include "files/problem_file.hpp"
 #include "files/undo_snapshots.hpp"
+#include "model/messages.hpp"
 #include "model/subjects.hpp"
 #include "support/problem_builders.hpp"
 
@@ -385,6 +387,26 @@ TEST_F(FileOnDisk, AFailedSaveKeepsThePreviousFile) {
     EXPECT_EQ(ReadAll(path), previous);
     EXPECT_EQ(FilesInDir(), std::vector<std::string>{"keep.KVX"});
     EXPECT_FALSE(problem.settings.problemSaved);
+}
+
+TEST_F(FileOnDisk, ALockedFileGetsMessage12AndIsKept) {
+    BuildRichProblem(problem);
+    const fs::path path = dir / "locked.KVX";
+    ASSERT_TRUE(WriteProblemFile(problem, path.string()));
+    const Bytes previous = ReadAll(path);
+    fs::permissions(path, static_cast<fs::perms>(0444));
+    problem.texts.clear();
+    const int failures = test::AsUnprivilegedUser(dir, [&] {
+        reporter.Clear();
+        problem.settings.problemSaved = false;
+        int failed = WriteProblemFile(problem, path.string());
+        failed += reporter.Errors() != std::vector<std::string>{GetMessage(kMsgError, 12)};
+        failed += problem.settings.problemSaved;
+        failed += ReadAll(path) != previous;
+        return failed;
+    });
+    ASSERT_NE(failures, -1) << "could not run the save as an unprivileged user";
+    EXPECT_EQ(failures, 0);
 }
 
 TEST_F(FileOnDisk, AFailedReplaceIsReportedAndLeavesNoTemporary) {

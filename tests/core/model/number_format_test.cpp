@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <locale>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,32 @@ TEST(ParseNumber, AcceptsDecimalNumbersOnly) {
 struct CommaPoint : std::numpunct<char> {
     char do_decimal_point() const override { return ','; }
 };
+
+TEST(RealFromChars, ReadsOnlyTheGivenCharacters) {
+    // Exact-size heap copies, so that the sanitizer builds catch a read past the end.
+    struct Case {
+        std::string text;
+        std::size_t length;  // characters given to the parser
+        std::size_t used;    // characters it consumes
+    };
+    for (const Case& c : std::vector<Case>{{"inf", 3, 3},
+                                           {"-nan", 4, 4},
+                                           {"nan(12)", 3, 3},
+                                           {"infinity", 5, 3},
+                                           {"N8.0", 4, 0},
+                                           {"1.5e10", 3, 3},
+                                           {"2.5", 3, 3}}) {
+        const auto copy = std::make_unique<char[]>(c.length);
+        std::copy(c.text.begin(), c.text.begin() + static_cast<std::ptrdiff_t>(c.length),
+                  copy.get());
+        Real value = -1;
+        const auto result = RealFromChars(copy.get(), copy.get() + c.length, value);
+        EXPECT_EQ(static_cast<std::size_t>(result.ptr - copy.get()), c.used) << c.text;
+        if (c.text == "1.5e10") {
+            EXPECT_EQ(value, 1.5L);
+        }
+    }
+}
 
 TEST(ParseNumber, IgnoresTheProcessLocale) {
     const std::locale previous =
