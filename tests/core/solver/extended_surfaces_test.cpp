@@ -178,8 +178,9 @@ TEST(ExtendedSurfaces, EdgeFluxEdgeConvectionAndALumpActOverTheEdgeHeight) {
             EXPECT_NEAR(static_cast<double>(FlowAcross(run, {{x, 0}, {x, 0.025L}, {x, 0.05L}})), 5,
                         1e-9)
                 << x << " " << withLump;
-        if (withLump)
+        if (withLump) {
             EXPECT_NEAR(static_cast<double>(FlowAcross(run, {{0.2L, 0}, {0.2L, 0.05L}})), 5, 1e-9);
+        }
     }
 }
 
