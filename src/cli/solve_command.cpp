@@ -189,69 +189,115 @@ void Calculate(const SolveOptions& o, SolveRun& run) {
     progress.Close();
 }
 
-const SolverError code = outcome.code;
-std::string message = outcome.caption;
-if (code != SolverError::Ok && code != SolverError::Cancelled) {
-    message = reporter.Errors().empty() ? "the calculation failed with result code " +
-                                              std::to_string(SolverErrorNumber(code))
-                                        : reporter.Errors().back();
-    if (reporter.Errors().empty()) PrintError(message);
-}
-const bool haveResults =
-    code == SolverError::Ok || (code == SolverError::Cancelled && problem.resultsCurrent);
-const int lastLevel = problem.settings.transient ? state.currentLevel - state.stepStart : 0;
-
-nlohmann::json flows = nlohmann::json::array();
-if (run.haveResults) {
-    CombineBalances(run);
-    if (!o.table.empty()) {
-        // A cancelled run shows the completed levels only.
-        ResultTable shown;
-        const ResultTable* results = &state.results;
-        // Balances of a transient run are computed after its last level only.
-        const bool balancesDone = !(problem.settings.transient && code == SolverError::Cancelled);
-        const ResultTable* balances =
-            state.balances.Empty() || !balancesDone ? nullptr : &state.balances;
-        ResultTable shownBalances;
-        if (problem.settings.transient && lastLevel + 1 < state.results.LevelCount()) {
-            shown.Allocate(lastLevel + 1, state.results.ValueCount());
-            for (int i = 0; i <= lastLevel; ++i) shown.Level(i) = state.results.Level(i);
-            results = &shown;
-            if (balances != nullptr) {
-                shownBalances.Allocate(lastLevel + 1, state.balances.ValueCount());
-                for (int i = 0; i <= lastLevel; ++i)
-                    shownBalances.Level(i) = state.balances.Level(i);
-                balances = &shownBalances;
-            }
-        }
-        const NodeTableText table(problem, *results, balances, formats);
-        if (!WriteAtomically(o.table,
-                             table.SaveText(table.Everything(), LayoutForFileName(o.table)))) {
-            PrintError("--table '" + o.table + "': the file could not be written");
-            return kExitCalculationFailed;
-        }
-        lines << "Table written to " << o.table << std::endl;
+// The message of a finished run (printed here when the calculation failed without one)
+// and which of its levels hold results.
+void SummariseOutcome(SolveRun& run) {
+    const SolverError code = run.outcome.code;
+    run.message = run.outcome.caption;
+    if (code != SolverError::Ok && code != SolverError::Cancelled) {
+        const std::vector<std::string>& errors = run.reporter.Errors();
+        run.message = errors.empty() ? "the calculation failed with result code " +
+                                           std::to_string(SolverErrorNumber(code))
+                                     : errors.back();
+        if (errors.empty()) PrintError(run.message);
     }
-    if (!request.pathNodes.empty()) {
-        if (const int code = ReportFlows(o, request, run, flows); code != kExitOk) return code;
-    }
+    run.haveResults =
+        code == SolverError::Ok || (code == SolverError::Cancelled && run.problem.resultsCurrent);
+    run.lastLevel =
+        run.problem.settings.transient ? run.state.currentLevel - run.state.stepStart : 0;
 }
 
-if (o.json) {
+// A steady run's balances are combined over every frame, as the nodal balance view
+// shows them.
+void CombineBalances(SolveRun& run) {
+    if (run.problem.settings.transient) return;
+    std::vector<int> all;
+    for (int k = 1; k <= run.problem.frameCount; ++k) all.push_back(k);
+    CombineSteadyBalances(run.problem, run.state.balances, all);
+}
+
+// The first `levels` levels of a table.
+ResultTable FirstLevels(const ResultTable& table, int levels) {
+    ResultTable shown;
+    shown.Allocate(levels, table.ValueCount());
+    for (int i = 0; i < levels; ++i) shown.Level(i) = table.Level(i);
+    return shown;
+}
+
+int WriteTable(const SolveOptions& o, const SolveRequest& request, const SolveRun& run) {
+    const CalculationState& state = run.state;
+    // A cancelled run shows the completed levels only.
+    ResultTable shown;
+    const ResultTable* results = &state.results;
+    // Balances of a transient run are computed after its last level only.
+    const bool balancesDone =
+        !(run.problem.settings.transient && run.outcome.code == SolverError::Cancelled);
+    const ResultTable* balances =
+        state.balances.Empty() || !balancesDone ? nullptr : &state.balances;
+    ResultTable shownBalances;
+    if (run.problem.settings.transient && run.lastLevel + 1 < state.results.LevelCount()) {
+        shown = FirstLevels(state.results, run.lastLevel + 1);
+        results = &shown;
+        if (balances != nullptr) {
+            shownBalances = FirstLevels(state.balances, run.lastLevel + 1);
+            balances = &shownBalances;
+        }
+    }
+    const NodeTableText table(run.problem, *results, balances, request.formats);
+    const FileWriteResult written =
+        WriteFileSafely(o.table, table.SaveText(table.Everything(), LayoutForFileName(o.table)));
+    if (!written.Ok()) {
+        PrintError("--table '" + o.table + "': the file could not be written: " + written.reason);
+        return kExitCalculationFailed;
+    }
+    StatusStream(o) << "Table written to " << o.table << std::endl;
+    return kExitOk;
+}
+
+// The flow across the path at every level: printed as lines, or added to `flows` for
+// the JSON summary.
+int ReportFlows(const SolveOptions& o, const SolveRequest& request, SolveRun& run,
+                nlohmann::json& flows) {
+    Problem& problem = run.problem;
+    const CalculationState& state = run.state;
+    const FlowContext context{problem, state.checked.elements, state.results, &state.balances};
+    FlowPath path;
+    int bad = -1;
+    if (!SelectNodePath(context, path, request.pathNodes, 0, bad)) {
+        PrintError("--flow-path '" + o.flowPath + "' does not form a path of segments");
+        return kExitUsage;
+    }
+    for (int level = 0; level <= run.lastLevel && state.results.HasLevel(level); ++level) {
+        const Real time = state.results.Level(level)[0];
+        const Real flow = SelectionFlow(context, path, level).value;
+        if (o.json) {
+            flows.push_back({static_cast<double>(time), static_cast<double>(flow)});
+        } else {
+            std::cout << FormatCell(request.formats.value, problem.settings.transient ? time : 0)
+                      << ", " << FormatCell(request.formats.value, flow) << std::endl;
+        }
+    }
+    return kExitOk;
+}
+
+void PrintJsonSummary(const SolveRequest& request, const SolveRun& run,
+                      const nlohmann::json& flows) {
+    const Problem& problem = run.problem;
+    const CalculationState& state = run.state;
     nlohmann::json j;
-    j["resultCode"] = SolverErrorNumber(code);
-    j["message"] = message;
+    j["resultCode"] = SolverErrorNumber(run.outcome.code);
+    j["message"] = run.message;
     j["unknowns"] = state.unknowns;
     j["bandwidth"] = state.bandwidth;
     j["elements"] = state.checked.elements.Count();
     if (problem.settings.transient)
-        j["levels"] = lastLevel;
+        j["levels"] = run.lastLevel;
     else
         j["iterations"] = state.iterations;
-    j["seconds"] = outcome.seconds;
+    j["seconds"] = run.outcome.seconds;
     nlohmann::json lumps = nlohmann::json::object();
-    if (haveResults && state.results.HasLevel(lastLevel)) {
-        const std::vector<Real>& v = state.results.Level(lastLevel);
+    if (run.haveResults && state.results.HasLevel(run.lastLevel)) {
+        const std::vector<Real>& v = state.results.Level(run.lastLevel);
         for (int k = 1; k <= problem.frameCount; ++k) {
             const Frame& f = problem.frames[static_cast<std::size_t>(k)];
             if (!f.IsLump() || f.subtracted != 0) continue;
@@ -260,12 +306,44 @@ if (o.json) {
         }
     }
     j["lumps"] = lumps;
-    if (!pathNodes.empty()) j["flowPath"] = flows;
+    if (!request.pathNodes.empty()) j["flowPath"] = flows;
     std::cout << j.dump() << std::endl;
 }
-if (code == SolverError::Ok) return kExitOk;
-if (code == SolverError::Cancelled) return kExitCancelled;
-return kExitCalculationFailed;
+
+int ExitCodeOf(const CalculationOutcome& outcome) {
+    if (outcome.code == SolverError::Ok) return kExitOk;
+    if (outcome.code == SolverError::Cancelled) return kExitCancelled;
+    return kExitCalculationFailed;
+}
+
+int RunSolve(const SolveOptions& o) {
+    // Arguments and the output file first, so that nothing is calculated for a command
+    // that cannot finish.
+    SolveRequest request;
+    if (const int code = ParseArguments(o, request); code != kExitOk) return code;
+    if (const int code = CheckTableWritable(o); code != kExitOk) return code;
+
+    SolveRun run;
+    if (const int code = LoadProblem(run.problem, o.problem); code != kExitOk) return code;
+    if (const int code = CheckFlowPathSegments(run.problem, request.pathNodes); code != kExitOk)
+        return code;
+
+    Calculate(o, run);
+    if (!run.outcome.ran) return run.setup.ok() ? kExitCheckFailed : kExitCalculationFailed;
+    SummariseOutcome(run);
+
+    nlohmann::json flows = nlohmann::json::array();
+    if (run.haveResults) {
+        CombineBalances(run);
+        if (!o.table.empty()) {
+            if (const int code = WriteTable(o, request, run); code != kExitOk) return code;
+        }
+        if (!request.pathNodes.empty()) {
+            if (const int code = ReportFlows(o, request, run, flows); code != kExitOk) return code;
+        }
+    }
+    if (o.json) PrintJsonSummary(request, run, flows);
+    return ExitCodeOf(run.outcome);
 }
 
 }  // namespace

@@ -4,9 +4,20 @@
 
 #include "expressions/evaluator.hpp"
 #include "model/problem.hpp"
+#include "model/subjects.hpp"
 #include "units/unit_labels.hpp"
 
 namespace kova {
+namespace {
+
+// ky/kx of the element's material when it is marked anisotropic, else 1.
+Real AnisotropyRatio(const Problem& problem, const SolutionData& solution, int element) {
+    const Frame* frame = problem.FrameAt(solution.Element(element).frame);
+    const Material* m = frame != nullptr ? problem.MaterialAt(frame->material) : nullptr;
+    return m != nullptr && m->anisotropic != 0 ? m->kyOverKx : 1.0L;
+}
+
+}  // namespace
 
 ElementGradient ElementGradientComponents(const Problem& problem, const SolutionData& solution,
                                           int element, int step) {
@@ -50,7 +61,7 @@ ElementGradient ElementFlux(Problem& problem, const SolutionData& solution, int 
                                      problem.selection.state == SelectType::FluxPt &&
                                      (subject == ProbTypeA::HeatTrans || subject == ProbTypeA::Bio);
     Real a = 1;
-    if (!temperatureGradient) {
+    if (!temperatureGradient && !HasUnitConductivity(subject)) {
         // The level's time (stored in the user's unit) for time-dependent conductivities;
         // a steady level's entry 0 counts iterations and is not a time.
         const Real* levelTime = solution.StoredValue(step, 0);
@@ -69,6 +80,10 @@ ElementGradient ElementFlux(Problem& problem, const SolutionData& solution, int 
         }
         a = sum / 3;
     }
+    // The flux of an anisotropic material in Cartesian geometry, as the assembly and the
+    // flows have it: (k dT/dx, (ky/kx) k dT/dy).
+    if (!temperatureGradient && !problem.settings.cylindrical)
+        g.dvdy *= AnisotropyRatio(problem, solution, element);
     const Real pixelLength = problem.settings.pixelLength;
     if (pixelLength > 0) {
         g.magnitude = a * std::sqrt(g.dvdx * g.dvdx + g.dvdy * g.dvdy) / pixelLength;

@@ -25,8 +25,10 @@ ElementGradient ElementGradientComponents(const Problem& problem, const Solution
 
 // The gradient components and the magnitude. The factor a is 1 when the gradient window
 // asks for the temperature gradient (selection state FluxPt, Heat Transfer or Bio-Heat
-// Transfer, temperatureType set), otherwise the mean of the element material's
-// conductivity at its three corners for this step.
+// Transfer, temperatureType set) and in a subject with unit conductivity, otherwise the
+// mean of the element material's conductivity at its three corners for this step. For
+// the flux of an anisotropic material in Cartesian geometry dvdy is multiplied by ky/kx,
+// so that the components and the magnitude are those of the flux.
 ElementGradient ElementFlux(Problem& problem, const SolutionData& solution, int element, int step,
                             bool temperatureType);
 

@@ -157,9 +157,13 @@ Real FluxVariable(Problem& problem, int marker, int element, const SolutionData*
     if (element <= 0 || solution == nullptr) return 0;
     const int step = solution->DisplayedStep();
     if (marker != -6) {
+        // Per unit length with the second axis upwards, as the coordinates are, so that
+        // a property written with a gradient means the same at every zoom.
         const ElementGradient g = ElementGradientComponents(problem, *solution, element, step);
         errorCode = g.errorCode;
-        return marker == -7 ? g.dvdx : g.dvdy;
+        const Real pixelLength = problem.settings.pixelLength;
+        if (!(pixelLength > 0)) return 0;
+        return marker == -7 ? g.dvdx / pixelLength : -g.dvdy / pixelLength;
     }
     if (t_fluxDepth > 0) {
         errorCode = kEvalStack;

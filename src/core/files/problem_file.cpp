@@ -291,6 +291,15 @@ struct KeptSettings {
     std::array<Material, kMaterialCount + 1> materials;
 };
 
+// A subject that has no cylindrical form is solved in Cartesian geometry; a file that
+// holds the combination opens switched, and says so. The file itself keeps its setting
+// until the user saves the problem.
+void SwitchToCartesianWhereRequired(Problem& p) {
+    if (!p.settings.cylindrical || CylindricalGeometryAvailable(p.settings.subject)) return;
+    p.SetCylindrical(false);
+    p.reporter().ShowError(CartesianOnlyMessage(p.settings.subject));
+}
+
 // Loads an image into a problem that was just reset.
 bool LoadIntoResetProblem(Problem& p, std::span<const std::uint8_t> bytes, const std::string& path,
                           const KeptSettings& kept, const ExpressionCompiler& compile) {
@@ -314,6 +323,7 @@ bool LoadIntoResetProblem(Problem& p, std::span<const std::uint8_t> bytes, const
     if (const std::string message = FailedExpressionsMessage(recompiled); !message.empty()) {
         p.reporter().ShowError(message);
     }
+    SwitchToCartesianWhereRequired(p);
     p.settings.problemSaved = true;
     p.reporter().ShowStatusText("", StatusPanel::Info);
     return true;

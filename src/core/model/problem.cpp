@@ -96,7 +96,8 @@ void Problem::ProblemReset() {
     Real bodyTemperature;
     const bool si = settings.unitSystem == Unittype::SI;
     if (settings.absoluteTemperatures) {
-        bodyTemperature = si ? 310.15L : 590.27L;
+        // 98.6 F on the Rankine scale with the program's offset of 460.
+        bodyTemperature = si ? 310.15L : 558.6L;
     } else {
         bodyTemperature = si ? 37.0L : 98.6L;
     }

@@ -129,6 +129,7 @@ std::array<SubjectVocabulary, 9> BuildVocabularies() {
     pf.contoursItem = "Stream Function Contours";
     pf.gradientsItem = "Pressure Contours";
     pf.asksDensity = pf.asksSpecificHeat = false;
+    pf.cylindricalEnabled = false;
 
     SubjectVocabulary& pm = t[7];
     pm.menuItem = "Porous Media Flow";
@@ -210,6 +211,20 @@ const SubjectVocabulary& VocabularyOf(ProbTypeA subject) {
 
 bool IsSubject(int code) {
     return code >= 1 && code <= 8;
+}
+
+bool CylindricalGeometryAvailable(ProbTypeA subject) {
+    return VocabularyOf(subject).cylindricalEnabled;
+}
+
+std::string CartesianOnlyMessage(ProbTypeA subject) {
+    return VocabularyOf(subject).menuItem +
+           " problems are solved in Cartesian geometry; this problem has been switched to "
+           "Cartesian geometry, which is stored when the problem is saved.";
+}
+
+bool HasUnitConductivity(ProbTypeA subject) {
+    return subject == ProbTypeA::Potential;
 }
 
 void ResetUnspecifiedMaterial(Material& material) {

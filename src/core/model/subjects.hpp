@@ -54,6 +54,21 @@ const SubjectVocabulary& VocabularyOf(ProbTypeA subject);
 // True for codes 1..8.
 bool IsSubject(int code);
 
+// Whether the subject can be solved in cylindrical geometry. Extended Surfaces and
+// Potential Flow cannot: a thin plate has no axisymmetric form, and the axisymmetric
+// stream function obeys another equation than the r-weighted one the solver assembles.
+// The Cylindrical menu item is disabled for them.
+bool CylindricalGeometryAvailable(ProbTypeA subject);
+
+// The message shown when a problem that holds such a subject in cylindrical geometry is
+// opened and switched to Cartesian geometry.
+std::string CartesianOnlyMessage(ProbTypeA subject);
+
+// Whether the field equation of the subject has unit conductivity. Potential Flow's
+// material holds the fluid's density in its conductivity block; the density enters the
+// pressures only, while the stream function obeys Laplace's equation.
+bool HasUnitConductivity(ProbTypeA subject);
+
 // Stores the subject, applies its forced settings and vocabulary, resets material 0 and,
 // with loadLibrary, loads materials 1..20 from the subject's library; then the unit
 // labels follow the subject and unit system.

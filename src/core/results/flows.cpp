@@ -10,6 +10,8 @@
 #include "model/number_format.hpp"
 #include "model/problem.hpp"
 #include "model/selection.hpp"
+#include "model/subjects.hpp"
+#include "solver/assembly.hpp"
 #include "units/unit_labels.hpp"
 
 namespace kova {
@@ -101,6 +103,19 @@ void SignAlongPath(const FlowContext& c, FlowPath& path, int item, LineSegment& 
     if (crossing != path.referenceSense) s.lineFlow = -s.lineFlow;
 }
 
+// Whether a flux specified on the segment enters frame A: the assembly gives it to the
+// distributed frame beside the segment (frame A when both are), or else to the lump.
+bool FluxEntersFrameA(const Problem& p, const LineSegment& s) {
+    auto frame = [&](int k) -> const Frame* {
+        const Frame* f = k >= 1 ? p.FrameAt(k) : nullptr;
+        return f != nullptr && f->subtracted == 0 ? f : nullptr;
+    };
+    const Frame* a = frame(s.frameA);
+    const Frame* b = frame(s.frameB);
+    if (a == nullptr) return false;
+    return !a->IsLump() || b == nullptr || b->IsLump();
+}
+
 std::string FlowSymbol(ProbTypeA subject) {
     switch (subject) {
         case ProbTypeA::ElecFieldC:
@@ -175,8 +190,10 @@ SideFlowResult SideFlow(const FlowContext& c, int element, int opposite, int lev
     Real k = 0;
     for (int corner = 1; corner <= 3; ++corner) {
         int error = 0;
-        k += EvaluateMaterialProperty(p, kPropertyConductivity, element, corner, error, time, level,
-                                      &data);
+        k += HasUnitConductivity(p.settings.subject)
+                 ? 1.0L
+                 : EvaluateMaterialProperty(p, kPropertyConductivity, element, corner, error, time,
+                                            level, &data);
         if (error != 0) {
             ReportEvaluationError(p, kPropertyConductivity, e.frame);
             r.ok = false;
@@ -186,7 +203,9 @@ SideFlowResult SideFlow(const FlowContext& c, int element, int opposite, int lev
     k /= 3;
     const Frame* frame = p.FrameAt(e.frame);
     const Material* m = frame != nullptr ? p.MaterialAt(frame->material) : nullptr;
-    const Real a = m != nullptr && m->anisotropic != 0 ? m->kyOverKx : 1.0L;
+    // The assembly uses the ratio ky/kx in Cartesian geometry only.
+    const Real a =
+        !p.settings.cylindrical && m != nullptr && m->anisotropic != 0 ? m->kyOverKx : 1.0L;
     if (w == 0) return r;
     const Real b[3] = {y[1] - y[2], y[2] - y[0], y[0] - y[1]};
     const Real cc[3] = {x[2] - x[1], x[0] - x[2], x[1] - x[0]};
@@ -197,8 +216,8 @@ SideFlowResult SideFlow(const FlowContext& c, int element, int opposite, int lev
     Real f = (b[o] * qx + cc[o] * qy) * s * pl;
     if (p.settings.cylindrical)
         f *= areaFactor;
-    else if (p.settings.subject == ProbTypeA::ThinFins && frame != nullptr)
-        f *= frame->finThickness;
+    else
+        f *= FinThickness(p, e.frame);
     r.flow = f;
     return r;
 }
@@ -242,12 +261,9 @@ void LineFlow(const FlowContext& c, FlowPath& path, int item, LineSegment& s, in
                 const Real r2 = p.RadiusPixels(p.nodes[s.node2].x);
                 return h * ((2 * r1 + r2) * t1 + (r1 + 2 * r2) * t2) / (3 * r1 + 3 * r2);
             };
-            s.lineFlow = length * fa * pl * (sideTerm(s.frameA) - sideTerm(s.frameB));
-            if (!p.settings.cylindrical && p.settings.subject == ProbTypeA::ThinFins) {
-                // The exterior has no thickness: a segment facing it takes its frame's.
-                const int k = s.frameA != 0 ? s.frameA : s.frameB;
-                if (const Frame* f = p.FrameAt(k)) s.lineFlow *= f->finThickness;
-            }
+            // An extended surface's edge exchanges over its height, as in the assembly.
+            s.lineFlow =
+                length * fa * pl * (sideTerm(s.frameA) - sideTerm(s.frameB)) * EdgeThickness(p, s);
         }
         if (s.fluxSpec > 0) {
             const Adjacent adj = AdjacentElements(c, s);
@@ -256,7 +272,10 @@ void LineFlow(const FlowContext& c, FlowPath& path, int item, LineSegment& s, in
                                                time, &data);
             const Real q2 = EvaluateSpecAtNode(p, s.node2, s.fluxSpec, level, error, adj.element[0],
                                                time, &data);
-            s.lineFlow -= length * ((q1 + q2) / 2) * fa * pl;
+            // The flux enters the frame that the assembly gives it to, over its edge's
+            // height; a positive line flow leaves frame A.
+            const Real inflow = length * ((q1 + q2) / 2) * fa * pl * EdgeThickness(p, s);
+            s.lineFlow += FluxEntersFrameA(p, s) ? -inflow : inflow;
         }
         if (!(s.lineFlow >= 0)) direction = -direction;
         if (FrameAtPoint(p, tp.x1, tp.y1) != s.frameA) direction = -direction;
@@ -418,7 +437,7 @@ std::string BalanceSummaryText(const FlowContext& c, int level) {
     Real sum = 0;
     for (const SelectRec& item : sel.items) sum += entry(c.balances, set, item.selectNo);
     const int n = sel.items.back().selectNo;
-    Real last = entry(c.balances, set, n);
+    const Real last = entry(c.balances, set, n);
     const Real value = entry(&c.results, valueLevel, n);
     const int nodeCount = p.nodes.Count();
     std::string label = std::to_string(n);
@@ -426,13 +445,11 @@ std::string BalanceSummaryText(const FlowContext& c, int level) {
         const Frame* f = p.FrameAt(n - nodeCount);
         label = std::string(1, static_cast<char>(f != nullptr ? f->lumpLetter : '?'));
     }
-    std::string unit = FlowUnit(p, false);
-    if (!p.settings.cylindrical && p.settings.subject == ProbTypeA::ThinFins && p.frameCount == 1 &&
-        p.frames[1].finThickness > 0) {
-        unit = UnitLabel(p, Quantity::Flow);
-        last *= p.frames[1].finThickness;
-        sum *= p.frames[1].finThickness;
-    }
+    // The balances of an extended surface are whole flows already (its terms carry the
+    // thickness), so they have no per-depth suffix.
+    const std::string unit = !p.settings.cylindrical && p.settings.subject == ProbTypeA::ThinFins
+                                 ? UnitLabel(p, Quantity::Flow)
+                                 : FlowUnit(p, false);
     const std::string symbol = FlowSymbol(p.settings.subject);
     std::string text = symbol + "[" + label + "]=" + Auto(last, last);
     if (sel.items.size() == 1) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/problem.hpp"
+#include "model/subjects.hpp"
 #include "solver/property_evaluation.hpp"
 #include "solver/run_setup.hpp"
 #include "solver/steady_solution.hpp"
@@ -39,6 +40,24 @@ void ZeroSystem(SolverRun& run) {
     if (run.runMode > 0) run.A.Zero();
     std::fill(run.F.begin(), run.F.end(), 0.0L);
     std::fill(run.solveVector.begin(), run.solveVector.end(), 0.0L);
+}
+
+Real FinThickness(const Problem& problem, int frame) {
+    if (problem.settings.subject != ProbTypeA::ThinFins || problem.settings.cylindrical) return 1;
+    const Frame* f = frame >= 1 ? problem.FrameAt(frame) : nullptr;
+    return f != nullptr ? f->finThickness : 1.0L;
+}
+
+Real EdgeThickness(const Problem& problem, const LineSegment& segment) {
+    auto frame = [&](int k) -> const Frame* {
+        const Frame* f = k >= 1 ? problem.FrameAt(k) : nullptr;
+        return f != nullptr && f->subtracted == 0 ? f : nullptr;
+    };
+    for (bool lumps : {false, true})
+        for (int k : {segment.frameA, segment.frameB})
+            if (const Frame* f = frame(k); f != nullptr && (lumps || !f->IsLump()))
+                return FinThickness(problem, k);
+    return 1;
 }
 
 void CylindricalMass(Real area, const Real (&w)[3], const Real (&r)[3], Real (&m)[3][3]) {
@@ -142,7 +161,25 @@ private:
     // The cylindrical load vector of a nodal value v: the integral of v r N_i.
     void LoadVector(const ElementGeometry& g, const Real (&v)[3], Real (&out)[3]) const;
 
+    // One element: its frame, material, geometry and the fin thickness its terms carry.
+    struct ElementTerms {
+        int element = 0;
+        const Frame* frame = nullptr;
+        const Material* material = nullptr;
+        ElementGeometry g;
+        Real thickness = 1;
+    };
     void AddElement(int element);
+    bool PrepareElement(int element, ElementTerms& e);
+    bool AddConduction(const ElementTerms& e);
+    bool Conductivity(const ElementTerms& e, Real (&k)[3]);
+    bool AddGeneration(const ElementTerms& e);
+    bool AddFinExchange(const ElementTerms& e);
+    bool AddPerfusion(const ElementTerms& e);
+    bool AddCapacity(const ElementTerms& e);
+    // A distributed source v: its mean over the element in Cartesian geometry, the exact
+    // integral of v r N_i in cylindrical geometry.
+    void AddSource(const ElementGeometry& g, const Real (&v)[3]);
     void AddOuterConvection();
     void AddSegmentFluxes();
     void AddLumps();
@@ -225,101 +262,136 @@ void Assembler::LoadVector(const ElementGeometry& g, const Real (&v)[3], Real (&
     }
 }
 
+// Each element's share of the field equation, one term after another. In the Extended
+// Surfaces subject the equation is that of the whole plate thickness t,
+// div(k t grad T) - 2h (T - Tf) + g t + q = rho c t dT/dt, so conduction, generation and
+// capacity carry t while the exchange with the fluid on both faces and the surface flux
+// do not.
 void Assembler::AddElement(int element) {
-    const Element& e = m_run.checked.elements[element];
-    const Frame* frame = m_problem.FrameAt(e.frame);
-    const Material* material = frame != nullptr ? m_problem.MaterialAt(frame->material) : nullptr;
-    if (frame == nullptr || material == nullptr) return;
-    ElementGeometry g;
-    if (!Geometry(e, g)) {  // a degenerate triangle makes the system singular
-        m_run.solverError = SolverError::Singular;
-        return;
-    }
-    const Real area = g.area;
+    ElementTerms e;
+    if (!PrepareElement(element, e)) return;
+    if (!AddConduction(e)) return;
+    if (!AddGeneration(e)) return;
+    if (m_subject == ProbTypeA::ThinFins && !AddFinExchange(e)) return;
+    if (m_subject == ProbTypeA::Bio && !AddPerfusion(e)) return;
+    if (m_run.runMode > 0) AddCapacity(e);
+}
 
-    // 1. Conduction.
+bool Assembler::PrepareElement(int element, ElementTerms& e) {
+    e.element = element;
+    const Element& el = m_run.checked.elements[element];
+    e.frame = m_problem.FrameAt(el.frame);
+    e.material = e.frame != nullptr ? m_problem.MaterialAt(e.frame->material) : nullptr;
+    if (e.frame == nullptr || e.material == nullptr) return false;
+    if (!Geometry(el, e.g)) {  // a degenerate triangle makes the system singular
+        m_run.solverError = SolverError::Singular;
+        return false;
+    }
+    e.thickness = FinThickness(m_problem, el.frame);
+    return true;
+}
+
+bool Assembler::AddConduction(const ElementTerms& e) {
+    const ElementGeometry& g = e.g;
     Real k[3];
-    if (!Property(kPropConductivity, element, g, k)) return;
+    if (!Conductivity(e, k)) return false;
+    for (Real& v : k) v *= e.thickness;
     if (m_cylindrical) {
         Real weight = 0;
         for (int m = 0; m < 3; ++m) weight += k[m] * (g.x[m] + g.sumR);
-        weight /= 48 * area;
+        weight /= 48 * g.area;
         for (int i = 0; i < 3; ++i)
             for (int j = i; j < 3; ++j)
                 AddK(g.eq[i], g.eq[j], weight * (g.b[i] * g.b[j] + g.c[i] * g.c[j]));
     } else {
-        const Real ratio = material->anisotropic != 0 ? material->kyOverKx : 1.0L;
-        const Real weight = (k[0] + k[1] + k[2]) / 3 / (4 * area);
+        const Real ratio = e.material->anisotropic != 0 ? e.material->kyOverKx : 1.0L;
+        const Real weight = (k[0] + k[1] + k[2]) / 3 / (4 * g.area);
         for (int i = 0; i < 3; ++i)
             for (int j = i; j < 3; ++j)
                 AddK(g.eq[i], g.eq[j], weight * (g.b[i] * g.b[j] + ratio * g.c[i] * g.c[j]));
     }
-    const bool fins = m_subject == ProbTypeA::ThinFins;
-    const Real thickness = fins ? frame->finThickness : 1.0L;
+    return true;
+}
 
-    // 4. Generation.
-    if (frame->generationSpec > 0) {
-        Real gen[3];
-        if (!SpecAtNodes(frame->generationSpec, element, g, gen)) return;
-        for (Real& v : gen) v *= thickness;
-        if (m_cylindrical) {
-            Real p[3];
-            LoadVector(g, gen, p);
-            for (int i = 0; i < 3; ++i) m_run.F[static_cast<std::size_t>(g.eq[i])] += p[i];
-        } else {
-            const Real share = area * (gen[0] + gen[1] + gen[2]) / 9;
-            for (int i = 0; i < 3; ++i) m_run.F[static_cast<std::size_t>(g.eq[i])] += share;
-        }
+bool Assembler::Conductivity(const ElementTerms& e, Real (&k)[3]) {
+    if (HasUnitConductivity(m_subject)) {
+        for (Real& v : k) v = 1;
+        return true;
     }
+    return Property(kPropConductivity, e.element, e.g, k);
+}
 
-    // 5. Extended surfaces: exchange with the fluid on both faces.
-    if (fins) {
-        Real h[3], fluid[3], flux[3];
-        if (!SpecAtNodes(frame->finTransferSpec, element, g, h)) return;
-        if (!SpecAtNodes(frame->finFluidSpec, element, g, fluid)) return;
-        if (!SpecAtNodes(frame->finFluxSpec, element, g, flux)) return;
-        Real coefficient[3];
-        for (int i = 0; i < 3; ++i) coefficient[i] = 2 * h[i] / thickness;
-        AddMass(m_run.K, g, coefficient);
-        const Real meanFluid = (fluid[0] + fluid[1] + fluid[2]) / 3;
-        if (m_cylindrical) {
-            Real p[3];
-            LoadVector(g, coefficient, p);
-            for (int i = 0; i < 3; ++i)
-                m_run.F[static_cast<std::size_t>(g.eq[i])] += p[i] * meanFluid;
-        } else {
-            const Real meanFlux = (flux[0] + flux[1] + flux[2]) / 3;
-            const Real meanCoefficient = (coefficient[0] + coefficient[1] + coefficient[2]) / 3;
-            const Real share = area / 3 * (meanFlux + meanCoefficient * meanFluid);
-            for (int i = 0; i < 3; ++i) m_run.F[static_cast<std::size_t>(g.eq[i])] += share;
-        }
+bool Assembler::AddGeneration(const ElementTerms& e) {
+    if (e.frame->generationSpec <= 0) return true;
+    Real gen[3];
+    if (!SpecAtNodes(e.frame->generationSpec, e.element, e.g, gen)) return false;
+    for (Real& v : gen) v *= e.thickness;
+    AddSource(e.g, gen);
+    return true;
+}
+
+// The exchange 2h (T - Tf) through both faces and the surface flux q, per unit plate
+// area.
+bool Assembler::AddFinExchange(const ElementTerms& e) {
+    const ElementGeometry& g = e.g;
+    Real h[3], fluid[3], flux[3];
+    if (!SpecAtNodes(e.frame->finTransferSpec, e.element, g, h)) return false;
+    if (!SpecAtNodes(e.frame->finFluidSpec, e.element, g, fluid)) return false;
+    if (!SpecAtNodes(e.frame->finFluxSpec, e.element, g, flux)) return false;
+    Real coefficient[3];
+    for (int i = 0; i < 3; ++i) coefficient[i] = 2 * h[i];
+    AddMass(m_run.K, g, coefficient);
+    const Real meanFluid = (fluid[0] + fluid[1] + fluid[2]) / 3;
+    if (m_cylindrical) {
+        Real exchange[3], surface[3];
+        LoadVector(g, coefficient, exchange);
+        LoadVector(g, flux, surface);
+        for (int i = 0; i < 3; ++i)
+            m_run.F[static_cast<std::size_t>(g.eq[i])] += exchange[i] * meanFluid + surface[i];
+    } else {
+        const Real meanFlux = (flux[0] + flux[1] + flux[2]) / 3;
+        const Real meanCoefficient = (coefficient[0] + coefficient[1] + coefficient[2]) / 3;
+        const Real share = g.area / 3 * (meanFlux + meanCoefficient * meanFluid);
+        for (int i = 0; i < 3; ++i) m_run.F[static_cast<std::size_t>(g.eq[i])] += share;
     }
+    return true;
+}
 
-    // 6. Blood perfusion.
-    if (m_subject == ProbTypeA::Bio) {
-        Real perfusion[3];
-        if (!Property(kPropPerfusion, element, g, perfusion)) return;
-        for (Real& v : perfusion) v *= m_problem.blood.specificHeat;
-        AddMass(m_run.K, g, perfusion);
-        if (m_cylindrical) {
-            Real p[3];
-            LoadVector(g, perfusion, p);
-            for (int i = 0; i < 3; ++i)
-                m_run.F[static_cast<std::size_t>(g.eq[i])] += m_arterial * p[i];
-        } else {
-            const Real sum = perfusion[0] + perfusion[1] + perfusion[2];
-            for (int i = 0; i < 3; ++i)
-                m_run.F[static_cast<std::size_t>(g.eq[i])] +=
-                    area * m_arterial * (perfusion[i] + sum) / 12;
-        }
+bool Assembler::AddPerfusion(const ElementTerms& e) {
+    const ElementGeometry& g = e.g;
+    Real perfusion[3];
+    if (!Property(kPropPerfusion, e.element, g, perfusion)) return false;
+    for (Real& v : perfusion) v *= m_problem.blood.specificHeat;
+    AddMass(m_run.K, g, perfusion);
+    if (m_cylindrical) {
+        Real p[3];
+        LoadVector(g, perfusion, p);
+        for (int i = 0; i < 3; ++i) m_run.F[static_cast<std::size_t>(g.eq[i])] += m_arterial * p[i];
+    } else {
+        const Real sum = perfusion[0] + perfusion[1] + perfusion[2];
+        for (int i = 0; i < 3; ++i)
+            m_run.F[static_cast<std::size_t>(g.eq[i])] +=
+                g.area * m_arterial * (perfusion[i] + sum) / 12;
     }
+    return true;
+}
 
-    // 7. Capacity (transient runs with capacity).
-    if (m_run.runMode > 0) {
-        Real rc[3];
-        if (!Property(kPropCapacity, element, g, rc)) return;
-        for (Real& v : rc) v *= thickness;
-        AddMass(m_run.C, g, rc);
+bool Assembler::AddCapacity(const ElementTerms& e) {
+    Real rc[3];
+    if (!Property(kPropCapacity, e.element, e.g, rc)) return false;
+    for (Real& v : rc) v *= e.thickness;
+    AddMass(m_run.C, e.g, rc);
+    return true;
+}
+
+void Assembler::AddSource(const ElementGeometry& g, const Real (&v)[3]) {
+    if (m_cylindrical) {
+        Real p[3];
+        LoadVector(g, v, p);
+        for (int i = 0; i < 3; ++i) m_run.F[static_cast<std::size_t>(g.eq[i])] += p[i];
+    } else {
+        const Real share = g.area * (v[0] + v[1] + v[2]) / 9;
+        for (int i = 0; i < 3; ++i) m_run.F[static_cast<std::size_t>(g.eq[i])] += share;
     }
 }
 
@@ -334,6 +406,8 @@ void Assembler::AddOuterConvection() {
         bool ok = true;
         const Real ambient = Ambient(s, ok);
         if (!ok) return;
+        h1 *= s.thickness;
+        h2 *= s.thickness;
         const Real len = Length(s.node1, s.node2);
         const int e1 = m_run.EquationOf(s.node1);
         const int e2 = m_run.EquationOf(s.node2);
@@ -364,6 +438,8 @@ void Assembler::AddSegmentFluxes() {
         Real q1, q2;
         NoteDependence(s.fluxSpec);
         if (!SpecAtNode(s.fluxSpec, s.node1, q1) || !SpecAtNode(s.fluxSpec, s.node2, q2)) return;
+        q1 *= s.thickness;
+        q2 *= s.thickness;
         const Real len = Length(s.node1, s.node2);
         Real& f1 = m_run.F[static_cast<std::size_t>(m_run.EquationOf(s.node1))];
         Real& f2 = m_run.F[static_cast<std::size_t>(m_run.EquationOf(s.node2))];
@@ -410,7 +486,7 @@ void Assembler::AddLumps() {
         if (!SpecAtNode(s.transferSpec, s.node1, h1) || !SpecAtNode(s.transferSpec, s.node2, h2))
             return;
         const Real len = Length(s.node1, s.node2);
-        Real g = (h1 + h2) / 2 * len;
+        Real g = (h1 + h2) / 2 * len * s.thickness;
         const Real r1 = Radius(s.node1), r2 = Radius(s.node2);
         const int lumpB = m_run.EquationOf(m_run.lumpUnknown[static_cast<std::size_t>(s.side2)]);
         if (s.side1 == kSideDistributed) {
@@ -460,7 +536,7 @@ void Assembler::AddLumps() {
         Real q1, q2;
         NoteDependence(s.fluxSpec);
         if (!SpecAtNode(s.fluxSpec, s.node1, q1) || !SpecAtNode(s.fluxSpec, s.node2, q2)) return;
-        Real flow = (q1 + q2) / 2 * Length(s.node1, s.node2);
+        Real flow = (q1 + q2) / 2 * Length(s.node1, s.node2) * s.thickness;
         if (m_cylindrical) flow *= (Radius(s.node1) + Radius(s.node2)) / 2;
         const int u = m_run.EquationOf(m_run.lumpUnknown[static_cast<std::size_t>(s.side2)]);
         m_run.F[static_cast<std::size_t>(u)] += flow;
@@ -468,16 +544,20 @@ void Assembler::AddLumps() {
 }
 
 // Each prescribed unknown keeps its row with only the diagonal; its couplings move to the
-// right-hand side of the other equations.
+// right-hand side of the other equations, with the value at the assembly's time. In a
+// run with capacity the couplings are also kept: a value that changes between two
+// levels acts on its neighbours at both (PrescribedChange in the time stepping).
 void Assembler::ApplyPrescribedValues() {
     const int n = m_run.unknownCount;
     const int b = m_run.bandwidth;
     const bool capacity = m_run.runMode > 0;
     m_run.prescribed.clear();
+    m_run.prescribedCouplings.clear();
     for (int node = 1; node <= m_run.activeNodeCount; ++node) {
         if (m_run.specified[static_cast<std::size_t>(node)] == 0) continue;
         const int e = m_run.EquationOf(node);
         Real& value = m_run.solution[static_cast<std::size_t>(e)];
+        const Real previous = value;
         if (m_run.potentialDependent) {
             const Node& nd = m_problem.nodes[node];
             int error = 0;
@@ -493,8 +573,13 @@ void Assembler::ApplyPrescribedValues() {
             if (j == e) continue;
             Real& kje = m_run.K(j, e);
             m_run.F[static_cast<std::size_t>(j)] -= value * kje;
+            if (capacity) {
+                Real& cje = m_run.C(j, e);
+                if (kje != 0 || cje != 0)
+                    m_run.prescribedCouplings.push_back({j, e, kje, cje, value, previous});
+                cje = 0;
+            }
             kje = 0;
-            if (capacity) m_run.C(j, e) = 0;
         }
         m_run.prescribed.emplace_back(e, value);
     }

@@ -22,6 +22,16 @@ void ZeroSystem(SolverRun& run);
 // degenerate (zero-area) element stops it with Singular.
 void AssembleSystem(SolverRun& run, int level);
 
+// The thickness an Extended Surfaces frame's terms carry (conduction, generation,
+// capacity, lump capacity and generation): the frame's fin thickness in Cartesian
+// geometry, otherwise 1.
+Real FinThickness(const Problem& problem, int frame);
+
+// The height of a boundary segment's edge, which its flux and convection act over: the
+// fin thickness of the distributed frame beside it (frame A first), or else of the lump
+// beside it; 1 outside the Extended Surfaces subject.
+Real EdgeThickness(const Problem& problem, const LineSegment& segment);
+
 // Element mass-type matrix of a nodal coefficient w in cylindrical geometry: the exact
 // integral of w r N_i N_j over the triangle (exposed for tests).
 void CylindricalMass(Real area, const Real (&w)[3], const Real (&r)[3], Real (&m)[3][3]);

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "model/problem.hpp"
+#include "solver/assembly.hpp"
 #include "solver/equation_numbering.hpp"
 #include "solver/property_evaluation.hpp"
 
@@ -273,6 +274,7 @@ void ListBoundarySegments(SolverRun& run) {
         fs.fluxSpec = s->fluxSpec;
         fs.side1 = SideOf(problem, s->frameA);
         fs.side2 = SideOf(problem, s->frameB);
+        fs.thickness = EdgeThickness(problem, *s);
         if (fs.side1 > fs.side2) std::swap(fs.side1, fs.side2);
         NoteSpec(run, fs.fluxSpec);
         run.fluxSegments.push_back(fs);
@@ -285,6 +287,7 @@ void ListBoundarySegments(SolverRun& run) {
         cs.ambientSpec = s->ambientSpec;
         cs.side1 = SideOf(problem, s->frameA);
         cs.side2 = SideOf(problem, s->frameB);
+        cs.thickness = EdgeThickness(problem, *s);
         for (std::int32_t* side : {&cs.side1, &cs.side2}) {
             std::int32_t* other = side == &cs.side1 ? &cs.side2 : &cs.side1;
             const Frame* f = problem.FrameAt(*side);
@@ -292,8 +295,9 @@ void ListBoundarySegments(SolverRun& run) {
             const Real fixedValue = run.lumpValue[static_cast<std::size_t>(*side)];
             *side = kSideExterior;
             if (*other != kSideExterior) {
+                // The lump's value is evaluated at every assembly, as it may change in time.
                 cs.ambientConstant = fixedValue;
-                cs.ambientSpec = 0;
+                cs.ambientSpec = f->lumpValueSpec;
             }
         }
         if (cs.side1 > cs.side2) std::swap(cs.side1, cs.side2);

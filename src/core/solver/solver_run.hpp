@@ -45,6 +45,7 @@ struct FluxSegment {
     std::int32_t fluxSpec = 0;
     std::int32_t side1 = 0;  // the smaller side code
     std::int32_t side2 = 0;
+    Real thickness = 1;  // edge height of an extended surface (EdgeThickness)
 };
 
 struct ConvectionSegment {
@@ -55,6 +56,18 @@ struct ConvectionSegment {
     Real ambientConstant = 0;
     std::int32_t side1 = 0;
     std::int32_t side2 = 0;
+    Real thickness = 1;  // edge height of an extended surface (EdgeThickness)
+};
+
+// A free equation's coupling to a prescribed one in a run with capacity, kept by the
+// assembly for the time stepping, which needs the prescribed value at both levels.
+struct PrescribedCoupling {
+    std::int32_t free = 0;        // the free equation j
+    std::int32_t prescribed = 0;  // the prescribed equation e
+    Real k = 0;                   // K(j, e)
+    Real c = 0;                   // C(j, e)
+    Real value = 0;               // the prescribed value at the assembly's time
+    Real previous = 0;            // the value it had before (the last level's)
 };
 
 // Per unknown, the unknowns it is coupled with, in the order they were entered.
@@ -135,6 +148,8 @@ public:
 
     // The prescribed values of the last assembly: (equation, value).
     std::vector<std::pair<std::int32_t, Real>> prescribed;
+    // Their couplings to free equations in a run with capacity.
+    std::vector<PrescribedCoupling> prescribedCouplings;
     // Frames whose balances are being assembled (BalanceMode).
     std::array<std::uint8_t, kFrameSlots> balanceFrames{};
 

@@ -50,6 +50,20 @@ void CriticalTimeStepAnalysis(SolverRun& run, TransientState& state) {
         "     Ratio of time step to critical time step estimate = " + AutoText(state.ratio, 4);
 }
 
+// A free equation j coupled to a prescribed equation e steps with
+//   sum over free m of A(j, m) T_m(new) = sum over free m of C'(j, m) T_m(old) + dt F_j
+//                                        - A(j, e) v_e(new) + C'(j, e) v_e(old).
+// The assembly moved dt K(j, e) v_e(new) into dt F_j; the rest of the coupling is
+// C'(j, e) (v_e(old) - v_e(new)), which this adds to the right-hand side; a value that
+// does not change adds exactly 0.
+void AddPrescribedChange(SolverRun& run) {
+    const Real w = run.runMode == kRunEuler ? 0 : run.dt / 2;
+    for (const PrescribedCoupling& p : run.prescribedCouplings) {
+        const Real stepping = p.c - (run.dt - w) * p.k;  // C'(j, e)
+        run.solveVector[static_cast<std::size_t>(p.free)] += stepping * (p.previous - p.value);
+    }
+}
+
 // A := C (Euler) or C + dt/2 K (Crank-Nicolson); C' := C - dt K or C - dt/2 K in the
 // storage of C; F := dt F.
 void CombineTimeScheme(SolverRun& run) {
@@ -212,6 +226,7 @@ void TransientSolve(SolverRun& run, TransientState& state) {
                 return;
             }
             MultiplyBanded(run.C, run.F, run.solution, run.solveVector);
+            AddPrescribedChange(run);
             if (SolveAssembled(run)) StoreResults(run, level);
         } else {
             ++level;

@@ -102,6 +102,18 @@ void ConvertResults(Problem& problem, Real factor, Real offset, const ResultLeve
     }
 }
 
+// A material property written in the potential means another property on another
+// scale, like every other expression in the potential.
+bool MaterialDependsOnPotential(const Problem& problem) {
+    for (int m = 1; m <= kMaterialCount; ++m) {
+        const Material& mat = problem.materials[static_cast<std::size_t>(m)];
+        for (const BoundarySpec* b :
+             {&mat.conductivity, &mat.density, &mat.specificHeat, &mat.perfusion})
+            if (b->constant == 0 && b->dependsOnPotential != 0) return true;
+    }
+    return false;
+}
+
 void ReportUnconvertedExpressions(Problem& problem) {
     problem.reporter().ShowError(GetMessage(MessageId::ExpressionsNotConverted));
 }
@@ -141,7 +153,7 @@ bool ConvertPotentialValues(Problem& problem, Real factor, Real offset,
                                  factor, offset);
 
     if (problem.resultsCurrent && results) ConvertResults(problem, factor, offset, results);
-    return expressionMet;
+    return expressionMet || MaterialDependsOnPotential(problem);
 }
 
 bool SetAbsoluteTemperatures(Problem& problem, bool on, const ResultLevelAccess& results) {
@@ -171,6 +183,9 @@ bool ConvertUnitSystem(Problem& problem, Unittype oldSystem, Unittype newSystem,
         else
             segment.areaFactor = 1.0L;
     }
+    // The extended-surface thickness is a length in the system's unit (m or ft).
+    for (int k = 1; k <= problem.frameCount; ++k)
+        problem.frames[static_cast<std::size_t>(k)].finThickness *= lengthRatio;
 
     bool expressionMet = false;
     for (int i = 1; i <= problem.specs.Count(); ++i) {

@@ -45,6 +45,8 @@ struct Cell {
 using Row = std::array<Cell, kGroupCount>;
 
 // Quantities from Density to TransferCoefficient; the remaining ones are handled below.
+// Porous Media Flow's rates are per second in SI and per hour in English units, the base
+// time units in which the solver's clock runs.
 // Columns: thermal, electric currents, electrostatics, magnetostatics, potential flow,
 // porous media flow.
 const std::array<Row, 12> kTable = {{
@@ -58,19 +60,19 @@ const std::array<Row, 12> kTable = {{
     // SpecificHeat
     {{{"J/kg-K", "Btu/lbm-R"}, {"F/m"}, {"Farad"}, {}, {}, {"1/m", "1/ft"}}},
     // Conductivity
-    {{{"W/m-K", "Btu/hr-ft-R"}, {"S/m"}, {"F/m"}, {"H/m"}, {"kg/m3"}, {"m/sec", "ft/sec"}}},
+    {{{"W/m-K", "Btu/hr-ft-R"}, {"S/m"}, {"F/m"}, {"H/m"}, {"kg/m3"}, {"m/sec", "ft/hr"}}},
     // Perfusion (the thermal column is Heat and Bio-Heat Transfer's; see below)
     {{{"kg/m3-s", "lb/ft3-hr"}, {}, {}, {}, {}, {}}},
     // Volume
     {{{"m3", "ft3"}, {"m3", "ft3"}, {"m3", "ft3"}, {"m3", "ft3"}, {"m3", "ft3"}, {"m3", "ft3"}}},
     // Generation
-    {{{"W/m3", "Btu/hr-ft3"}, {" "}, {"Coul/m3"}, {"A/m3"}, {" "}, {"m3/sec", "ft3/sec"}}},
+    {{{"W/m3", "Btu/hr-ft3"}, {" "}, {"Coul/m3"}, {"A/m3"}, {" "}, {"m3/sec", "ft3/hr"}}},
     // Flux
-    {{{"W/m2", "Btu/hr-ft2"}, {"A/m2"}, {"Coul/m2"}, {"Wb/m2"}, {"m/s"}, {"m3/hr", "ft3/hr"}}},
+    {{{"W/m2", "Btu/hr-ft2"}, {"A/m2"}, {"Coul/m2"}, {"Wb/m2"}, {"m/s"}, {"m/sec", "ft/hr"}}},
     // Flow
-    {{{"W", "Btu/hr"}, {"A"}, {"Coul"}, {"Wb"}, {}, {"m3/sec", "ft3/sec"}}},
+    {{{"W", "Btu/hr"}, {"A"}, {"Coul"}, {"Wb"}, {}, {"m3/sec", "ft3/hr"}}},
     // FlowPerDepth
-    {{{"W/m", "Btu/ft-hr"}, {"A/m"}, {"Coul/m"}, {"Wb/m"}, {}, {"m3/sec-m", "ft3/sec-ft"}}},
+    {{{"W/m", "Btu/ft-hr"}, {"A/m"}, {"Coul/m"}, {"Wb/m"}, {}, {"m3/sec-m", "ft3/hr-ft"}}},
     // Energy
     {{{"J", "Btu"}, {"Coul"}, {"Coul"}, {"Wb"}, {}, {"m3", "ft3"}}},
     // EnergyPerDepth

@@ -93,11 +93,13 @@ TEST_F(ElementGradientTest, ConductivityIsTheMeanOverTheCorners) {
 
 TEST_F(ElementGradientTest, ExpressionsSeeTheFluxOfTheirElement) {
     Place({{{0, 0}, {7, 3}, {2, 9}}}, [](Real x, Real y) { return 3 * x - 2 * y; });
+    // The gradient variables are per unit length (PixelLength 0.01) with the second axis
+    // upwards, against the drawing's y.
     ASSERT_EQ(Compile("DT\\DX*100+DT\\DY*10+FLUX"), 0);
     int error = -1;
     const Real v = EvaluateExpression(problem, spec.compiled, error, 1, 0, 0, 0, 0, &solution);
     EXPECT_EQ(error, 0);
-    EXPECT_REAL_NEAR(v, 300 - 20 + 2 * std::sqrt(13.0L) / 0.01L, 1e-13L);
+    EXPECT_REAL_NEAR(v, 30000 + 2000 + 2 * std::sqrt(13.0L) / 0.01L, 1e-11L);
     EXPECT_EQ(EvaluateExpression(problem, spec.compiled, error, 2, 0, 0, 0, 0, &solution), 0);
     EXPECT_EQ(error, kEvalStack);  // no such element
 }
@@ -132,7 +134,7 @@ TEST_F(ElementGradientTest, ConductivityReferringToFluxIsCutOff) {
     // A conductivity in the gradient components only is fine.
     k.text = "1+ABS(DT\\DX)";
     ASSERT_EQ(CompileExpression(problem, k.text, k), 0);
-    EXPECT_REAL_NEAR(Flux().magnitude, 2 / 0.01L, 1e-14L);
+    EXPECT_REAL_NEAR(Flux().magnitude, (1 + 1 / 0.01L) / 0.01L, 1e-11L);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "files/extended_codec.hpp"
 #include "files/undo_snapshots.hpp"
 #include "geometry/region.hpp"
+#include "model/subjects.hpp"
 #include "support/geometry_builders.hpp"
 #include "support/problem_builders.hpp"
 
@@ -476,6 +477,31 @@ TEST(ProblemFileRules, CylindricalAreaFactorsAreRecomputed) {
     Problem r;
     ASSERT_TRUE(Load(r, cartesian));
     EXPECT_EQ(r.lines.First()->areaFactor, 3.5L);
+}
+
+TEST(ProblemFileRules, SubjectsWithoutACylindricalFormOpenInCartesianGeometry) {
+    for (ProbTypeA subject : {ProbTypeA::Potential, ProbTypeA::ThinFins}) {
+        EXPECT_FALSE(CylindricalGeometryAvailable(subject));
+        Problem p;
+        BuildRichProblem(p);  // cylindrical
+        SetSubjectLabels(p, subject, false);
+        const Bytes stored = EncodeProblemFile(p);
+        RecordingReporter reporter;
+        Problem q;
+        q.SetReporter(&reporter);
+        ASSERT_TRUE(Load(q, stored));
+        EXPECT_FALSE(q.settings.cylindrical);
+        EXPECT_EQ(q.settings.axisLetters, (std::array<char, 2>{'X', 'Y'}));
+        EXPECT_EQ(reporter.Errors(), std::vector<std::string>{CartesianOnlyMessage(subject)});
+        EXPECT_NE(CartesianOnlyMessage(subject).find("solved in Cartesian geometry"),
+                  std::string::npos);
+        // Only the geometry switch differs when the problem is saved again.
+        q.SetCylindrical(true);
+        EXPECT_SAME_IMAGE(EncodeProblemFile(q), stored);
+        q.SetReporter(nullptr);
+    }
+    EXPECT_TRUE(CylindricalGeometryAvailable(ProbTypeA::HeatTrans));
+    EXPECT_TRUE(CylindricalGeometryAvailable(ProbTypeA::Hydrodynamics));
 }
 
 TEST(ProblemFileRules, CompiledFormsAreNeverTakenFromTheFile) {

@@ -107,7 +107,7 @@ TEST(ProblemReset, BloodTemperatureFollowsTheTemperatureScale) {
     };
     for (const Case& c :
          {Case{Unittype::SI, false, 37.0L, 4200.0L}, Case{Unittype::SI, true, 310.15L, 4200.0L},
-          Case{Unittype::Eng, false, 98.6L, 1.0L}, Case{Unittype::Eng, true, 590.27L, 1.0L}}) {
+          Case{Unittype::Eng, false, 98.6L, 1.0L}, Case{Unittype::Eng, true, 558.6L, 1.0L}}) {
         Problem p;
         p.settings.unitSystem = c.system;
         p.settings.absoluteTemperatures = c.absolute;

@@ -255,13 +255,24 @@ TEST(ConvertUnitSystem, ExpressionsAreLeftAloneAndReportedOnce) {
     EXPECT_EQ(f.reporter.Errors(), std::vector<std::string>{kMessage42});
 }
 
-TEST(ConvertUnitSystem, MaterialExpressionAloneIsNotReported) {
+TEST(ConvertUnitSystem, MaterialExpressionIsReportedWhenItDependsOnThePotential) {
+    // A property in position only keeps its meaning; one in T would mean another
+    // property on the new scale, like any other expression in the potential.
     Fixture f;
     Material& m = f.p.materials[2];
     m.conductivity.constant = 0;
-    m.conductivity.text = "1+T/100";
+    m.conductivity.text = "1+X/100";
+    m.conductivity.dependsOnPosition = 1;
     EXPECT_FALSE(ConvertUnitSystem(f.p, Unittype::SI, Unittype::Eng));
     EXPECT_TRUE(f.reporter.Errors().empty());
+    m.specificHeat.constant = 0;
+    m.specificHeat.text = "900+T";
+    m.specificHeat.dependsOnPotential = 1;
+    EXPECT_TRUE(ConvertUnitSystem(f.p, Unittype::Eng, Unittype::SI));
+    EXPECT_EQ(f.reporter.Errors(), std::vector<std::string>{kMessage42});
+    f.reporter.Clear();
+    EXPECT_TRUE(SetAbsoluteTemperatures(f.p, true));
+    EXPECT_EQ(f.reporter.Errors(), std::vector<std::string>{kMessage42});
 }
 
 TEST(ConvertUnitSystem, MaterialsBloodAndAreaFactors) {

@@ -51,13 +51,13 @@ TEST(UnitLabels, ExtendedSurfacesHaveASurfaceCoefficientAndALength) {
 TEST(UnitLabels, PorousMediaFlowInBothSystems) {
     ExpectRows(ProbTypeA::Hydrodynamics, {{Quantity::Density, {"kg/m3", "lbm/ft3"}},
                                           {Quantity::SpecificHeat, {"1/m", "1/ft"}},
-                                          {Quantity::Conductivity, {"m/sec", "ft/sec"}},
+                                          {Quantity::Conductivity, {"m/sec", "ft/hr"}},
                                           {Quantity::Perfusion, {"", ""}},
                                           {Quantity::Volume, {"m3", "ft3"}},
-                                          {Quantity::Generation, {"m3/sec", "ft3/sec"}},
-                                          {Quantity::Flux, {"m3/hr", "ft3/hr"}},
-                                          {Quantity::Flow, {"m3/sec", "ft3/sec"}},
-                                          {Quantity::FlowPerDepth, {"m3/sec-m", "ft3/sec-ft"}},
+                                          {Quantity::Generation, {"m3/sec", "ft3/hr"}},
+                                          {Quantity::Flux, {"m/sec", "ft/hr"}},
+                                          {Quantity::Flow, {"m3/sec", "ft3/hr"}},
+                                          {Quantity::FlowPerDepth, {"m3/sec-m", "ft3/hr-ft"}},
                                           {Quantity::Energy, {"m3", "ft3"}},
                                           {Quantity::EnergyPerDepth, {"m3/m", "ft3/ft"}},
                                           {Quantity::TransferCoefficient, {"", ""}},
@@ -178,7 +178,7 @@ TEST(UnitLabel, FollowsTheProblemsSystemTimeUnitAndScale) {
     EXPECT_EQ(UnitLabel(p, Quantity::Potential), "R");
     // A subject change is enough to change the labels: nothing is cached.
     p.settings.subject = ProbTypeA::Hydrodynamics;
-    EXPECT_EQ(UnitLabel(p, Quantity::Flux), "ft3/hr");
+    EXPECT_EQ(UnitLabel(p, Quantity::Flux), "ft/hr");
     EXPECT_EQ(UnitLabel(p, Quantity::Potential), "ft");
 }
 
