@@ -4,17 +4,16 @@
 #include <cmath>
 #include <numbers>
 
+#include "editing/drawing_commands.hpp"
+#include "editing/mesh_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "expressions/compiler.hpp"
-#include "geometry/edit_result.hpp"
-#include "geometry/mesh_removal.hpp"
-#include "geometry/outline_drawing.hpp"
 #include "geometry/primitives.hpp"
-#include "mesh/auto_mesh.hpp"
-#include "mesh/reduce_mesh.hpp"
 #include "model/selection.hpp"
 #include "model/subjects.hpp"
 #include "solver/element_table.hpp"
 #include "units/drawing_transform.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::examples {
 namespace {

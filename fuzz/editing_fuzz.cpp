@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "editing/drawing_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/element_lines.hpp"
 #include "geometry/mesh_removal.hpp"

@@ -11,9 +11,8 @@
 
 #include "batch_io.hpp"
 #include "commands.hpp"
+#include "editing/mesh_commands.hpp"
 #include "files/problem_file.hpp"
-#include "mesh/auto_mesh.hpp"
-#include "mesh/reduce_mesh.hpp"
 #include "model/problem.hpp"
 #include "solver/element_table.hpp"
 

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "model/subjects.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::test {
 

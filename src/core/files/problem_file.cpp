@@ -13,6 +13,7 @@
 #include "files/file_format_error.hpp"
 #include "files/problem_sections.hpp"
 #include "files/record_codec.hpp"
+#include "geometry/frame_rebuild.hpp"
 #include "model/messages.hpp"
 #include "model/subjects.hpp"
 #include "units/unit_labels.hpp"

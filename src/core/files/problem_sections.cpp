@@ -5,7 +5,6 @@
 #include <unordered_map>
 
 #include "files/record_codec.hpp"
-#include "geometry/frame_rebuild.hpp"
 
 namespace kova {
 namespace {
@@ -302,17 +301,6 @@ void ReadGroupSection(ByteReader& in, Problem& problem) {
         }
         problem.groups.push_back(std::move(group));
     }
-}
-
-void RebuildLoadedGeometry(Problem& problem) {
-    // Rebuilding any one frame settles the polygons, regions, nesting and net measures of
-    // all of them, and the drawing order.
-    if (problem.frameCount >= 1) {
-        RebuildFrameGeometry(problem, 1, false);
-    } else {
-        problem.UpdateFrameDrawOrder();
-    }
-    if (problem.settings.cylindrical) problem.UpdateAreaFactors();
 }
 
 }  // namespace kova

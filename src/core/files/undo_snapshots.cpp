@@ -4,6 +4,7 @@
 
 #include "files/byte_stream.hpp"
 #include "files/problem_sections.hpp"
+#include "geometry/frame_rebuild.hpp"
 
 namespace kova {
 

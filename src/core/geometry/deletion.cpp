@@ -6,7 +6,6 @@
 #include <set>
 #include <utility>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/primitives.hpp"
 #include "geometry/region.hpp"
@@ -30,10 +29,6 @@ bool EndsAt(const LineSegment& s, int n) {
 
 int OtherEnd(const LineSegment& s, int n) {
     return s.node1 == n ? s.node2 : s.node1;
-}
-
-bool HoldsNodes(SelectType kind) {
-    return kind == SelectType::Points || kind == SelectType::Nodal;
 }
 
 bool HoldsFrames(SelectType kind) {
@@ -433,6 +428,8 @@ int FrameOfItem(const Problem& problem, SelectType state, const SelectRec& item)
     return problem.ValidFrame(k) ? k : 0;
 }
 
+}  // namespace
+
 bool CanDelete(const Problem& problem) {
     const Selection& sel = problem.selection;
     switch (sel.state) {
@@ -458,8 +455,6 @@ bool CanDelete(const Problem& problem) {
             return false;
     }
 }
-
-}  // namespace
 
 void RelinkLineList(Problem& problem) {
     problem.lines.Renumber();
@@ -643,29 +638,6 @@ bool DeleteSelectedItems(Problem& problem) {
     if (RemoveSpurs(problem)) SettleFrames(problem);
     problem.ClassifyNodes();
     return true;
-}
-
-EditResult DeleteSelection(Problem& problem) {
-    EditResult result;
-    if (!CanDelete(problem)) return result;
-    const SelectType state = problem.selection.state;
-    const int framesBefore = problem.frameCount;
-    const int nodesBefore = problem.nodes.Count();
-    const int linesBefore = problem.lines.Count();
-    SaveUndoSnapshot(problem, "Delete");
-    const char* kindName = state == SelectType::Points  ? "Delete Node"
-                           : state == SelectType::Lines ? "Delete Line"
-                                                        : "Delete Outline";
-    SaveUndoSnapshot(problem, kindName);
-    try {
-        result.ok = DeleteSelectedItems(problem);
-    } catch (const std::exception&) {
-        return RestoreAfterFailure(problem);
-    }
-    result.count = state == SelectType::Points  ? nodesBefore - problem.nodes.Count()
-                   : state == SelectType::Lines ? linesBefore - problem.lines.Count()
-                                                : framesBefore - problem.frameCount;
-    return result;
 }
 
 }  // namespace kova

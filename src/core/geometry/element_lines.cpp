@@ -3,7 +3,6 @@
 #include <cmath>
 #include <exception>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/crossing_guard.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/primitives.hpp"
@@ -85,6 +84,8 @@ EndResult EndLine(Problem& problem, int s, ClickPoint click, LineSegment*& made)
     return EndResult::Made;
 }
 
+}  // namespace
+
 EditResult RunElementLines(Problem& problem, const std::vector<ClickPoint>& clicks) {
     EditResult result;
     Reporter& reporter = problem.reporter();
@@ -134,18 +135,6 @@ EditResult RunElementLines(Problem& problem, const std::vector<ClickPoint>& clic
     ClearSelection(problem);
     result.ok = result.count > 0;
     return result;
-}
-
-}  // namespace
-
-EditResult ElementLines(Problem& problem, const std::vector<ClickPoint>& clicks) {
-    ClearSelection(problem);
-    SaveUndoSnapshot(problem, "Lines");
-    try {
-        return RunElementLines(problem, clicks);
-    } catch (const std::exception&) {
-        return RestoreAfterFailure(problem);
-    }
 }
 
 }  // namespace kova

@@ -450,6 +450,17 @@ std::vector<int> RebuildAllFrames(Problem& problem) {
     return degenerate;
 }
 
+void RebuildLoadedGeometry(Problem& problem) {
+    // Rebuilding any one frame settles the polygons, regions, nesting and net measures of
+    // all of them, and the drawing order.
+    if (problem.frameCount >= 1) {
+        RebuildFrameGeometry(problem, 1, false);
+    } else {
+        problem.UpdateFrameDrawOrder();
+    }
+    if (problem.settings.cylindrical) problem.UpdateAreaFactors();
+}
+
 std::vector<int> FramesHolding(const Problem& problem, int k) {
     std::vector<int> out;
     if (!problem.ValidFrame(k)) return out;

@@ -4,7 +4,6 @@
 #include <exception>
 #include <string>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/primitives.hpp"
@@ -117,6 +116,8 @@ bool JoinAt(Problem& problem, int i) {
     return true;
 }
 
+}  // namespace
+
 EditResult RunRemoveMesh(Problem& problem) {
     EditResult result;
     const int nodesBefore = problem.nodes.Count();
@@ -174,39 +175,6 @@ EditResult RunSubtract(Problem& problem, int k) {
     ClearSelection(problem);
     result.ok = true;
     return result;
-}
-
-}  // namespace
-
-EditResult SubtractFrame(Problem& problem) {
-    const Selection& sel = problem.selection;
-    if (sel.state != SelectType::Frames || sel.items.empty() || problem.frameCount <= 1) return {};
-    const int k = sel.items.front().selectNo;
-    if (!problem.ValidFrame(k) || problem.frames[static_cast<std::size_t>(k)].subtracted != 0)
-        return {};
-    problem.MarkProblemChanged();
-    problem.groups.clear();
-    SaveUndoSnapshot(problem, "Subtract Outline");
-    try {
-        return RunSubtract(problem, k);
-    } catch (const std::exception&) {
-        return RestoreAfterFailure(problem);
-    }
-}
-
-EditResult RemoveMesh(Problem& problem) {
-    if (problem.frameCount < 1) return {};
-    SaveUndoSnapshot(problem, "Remove Mesh");
-    try {
-        return RunRemoveMesh(problem);
-    } catch (const std::exception&) {
-        return RestoreAfterFailure(problem);
-    }
-}
-
-EditResult RemoveMeshCommand(Problem& problem) {
-    if (problem.reporter().Ask(std::string(kRemoveMeshQuestion), false) != Answer::Yes) return {};
-    return RemoveMesh(problem);
 }
 
 }  // namespace kova

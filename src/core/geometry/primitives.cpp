@@ -192,21 +192,14 @@ LineSegment* FindOrCreateSegment(Problem& problem, int a, int b, bool probe) {
         if (probe) ProbeSides(problem, *existing);
         return existing;
     }
-    // A segment needs two different nodes that exist.
+    // A segment needs two different nodes that exist; only a lack of memory is reported.
     if (a == b || !problem.nodes.Valid(a) || !problem.nodes.Valid(b)) return nullptr;
-    LineSegment* s = problem.NewLineSegment(problem.lines.Count() + 1);
+    LineSegment* s = problem.AddLineSegment(a, b, kUnassignedFrame, kUnassignedFrame);
     if (s == nullptr) {
         problem.errorCode = 2;
         problem.reporter().ShowError(GetMessage(kMsgError, 2));
         return nullptr;
     }
-    s->node1 = std::min(a, b);
-    s->node2 = std::max(a, b);
-    s->frameA = kUnassignedFrame;
-    s->frameB = kUnassignedFrame;
-    s->active = 1;
-    s->valueSpec = s->fluxSpec = s->transferSpec = s->ambientSpec = 0;
-    s->areaFactor = problem.AreaFactor(*s);
     if (probe) ProbeSides(problem, *s);
     return s;
 }

@@ -5,9 +5,9 @@
 #include <new>
 #include <numbers>
 
+#include "model/length_units.hpp"
 #include "model/messages.hpp"
 #include "model/number_format.hpp"
-#include "units/length_units.hpp"
 
 namespace kova {
 
@@ -24,7 +24,8 @@ void Problem::StartupDefaults() {
     settings.unitSystem = Unittype::SI;
     settings.timeInHours = false;
     settings.displayGrid = false;
-    SetSubjectLabels(*this, ProbTypeA::HeatTrans, true);
+    // The unit system is SI, the library's own, and the pixel length follows below.
+    ApplySubject(*this, ProbTypeA::HeatTrans, true);
     settings.lengthUnitIndex = 2;
     settings.drawingScale = 2.54L;
     settings.gridSpacingX = settings.gridSpacingY = 96.0L / 2.54L;
@@ -132,6 +133,20 @@ LineSegment* Problem::NewLineSegment(int number) {
     }
 }
 
+LineSegment* Problem::AddLineSegment(int a, int b, int frameA, int frameB) {
+    if (a == b || !nodes.Valid(a) || !nodes.Valid(b)) return nullptr;
+    LineSegment* s = NewLineSegment(lines.Count() + 1);
+    if (s == nullptr) return nullptr;
+    s->node1 = std::min(a, b);
+    s->node2 = std::max(a, b);
+    s->frameA = frameA;
+    s->frameB = frameB;
+    s->active = 1;
+    s->valueSpec = s->fluxSpec = s->transferSpec = s->ambientSpec = 0;
+    s->areaFactor = AreaFactor(*s);
+    return s;
+}
+
 bool Problem::RemoveLineSegment(const LineSegment* segment) {
     if (segment == nullptr || !lines.Contains(segment)) return false;
     auto refersTo = [segment](const SelectRec& r) { return r.segment == segment; };
@@ -208,13 +223,10 @@ void Problem::RenumberNodes(const std::vector<std::int32_t>& newNumber) {
     // References the outline walk does not own but that would otherwise point at another
     // node after the exchange: singular points, node selections and groups, plotted nodes.
     for (SingularPoint& p : singularPoints) map(p.node);
-    auto holdsNodes = [](SelectType t) {
-        return t == SelectType::Points || t == SelectType::Nodal;
-    };
-    if (holdsNodes(selection.state))
+    if (HoldsNodes(selection.state))
         for (SelectRec& r : selection.items) map(r.selectNo);
     for (SelectionGroup& g : groups)
-        if (holdsNodes(g.kind))
+        if (HoldsNodes(g.kind))
             for (SelectRec& r : g.items) map(r.selectNo);
     const int plotted = std::clamp(settings.plot.nodeCount, 0, 15);
     for (int k = 0; k < plotted; ++k) map(settings.plot.nodes[static_cast<std::size_t>(k)]);

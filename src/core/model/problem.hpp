@@ -115,6 +115,12 @@ public:
     // reports "Insuffient memory to allocate a new line" and returns null.
     LineSegment* NewLineSegment(int number);
 
+    // Appends a segment joining nodes a and b, smaller node first, with the given side
+    // frames: active, no specifications, its own area factor, own number = the new segment
+    // count. Null when a equals b, a node does not exist, or no memory could be had (the
+    // last reported as by NewLineSegment).
+    LineSegment* AddLineSegment(int a, int b, int frameA, int frameB);
+
     // Unlinks and releases a segment. References to it held by the selection and by
     // groups are dropped with it. Returns false (and changes nothing) when the segment
     // is not in the list.

@@ -51,6 +51,8 @@ struct LineSegment {
     std::int32_t ambientSpec = 0;
 
     bool IsElementLine() const { return frameA == frameB; }
+    // Whether node n is one of the segment's ends.
+    bool EndsAt(int n) const { return node1 == n || node2 == n; }
 };
 
 struct IntRect {

@@ -10,6 +10,7 @@
 #include "geometry/region.hpp"
 #include "support/geometry_builders.hpp"
 #include "support/problem_builders.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {

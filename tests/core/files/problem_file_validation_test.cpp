@@ -14,6 +14,7 @@
 #include "files/undo_snapshots.hpp"
 #include "model/subjects.hpp"
 #include "support/problem_builders.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {

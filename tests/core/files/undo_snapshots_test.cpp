@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/files/file_image.hpp"
+#include "editing/mesh_commands.hpp"
 #include "files/problem_file.hpp"
 #include "mesh/auto_mesh.hpp"
 #include "mesh/reduce_mesh.hpp"

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "editing/mesh_commands.hpp"
+#include "editing/restore.hpp"
 #include "files/undo_snapshots.hpp"
 #include "geometry/primitives.hpp"
 #include "mesh/mesh_segments.hpp"

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "model/messages.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {

@@ -10,6 +10,7 @@
 #include "solver/steady_solution.hpp"
 #include "support/mesh_builder.hpp"
 #include "support/steady_run.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::test {
 namespace {
