@@ -37,8 +37,7 @@ EditResult SubtractFrame(Problem& problem) {
     const Selection& sel = problem.selection;
     if (sel.state != SelectType::Frames || sel.items.empty() || problem.frameCount <= 1) return {};
     const int k = sel.items.front().selectNo;
-    if (!problem.ValidFrame(k) || problem.frames[static_cast<std::size_t>(k)].subtracted != 0)
-        return {};
+    if (!problem.ValidFrame(k) || problem.frames[k].subtracted != 0) return {};
     problem.MarkProblemChanged();
     problem.groups.clear();
     SaveUndoSnapshot(problem, "Subtract Outline");

@@ -97,7 +97,7 @@ void ReadLineSection(ByteReader& in, Problem& problem, SectionReadContext& conte
 void WriteFrameSection(ByteWriter& out, const Problem& problem) {
     out.Int(problem.frameCount);
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        const Frame& f = problem.frames[k];
         WriteFrameRecord(out, f);
         for (std::int32_t v : f.vertices) out.Int(v);
     }
@@ -113,7 +113,7 @@ void ReadFrameSection(ByteReader& in, Problem& problem, SectionReadContext& cont
     std::int64_t edgesLeft = 2 * segments;  // outline edges all frames may still have
     problem.frameCount = 0;
     for (int k = 1; k <= kMaxFrames; ++k) {
-        Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        Frame& f = problem.frames[k];
         f = Frame{};
         if (k > count) continue;
         const std::size_t at = in.Offset();

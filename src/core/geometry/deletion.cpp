@@ -20,7 +20,7 @@ namespace {
 using TrackedNodes = std::vector<int>;
 
 Frame& FrameRef(Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 
 bool EndsAt(const LineSegment& s, int n) {
@@ -487,7 +487,7 @@ int SegmentCountAt(const Problem& problem, int n) {
 
 bool OutlineClosedBySegments(const Problem& problem, int k) {
     if (!problem.ValidFrame(k)) return false;
-    const auto& v = problem.frames[static_cast<std::size_t>(k)].vertices;
+    const auto& v = problem.frames[k].vertices;
     if (v.size() < 4 || v.front() != v.back()) return false;
     // A walk that ran into an open end closes back over the edge it came by; an
     // outline never follows one edge twice.

@@ -13,10 +13,10 @@ namespace kova {
 namespace {
 
 Frame& FrameRef(Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 const Frame& FrameRef(const Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 
 // A pixel polygon that can hold or be held by another: closed, with three distinct

@@ -40,7 +40,7 @@ void ClearNodeMarks(Problem& problem) {
 int RemoveInteriorNodes(Problem& problem) {
     ClearNodeMarks(problem);
     for (int k = 1; k <= problem.frameCount; ++k)
-        for (const std::int32_t v : problem.frames[static_cast<std::size_t>(k)].vertices)
+        for (const std::int32_t v : problem.frames[k].vertices)
             if (problem.nodes.Valid(v)) problem.nodes[v].nodeMark = kOutlineVertex;
     // Uses per node; a removed node's place takes the last node's count with its record.
     std::vector<int> uses(static_cast<std::size_t>(problem.nodes.Count()) + 1, 0);
@@ -67,7 +67,7 @@ int RemoveInteriorNodes(Problem& problem) {
 void MarkRedundantVertices(Problem& problem) {
     ClearNodeMarks(problem);
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const auto& p = problem.frames[static_cast<std::size_t>(k)].vertices;
+        const auto& p = problem.frames[k].vertices;
         for (std::size_t j = 1; j + 1 < p.size(); ++j) {
             if (!problem.nodes.Valid(p[j - 1]) || !problem.nodes.Valid(p[j]) ||
                 !problem.nodes.Valid(p[j + 1]))
@@ -161,7 +161,7 @@ EditResult RunSubtract(Problem& problem, int k) {
         RelinkLineList(problem);
         // The frame around the hole loses the hole's area from its region.
         SettleFrames(problem);
-        Frame& frame = problem.frames[static_cast<std::size_t>(k)];
+        Frame& frame = problem.frames[k];
         frame.subtracted = 1;
         frame.type = FrameType::Lumped;
         frame.lumpInitialValue = kUnspecified;

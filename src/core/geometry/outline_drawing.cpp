@@ -24,7 +24,7 @@ constexpr const char* kCrossingOutlines = "Execution of this command results in 
 constexpr long long kTinyEdge = 6;
 
 Frame& FrameRef(Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 
 bool Contains(const std::vector<int>& list, int n) {
@@ -333,7 +333,7 @@ int FreeStartNode(const Problem& problem, const std::vector<int>& list) {
     for (const int v : list) {
         bool starts = false;
         for (int k = 1; k <= problem.frameCount && !starts; ++k)
-            starts = problem.frames[static_cast<std::size_t>(k)].outlineStart == v;
+            starts = problem.frames[k].outlineStart == v;
         if (!starts) return v;
     }
     return list.back();

@@ -359,7 +359,7 @@ CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real 
 
 bool PointInFrame(Problem& problem, int k, Real x, Real y) {
     if (!problem.ValidFrame(k)) return false;
-    const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    const Frame& f = problem.frames[k];
     const PixelPoint p = RoundPoint(x, y);
     // The region answers alone: it may have been offset (scrolling) apart from the
     // bounding rectangle.

@@ -15,7 +15,7 @@ namespace kova {
 namespace {
 
 const Frame& FrameOf(const Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 
 // The frame's boundary nodes, each once, from the outline start (no closing repeat).

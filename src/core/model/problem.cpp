@@ -46,7 +46,7 @@ void Problem::ProblemReset() {
 
     // 2. Frames 1..60 become empty distributed frames.
     for (int k = 1; k <= kMaxFrames; ++k) {
-        Frame& f = frames[static_cast<std::size_t>(k)];
+        Frame& f = frames[k];
         f = Frame{};
         f.finThickness = 0.01L;
     }
@@ -159,7 +159,7 @@ void Problem::ClassifyNodes() {
     // 1. Lump letters in frame order.
     int letter = 'A';
     for (int k = 1; k <= frameCount; ++k) {
-        Frame& f = frames[static_cast<std::size_t>(k)];
+        Frame& f = frames[k];
         f.lumpLetter = f.type != FrameType::Distributed ? letter++ : 0;
     }
 
@@ -199,8 +199,8 @@ void Problem::ClassifyNodes() {
 
     // 4. Segments inside one lump carry no unknowns.
     for (LineSegment& s : lines) {
-        const bool insideOneLump = s.frameA == s.frameB && ValidFrame(s.frameA) &&
-                                   frames[static_cast<std::size_t>(s.frameA)].IsLump();
+        const bool insideOneLump =
+            s.frameA == s.frameB && ValidFrame(s.frameA) && frames[s.frameA].IsLump();
         s.active = insideOneLump ? 0 : 1;
     }
 }
@@ -216,7 +216,7 @@ void Problem::RenumberNodes(const std::vector<std::int32_t>& newNumber) {
         if (s.node1 > s.node2) std::swap(s.node1, s.node2);
     }
     for (int k = 1; k <= frameCount; ++k) {
-        Frame& f = frames[static_cast<std::size_t>(k)];
+        Frame& f = frames[k];
         for (std::int32_t& v : f.vertices) map(v);
         map(f.outlineStart);
     }
@@ -295,7 +295,7 @@ void Problem::UpdateFrameDrawOrder() {
         long long bestArea = 0;
         for (int k = 1; k <= frameCount; ++k) {
             if (picked[static_cast<std::size_t>(k)]) continue;
-            const IntRect& r = frames[static_cast<std::size_t>(k)].bounds;
+            const IntRect& r = frames[k].bounds;
             const long long area = static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
             if (best == 0 || area > bestArea) {
                 best = k;
@@ -339,11 +339,11 @@ void Problem::SetCylindrical(bool cylindrical) {
 }
 
 Frame* Problem::FrameAt(int k) {
-    return k >= 0 && k <= frameCount ? &frames[static_cast<std::size_t>(k)] : nullptr;
+    return k >= 0 && k <= frameCount ? &frames[k] : nullptr;
 }
 
 const Frame* Problem::FrameAt(int k) const {
-    return k >= 0 && k <= frameCount ? &frames[static_cast<std::size_t>(k)] : nullptr;
+    return k >= 0 && k <= frameCount ? &frames[k] : nullptr;
 }
 
 Material* Problem::MaterialAt(int m) {

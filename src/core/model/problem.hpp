@@ -162,7 +162,7 @@ public:
     const Material* MaterialAt(int m) const;
     bool ValidFrame(int k) const { return k >= 1 && k <= frameCount; }
     bool FrameIsDistributed(int k) const {
-        return ValidFrame(k) && frames[static_cast<std::size_t>(k)].type == FrameType::Distributed;
+        return ValidFrame(k) && frames[k].type == FrameType::Distributed;
     }
 
     // The reporter that messages go to; a silent one until the application sets its own.
@@ -175,7 +175,7 @@ public:
 
     NodeTable nodes;
     LineList lines;
-    std::array<Frame, kFrameSlots> frames;  // 0 is the exterior
+    FrameTable frames;  // 0 is the exterior
     int frameCount = 0;
     SpecTable specs;
     std::array<Material, kMaterialCount + 1> materials;  // 0 is "unspecified"

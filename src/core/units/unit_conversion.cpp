@@ -140,8 +140,7 @@ bool ConvertPotentialValues(Problem& problem, Real factor, Real offset,
         ConvertUnlessUnspecified(node.currentValue, factor, offset);
     }
     for (int k = 1; k <= problem.frameCount; ++k)
-        ConvertUnlessUnspecified(problem.frames[static_cast<std::size_t>(k)].lumpInitialValue,
-                                 factor, offset);
+        ConvertUnlessUnspecified(problem.frames[k].lumpInitialValue, factor, offset);
 
     if (problem.resultsCurrent && results) ConvertResults(problem, factor, offset, results);
     return expressionMet;
