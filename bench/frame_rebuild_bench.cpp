@@ -25,8 +25,8 @@ void AddCircle(kova::Problem& problem, kova::Real cx, kova::Real cy, kova::Real 
         s->frameA = c;
         s->frameB = enclosing;
     }
-    problem.frames[static_cast<std::size_t>(c)].outlineStart = list.front();
-    problem.frames[static_cast<std::size_t>(c)].vertices = list;
+    problem.frames[c].outlineStart = list.front();
+    problem.frames[c].vertices = list;
     problem.frameCount = c;
 }
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "editing/drawing_commands.hpp"
+#include "editing/mesh_commands.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/outline_drawing.hpp"
 #include "mesh/auto_mesh.hpp"

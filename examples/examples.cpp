@@ -25,7 +25,7 @@ void HeatedPlate(Problem& problem) {
     s.Mesh(3);
     s.Material(1, "Steel", 15, 7800, 460);
     s.Assign(plate, 1);
-    problem.frames[static_cast<std::size_t>(plate)].generationSpec = s.Spec(kSpecGeneration, "1E5");
+    problem.frames[plate].generationSpec = s.Spec(kSpecGeneration, "1E5");
     s.Convection(Everywhere(), "25", "20");
 }
 
@@ -66,7 +66,7 @@ void Fin(Problem& problem) {
     s.Mesh(3);
     s.Material(1, "Aluminium", 200, 2700, 900);
     s.Assign(fin, 1);
-    Frame& f = problem.frames[static_cast<std::size_t>(fin)];
+    Frame& f = problem.frames[fin];
     f.finThickness = 0.002L;
     f.finTransferSpec = static_cast<std::int16_t>(s.Spec(kSpecTransfer, "20"));
     f.finFluidSpec = static_cast<std::int16_t>(s.Spec(kSpecValue, "20"));
@@ -108,7 +108,7 @@ void LumpBesideSolid(Problem& problem) {
     s.Convection([](Real x, Real) { return x > 0.1 - kEps; }, "10", "20");
     s.InsulateRest();
     for (int n = 1; n <= problem.nodes.Count(); ++n) problem.nodes[n].initialValue = 20;
-    problem.frames[static_cast<std::size_t>(lump)].lumpInitialValue = 200;
+    problem.frames[lump].lumpInitialValue = 200;
     problem.settings.transient = true;
     problem.settings.transMethod = TransMethodType::CrankN;
     problem.settings.transientStart = 0;

@@ -4,17 +4,16 @@
 #include <cmath>
 #include <numbers>
 
+#include "editing/drawing_commands.hpp"
+#include "editing/mesh_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "expressions/compiler.hpp"
-#include "geometry/edit_result.hpp"
-#include "geometry/mesh_removal.hpp"
-#include "geometry/outline_drawing.hpp"
 #include "geometry/primitives.hpp"
-#include "mesh/auto_mesh.hpp"
-#include "mesh/reduce_mesh.hpp"
 #include "model/selection.hpp"
 #include "model/subjects.hpp"
 #include "solver/element_table.hpp"
 #include "units/drawing_transform.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::examples {
 namespace {
@@ -35,8 +34,7 @@ BoundarySpec Property(Real value) {
 // The exterior, or a hole (a subtracted frame): a lump's contact with the mesh is set
 // apart, with Contact.
 bool IsOuterSide(const Problem& problem, int k) {
-    return k == 0 ||
-           (problem.ValidFrame(k) && problem.frames[static_cast<std::size_t>(k)].subtracted != 0);
+    return k == 0 || (problem.ValidFrame(k) && problem.frames[k].subtracted != 0);
 }
 
 }  // namespace
@@ -126,7 +124,7 @@ void Sketch::Material(int m, const std::string& name, Real conductivity, Real de
 }
 
 void Sketch::Assign(int frame, int m, FrameType type) {
-    Frame& f = m_problem.frames[static_cast<std::size_t>(frame)];
+    Frame& f = m_problem.frames[frame];
     f.material = m;
     f.type = type;
     m_problem.MarkProblemChanged();

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "editing/drawing_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/element_lines.hpp"
 #include "geometry/mesh_removal.hpp"
@@ -36,7 +38,7 @@ void CheckModel(const kova::Problem& p) {
         Check(s.frameB >= 0 && s.frameB <= p.frameCount);
     }
     for (int k = 1; k <= p.frameCount; ++k) {
-        const kova::Frame& f = p.frames[static_cast<std::size_t>(k)];
+        const kova::Frame& f = p.frames[k];
         Check(f.area >= 0 && f.volume >= 0);
         Check(f.vertices.size() >= 4 && f.vertices.front() == f.vertices.back());
         for (const std::int32_t v : f.vertices) Check(p.nodes.Valid(v));

@@ -13,6 +13,7 @@
 #include "expressions/evaluator.hpp"
 #include "model/problem.hpp"
 #include "model/subjects.hpp"
+#include "units/unit_labels.hpp"
 
 namespace {
 

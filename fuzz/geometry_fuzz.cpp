@@ -18,7 +18,7 @@ using kova::fuzz::Check;
 
 void CheckFrames(const kova::Problem& problem) {
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const kova::Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        const kova::Frame& f = problem.frames[k];
         Check(f.area >= 0 && f.volume >= 0);
         if (f.vertices.empty()) continue;
         Check(f.vertices.size() >= 4 && f.vertices.front() == f.vertices.back());
@@ -52,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     problem->frameCount = frameCount;
     for (int k = 1; k <= frameCount; ++k)
-        problem->frames[static_cast<std::size_t>(k)].outlineStart =
-            static_cast<std::int32_t>(in.Next() % nodeCount) + 1;
+        problem->frames[k].outlineStart = static_cast<std::int32_t>(in.Next() % nodeCount) + 1;
 
     kova::RebuildAllFrames(*problem);
     CheckFrames(*problem);

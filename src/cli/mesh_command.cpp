@@ -11,10 +11,9 @@
 
 #include "batch_io.hpp"
 #include "commands.hpp"
+#include "editing/mesh_commands.hpp"
 #include "files/problem_file.hpp"
 #include "files/safe_file_writer.hpp"
-#include "mesh/auto_mesh.hpp"
-#include "mesh/reduce_mesh.hpp"
 #include "model/problem.hpp"
 #include "solver/element_table.hpp"
 

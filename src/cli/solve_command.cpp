@@ -299,7 +299,7 @@ void PrintJsonSummary(const SolveRequest& request, const SolveRun& run,
     if (run.haveResults && state.results.HasLevel(run.lastLevel)) {
         const std::vector<Real>& v = state.results.Level(run.lastLevel);
         for (int k = 1; k <= problem.frameCount; ++k) {
-            const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+            const Frame& f = problem.frames[k];
             if (!f.IsLump() || f.subtracted != 0) continue;
             lumps[std::string(1, static_cast<char>(f.lumpLetter))] =
                 static_cast<double>(v[static_cast<std::size_t>(problem.nodes.Count() + k)]);

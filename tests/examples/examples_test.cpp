@@ -174,7 +174,7 @@ TEST_F(ExampleTest, LumpAndSolidEndAtTheHeldTemperature) {
     EXPECT_LT(Worst([&](int n) { return Value(n) - 20; }), 1e-9);
     int lump = 0;
     for (int k = 1; k <= problem.frameCount; ++k)
-        if (problem.frames[static_cast<std::size_t>(k)].IsLump()) lump = k;
+        if (problem.frames[k].IsLump()) lump = k;
     ASSERT_NE(lump, 0);
     EXPECT_NEAR(run->LumpValue(lump), 20, 1e-9);
 }

@@ -31,7 +31,7 @@ int AddFrame(Problem& problem, const std::vector<Corner>& corners, int enclosing
             s->frameB = c;
         }
     }
-    Frame& frame = problem.frames[static_cast<std::size_t>(c)];
+    Frame& frame = problem.frames[c];
     frame.outlineStart = list.front();
     frame.vertices = list;
     problem.frameCount = c;

@@ -30,7 +30,7 @@ int MeshBuilder::Node(Real x, Real y) {
 
 int MeshBuilder::Frame(int material, FrameType type) {
     const int k = ++m_problem.frameCount;
-    kova::Frame& f = m_problem.frames[static_cast<std::size_t>(k)];
+    kova::Frame& f = m_problem.frames[k];
     f = kova::Frame{};
     f.material = material;
     f.type = type;
@@ -123,7 +123,7 @@ void MeshBuilder::Finish() {
         s->frameB = e.frameB;
     }
     for (int k = 1; k <= m_problem.frameCount; ++k) {
-        kova::Frame& f = m_problem.frames[static_cast<std::size_t>(k)];
+        kova::Frame& f = m_problem.frames[k];
         auto lump = m_lumpOutlines.find(k);
         if (lump != m_lumpOutlines.end()) {
             f.vertices.assign(lump->second.begin(), lump->second.end());

@@ -46,7 +46,7 @@ void CheckSegments(const Problem& problem, std::vector<std::string>& out) {
 
 void CheckFrame(const Problem& problem, int k, const InvariantOptions& options,
                 std::vector<std::string>& out) {
-    const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    const Frame& f = problem.frames[k];
     const std::string name = Text("frame ", k);
     if (!(f.area >= 0) || !std::isfinite(f.area)) out.push_back(Text(name, " has area ", f.area));
     if (!(f.volume >= 0) || !std::isfinite(f.volume))
@@ -207,7 +207,7 @@ void CheckBoundaries(const Problem& problem, const InvariantOptions& options,
                      std::vector<std::string>& out) {
     std::set<std::pair<int, int>> edges[kFrameSlots];
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const auto& v = problem.frames[static_cast<std::size_t>(k)].vertices;
+        const auto& v = problem.frames[k].vertices;
         for (std::size_t j = 0; j + 1 < v.size(); ++j)
             edges[k].insert({std::min(v[j], v[j + 1]), std::max(v[j], v[j + 1])});
     }
@@ -271,7 +271,7 @@ std::string DescribeModel(const Problem& problem) {
             << " specs " << s.valueSpec << "," << s.fluxSpec << "," << s.transferSpec << ","
             << s.ambientSpec << "\n";
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        const Frame& f = problem.frames[k];
         out << "frame " << k << " start " << f.outlineStart << " area " << f.area << " vertices";
         for (const std::int32_t v : f.vertices) out << " " << v;
         out << "\n";

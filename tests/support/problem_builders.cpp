@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "model/subjects.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::test {
 
@@ -27,7 +28,7 @@ int AddTestFrame(Problem& problem, std::initializer_list<int> outline, int mater
                  FrameType type) {
     if (problem.frameCount >= kMaxFrames) throw std::runtime_error("frame table full");
     const int k = ++problem.frameCount;
-    Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    Frame& f = problem.frames[k];
     f = Frame{};
     f.vertices.assign(outline.begin(), outline.end());
     if (!f.vertices.empty()) f.vertices.push_back(f.vertices.front());
@@ -197,9 +198,9 @@ void BuildRichProblem(Problem& p) {
     const int f1 = AddTestFrame(p, {a, b, e, f}, 1);
     const int f2 = AddTestFrame(p, {b, c, d, e}, 2);
     const int f3 = AddTestFrame(p, {f, e, d, g, h}, 3, FrameType::Lumped);
-    p.frames[static_cast<std::size_t>(f1)].generationSpec = gen;
-    p.frames[static_cast<std::size_t>(f2)].balanceSelected = 1;
-    Frame& lump = p.frames[static_cast<std::size_t>(f3)];
+    p.frames[f1].generationSpec = gen;
+    p.frames[f2].balanceSelected = 1;
+    Frame& lump = p.frames[f3];
     lump.lumpValueSpec = lumpValue;
     lump.lumpInitialValue = 60.0L;
     lump.labelX = 150;

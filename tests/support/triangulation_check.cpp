@@ -63,7 +63,7 @@ int Winding(const std::vector<P>& poly, P p) {
 
 std::vector<P> OutlineOf(const Problem& problem, int f) {
     std::vector<P> poly;
-    const Frame& frame = problem.frames[static_cast<std::size_t>(f)];
+    const Frame& frame = problem.frames[f];
     if (frame.vertices.size() < 4) return poly;
     for (const int n : frame.vertices) {
         if (!problem.nodes.Valid(n)) return {};

@@ -13,6 +13,7 @@
 #include "files/problem_sections.hpp"
 #include "files/record_codec.hpp"
 #include "files/safe_file_writer.hpp"
+#include "geometry/frame_rebuild.hpp"
 #include "model/messages.hpp"
 #include "model/number_format.hpp"
 #include "model/subjects.hpp"

@@ -5,7 +5,6 @@
 #include <unordered_map>
 
 #include "files/record_codec.hpp"
-#include "geometry/frame_rebuild.hpp"
 
 namespace kova {
 namespace {
@@ -98,7 +97,7 @@ void ReadLineSection(ByteReader& in, Problem& problem, SectionReadContext& conte
 void WriteFrameSection(ByteWriter& out, const Problem& problem) {
     out.Int(problem.frameCount);
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        const Frame& f = problem.frames[k];
         WriteFrameRecord(out, f);
         for (std::int32_t v : f.vertices) out.Int(v);
     }
@@ -114,7 +113,7 @@ void ReadFrameSection(ByteReader& in, Problem& problem, SectionReadContext& cont
     std::int64_t edgesLeft = 2 * segments;  // outline edges all frames may still have
     problem.frameCount = 0;
     for (int k = 1; k <= kMaxFrames; ++k) {
-        Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        Frame& f = problem.frames[k];
         f = Frame{};
         if (k > count) continue;
         const std::size_t at = in.Offset();
@@ -302,17 +301,6 @@ void ReadGroupSection(ByteReader& in, Problem& problem) {
         }
         problem.groups.push_back(std::move(group));
     }
-}
-
-void RebuildLoadedGeometry(Problem& problem) {
-    // Rebuilding any one frame settles the polygons, regions, nesting and net measures of
-    // all of them, and the drawing order.
-    if (problem.frameCount >= 1) {
-        RebuildFrameGeometry(problem, 1, false);
-    } else {
-        problem.UpdateFrameDrawOrder();
-    }
-    if (problem.settings.cylindrical) problem.UpdateAreaFactors();
 }
 
 }  // namespace kova

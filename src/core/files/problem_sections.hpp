@@ -58,7 +58,7 @@ void ReadLineSection(ByteReader& in, Problem& problem, SectionReadContext& conte
 
 void WriteFrameSection(ByteWriter& out, const Problem& problem);
 // Reads frames 1..F (the slots beyond F are emptied) and sets the frame count. The pixel
-// polygons, regions and measures are left for RebuildLoadedGeometry.
+// polygons, regions and measures are left for RebuildLoadedGeometry (geometry/frame_rebuild.hpp).
 void ReadFrameSection(ByteReader& in, Problem& problem, SectionReadContext& context);
 
 void WriteSpecSection(ByteWriter& out, const Problem& problem);
@@ -82,10 +82,5 @@ void WriteGroupSection(ByteWriter& out, const Problem& problem);
 // unknown number gives an empty item), other items are checked against the nodes and
 // frames they name.
 void ReadGroupSection(ByteReader& in, Problem& problem);
-
-// Recomputes what the stream does not hold meaningfully: every frame's pixel polygon,
-// bounding rectangle, region, nesting, net area and volume, the drawing order, and the
-// area factors of a cylindrical problem.
-void RebuildLoadedGeometry(Problem& problem);
 
 }  // namespace kova

@@ -4,6 +4,7 @@
 
 #include "files/byte_stream.hpp"
 #include "files/problem_sections.hpp"
+#include "geometry/frame_rebuild.hpp"
 
 namespace kova {
 
@@ -12,7 +13,7 @@ std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& p) {
     out.Int(p.nodes.Count());
     out.Int(p.settings.activeNodeCount);
     int lumps = 0;
-    for (int k = 1; k <= p.frameCount; ++k) lumps += p.frames[static_cast<std::size_t>(k)].IsLump();
+    for (int k = 1; k <= p.frameCount; ++k) lumps += p.frames[k].IsLump();
     out.Int(lumps);
     WriteNodeRecords(out, p);
     WriteLineSection(out, p);

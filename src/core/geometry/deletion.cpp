@@ -6,7 +6,6 @@
 #include <set>
 #include <utility>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/primitives.hpp"
 #include "geometry/region.hpp"
@@ -21,7 +20,7 @@ namespace {
 using TrackedNodes = std::vector<int>;
 
 Frame& FrameRef(Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 
 bool EndsAt(const LineSegment& s, int n) {
@@ -30,10 +29,6 @@ bool EndsAt(const LineSegment& s, int n) {
 
 int OtherEnd(const LineSegment& s, int n) {
     return s.node1 == n ? s.node2 : s.node1;
-}
-
-bool HoldsNodes(SelectType kind) {
-    return kind == SelectType::Points || kind == SelectType::Nodal;
 }
 
 bool HoldsFrames(SelectType kind) {
@@ -397,7 +392,7 @@ void DeleteNodeTracked(Problem& problem, int a, TrackedNodes& tracked) {
     // message that lines must not cross.
     if (s2 != nullptr && OtherEnd(*s1, a) != OtherEnd(*s2, a) &&
         !JoiningIsClear(problem, a, OtherEnd(*s1, a), OtherEnd(*s2, a))) {
-        ShowRuleHint(problem.reporter(), 34);
+        ShowRuleHint(problem.reporter(), MessageId::EndpointOutsideOutline);
         return finish();
     }
     tracked.push_back(OtherEnd(*s1, a));
@@ -433,6 +428,8 @@ int FrameOfItem(const Problem& problem, SelectType state, const SelectRec& item)
     return problem.ValidFrame(k) ? k : 0;
 }
 
+}  // namespace
+
 bool CanDelete(const Problem& problem) {
     const Selection& sel = problem.selection;
     switch (sel.state) {
@@ -458,8 +455,6 @@ bool CanDelete(const Problem& problem) {
             return false;
     }
 }
-
-}  // namespace
 
 void RelinkLineList(Problem& problem) {
     problem.lines.Renumber();
@@ -492,7 +487,7 @@ int SegmentCountAt(const Problem& problem, int n) {
 
 bool OutlineClosedBySegments(const Problem& problem, int k) {
     if (!problem.ValidFrame(k)) return false;
-    const auto& v = problem.frames[static_cast<std::size_t>(k)].vertices;
+    const auto& v = problem.frames[k].vertices;
     if (v.size() < 4 || v.front() != v.back()) return false;
     // A walk that ran into an open end closes back over the edge it came by; an
     // outline never follows one edge twice.
@@ -643,29 +638,6 @@ bool DeleteSelectedItems(Problem& problem) {
     if (RemoveSpurs(problem)) SettleFrames(problem);
     problem.ClassifyNodes();
     return true;
-}
-
-EditResult DeleteSelection(Problem& problem) {
-    EditResult result;
-    if (!CanDelete(problem)) return result;
-    const SelectType state = problem.selection.state;
-    const int framesBefore = problem.frameCount;
-    const int nodesBefore = problem.nodes.Count();
-    const int linesBefore = problem.lines.Count();
-    SaveUndoSnapshot(problem, "Delete");
-    const char* kindName = state == SelectType::Points  ? "Delete Node"
-                           : state == SelectType::Lines ? "Delete Line"
-                                                        : "Delete Outline";
-    SaveUndoSnapshot(problem, kindName);
-    try {
-        result.ok = DeleteSelectedItems(problem);
-    } catch (const std::exception&) {
-        return RestoreAfterFailure(problem);
-    }
-    result.count = state == SelectType::Points  ? nodesBefore - problem.nodes.Count()
-                   : state == SelectType::Lines ? linesBefore - problem.lines.Count()
-                                                : framesBefore - problem.frameCount;
-    return result;
 }
 
 }  // namespace kova

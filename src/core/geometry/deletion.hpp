@@ -41,9 +41,9 @@ void DeleteNode(Problem& problem, int a);
 // (a node that is an end of more than two segments cannot).
 bool DeleteSelectedItems(Problem& problem);
 
-// The Delete command: the undo snapshots "Delete" and the kind's own ("Delete Outline",
-// "Delete Node" or "Delete Line"), then DeleteSelectedItems.
-EditResult DeleteSelection(Problem& problem);
+// Whether the selection holds something that can be deleted: a frame or lump, a line
+// segment, or nodes none of which is an end of more than two segments.
+bool CanDelete(const Problem& problem);
 
 // Rebuilds every frame's outline and geometry; frames whose outline is degenerate or no
 // longer closed by boundary segments, or with a boundary segment on no outline (an open

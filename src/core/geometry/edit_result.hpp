@@ -1,5 +1,5 @@
-// What the geometry editing commands take and give back: the positions a user clicks and
-// the outcome of a command.
+// What the geometry editing operations and commands take and give back: the positions a user clicks
+// and the outcome of a command.
 #pragma once
 
 #include <string>
@@ -23,12 +23,9 @@ struct EditResult {
     LineSegment* segment = nullptr;  // the last segment a command made
     int count = 0;                   // how many items the command made or removed
     std::string message;
+    // Set by an operation that refused after changing the problem: the command that ran
+    // it puts the problem back as its undo snapshot holds it.
+    bool putBack = false;
 };
-
-// Every command first takes its named undo snapshot. When a command fails half-way
-// (an exception out of memory or from a broken reference), this brings the problem back
-// to that newest snapshot, drops it, rebuilds every frame's region and shows message 2
-// in the error box. Returns the failed result to give back.
-EditResult RestoreAfterFailure(Problem& problem);
 
 }  // namespace kova

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <exception>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/crossing_guard.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/primitives.hpp"
@@ -28,7 +27,7 @@ int StartNode(Problem& problem, ClickPoint click) {
     const int s = problem.AddNode(through.px, through.py);
     if (s != 0 && SplitSegmentAtNode(problem, s) && ClashAtNodes(problem, {s})) {
         before.Restore(problem);
-        ShowRuleHint(problem.reporter(), 34);
+        ShowRuleHint(problem.reporter(), MessageId::EndpointOutsideOutline);
         return 0;
     }
     return s;
@@ -85,6 +84,8 @@ EndResult EndLine(Problem& problem, int s, ClickPoint click, LineSegment*& made)
     return EndResult::Made;
 }
 
+}  // namespace
+
 EditResult RunElementLines(Problem& problem, const std::vector<ClickPoint>& clicks) {
     EditResult result;
     Reporter& reporter = problem.reporter();
@@ -100,7 +101,8 @@ EditResult RunElementLines(Problem& problem, const std::vector<ClickPoint>& clic
         bool failedBefore = false;
         for (;;) {
             if (!failedBefore)
-                reporter.ShowStatusText(GetMessage(kMsgPrompt, 4), StatusPanel::Info);
+                reporter.ShowStatusText(GetMessage(MessageId::ClickOnLineEndpoint),
+                                        StatusPanel::Info);
             if (next >= clicks.size()) {
                 running = false;
                 break;
@@ -116,8 +118,8 @@ EditResult RunElementLines(Problem& problem, const std::vector<ClickPoint>& clic
                 break;
             }
             if (r == EndResult::Refused) {
-                ShowRuleHint(reporter, 34);
-                result.message = GetMessage(kMsgCheck, 34);
+                ShowRuleHint(reporter, MessageId::EndpointOutsideOutline);
+                result.message = GetMessage(MessageId::EndpointOutsideOutline);
                 failedBefore = true;
                 continue;
             }
@@ -134,18 +136,6 @@ EditResult RunElementLines(Problem& problem, const std::vector<ClickPoint>& clic
     ClearSelection(problem);
     result.ok = result.count > 0;
     return result;
-}
-
-}  // namespace
-
-EditResult ElementLines(Problem& problem, const std::vector<ClickPoint>& clicks) {
-    ClearSelection(problem);
-    SaveUndoSnapshot(problem, "Lines");
-    try {
-        return RunElementLines(problem, clicks);
-    } catch (const std::exception&) {
-        return RestoreAfterFailure(problem);
-    }
 }
 
 }  // namespace kova

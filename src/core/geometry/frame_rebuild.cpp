@@ -13,10 +13,10 @@ namespace kova {
 namespace {
 
 Frame& FrameRef(Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 const Frame& FrameRef(const Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 
 // A pixel polygon that can hold or be held by another: closed, with three distinct
@@ -400,7 +400,7 @@ OutlineResult WalkOutline(Problem& problem, int k) {
         }
     }
     SpliceLobes(problem, collected, best.list, best.used, walkFrom);
-    if (best.overLimit) problem.reporter().ShowError(GetMessage(kMsgError, 1));
+    if (best.overLimit) problem.reporter().ShowError(GetMessage(MessageId::NodeLimit));
     for (const std::size_t j : best.used) collected[j]->elementCount = k;
     list = std::move(best.list);
 
@@ -427,7 +427,7 @@ OutlineResult RebuildOutline(Problem& problem, int k) {
     try {
         return WalkOutline(problem, k);
     } catch (const std::bad_alloc&) {
-        problem.reporter().ShowError(GetMessage(kMsgError, 2));
+        problem.reporter().ShowError(GetMessage(MessageId::InsufficientMemory));
         return OutlineResult::Unchanged;
     }
 }
@@ -448,6 +448,17 @@ std::vector<int> RebuildAllFrames(Problem& problem) {
         problem.selection.state = SelectType::Frames;
     }
     return degenerate;
+}
+
+void RebuildLoadedGeometry(Problem& problem) {
+    // Rebuilding any one frame settles the polygons, regions, nesting and net measures of
+    // all of them, and the drawing order.
+    if (problem.frameCount >= 1) {
+        RebuildFrameGeometry(problem, 1, false);
+    } else {
+        problem.UpdateFrameDrawOrder();
+    }
+    if (problem.settings.cylindrical) problem.UpdateAreaFactors();
 }
 
 std::vector<int> FramesHolding(const Problem& problem, int k) {

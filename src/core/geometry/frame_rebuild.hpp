@@ -32,6 +32,11 @@ void RebuildFrameGeometry(Problem& problem, int k, bool propagate);
 // found degenerate (empty vertex lists); they are the selection when there are any.
 std::vector<int> RebuildAllFrames(Problem& problem);
 
+// After a problem file or an undo snapshot was read: recomputes what the stream does not
+// hold meaningfully: every frame's pixel polygon, bounding rectangle, region, nesting, net
+// area and volume, the drawing order, and the area factors of a cylindrical problem.
+void RebuildLoadedGeometry(Problem& problem);
+
 // The frames that hold frame k (every level of nesting), from the current pixel
 // polygons; empty when k holds no valid outline.
 std::vector<int> FramesHolding(const Problem& problem, int k);

@@ -4,7 +4,6 @@
 #include <exception>
 #include <string>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/primitives.hpp"
@@ -41,7 +40,7 @@ void ClearNodeMarks(Problem& problem) {
 int RemoveInteriorNodes(Problem& problem) {
     ClearNodeMarks(problem);
     for (int k = 1; k <= problem.frameCount; ++k)
-        for (const std::int32_t v : problem.frames[static_cast<std::size_t>(k)].vertices)
+        for (const std::int32_t v : problem.frames[k].vertices)
             if (problem.nodes.Valid(v)) problem.nodes[v].nodeMark = kOutlineVertex;
     // Uses per node; a removed node's place takes the last node's count with its record.
     std::vector<int> uses(static_cast<std::size_t>(problem.nodes.Count()) + 1, 0);
@@ -68,7 +67,7 @@ int RemoveInteriorNodes(Problem& problem) {
 void MarkRedundantVertices(Problem& problem) {
     ClearNodeMarks(problem);
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const auto& p = problem.frames[static_cast<std::size_t>(k)].vertices;
+        const auto& p = problem.frames[k].vertices;
         for (std::size_t j = 1; j + 1 < p.size(); ++j) {
             if (!problem.nodes.Valid(p[j - 1]) || !problem.nodes.Valid(p[j]) ||
                 !problem.nodes.Valid(p[j + 1]))
@@ -117,6 +116,8 @@ bool JoinAt(Problem& problem, int i) {
     return true;
 }
 
+}  // namespace
+
 EditResult RunRemoveMesh(Problem& problem) {
     EditResult result;
     const int nodesBefore = problem.nodes.Count();
@@ -160,7 +161,7 @@ EditResult RunSubtract(Problem& problem, int k) {
         RelinkLineList(problem);
         // The frame around the hole loses the hole's area from its region.
         SettleFrames(problem);
-        Frame& frame = problem.frames[static_cast<std::size_t>(k)];
+        Frame& frame = problem.frames[k];
         frame.subtracted = 1;
         frame.type = FrameType::Lumped;
         frame.lumpInitialValue = kUnspecified;
@@ -174,39 +175,6 @@ EditResult RunSubtract(Problem& problem, int k) {
     ClearSelection(problem);
     result.ok = true;
     return result;
-}
-
-}  // namespace
-
-EditResult SubtractFrame(Problem& problem) {
-    const Selection& sel = problem.selection;
-    if (sel.state != SelectType::Frames || sel.items.empty() || problem.frameCount <= 1) return {};
-    const int k = sel.items.front().selectNo;
-    if (!problem.ValidFrame(k) || problem.frames[static_cast<std::size_t>(k)].subtracted != 0)
-        return {};
-    problem.MarkProblemChanged();
-    problem.groups.clear();
-    SaveUndoSnapshot(problem, "Subtract Outline");
-    try {
-        return RunSubtract(problem, k);
-    } catch (const std::exception&) {
-        return RestoreAfterFailure(problem);
-    }
-}
-
-EditResult RemoveMesh(Problem& problem) {
-    if (problem.frameCount < 1) return {};
-    SaveUndoSnapshot(problem, "Remove Mesh");
-    try {
-        return RunRemoveMesh(problem);
-    } catch (const std::exception&) {
-        return RestoreAfterFailure(problem);
-    }
-}
-
-EditResult RemoveMeshCommand(Problem& problem) {
-    if (problem.reporter().Ask(std::string(kRemoveMeshQuestion), false) != Answer::Yes) return {};
-    return RemoveMesh(problem);
 }
 
 }  // namespace kova

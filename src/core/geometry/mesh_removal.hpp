@@ -1,33 +1,23 @@
-// Subtract, which turns a frame nested in another into a hole, and Remove Mesh, which
-// takes every element line and interior node away again.
+// The operations of Subtract, which turns a frame nested in another into a hole, and
+// Remove Mesh, which takes every element line and interior node away again. The commands
+// that take their undo snapshots are in editing/.
 #pragma once
-
-#include <string_view>
 
 #include "geometry/edit_result.hpp"
 #include "model/problem.hpp"
 
 namespace kova {
 
-inline constexpr std::string_view kRemoveMeshQuestion =
-    "Remove the mesh from all frames?  (Undo can be used to reverse this command.)";
+// The work of "Subtract" on frame k after its undo snapshot: when k lies wholly inside
+// one other frame, its element lines and interior nodes go and it becomes a hole
+// (subtracted, lumped, lump initial value unspecified); otherwise it is deleted. The
+// selection ends empty. `frame` is the frame made a hole (0 when it was deleted).
+EditResult RunSubtract(Problem& problem, int k);
 
-// The command "Subtract" on a Frames selection (offered when more than one frame exists
-// and the first selected frame is not subtracted yet): takes the undo snapshot
-// "Subtract Outline". When the first selected frame lies wholly inside one other frame,
-// its element lines and interior nodes go and it becomes a hole (subtracted, lumped,
-// lump initial value unspecified); otherwise it is deleted. The selection ends empty.
-// `frame` is the frame made a hole (0 when it was deleted).
-EditResult SubtractFrame(Problem& problem);
-
-// The work of "Remove Mesh" after the question was answered Yes: takes the undo
-// snapshot "Remove Mesh", removes every element line and every node that no outline
-// uses, and joins the two halves of a straight outline edge at a vertex that lies
-// exactly on it (when nothing tells the halves apart). `count` is the number of nodes
-// removed.
-EditResult RemoveMesh(Problem& problem);
-
-// The menu command: asks kRemoveMeshQuestion (Yes, No) and runs RemoveMesh on Yes.
-EditResult RemoveMeshCommand(Problem& problem);
+// The work of "Remove Mesh" after its undo snapshot: removes every element line and
+// every node that no outline uses, and joins the two halves of a straight outline edge
+// at a vertex that lies exactly on it (when nothing tells the halves apart). `count` is
+// the number of nodes removed.
+EditResult RunRemoveMesh(Problem& problem);
 
 }  // namespace kova

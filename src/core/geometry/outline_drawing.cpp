@@ -8,7 +8,6 @@
 #include <string>
 #include <utility>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/crossing_guard.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/frame_rebuild.hpp"
@@ -25,7 +24,7 @@ constexpr const char* kCrossingOutlines = "Execution of this command results in 
 constexpr long long kTinyEdge = 6;
 
 Frame& FrameRef(Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 
 bool Contains(const std::vector<int>& list, int n) {
@@ -203,8 +202,8 @@ public:
 
 private:
     Step Refuse() {
-        ShowRuleHint(m_problem.reporter(), 1);
-        m_message = GetMessage(kMsgCheck, 1);
+        ShowRuleHint(m_problem.reporter(), MessageId::InvalidNodePosition);
+        m_message = GetMessage(MessageId::InvalidNodePosition);
         return Step::Refused;
     }
 
@@ -289,7 +288,7 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
     // closing corner fits in its last place.
     const bool closing = k != 0 && k == m_list.front();
     if (!closing && m_list.size() + 1 >= static_cast<std::size_t>(kNodeLimit)) {
-        m_message = GetMessage(kMsgError, 1);
+        m_message = GetMessage(MessageId::NodeLimit);
         p.reporter().ShowError(m_message);
         return Step::Refused;
     }
@@ -334,13 +333,15 @@ int FreeStartNode(const Problem& problem, const std::vector<int>& list) {
     for (const int v : list) {
         bool starts = false;
         for (int k = 1; k <= problem.frameCount && !starts; ++k)
-            starts = problem.frames[static_cast<std::size_t>(k)].outlineStart == v;
+            starts = problem.frames[k].outlineStart == v;
         if (!starts) return v;
     }
     return list.back();
 }
 
-EditResult RunFreeForm(Problem& problem, const std::vector<ClickPoint>& corners) {
+}  // namespace
+
+EditResult RunFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners) {
     EditResult result;
     ClickPoint first = corners.front();
     KeepRightOfAxis(problem, first.x);
@@ -362,7 +363,7 @@ EditResult RunFreeForm(Problem& problem, const std::vector<ClickPoint>& corners)
         KeepRightOfAxis(problem, first.x);
         if (first.y < 0) return result;
     }
-    problem.reporter().ShowStatusText(GetMessage(kMsgPrompt, 2), StatusPanel::Info);
+    problem.reporter().ShowStatusText(GetMessage(MessageId::ClickOnCorner), StatusPanel::Info);
 
     for (++j; j < corners.size(); ++j) {
         ClickPoint click = corners[j];
@@ -376,10 +377,9 @@ EditResult RunFreeForm(Problem& problem, const std::vector<ClickPoint>& corners)
         if (result.frame == kOutlineCutsFrameApart) {
             result.frame = 0;
             ClearSelection(problem);
-            RestoreUndoSnapshot(problem, true);
-            if (problem.frameCount >= 1) RebuildFrameGeometry(problem, 1, false);
-            ShowRuleHint(problem.reporter(), 1);
-            result.message = GetMessage(kMsgCheck, 1);
+            result.putBack = true;
+            ShowRuleHint(problem.reporter(), MessageId::InvalidNodePosition);
+            result.message = GetMessage(MessageId::InvalidNodePosition);
             return result;
         }
         result.ok = result.frame != 0;
@@ -388,9 +388,11 @@ EditResult RunFreeForm(Problem& problem, const std::vector<ClickPoint>& corners)
     // Nothing of a cancelled outline stays: besides its own edges, its corners may have
     // split segments of other outlines, and those splits would be left behind.
     result.message = outline.Message();
-    RestoreUndoSnapshot(problem, true);
+    result.putBack = true;
     return result;
 }
+
+namespace {
 
 ClickPoint ArcPoint(Real cx, Real cy, Real r, Real angle) {
     return {cx + r * std::cos(angle), cy + r * std::sin(angle)};
@@ -473,18 +475,19 @@ private:
     int m_f = -1;  // the enclosing frame; -1 until the first edge settles it
 };
 
-// Undoes a circular outline as the Undo command does, and says why.
-EditResult UndoCircular(Problem& problem, const std::string& message) {
+// Refuses a circular outline, says why, and leaves the problem for the caller to put back.
+EditResult RefuseCircular(Problem& problem, const std::string& message) {
     EditResult result;
     result.message = message;
     problem.reporter().ShowError(message);
     ClearSelection(problem);
-    RestoreUndoSnapshot(problem, true);
-    if (problem.frameCount >= 1) RebuildFrameGeometry(problem, 1, false);
+    result.putBack = true;
     return result;
 }
 
-EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real cx, Real cy) {
+}  // namespace
+
+EditResult RunCircularOutline(Problem& problem, int cType, int n, Real diameter, Real cx, Real cy) {
     constexpr Real kPi = std::numbers::pi_v<Real>;
     problem.MarkProblemChanged();
     const int c = problem.frameCount + 1;
@@ -497,13 +500,14 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
     CircularOutline outline(problem, c);
     std::vector<int> list;
     bool crossing = false;
-    const std::string tooSmall = GetMessage(kMsgCheck, 1);
+    const std::string tooSmall = GetMessage(MessageId::InvalidNodePosition);
     if (quarter) list.push_back(outline.Place({cx, cy}, true));
     list.push_back(outline.Place(ArcPoint(cx, cy, r, start), true));
-    if (Contains(list, -1)) return UndoCircular(problem, kCrossingOutlines);
-    if (Contains(list, 0)) return UndoCircular(problem, GetMessage(kMsgError, 2));
+    if (Contains(list, -1)) return RefuseCircular(problem, kCrossingOutlines);
+    if (Contains(list, 0))
+        return RefuseCircular(problem, GetMessage(MessageId::InsufficientMemory));
     if (quarter && !outline.Edge(list[0], list[1], crossing))
-        return UndoCircular(problem, crossing ? kCrossingOutlines : tooSmall);
+        return RefuseCircular(problem, crossing ? kCrossingOutlines : tooSmall);
     for (int j = 1; j <= n; ++j) {
         int k;
         if (cType == kCircle && j == n) {
@@ -511,18 +515,18 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
         } else {
             k = outline.Place(ArcPoint(cx, cy, r, start + j * (2 * kPi / n) * share), false);
             // Points so close that they share a node cannot make an outline.
-            if (k < 0) return UndoCircular(problem, kCrossingOutlines);
-            if (k == 0 || Contains(list, k)) return UndoCircular(problem, tooSmall);
+            if (k < 0) return RefuseCircular(problem, kCrossingOutlines);
+            if (k == 0 || Contains(list, k)) return RefuseCircular(problem, tooSmall);
         }
         const int prev = list.back();
         list.push_back(k);
         if (!outline.Edge(prev, k, crossing))
-            return UndoCircular(problem, crossing ? kCrossingOutlines : tooSmall);
+            return RefuseCircular(problem, crossing ? kCrossingOutlines : tooSmall);
         SplitAtCorner(problem, k, c, list);
     }
     if (cType != kCircle) {
         if (outline.ClosingEdgeCrosses(list.back(), list.front()))
-            return UndoCircular(problem, kCrossingOutlines);
+            return RefuseCircular(problem, kCrossingOutlines);
         list.push_back(list.front());
     }
     // The rounded crossing test lets an edge meet a segment near its ends, and splits
@@ -531,15 +535,13 @@ EditResult RunCircular(Problem& problem, int cType, int n, Real diameter, Real c
     if (ClashAtNodes(problem, list) ||
         (FindSegment(problem, list[list.size() - 2], list.back()) == nullptr &&
          EdgeClashes(problem, list[list.size() - 2], list.back())))
-        return UndoCircular(problem, kCrossingOutlines);
+        return RefuseCircular(problem, kCrossingOutlines);
     EditResult result;
     result.frame = CloseOutline(problem, list, list.front(), c);
-    if (result.frame == kOutlineCutsFrameApart) return UndoCircular(problem, tooSmall);
+    if (result.frame == kOutlineCutsFrameApart) return RefuseCircular(problem, tooSmall);
     result.ok = result.frame != 0;
     return result;
 }
-
-}  // namespace
 
 ClickPoint LockedEndPoint(Real x0, Real y0, Real x, Real y) {
     const Real dx = x - x0, dy = y - y0;
@@ -614,54 +616,6 @@ int CloseOutline(Problem& problem, const std::vector<int>& vertices, int startNo
     if (made != 0) PlaceLabel(problem, made);
     problem.ClassifyNodes();
     return made;
-}
-
-EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners) {
-    ClearSelection(problem);
-    SaveUndoSnapshot(problem, "Outline");
-    EditResult result;
-    if (!CheckFrameLimit(problem)) {
-        ClearSelection(problem);
-        result.message = GetMessage(kMsgError, 4);
-        return result;
-    }
-    if (corners.empty()) return result;
-    const bool showNumbers = problem.settings.displayNodeNumbers;
-    problem.settings.displayNodeNumbers = false;
-    try {
-        result = RunFreeForm(problem, corners);
-    } catch (const std::exception&) {
-        result = RestoreAfterFailure(problem);
-    }
-    problem.settings.displayNodeNumbers = showNumbers;
-    return result;
-}
-
-EditResult DrawCircularOutline(Problem& problem, int cType, int pointCount, Real diameter,
-                               Real centreX, Real centreY) {
-    EditResult result;
-    const int fewest = cType == kCircle ? 3 : 1;
-    const bool valid = cType >= kCircle && cType <= kLastCircularShape && pointCount >= fewest &&
-                       pointCount < kNodeLimit - 2 && std::isfinite(diameter) && diameter > 0 &&
-                       std::isfinite(centreX) && std::isfinite(centreY);
-    if (!valid) {
-        ShowRuleHint(problem.reporter(), 2);
-        result.message = GetMessage(kMsgCheck, 2);
-        return result;
-    }
-    ClearSelection(problem);
-    SaveUndoSnapshot(problem, "Outline");
-    if (!CheckFrameLimit(problem)) {
-        ClearSelection(problem);
-        result.message = GetMessage(kMsgError, 4);
-        return result;
-    }
-    try {
-        result = RunCircular(problem, cType, pointCount, diameter, centreX, centreY);
-    } catch (const std::exception&) {
-        result = RestoreAfterFailure(problem);
-    }
-    return result;
 }
 
 }  // namespace kova

@@ -1,7 +1,7 @@
 // Drawing closed outlines that become frames: free-form, corner by corner as the user
-// clicks them, and circular shapes (circle, semi-circle, quarter-circle). This is the
-// model side of the commands; the waits for clicks, the rubber-band lines and the
-// circle dialog belong to the desktop program, which hands the clicked positions here.
+// clicks them, and circular shapes (circle, semi-circle, quarter-circle). These are the
+// operations; the commands that take their undo snapshots are in editing/, and the waits
+// for clicks, the rubber-band lines and the circle dialog belong to the desktop program.
 #pragma once
 
 #include <vector>
@@ -25,31 +25,17 @@ inline constexpr int kFirstSemiCircle = 1;
 inline constexpr int kFirstQuarterCircle = 5;
 inline constexpr int kLastCircularShape = 8;
 
-// The command "Outline (free form)": empties the selection, takes the undo snapshot
-// "Outline" and places the corners in the order clicked. The first corner snaps to a
-// node within 12 pixels, later corners within 4; a corner that breaks a rule is refused
-// (beep, "The new node position is invalid.  ") and drawing goes on with the next
-// click. Besides the rounded tests, a corner is refused when on the stored positions
-// its edge, or the halves of the segment it splits, would cross another segment; a
-// first corner refused so leaves the next click to be the first. The outline closes on
-// a click on its first corner; the list running out before that cancels the command
-// and puts the problem back as it was, segments its corners split included. In a
-// cylindrical problem a click left of the axis moves onto it; a first click above the
-// drawing (y < 0) cancels, a later one moves down to y = 0. An outline that closes
-// but would cut another frame into parts with no common node is refused as a whole
-// (beep, the same text, the problem put back). On success `frame` is the new frame,
-// which is also the selection.
-EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners);
+// The work of "Outline (free form)" after the undo snapshot: places the corners in the
+// order clicked (see DrawFreeFormOutline for the rules). An outline that is cancelled,
+// or that closes but would cut another frame into parts with no common node, leaves
+// `putBack` set: its corners may have split other outlines' segments, and the caller
+// puts the problem back as its snapshot holds it.
+EditResult RunFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners);
 
-// The command "Outline (circular)" for shape `cType`, `pointCount` arc points, the
-// diameter and centre in drawing pixels (as the circle dialog computes them). Empties
-// the selection and takes the undo snapshot "Outline". An outline that would cross
-// existing segments (on the rounded pixels or on the stored positions) is undone as a
-// whole, with the error box "Execution of this command results in crossing outlines.".
-// One that would cut another frame into parts with no common node is undone with the
-// error box "The new node position is invalid.  ".
-EditResult DrawCircularOutline(Problem& problem, int cType, int pointCount, Real diameter,
-                               Real centreX, Real centreY);
+// The work of "Outline (circular)" after the undo snapshot, for a valid shape, point
+// count, diameter and centre (see DrawCircularOutline). A refused outline has its error
+// box shown, the selection emptied and `putBack` set for the caller.
+EditResult RunCircularOutline(Problem& problem, int cType, int n, Real diameter, Real cx, Real cy);
 
 // Turns the closed vertex list (first vertex repeated last) into frame c = F + 1 with
 // the given outline start node: missing edges are made, the geometry rebuilt, the label

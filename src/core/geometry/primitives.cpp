@@ -192,21 +192,14 @@ LineSegment* FindOrCreateSegment(Problem& problem, int a, int b, bool probe) {
         if (probe) ProbeSides(problem, *existing);
         return existing;
     }
-    // A segment needs two different nodes that exist.
+    // A segment needs two different nodes that exist; only a lack of memory is reported.
     if (a == b || !problem.nodes.Valid(a) || !problem.nodes.Valid(b)) return nullptr;
-    LineSegment* s = problem.NewLineSegment(problem.lines.Count() + 1);
+    LineSegment* s = problem.AddLineSegment(a, b, kUnassignedFrame, kUnassignedFrame);
     if (s == nullptr) {
         problem.errorCode = 2;
-        problem.reporter().ShowError(GetMessage(kMsgError, 2));
+        problem.reporter().ShowError(GetMessage(MessageId::InsufficientMemory));
         return nullptr;
     }
-    s->node1 = std::min(a, b);
-    s->node2 = std::max(a, b);
-    s->frameA = kUnassignedFrame;
-    s->frameB = kUnassignedFrame;
-    s->active = 1;
-    s->valueSpec = s->fluxSpec = s->transferSpec = s->ambientSpec = 0;
-    s->areaFactor = problem.AreaFactor(*s);
     if (probe) ProbeSides(problem, *s);
     return s;
 }
@@ -366,7 +359,7 @@ CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real 
 
 bool PointInFrame(Problem& problem, int k, Real x, Real y) {
     if (!problem.ValidFrame(k)) return false;
-    const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    const Frame& f = problem.frames[k];
     const PixelPoint p = RoundPoint(x, y);
     // The region answers alone: it may have been offset (scrolling) apart from the
     // bounding rectangle.
@@ -433,7 +426,7 @@ bool NodeOnAxis(const Problem& problem, int node) {
 
 bool CheckFrameLimit(Problem& problem) {
     if (problem.frameCount < kMaxFrames) return true;
-    problem.reporter().ShowError(GetMessage(kMsgError, 4));
+    problem.reporter().ShowError(GetMessage(MessageId::FrameLimit));
     return false;
 }
 

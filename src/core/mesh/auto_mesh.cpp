@@ -5,17 +5,17 @@
 #include <iterator>
 #include <limits>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/primitives.hpp"
 #include "geometry/region.hpp"
 #include "mesh/mesh_segments.hpp"
+#include "mesh/restore_points.hpp"
 
 namespace kova {
 namespace {
 
 const Frame& FrameOf(const Problem& problem, int k) {
-    return problem.frames[static_cast<std::size_t>(k)];
+    return problem.frames[k];
 }
 
 // The frame's boundary nodes, each once, from the outline start (no closing repeat).
@@ -52,17 +52,6 @@ LineSegment* AppendCopy(Problem& problem, const LineSegment& old, int a, int b) 
     s->node2 = std::max(a, b);
     s->areaFactor = problem.AreaFactor(*s);
     return s;
-}
-
-// A restore point of the command: pushed on the undo list without its length limit, so
-// that the snapshots taken while the command runs never push the user's older steps out.
-void PushRestorePoint(Problem& problem, const std::string& name) {
-    problem.undoList.push_back({name, EncodeUndoSnapshot(problem)});
-}
-
-// Removes every snapshot above the command's own one.
-void TrimUndoList(Problem& problem, std::size_t size) {
-    while (problem.undoList.size() > size) problem.undoList.pop_back();
 }
 
 // The ear clipper of one frame over one polygon list.
@@ -255,46 +244,33 @@ std::string UnableToAutomeshMessage(int f) {
            "into triangles.";
 }
 
-bool AutoMeshClick(Problem& problem, AutoMeshPrompt& prompt, AutoMeshResult* result) {
-    if (!prompt.asked && problem.specs.Count() < 2) {
-        prompt.asked = true;
-        if (problem.reporter().Ask(std::string(kAutoMeshQuestion), false) != Answer::Yes)
-            return false;
-    }
-    AutoMeshResult r = AutoMesh(problem);
-    if (result != nullptr) *result = std::move(r);
-    return true;
-}
-
-AutoMeshResult AutoMesh(Problem& problem) {
+AutoMeshResult AutoMeshFrames(Problem& problem, RestorePoints& points) {
     AutoMeshResult result;
     const std::vector<int> chosen = ChosenFrames(problem);
     bool allFrames = static_cast<int>(chosen.size()) == problem.frameCount;
 
-    SaveUndoSnapshot(problem, "AutoMesh");
-    const std::size_t base = problem.undoList.size();
     // After a meshed frame only the newest restore point is ever needed.
     auto frameDone = [&](int f) {
-        TrimUndoList(problem, base);
-        PushRestorePoint(problem, "AutoMesh " + std::to_string(f));
+        points.DropAll();
+        points.Push("AutoMesh " + std::to_string(f));
         result.meshed.push_back(f);
     };
 
     for (const int f : chosen) {
         if (!problem.FrameIsDistributed(f) || FrameOf(problem, f).vertices.size() < 4) continue;
-        if (!HasElementLine(problem, f) && FanMesh(problem, f)) {
+        if (!HasElementLine(problem, f) && FanMesh(problem, f, points)) {
             frameDone(f);
             continue;
         }
         bool meshed = false;
         while (true) {
             if (allFrames) SplitAllLongSegments(problem);
-            if (EarClipFrame(problem, f)) {
+            if (EarClipFrame(problem, f, points)) {
                 meshed = true;
                 break;
             }
-            // Undo this attempt, the splitting included.
-            RestoreSnapshotWithGeometry(problem, false);
+            // Take this attempt back, the splitting included.
+            points.Restore(false);
             if (!allFrames) break;
             allFrames = false;
         }
@@ -306,13 +282,13 @@ AutoMeshResult AutoMesh(Problem& problem) {
         }
     }
 
-    TrimUndoList(problem, base);
+    points.DropAll();
     problem.ClassifyNodes();
     problem.MarkProblemChanged();
     return result;
 }
 
-bool FanMesh(Problem& problem, int f) {
+bool FanMesh(Problem& problem, int f, RestorePoints& points) {
     const std::vector<int> boundary = DistinctBoundaryNodes(problem, f);
     if (boundary.size() < 3) return false;
     Real xmin = std::numeric_limits<Real>::infinity(), xmax = -xmin;
@@ -336,9 +312,9 @@ bool FanMesh(Problem& problem, int f) {
     // A hole inside one of the fan's triangles would be covered by it.
     if (!HolesOf(problem, f).empty()) return false;
 
-    PushRestorePoint(problem, "AutoMesh (temp)");
+    points.Push("AutoMesh (temp)");
     auto fail = [&] {
-        RestoreSnapshotWithGeometry(problem, true);
+        points.Restore(true);
         return false;
     };
     const int centre = AddMeshNode(problem, cx, cy, problem.nodes[boundary.front()].initialValue);
@@ -434,7 +410,7 @@ std::vector<int> HolesOf(const Problem& problem, int f) {
     return holes;
 }
 
-bool EarClipFrame(Problem& problem, int f) {
+bool EarClipFrame(Problem& problem, int f, RestorePoints& points) {
     const std::vector<int> holes = HolesOf(problem, f);
     if (holes.size() > 1) return false;  // one hole at most
     EarClipper clipper(problem, f);
@@ -449,7 +425,7 @@ bool EarClipFrame(Problem& problem, int f) {
             const std::vector<int> second = HalfList(problem, f, g, false, !backward);
             return !second.empty() && clipper.Clip(second);
         }
-        RestoreSnapshotWithGeometry(problem, false);
+        points.Restore(false);
     }
     return false;
 }

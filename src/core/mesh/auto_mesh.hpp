@@ -6,9 +6,9 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "mesh/restore_points.hpp"
 #include "model/problem.hpp"
 
 namespace kova {
@@ -26,41 +26,28 @@ inline constexpr int kEarClipPassLimit = 26;
 // of a horizontal or vertical segment lie one unit further out.
 inline constexpr Real kEarSideOffset = 4.0L;
 
-inline constexpr std::string_view kAutoMeshQuestion =
-    "It is recommended that you set the boundary conditions before reducing the mesh. "
-    "Continue with automesh?";
-
 // "Unable to automesh frame " f ".  Use the Element Lines ..." for frame f.
 std::string UnableToAutomeshMessage(int f);
-
-// Whether the recommendation question was asked in this program run; the application
-// owns one for the whole run.
-struct AutoMeshPrompt {
-    bool asked = false;
-};
 
 struct AutoMeshResult {
     std::vector<int> meshed;  // frames divided into triangles, in the order meshed
     std::vector<int> failed;  // frames reported as impossible to mesh
 };
 
-// The "Auto Mesh" command. On its first use in a run, while fewer than two
-// specifications exist, asks whether to go on; No cancels (returns false). Otherwise runs
-// AutoMesh and returns true.
-bool AutoMeshClick(Problem& problem, AutoMeshPrompt& prompt, AutoMeshResult* result = nullptr);
+// Meshes the frames of a frame selection, or every frame when no frames are selected; a
+// frame that cannot be meshed is reported and left as it was. `points` holds the state
+// before the operation as its newest point: each attempt that fails goes back to the
+// newest point, and a meshed frame becomes the next one. The points pushed here are all
+// dropped again at the end.
+AutoMeshResult AutoMeshFrames(Problem& problem, RestorePoints& points);
 
-// Meshes the frames of a frame selection, or every frame when no frames are selected.
-// One undo step ("AutoMesh") reverts the whole command; a frame that cannot be meshed is
-// reported and left as it was.
-AutoMeshResult AutoMesh(Problem& problem);
-
-// The pieces of AutoMesh, for the command and for tests. FanMesh and EarClipFrame use
-// the newest undo snapshot as their restore point, as AutoMesh arranges.
+// The pieces of AutoMeshFrames. FanMesh and EarClipFrame go back to the newest of
+// `points` when they fail, as AutoMeshFrames arranges.
 
 // A fan of element lines from a new node at the mean of the boundary nodes. Fails,
 // leaving the frame as it was, when the frame is not compact, its centre lies outside
 // it, it has a hole, or a spoke would cross a segment.
-bool FanMesh(Problem& problem, int f);
+bool FanMesh(Problem& problem, int f, RestorePoints& points);
 
 // Halves every outline segment of frame f longer than 4 times the shortest one, until
 // no piece is longer; the pieces keep the side frames and boundary conditions. Vertex
@@ -69,7 +56,7 @@ void SplitLongSegments(Problem& problem, int f);
 
 // Ear-clips frame f (with its one hole as two halves joined by bridges). False when it
 // cannot: segments made so far stay; the caller restores its snapshot.
-bool EarClipFrame(Problem& problem, int f);
+bool EarClipFrame(Problem& problem, int f, RestorePoints& points);
 
 // The frames that are holes of f: other frames whose every boundary segment has f on its
 // other side.

@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "files/undo_snapshots.hpp"
-#include "geometry/frame_rebuild.hpp"
-
 namespace kova {
 namespace {
 
 bool IsSegmentGroup(SelectType kind) {
     return kind == SelectType::Lines || kind == SelectType::Bounds || kind == SelectType::Flow;
-}
-
-bool IsNodeGroup(SelectType kind) {
-    return kind == SelectType::Points || kind == SelectType::Nodal;
 }
 
 bool Touches(const SelectRec& item, int node) {
@@ -72,7 +65,7 @@ void KeepGroupsWhole(Problem& problem, const LineSegment* kept, LineSegment* add
             // the group that continues the chain from that node.
             const bool before = it != items.begin() && Touches(*std::prev(it), oldB);
             items.insert(before ? it : std::next(it), SegmentItem(added));
-        } else if (IsNodeGroup(group.kind)) {
+        } else if (HoldsNodes(group.kind)) {
             auto first = std::find_if(items.begin(), items.end(), [&](const SelectRec& r) {
                 return r.segment == nullptr && (r.selectNo == oldA || r.selectNo == oldB);
             });
@@ -86,26 +79,8 @@ void KeepGroupsWhole(Problem& problem, const LineSegment* kept, LineSegment* add
     }
 }
 
-bool RestoreSnapshotWithGeometry(Problem& problem, bool drop) {
-    if (!RestoreUndoSnapshot(problem, drop)) return false;
-    // The snapshot reader measures the frames but leaves their regions empty; one
-    // rebuild settles the regions and nesting of every frame.
-    if (problem.frameCount >= 1) RebuildFrameGeometry(problem, 1, false);
-    return true;
-}
-
 LineSegment* CreateInteriorSegment(Problem& problem, int a, int b, int f) {
-    if (a == b || !problem.nodes.Valid(a) || !problem.nodes.Valid(b)) return nullptr;
-    LineSegment* s = problem.NewLineSegment(problem.lines.Count() + 1);
-    if (s == nullptr) return nullptr;
-    s->node1 = std::min(a, b);
-    s->node2 = std::max(a, b);
-    s->frameA = f;
-    s->frameB = f;
-    s->active = 1;
-    s->valueSpec = s->fluxSpec = s->transferSpec = s->ambientSpec = 0;
-    s->areaFactor = problem.AreaFactor(*s);
-    return s;
+    return problem.AddLineSegment(a, b, f, f);
 }
 
 int AddMeshNode(Problem& problem, Real x, Real y, Real initialValue) {

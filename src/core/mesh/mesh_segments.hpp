@@ -34,11 +34,6 @@ LineSegment* SplitSegment(Problem& problem, LineSegment& segment, int m);
 // of an end; a mesh line must not cross anything at all.
 bool CrossesAnySegment(const Problem& problem, int a, int b);
 
-// Restores the newest undo snapshot (dropping it with `drop`) and makes sure every
-// frame's region and nesting are rebuilt afterwards, which the mesh commands' point
-// tests rely on. False when there was nothing to restore.
-bool RestoreSnapshotWithGeometry(Problem& problem, bool drop);
-
 // Keeps the saved selection groups whole after a segment from oldA to oldB was cut at
 // node m into `kept` (still in the groups) and `added`: segment groups holding `kept` get
 // `added` beside it, on the side where the chain continues from oldB; node groups that

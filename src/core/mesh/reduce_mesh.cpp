@@ -4,13 +4,11 @@
 #include <array>
 #include <cmath>
 #include <new>
-#include <optional>
 #include <set>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "mesh/mesh_segments.hpp"
@@ -143,7 +141,7 @@ public:
 
 private:
     ReduceOutcome RefuseElements() {
-        m_problem.reporter().ShowError(GetMessage(kMsgError, 22));
+        m_problem.reporter().ShowError(GetMessage(MessageId::ReductionExceedsElementLimit));
         return ReduceOutcome::ElementLimit;
     }
 
@@ -287,25 +285,15 @@ int MergeSpecs(Problem& problem, int s, int t) {
     return FindOrAddSpecValue(problem, kSpecValue, (a->value + b->value) / 2);
 }
 
-namespace {
-
-// How far a reduction got, for putting the problem back when memory runs out.
-struct ReduceProgress {
-    bool snapshotTaken = false;
-    bool reducing = false;
-};
-
 ReduceOutcome ReduceMeshSteps(Problem& problem, const MeshProgress& progress,
                               ReduceProgress& done) {
     Reporter& reporter = problem.reporter();
-    SaveUndoSnapshot(problem, "Reduce Mesh");
-    done.snapshotTaken = true;
     std::vector<std::uint8_t> marks;
     try {
         marks.assign(static_cast<std::size_t>(problem.nodes.Count()) + 1, 0);
     } catch (const std::bad_alloc&) {
         problem.errorCode = 8;
-        reporter.ShowError(GetMessage(kMsgError, 8));
+        reporter.ShowError(GetMessage(MessageId::NotEnoughMemory));
         return ReduceOutcome::NoMemory;
     }
     reporter.ShowStatusText(std::string(kCheckingConfigurationText), StatusPanel::Info);
@@ -339,7 +327,7 @@ ReduceOutcome ReduceMeshSteps(Problem& problem, const MeshProgress& progress,
     if (checkMarks.errorFound) {
         putCountsBack();
         reporter.Beep();
-        reporter.ShowStatusText(GetMessage(kMsgCheck, 11), StatusPanel::Info);
+        reporter.ShowStatusText(GetMessage(MessageId::NonTriangularElements), StatusPanel::Info);
         return ReduceOutcome::NotTriangular;
     }
     problem.selection = before;
@@ -347,7 +335,7 @@ ReduceOutcome ReduceMeshSteps(Problem& problem, const MeshProgress& progress,
     if (!ElementsAreTriangles(problem, elements)) {
         putCountsBack();
         reporter.ShowStatusText("", StatusPanel::Info);
-        reporter.ShowError(GetMessage(kMsgError, 19));
+        reporter.ShowError(GetMessage(MessageId::ReductionNeedsElements));
         return ReduceOutcome::NotTriangular;
     }
 
@@ -361,11 +349,9 @@ ReduceOutcome ReduceMeshSteps(Problem& problem, const MeshProgress& progress,
         return outcome;
     }
     if (reducer.Failed()) {
-        // A half-refined mesh would hold hanging nodes and open triangles: take the whole
-        // reduction back.
-        RestoreSnapshotWithGeometry(problem, true);
-        reporter.ShowStatusText("", StatusPanel::Info);
-        reporter.ShowError(GetMessage(kMsgError, 21));
+        // A half-refined mesh would hold hanging nodes and open triangles: the caller
+        // takes the whole reduction back.
+        done.takeBack = true;
         return ReduceOutcome::NoMemory;
     }
 
@@ -377,35 +363,6 @@ ReduceOutcome ReduceMeshSteps(Problem& problem, const MeshProgress& progress,
     for (int k = 1; k <= problem.frameCount; ++k)
         if (!OutlineClosedBySegments(problem, k)) throw std::bad_alloc();
     reporter.ShowStatusText("", StatusPanel::Info);
-    return outcome;
-}
-
-}  // namespace
-
-ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
-    ReduceProgress done;
-    std::optional<Selection> selectionBefore;
-    try {
-        selectionBefore = problem.selection;
-        return ReduceMeshSteps(problem, progress, done);
-    } catch (const std::bad_alloc&) {
-        // Memory ran out part way (a working list, the element table, a new line): the
-        // problem goes back to the snapshot taken at the start, so that no half-refined
-        // mesh, cleared element count or borrowed selection is left behind.
-        if (done.snapshotTaken) RestoreSnapshotWithGeometry(problem, true);
-        if (selectionBefore) problem.selection = *selectionBefore;
-        problem.reporter().ShowStatusText("", StatusPanel::Info);
-        if (!done.reducing) problem.errorCode = 8;
-        problem.reporter().ShowError(GetMessage(kMsgError, done.reducing ? 21 : 8));
-        return ReduceOutcome::NoMemory;
-    }
-}
-
-ReduceOutcome ReducemeshMClick(Problem& problem, const MeshProgress& progress) {
-    const ReduceOutcome outcome = ReduceMesh(problem, progress);
-    // The segments the element builder boxed stay marked, with its message, so that the
-    // user sees why nothing happened.
-    if (problem.selection.state != SelectType::LineErrors) ClearSelection(problem);
     return outcome;
 }
 

@@ -38,18 +38,22 @@ enum class ReduceOutcome {
 // Told the share of the elements done, 0..100, while the mesh is refined.
 using MeshProgress = std::function<void(int percent)>;
 
-// Reduce Mesh: takes the undo snapshot "Reduce Mesh", builds the elements, refines them
+// How far a reduction got, for the caller that puts the problem back.
+struct ReduceProgress {
+    bool snapshotTaken = false;  // set by the caller once its restore point exists
+    bool reducing = false;       // the refinement itself had begun
+    bool takeBack = false;       // a node or segment could not be added part way
+};
+
+// The work of Reduce Mesh after its undo snapshot: builds the elements, refines them
 // (the chosen frames of a frame selection, otherwise all), then classifies the nodes and
 // rebuilds every frame's outline and geometry. On any refusal nothing changes. Elements
 // that enclose another node (the builder can take three segments around a node for an
 // element) are refused with message 19 rather than refined into crossing lines. When a
-// node or segment cannot be added part way, the reduction is taken back whole and
-// message 21 is shown, so that no half-refined mesh is left.
-ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress = {});
-
-// The menu command: ReduceMesh, then the selection is emptied (state None) unless it
-// holds the segments the element builder marked.
-ReduceOutcome ReducemeshMClick(Problem& problem, const MeshProgress& progress = {});
+// node or segment cannot be added part way, `takeBack` is set and NoMemory returned: the
+// caller takes the whole reduction back, so that no half-refined mesh is left. Throws
+// std::bad_alloc when memory runs out part way.
+ReduceOutcome ReduceMeshSteps(Problem& problem, const MeshProgress& progress, ReduceProgress& done);
 
 // The value specification of a midpoint between nodes specified by s and t: s when both
 // are the same; none (0) when either is an expression or does not exist; otherwise the

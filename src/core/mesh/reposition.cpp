@@ -3,7 +3,6 @@
 #include <cmath>
 #include <vector>
 
-#include "files/undo_snapshots.hpp"
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/primitives.hpp"
 #include "model/messages.hpp"
@@ -18,10 +17,6 @@ int OtherEnd(const LineSegment& s, int k) {
     return s.node1 == k ? s.node2 : s.node1;
 }
 
-bool EndsAt(const LineSegment& s, int k) {
-    return s.node1 == k || s.node2 == k;
-}
-
 // Sign of the turn a -> b -> (x, y).
 int Turn(const Node& a, const Node& b, Real x, Real y) {
     const Real cross = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
@@ -30,25 +25,19 @@ int Turn(const Node& a, const Node& b, Real x, Real y) {
 
 }  // namespace
 
-void RepositionMClick(Problem& problem) {
-    SaveUndoSnapshot(problem, "Reposition Nodes");
-    problem.settings.displayNodes = true;
-    problem.reporter().ShowStatusText(GetMessage(kMsgError, 54), StatusPanel::Info);
-}
-
 bool NodePositionValid(Problem& problem, int k) {
     if (!problem.nodes.Valid(k)) return false;
     const Node& node = problem.nodes[k];
     if (problem.settings.cylindrical && node.x < AxisX(problem)) return false;
     for (const LineSegment& s : problem.lines) {
-        if (!EndsAt(s, k)) continue;
+        if (!s.EndsAt(k)) continue;
         const int other = OtherEnd(s, k);
         if (!problem.nodes.Valid(other)) continue;
         const Node& o = problem.nodes[other];
         if (!CrossingCheck(problem, &s, o.x, o.y, node.x, node.y).pass) return false;
     }
     for (const LineSegment& s : problem.lines)
-        if (!EndsAt(s, k) && PointNearSegment(problem, s, node.x, node.y).near) return false;
+        if (!s.EndsAt(k) && PointNearSegment(problem, s, node.x, node.y).near) return false;
     for (int n = 1; n <= problem.nodes.Count(); ++n) {
         if (n == k) continue;
         const Node& other = problem.nodes[n];
@@ -61,7 +50,7 @@ bool KeepsTrianglesUpright(const Problem& problem, int k, Real oldX, Real oldY) 
     if (!problem.nodes.Valid(k)) return false;
     std::vector<int> neighbours;
     for (const LineSegment& s : problem.lines)
-        if (EndsAt(s, k) && problem.nodes.Valid(OtherEnd(s, k)))
+        if (s.EndsAt(k) && problem.nodes.Valid(OtherEnd(s, k)))
             neighbours.push_back(OtherEnd(s, k));
     const Node& node = problem.nodes[k];
     for (std::size_t i = 0; i < neighbours.size(); ++i)
@@ -73,27 +62,6 @@ bool KeepsTrianglesUpright(const Problem& problem, int k, Real oldX, Real oldY) 
             const int before = Turn(na, nb, oldX, oldY);
             if (before != 0 && Turn(na, nb, node.x, node.y) != before) return false;
         }
-    return true;
-}
-
-bool MoveNode(Problem& problem, int k, Real x, Real y) {
-    if (!problem.nodes.Valid(k)) return false;
-    problem.MarkProblemChanged();
-    const Real oldX = problem.nodes[k].x;
-    const Real oldY = problem.nodes[k].y;
-    problem.nodes[k].x = x;
-    problem.nodes[k].y = y;
-    if (!NodePositionValid(problem, k) || !KeepsTrianglesUpright(problem, k, oldX, oldY)) {
-        problem.nodes[k].x = oldX;
-        problem.nodes[k].y = oldY;
-        problem.reporter().ShowError(GetMessage(kMsgCheck, 1));
-        return false;
-    }
-    if (problem.settings.cylindrical)
-        for (LineSegment& s : problem.lines)
-            if (EndsAt(s, k)) s.areaFactor = problem.AreaFactor(s);
-    RebuildAllFrames(problem);
-    SplitSegmentAtNode(problem, k);
     return true;
 }
 

@@ -5,9 +5,9 @@
 #include <new>
 #include <numbers>
 
+#include "model/length_units.hpp"
 #include "model/messages.hpp"
 #include "model/number_format.hpp"
-#include "units/length_units.hpp"
 
 namespace kova {
 
@@ -24,7 +24,8 @@ void Problem::StartupDefaults() {
     settings.unitSystem = Unittype::SI;
     settings.timeInHours = false;
     settings.displayGrid = false;
-    SetSubjectLabels(*this, ProbTypeA::HeatTrans, true);
+    // The unit system is SI, the library's own, and the pixel length follows below.
+    ApplySubject(*this, ProbTypeA::HeatTrans, true);
     settings.lengthUnitIndex = 2;
     settings.drawingScale = 2.54L;
     settings.gridSpacingX = settings.gridSpacingY = 96.0L / 2.54L;
@@ -45,7 +46,7 @@ void Problem::ProblemReset() {
 
     // 2. Frames 1..60 become empty distributed frames.
     for (int k = 1; k <= kMaxFrames; ++k) {
-        Frame& f = frames[static_cast<std::size_t>(k)];
+        Frame& f = frames[k];
         f = Frame{};
         f.finThickness = 0.01L;
     }
@@ -133,6 +134,20 @@ LineSegment* Problem::NewLineSegment(int number) {
     }
 }
 
+LineSegment* Problem::AddLineSegment(int a, int b, int frameA, int frameB) {
+    if (a == b || !nodes.Valid(a) || !nodes.Valid(b)) return nullptr;
+    LineSegment* s = NewLineSegment(lines.Count() + 1);
+    if (s == nullptr) return nullptr;
+    s->node1 = std::min(a, b);
+    s->node2 = std::max(a, b);
+    s->frameA = frameA;
+    s->frameB = frameB;
+    s->active = 1;
+    s->valueSpec = s->fluxSpec = s->transferSpec = s->ambientSpec = 0;
+    s->areaFactor = AreaFactor(*s);
+    return s;
+}
+
 bool Problem::RemoveLineSegment(const LineSegment* segment) {
     if (segment == nullptr || !lines.Contains(segment)) return false;
     auto refersTo = [segment](const SelectRec& r) { return r.segment == segment; };
@@ -145,7 +160,7 @@ void Problem::ClassifyNodes() {
     // 1. Lump letters in frame order.
     int letter = 'A';
     for (int k = 1; k <= frameCount; ++k) {
-        Frame& f = frames[static_cast<std::size_t>(k)];
+        Frame& f = frames[k];
         f.lumpLetter = f.type != FrameType::Distributed ? letter++ : 0;
     }
 
@@ -185,8 +200,8 @@ void Problem::ClassifyNodes() {
 
     // 4. Segments inside one lump carry no unknowns.
     for (LineSegment& s : lines) {
-        const bool insideOneLump = s.frameA == s.frameB && ValidFrame(s.frameA) &&
-                                   frames[static_cast<std::size_t>(s.frameA)].IsLump();
+        const bool insideOneLump =
+            s.frameA == s.frameB && ValidFrame(s.frameA) && frames[s.frameA].IsLump();
         s.active = insideOneLump ? 0 : 1;
     }
 }
@@ -202,20 +217,17 @@ void Problem::RenumberNodes(const std::vector<std::int32_t>& newNumber) {
         if (s.node1 > s.node2) std::swap(s.node1, s.node2);
     }
     for (int k = 1; k <= frameCount; ++k) {
-        Frame& f = frames[static_cast<std::size_t>(k)];
+        Frame& f = frames[k];
         for (std::int32_t& v : f.vertices) map(v);
         map(f.outlineStart);
     }
     // References the outline walk does not own but that would otherwise point at another
     // node after the exchange: singular points, node selections and groups, plotted nodes.
     for (SingularPoint& p : singularPoints) map(p.node);
-    auto holdsNodes = [](SelectType t) {
-        return t == SelectType::Points || t == SelectType::Nodal;
-    };
-    if (holdsNodes(selection.state))
+    if (HoldsNodes(selection.state))
         for (SelectRec& r : selection.items) map(r.selectNo);
     for (SelectionGroup& g : groups)
-        if (holdsNodes(g.kind))
+        if (HoldsNodes(g.kind))
             for (SelectRec& r : g.items) map(r.selectNo);
     const int plotted = std::clamp(settings.plot.nodeCount, 0, 15);
     for (int k = 0; k < plotted; ++k) map(settings.plot.nodes[static_cast<std::size_t>(k)]);
@@ -284,7 +296,7 @@ void Problem::UpdateFrameDrawOrder() {
         long long bestArea = 0;
         for (int k = 1; k <= frameCount; ++k) {
             if (picked[static_cast<std::size_t>(k)]) continue;
-            const IntRect& r = frames[static_cast<std::size_t>(k)].bounds;
+            const IntRect& r = frames[k].bounds;
             const long long area = static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
             if (best == 0 || area > bestArea) {
                 best = k;
@@ -328,11 +340,11 @@ void Problem::SetCylindrical(bool cylindrical) {
 }
 
 Frame* Problem::FrameAt(int k) {
-    return k >= 0 && k <= frameCount ? &frames[static_cast<std::size_t>(k)] : nullptr;
+    return k >= 0 && k <= frameCount ? &frames[k] : nullptr;
 }
 
 const Frame* Problem::FrameAt(int k) const {
-    return k >= 0 && k <= frameCount ? &frames[static_cast<std::size_t>(k)] : nullptr;
+    return k >= 0 && k <= frameCount ? &frames[k] : nullptr;
 }
 
 Material* Problem::MaterialAt(int m) {

@@ -115,6 +115,12 @@ public:
     // reports "Insuffient memory to allocate a new line" and returns null.
     LineSegment* NewLineSegment(int number);
 
+    // Appends a segment joining nodes a and b, smaller node first, with the given side
+    // frames: active, no specifications, its own area factor, own number = the new segment
+    // count. Null when a equals b, a node does not exist, or no memory could be had (the
+    // last reported as by NewLineSegment).
+    LineSegment* AddLineSegment(int a, int b, int frameA, int frameB);
+
     // Unlinks and releases a segment. References to it held by the selection and by
     // groups are dropped with it. Returns false (and changes nothing) when the segment
     // is not in the list.
@@ -156,7 +162,7 @@ public:
     const Material* MaterialAt(int m) const;
     bool ValidFrame(int k) const { return k >= 1 && k <= frameCount; }
     bool FrameIsDistributed(int k) const {
-        return ValidFrame(k) && frames[static_cast<std::size_t>(k)].type == FrameType::Distributed;
+        return ValidFrame(k) && frames[k].type == FrameType::Distributed;
     }
 
     // The reporter that messages go to; a silent one until the application sets its own.
@@ -169,7 +175,7 @@ public:
 
     NodeTable nodes;
     LineList lines;
-    std::array<Frame, kFrameSlots> frames;  // 0 is the exterior
+    FrameTable frames;  // 0 is the exterior
     int frameCount = 0;
     SpecTable specs;
     std::array<Material, kMaterialCount + 1> materials;  // 0 is "unspecified"

@@ -51,6 +51,8 @@ struct LineSegment {
     std::int32_t ambientSpec = 0;
 
     bool IsElementLine() const { return frameA == frameB; }
+    // Whether node n is one of the segment's ends.
+    bool EndsAt(int n) const { return node1 == n || node2 == n; }
 };
 
 struct IntRect {
@@ -103,6 +105,18 @@ struct Frame {
 
     std::int32_t VertexCount() const { return static_cast<std::int32_t>(vertices.size()); }
     bool IsLump() const { return type != FrameType::Distributed; }
+};
+
+// The frame slots by frame number: 0 is the exterior, 1..kMaxFrames the frames. The
+// records hold frame numbers as int, and the table takes them as they are.
+struct FrameTable : std::array<Frame, kFrameSlots> {
+    using std::array<Frame, kFrameSlots>::operator[];
+    Frame& operator[](int k) {
+        return std::array<Frame, kFrameSlots>::operator[](static_cast<std::size_t>(k));
+    }
+    const Frame& operator[](int k) const {
+        return std::array<Frame, kFrameSlots>::operator[](static_cast<std::size_t>(k));
+    }
 };
 
 // A compiled expression: entry 0 holds the entry count (0 for a constant).

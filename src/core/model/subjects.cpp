@@ -8,8 +8,6 @@
 #include "model/messages.hpp"
 #include "model/number_format.hpp"
 #include "model/problem.hpp"
-#include "units/unit_conversion.hpp"
-#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {
@@ -261,7 +259,7 @@ void LoadLibraryMaterial(Material& material, const std::string& entry, ProbTypeA
     if (subject == ProbTypeA::Potential) material.conductivity = material.density;
 }
 
-void SetSubjectLabels(Problem& problem, ProbTypeA subject, bool loadLibrary) {
+void ApplySubject(Problem& problem, ProbTypeA subject, bool loadLibrary) {
     problem.settings.subject = subject;
     const SubjectVocabulary& v = VocabularyOf(subject);
     problem.vocabulary = v;
@@ -274,9 +272,7 @@ void SetSubjectLabels(Problem& problem, ProbTypeA subject, bool loadLibrary) {
             Material& m = problem.materials[static_cast<std::size_t>(i)];
             LoadLibraryMaterial(m, MaterialLibraryEntry(static_cast<int>(subject), i), subject);
         }
-        ConvertLibraryMaterials(problem);
     }
-    SetUnitLabels(problem);
 }
 
 }  // namespace kova

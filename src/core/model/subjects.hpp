@@ -70,9 +70,10 @@ std::string CartesianOnlyMessage(ProbTypeA subject);
 bool HasUnitConductivity(ProbTypeA subject);
 
 // Stores the subject, applies its forced settings and vocabulary, resets material 0 and,
-// with loadLibrary, loads materials 1..20 from the subject's library; then the unit
-// labels follow the subject and unit system.
-void SetSubjectLabels(Problem& problem, ProbTypeA subject, bool loadLibrary);
+// with loadLibrary, loads materials 1..20 from the subject's library as they are stored
+// (in SI units). SetSubjectLabels (units/unit_labels.hpp) also brings the loaded
+// materials and the unit settings in line with the unit system.
+void ApplySubject(Problem& problem, ProbTypeA subject, bool loadLibrary);
 
 // Fills a material from a library entry "name|grid|colour|k|rho|c|perfusion" of the
 // given subject.

@@ -74,6 +74,11 @@ enum class SelectType : std::uint8_t {
 };
 inline constexpr int kSelectTypeCount = 21;
 
+// Whether a selection or group of this kind holds node numbers.
+constexpr bool HoldsNodes(SelectType kind) {
+    return kind == SelectType::Points || kind == SelectType::Nodal;
+}
+
 // Specification kinds.
 enum SpecKind : std::uint8_t {
     kSpecValue = 1,       // a value of the field variable

@@ -308,7 +308,7 @@ void LineFlow(const FlowContext& c, FlowPath& path, int item, LineSegment& s, in
 SelectionFlowResult SelectionFlow(const FlowContext& c, FlowPath& path, int level) {
     SelectionFlowResult r;
     Selection& sel = c.problem.selection;
-    if (sel.state == SelectType::Points || sel.state == SelectType::Nodal) {
+    if (HoldsNodes(sel.state)) {
         if (c.balances != nullptr && c.balances->HasLevel(level)) {
             const std::vector<Real>& b = c.balances->Level(level);
             for (const SelectRec& item : sel.items)

@@ -62,7 +62,7 @@ void CombineSteadyBalances(Problem& problem, ResultTable& balances,
     std::fill(combined.begin(), combined.end(), 0.0L);
     for (int k = 1; k <= problem.frameCount; ++k) {
         const bool chosen = std::find(frames.begin(), frames.end(), k) != frames.end();
-        problem.frames[static_cast<std::size_t>(k)].balanceSelected = chosen ? 1 : 0;
+        problem.frames[k].balanceSelected = chosen ? 1 : 0;
         if (!chosen || !balances.HasLevel(k)) continue;
         const std::vector<Real>& v = balances.Level(k);
         const std::size_t last =
@@ -89,7 +89,7 @@ NodeTableText::NodeTableText(const Problem& problem, const ResultTable& results,
     const int active = std::clamp(problem.settings.activeNodeCount, 0, problem.nodes.Count());
     for (int n = 1; n <= active; ++n) m_rows.push_back({n, 0});
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        const Frame& f = problem.frames[k];
         if (f.IsLump() || f.subtracted != 0) m_rows.push_back({0, k});
     }
     m_lengthUnit = problem.settings.unitSystem == Unittype::Eng ? "[ft]" : "[m]";

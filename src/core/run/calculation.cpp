@@ -226,8 +226,7 @@ TransientSetupInput StoredTransientSetup(const Problem& problem) {
     input.step = problem.settings.transientStep;
     input.method = problem.settings.transMethod;
     for (int k = 1; k <= problem.frameCount; ++k)
-        if (problem.frames[static_cast<std::size_t>(k)].balanceSelected != 0)
-            input.balanceFrames.push_back(k);
+        if (problem.frames[k].balanceSelected != 0) input.balanceFrames.push_back(k);
     input.doBalances = !input.balanceFrames.empty();
     return input;
 }
@@ -300,7 +299,7 @@ TransientSetupResult ApplyTransientSetup(Problem& problem, CalculationState& sta
             return result;
         }
         for (int k = 1; k <= problem.frameCount; ++k)
-            problem.frames[static_cast<std::size_t>(k)].balanceSelected =
+            problem.frames[k].balanceSelected =
                 std::find(input.balanceFrames.begin(), input.balanceFrames.end(), k) !=
                         input.balanceFrames.end()
                     ? 1
@@ -362,7 +361,7 @@ void SetInitialValuesFromLevel(Problem& problem, const std::vector<Real>& level)
     for (int n = 1; n <= problem.settings.activeNodeCount && n <= nodeCount; ++n)
         problem.nodes[n].initialValue = level[static_cast<std::size_t>(n)];
     for (int k = 1; k <= problem.frameCount; ++k) {
-        Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        Frame& f = problem.frames[k];
         if (f.IsLump()) f.lumpInitialValue = level[static_cast<std::size_t>(nodeCount + k)];
     }
 }

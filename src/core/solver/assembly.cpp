@@ -460,7 +460,7 @@ void Assembler::AddLumps() {
     for (int j = 0; j < m_run.freeLumpCount; ++j) {
         const int k = m_run.lumpList[static_cast<std::size_t>(j)];
         if (balance && !Selected(k)) continue;
-        const Frame& f = m_problem.frames[static_cast<std::size_t>(k)];
+        const Frame& f = m_problem.frames[k];
         const Material* m = m_problem.MaterialAt(f.material);
         const bool capacityVaries =
             m != nullptr && (m->density.compiled[0] > 0 || m->specificHeat.compiled[0] > 0);
@@ -607,8 +607,7 @@ void Assembler::Run() {
                     m_run.lumpValue[static_cast<std::size_t>(k)];
             for (int j = 0; j < m_run.freeLumpCount; ++j) {
                 const int k = m_run.lumpList[static_cast<std::size_t>(j)];
-                level0[static_cast<std::size_t>(nodeCount + k)] =
-                    m_problem.frames[static_cast<std::size_t>(k)].lumpResult;
+                level0[static_cast<std::size_t>(nodeCount + k)] = m_problem.frames[k].lumpResult;
             }
             m_run.resultsStarted = true;
         } else if (m_run.IsTransient()) {

@@ -83,7 +83,7 @@ void TransientBalances(SolverRun& run, TransientState& state) {
     run.balanceFrames.fill(0);
     for (int k = 1; k <= problem.frameCount; ++k)
         run.balanceFrames[static_cast<std::size_t>(k)] =
-            problem.frames[static_cast<std::size_t>(k)].balanceSelected != 0 ? 1 : 0;
+            problem.frames[k].balanceSelected != 0 ? 1 : 0;
     const int first = std::max(state.firstLevel, run.stepStart);
     if (!run.potentialDependent) AssembleBalance(run, state, first - run.stepStart);
     const Real dt = run.dt;

@@ -85,7 +85,7 @@ CheckResult ConfigurationCheck(Problem& problem, CheckedConfiguration& checked,
     }
     // 6. Materials.
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        const Frame& f = problem.frames[k];
         if (f.subtracted == 0 && f.material == 0) marks.MarkFrame(problem, k);
     }
     if (marks.errorFound) {
@@ -121,7 +121,7 @@ CheckResult ConfigurationCheck(Problem& problem, CheckedConfiguration& checked,
                 marks.MarkNode(problem, i);
         }
         for (int k = 1; k <= problem.frameCount; ++k) {
-            const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+            const Frame& f = problem.frames[k];
             if (f.IsLump() && f.subtracted == 0 && f.lumpValueSpec <= 0 &&
                 f.lumpInitialValue == kUnspecified)
                 marks.MarkNode(problem, n + k);

@@ -47,7 +47,7 @@ int SideOf(const Problem& problem, int frame) {
 // time), and whether it has a capacity.
 void ExamineFrame(SolverRun& run, int k) {
     const Problem& problem = run.problem;
-    const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    const Frame& f = problem.frames[k];
     const Material* m = problem.MaterialAt(f.material);
     const ProbTypeA subject = problem.settings.subject;
     if (m != nullptr) {
@@ -71,7 +71,7 @@ void ExamineFrame(SolverRun& run, int k) {
 
 SolverError ComputeLumpData(SolverRun& run, int k, int level) {
     const Problem& problem = run.problem;
-    const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+    const Frame& f = problem.frames[k];
     const bool cylindrical = problem.settings.cylindrical;
     // The frame's area and volume are kept in physical units (the pixel length already
     // carries the zoom), so they are used as they stand at any zoom.
@@ -160,7 +160,7 @@ UnknownCounts NumberFreeLumps(SolverRun& run) {
     UnknownCounts counts;
     run.lumpUnknown.fill(0);
     for (int k = 1; k <= problem.frameCount; ++k) {
-        if (problem.frames[static_cast<std::size_t>(k)].IsLump()) ++counts.lumps;
+        if (problem.frames[k].IsLump()) ++counts.lumps;
         if (IsFreeLump(problem, k))
             run.lumpUnknown[static_cast<std::size_t>(k)] = run.activeNodeCount + ++counts.freeLumps;
     }
@@ -215,7 +215,7 @@ bool SetUpLumps(SolverRun& run, const UnknownCounts& counts, int level) {
     std::vector<std::int32_t> fixedLumps;
     std::vector<std::int32_t> seen(static_cast<std::size_t>(unknowns) + 1, 0);
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        const Frame& f = problem.frames[k];
         if (f.subtracted != 0) continue;
         ExamineFrame(run, k);
         if (!f.IsLump()) continue;

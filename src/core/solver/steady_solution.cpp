@@ -108,7 +108,7 @@ void StoreResults(SolverRun& run, int level) {
             return;
     }
     for (int k = 1; k <= problem.frameCount; ++k) {
-        const Frame& f = problem.frames[static_cast<std::size_t>(k)];
+        const Frame& f = problem.frames[k];
         if (f.lumpValueSpec > 0) {
             int error = 0;
             const Real v = RunSpecValue(run, f.lumpValueSpec, error, 0, 0, 0, 0);
@@ -203,8 +203,7 @@ void SteadySolve(SolverRun& run) {
         problem.nodes[i].currentValue =
             i <= run.activeNodeCount ? level0[static_cast<std::size_t>(i)] : kUnspecified;
     for (int k = 1; k <= problem.frameCount; ++k)
-        problem.frames[static_cast<std::size_t>(k)].lumpResult =
-            level0[static_cast<std::size_t>(nodeCount + k)];
+        problem.frames[k].lumpResult = level0[static_cast<std::size_t>(nodeCount + k)];
 }
 
 }  // namespace kova

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/length_units.hpp"
 #include "model/problem.hpp"
-#include "units/length_units.hpp"
 
 namespace kova {
 namespace {

@@ -149,8 +149,7 @@ bool ConvertPotentialValues(Problem& problem, Real factor, Real offset,
         ConvertUnlessUnspecified(node.currentValue, factor, offset);
     }
     for (int k = 1; k <= problem.frameCount; ++k)
-        ConvertUnlessUnspecified(problem.frames[static_cast<std::size_t>(k)].lumpInitialValue,
-                                 factor, offset);
+        ConvertUnlessUnspecified(problem.frames[k].lumpInitialValue, factor, offset);
 
     if (problem.resultsCurrent && results) ConvertResults(problem, factor, offset, results);
     return expressionMet || MaterialDependsOnPotential(problem);
@@ -184,8 +183,7 @@ bool ConvertUnitSystem(Problem& problem, Unittype oldSystem, Unittype newSystem,
             segment.areaFactor = 1.0L;
     }
     // The extended-surface thickness is a length in the system's unit (m or ft).
-    for (int k = 1; k <= problem.frameCount; ++k)
-        problem.frames[static_cast<std::size_t>(k)].finThickness *= lengthRatio;
+    for (int k = 1; k <= problem.frameCount; ++k) problem.frames[k].finThickness *= lengthRatio;
 
     bool expressionMet = false;
     for (int i = 1; i <= problem.specs.Count(); ++i) {

@@ -2,8 +2,10 @@
 
 #include <array>
 
+#include "model/length_units.hpp"
 #include "model/problem.hpp"
-#include "units/length_units.hpp"
+#include "model/subjects.hpp"
+#include "units/unit_conversion.hpp"
 
 namespace kova {
 namespace {
@@ -136,6 +138,12 @@ std::string PotentialLabel(ProbTypeA subject, Unittype system, bool absolute) {
 std::string UnitLabel(const Problem& problem, Quantity quantity) {
     const ProblemSettings& s = problem.settings;
     return UnitLabels(s.subject, quantity, s.timeInHours, s.absoluteTemperatures).For(s.unitSystem);
+}
+
+void SetSubjectLabels(Problem& problem, ProbTypeA subject, bool loadLibrary) {
+    ApplySubject(problem, subject, loadLibrary);
+    if (loadLibrary && IsSubject(static_cast<int>(subject))) ConvertLibraryMaterials(problem);
+    SetUnitLabels(problem);
 }
 
 void SetUnitLabels(Problem& problem) {

@@ -60,6 +60,11 @@ std::string PotentialLabel(ProbTypeA subject, Unittype system, bool absolute);
 // The label of a quantity for the problem's subject, unit system, time unit and scale.
 std::string UnitLabel(const Problem& problem, Quantity quantity);
 
+// Stores the subject, applies its forced settings and vocabulary, resets material 0 and,
+// with loadLibrary, loads materials 1..20 from the subject's library (converted to the
+// problem's unit system); then the unit labels follow the subject and unit system.
+void SetSubjectLabels(Problem& problem, ProbTypeA subject, bool loadLibrary);
+
 // Brings the unit-dependent settings in line with the subject and unit system after the
 // subject changes or a problem is loaded: a length unit index outside 1..5 becomes 2
 // (the unit the length table falls back to), and the pixel length is recomputed, since

@@ -8,6 +8,7 @@
 #include "core/expressions/expression_fixture.hpp"
 #include "expressions/data_files.hpp"
 #include "model/subjects.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {

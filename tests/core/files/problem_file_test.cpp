@@ -13,6 +13,7 @@
 #include "model/subjects.hpp"
 #include "support/geometry_builders.hpp"
 #include "support/problem_builders.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {
@@ -169,8 +170,7 @@ TEST(ProblemFileRoundTrip, LegacyFileReadsToTheSameProblem) {
     // The narrow fields: 2 bytes less for the reserved integer, LengthUnitIndex, N and
     // ActiveNodeCount; 22 per segment, 30 per frame plus 2 per vertex, and so on.
     int vertices = 0;
-    for (int k = 1; k <= p.frameCount; ++k)
-        vertices += p.frames[static_cast<std::size_t>(k)].VertexCount();
+    for (int k = 1; k <= p.frameCount; ++k) vertices += p.frames[k].VertexCount();
     std::size_t groupItems = 0;
     for (const auto& g : p.groups) groupItems += g.items.size();
     const std::size_t saved = 2 * 4 /*fixed*/ + 44 /*plot*/ + 2 + 22 * p.lines.Count() + 2 +

@@ -16,6 +16,7 @@
 #include "model/messages.hpp"
 #include "model/subjects.hpp"
 #include "support/problem_builders.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {

@@ -7,6 +7,7 @@
 #include "files/problem_file.hpp"
 #include "model/problem.hpp"
 #include "model/subjects.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/files/file_image.hpp"
+#include "editing/mesh_commands.hpp"
 #include "files/problem_file.hpp"
 #include "mesh/auto_mesh.hpp"
 #include "mesh/reduce_mesh.hpp"
@@ -134,7 +135,7 @@ TEST(UndoSnapshot, SingularPointsOnNodesThatNoLongerExistAreDropped) {
 TEST(UndoSnapshot, UndoAfterReduceMeshBringsBackTheCoarseMeshWithItsConditions) {
     Problem p;
     const int f = testing::AddRectangleFrame(p, 100, 100, 300, 200);
-    p.frames[static_cast<std::size_t>(f)].material = 1;
+    p.frames[f].material = 1;
     ASSERT_EQ(AutoMesh(p).meshed, std::vector<int>{f});
     // A fixed value along the left side and a flux on the others.
     const int fixed = FindOrAddSpecValue(p, kSpecValue, 20.0L);

@@ -2,6 +2,7 @@
 // meet, and the commands that refuse a corner, a split or a line that would leave two
 // segments crossing, with nothing of it kept.
 #include "geometry/crossing_guard.hpp"
+#include "editing/drawing_commands.hpp"
 #include "editing_fixture.hpp"
 #include "files/undo_snapshots.hpp"
 #include "geometry/element_lines.hpp"

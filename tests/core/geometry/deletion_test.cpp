@@ -1,5 +1,7 @@
 #include "geometry/deletion.hpp"
 
+#include "editing/drawing_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "editing_fixture.hpp"
 #include "files/undo_snapshots.hpp"
 #include "geometry/frame_rebuild.hpp"

@@ -29,7 +29,7 @@ protected:
         EXPECT_TRUE(violations.empty()) << testing::JoinViolations(violations);
     }
 
-    Frame& FrameNo(int k) { return problem.frames[static_cast<std::size_t>(k)]; }
+    Frame& FrameNo(int k) { return problem.frames[k]; }
 
     // The node at exactly (x, y), or 0.
     int NodeNear(Real x, Real y, Real radius = 0.5L) { return FindNodeNear(problem, x, y, radius); }

@@ -6,6 +6,9 @@
 #include <random>
 #include <string>
 
+#include "editing/drawing_commands.hpp"
+#include "editing/mesh_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "editing_fixture.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/element_lines.hpp"

@@ -1,5 +1,6 @@
 #include "geometry/element_lines.hpp"
 
+#include "editing/drawing_commands.hpp"
 #include "editing_fixture.hpp"
 
 namespace kova {

@@ -44,8 +44,8 @@ protected:
         for (const int j : order) AddSegment(problem, n[j], n[(j + 1) % 4], k, outside);
         problem.frameCount = std::max(problem.frameCount, k);
     }
-    Real Area(int k) const { return problem.frames[static_cast<std::size_t>(k)].area; }
-    Real Volume(int k) const { return problem.frames[static_cast<std::size_t>(k)].volume; }
+    Real Area(int k) const { return problem.frames[k].area; }
+    Real Volume(int k) const { return problem.frames[k].volume; }
 
     Problem problem;
     RecordingReporter reporter;
@@ -437,7 +437,7 @@ TEST_F(RebuildTest, ASplitSharedSideIsInBothOutlinesAfterRebuildingAll) {
     ASSERT_TRUE(SplitSegmentAtNode(problem, k));
     EXPECT_TRUE(RebuildAllFrames(problem).empty());
     for (const int f : {1, 2}) {
-        const auto& v = problem.frames[static_cast<std::size_t>(f)].vertices;
+        const auto& v = problem.frames[f].vertices;
         EXPECT_EQ(v.size(), 6u);
         EXPECT_NE(std::find(v.begin(), v.end(), k), v.end()) << "frame " << f;
     }

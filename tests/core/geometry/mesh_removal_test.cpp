@@ -1,5 +1,8 @@
 #include "geometry/mesh_removal.hpp"
 
+#include "editing/drawing_commands.hpp"
+#include "editing/mesh_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "editing_fixture.hpp"
 #include "geometry/outline_drawing.hpp"
 

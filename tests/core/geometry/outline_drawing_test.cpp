@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "editing/drawing_commands.hpp"
 #include "editing_fixture.hpp"
 #include "geometry/frame_rebuild.hpp"
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "editing/drawing_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "editing_fixture.hpp"
 #include "files/undo_snapshots.hpp"
 #include "geometry/deletion.hpp"

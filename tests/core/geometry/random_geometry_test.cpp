@@ -107,7 +107,7 @@ public:
         int best = 0;
         long double bestArea = 0;
         for (int k = 1; k <= m_problem.frameCount; ++k) {
-            const auto& polygon = m_problem.frames[static_cast<std::size_t>(k)].pixelPolygon;
+            const auto& polygon = m_problem.frames[k].pixelPolygon;
             const PointLocation where = LocatePoint(polygon, p);
             if (where == PointLocation::OnBoundary) return -1;
             if (where != PointLocation::Inside) continue;
@@ -135,9 +135,9 @@ public:
     void CheckAreasAddUp() {
         Real net = 0, outer = 0;
         for (int k = 1; k <= m_problem.frameCount; ++k) {
-            net += m_problem.frames[static_cast<std::size_t>(k)].area;
+            net += m_problem.frames[k].area;
             if (!FramesHolding(m_problem, k).empty()) continue;
-            const auto& v = m_problem.frames[static_cast<std::size_t>(k)].vertices;
+            const auto& v = m_problem.frames[k].vertices;
             Real twice = 0;
             for (std::size_t j = 0; j + 1 < v.size(); ++j) {
                 const Node& a = m_problem.nodes[v[j]];

@@ -4,9 +4,13 @@
 
 #include <cmath>
 
+#include "editing/mesh_commands.hpp"
+#include "editing/restore.hpp"
 #include "files/undo_snapshots.hpp"
+#include "geometry/frame_rebuild.hpp"
 #include "geometry/primitives.hpp"
 #include "mesh/mesh_segments.hpp"
+#include "mesh/restore_points.hpp"
 #include "support/geometry_builders.hpp"
 #include "support/model_invariants.hpp"
 #include "support/triangulation_check.hpp"
@@ -107,6 +111,65 @@ TEST_F(AutoMeshTest, FramesOutsideTheFanWindowOrWithTheirCentreOutsideAreEarClip
     EXPECT_TRUE(CompareWithElementBuilder(l, report).empty());
 }
 
+// Restore points of the test's own, held outside the undo list.
+class ImageRestorePoints : public RestorePoints {
+public:
+    explicit ImageRestorePoints(Problem& problem) : m_problem(problem) {
+        m_images.push_back(EncodeUndoSnapshot(problem));
+    }
+    void Push(const std::string&) override { m_images.push_back(EncodeUndoSnapshot(m_problem)); }
+    void Restore(bool drop) override {
+        DecodeUndoSnapshot(m_problem, m_images.back());
+        if (m_problem.frameCount >= 1) RebuildFrameGeometry(m_problem, 1, false);
+        if (drop) m_images.pop_back();
+        ++restores;
+    }
+    void DropAll() override { m_images.resize(1); }
+    std::size_t Held() const { return m_images.size(); }
+    int restores = 0;
+
+private:
+    Problem& m_problem;
+    std::vector<std::vector<std::uint8_t>> m_images;
+};
+
+TEST_F(AutoMeshTest, TheMeshOperationTakesItsStepsBackOnlyThroughThePointsItIsHanded) {
+    // A fan; a frame ear-clipped after its long sides were halved; an L; and a square
+    // notched from one side, whose fan is begun and taken back (a spoke crosses the
+    // notch) before it is ear-clipped.
+    auto build = [this](Problem& p) {
+        p.SetReporter(&reporter);
+        p.settings.pixelLength = 0.01L;
+        AddRectangleFrame(p, 100, 100, 200, 180);
+        AddRectangleFrame(p, 300, 100, 330, 400);
+        AddFrame(p, {{500, 100}, {700, 100}, {700, 140}, {540, 140}, {540, 300}, {500, 300}});
+        AddFrame(p, {{800, 100},
+                     {1000, 100},
+                     {1000, 120},
+                     {900, 120},
+                     {900, 140},
+                     {1000, 140},
+                     {1000, 300},
+                     {800, 300}});
+    };
+    Problem viaCommand;
+    build(viaCommand);
+    const AutoMeshResult expected = AutoMesh(viaCommand);
+    build(problem);
+
+    ImageRestorePoints points(problem);
+    const AutoMeshResult result = AutoMeshFrames(problem, points);
+
+    EXPECT_EQ(result.meshed, expected.meshed);
+    EXPECT_EQ(result.failed, expected.failed);
+    EXPECT_TRUE(problem.undoList.empty());
+    EXPECT_EQ(points.Held(), 1u) << "every point the operation pushed is dropped";
+    EXPECT_GT(points.restores, 0);
+    EXPECT_EQ(problem.nodes.Count(), viaCommand.nodes.Count());
+    EXPECT_EQ(problem.lines.Count(), viaCommand.lines.Count());
+    ExpectValidMesh();
+}
+
 TEST_F(AutoMeshTest, AFrameWithElementLinesIsNeverGivenACentreNode) {
     AddRectangleFrame(problem, 100, 100, 200, 200);
     AddSegment(problem, 1, 3, 1, 1);
@@ -185,7 +248,7 @@ TEST_F(AutoMeshTest, SplitPiecesKeepTheBoundaryConditionsOfTheirSegment) {
 TEST_F(AutoMeshTest, AnAnnulusIsMeshedAsTwoHalvesJoinedByBridges) {
     AddRectangleFrame(problem, 100, 100, 300, 300);
     const int hole = AddRectangleFrame(problem, 170, 160, 230, 240, 1);
-    problem.frames[static_cast<std::size_t>(hole)].type = FrameType::Lumped;
+    problem.frames[hole].type = FrameType::Lumped;
     const std::vector<int> holes = HolesOf(problem, 1);
     EXPECT_EQ(holes, std::vector<int>{hole});
 
@@ -233,7 +296,7 @@ TEST_F(AutoMeshTest, AFrameWithTwoHolesIsReportedAndLeftAsItWas) {
 TEST_F(AutoMeshTest, AHoleTouchingItsFrameAtACornerGivesAValidMeshOrTheMessage) {
     AddRectangleFrame(problem, 100, 100, 300, 300);
     const int hole = AddFrame(problem, {{100, 100}, {190, 140}, {140, 190}}, 1);
-    problem.frames[static_cast<std::size_t>(hole)].type = FrameType::Lumped;
+    problem.frames[hole].type = FrameType::Lumped;
     const int lines = problem.lines.Count();
 
     const AutoMeshResult result = AutoMesh(problem);

@@ -10,6 +10,10 @@
 #include <iostream>
 #include <random>
 
+#include "editing/drawing_commands.hpp"
+#include "editing/mesh_commands.hpp"
+#include "editing/removal_commands.hpp"
+#include "editing/restore.hpp"
 #include "files/undo_snapshots.hpp"
 #include "geometry/deletion.hpp"
 #include "geometry/outline_drawing.hpp"

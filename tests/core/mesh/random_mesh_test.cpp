@@ -8,6 +8,7 @@
 #include <numbers>
 #include <random>
 
+#include "editing/mesh_commands.hpp"
 #include "geometry/exact_predicates.hpp"
 #include "mesh/auto_mesh.hpp"
 #include "mesh/reduce_mesh.hpp"

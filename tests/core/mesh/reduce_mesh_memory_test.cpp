@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "editing/mesh_commands.hpp"
 #include "files/undo_snapshots.hpp"
 #include "mesh/reduce_mesh.hpp"
 #include "model/messages.hpp"

@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "editing/mesh_commands.hpp"
+#include "editing/restore.hpp"
 #include "files/undo_snapshots.hpp"
 #include "geometry/primitives.hpp"
 #include "mesh/auto_mesh.hpp"

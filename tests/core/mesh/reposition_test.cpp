@@ -1,6 +1,7 @@
 // Reposition Nodes: the command's state, and moving a node with the checks that keep the
 // drawing valid.
 #include "mesh/reposition.hpp"
+#include "editing/mesh_commands.hpp"
 
 #include <gtest/gtest.h>
 

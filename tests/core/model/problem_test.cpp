@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "model/messages.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {
@@ -17,7 +18,7 @@ constexpr Real kPi = std::numbers::pi_v<Real>;
 int AddFrame(Problem& p, std::initializer_list<std::pair<Real, Real>> corners,
              FrameType type = FrameType::Distributed) {
     const int k = ++p.frameCount;
-    Frame& f = p.frames[static_cast<std::size_t>(k)];
+    Frame& f = p.frames[k];
     f.type = type;
     std::vector<int> ids;
     for (auto [x, y] : corners) ids.push_back(p.AddNode(x, y));
@@ -244,7 +245,7 @@ TEST(ClassifyNodes, NodesInsideALumpMoveBehindTheActiveOnesWithEveryReference) {
     }
     // A distributed node added after the lump: must end up active.
     const int late = AddFrame(p, {{200, 0}, {210, 0}, {210, 10}});
-    const int lateFirst = p.frames[static_cast<std::size_t>(late)].vertices[0];
+    const int lateFirst = p.frames[late].vertices[0];
     p.singularPoints.push_back({1.5L, 1, centre});
     p.singularPoints.push_back({2.5L, 1, lateFirst});
     p.selection.state = SelectType::Points;
@@ -310,7 +311,7 @@ TEST(FrameMeasures, SquareAreaDoesNotDependOnDirection) {
         p.settings.pixelLength = 0.01L;
         const int k = clockwise ? AddFrame(p, {{50, 50}, {50, 60}, {60, 60}, {60, 50}})
                                 : AddFrame(p, {{50, 50}, {60, 50}, {60, 60}, {50, 60}});
-        EXPECT_NEAR(static_cast<double>(p.frames[static_cast<std::size_t>(k)].area), 0.01, 1e-15);
+        EXPECT_NEAR(static_cast<double>(p.frames[k].area), 0.01, 1e-15);
         EXPECT_EQ(p.frames[1].bounds, (IntRect{50, 50, 60, 60}));
         EXPECT_EQ(p.frames[1].pixelPolygonSize, 40);
     }

@@ -1,4 +1,5 @@
 #include "model/subjects.hpp"
+#include "units/unit_labels.hpp"
 
 #include <gtest/gtest.h>
 

@@ -115,7 +115,7 @@ TEST(BusyCursor, NestedUsesChangeTheCursorOnceAndAnUnmatchedEndIsHarmless) {
 TEST(ConfigurationCheck, AFrameWithoutMaterialFlashes) {
     Plate plate;
     InsulateRest(plate.problem);
-    plate.problem.frames[static_cast<std::size_t>(plate.frame)].material = 0;
+    plate.problem.frames[plate.frame].material = 0;
     const CheckResult r = plate.Check();
     EXPECT_TRUE(r.errorFound);
     EXPECT_EQ(plate.Info(), "Flashing material has undefined properties.");

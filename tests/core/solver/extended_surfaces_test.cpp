@@ -13,6 +13,7 @@
 #include "results/node_table_text.hpp"
 #include "support/calculation_run.hpp"
 #include "support/mesh_builder.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::test {
 namespace {
@@ -20,12 +21,12 @@ namespace {
 constexpr Real kThickness = 0.002L;
 
 void SetThickness(Problem& problem, int frame, Real t) {
-    problem.frames[static_cast<std::size_t>(frame)].finThickness = t;
+    problem.frames[frame].finThickness = t;
 }
 
 // Both faces exchange with the fluid through h; the surface flux q falls on the plate.
 void SetSurface(Problem& problem, int frame, Real h, Real fluid, Real q) {
-    Frame& f = problem.frames[static_cast<std::size_t>(frame)];
+    Frame& f = problem.frames[frame];
     f.finTransferSpec = static_cast<std::int16_t>(FindOrAddSpecValue(problem, kSpecTransfer, h));
     f.finFluidSpec = static_cast<std::int16_t>(FindOrAddSpecValue(problem, kSpecValue, fluid));
     f.finFluxSpec = static_cast<std::int16_t>(FindOrAddSpecValue(problem, kSpecFlux, q));

@@ -60,8 +60,7 @@ TEST(SteadyAnalytic, WallWithUniformGenerationIsParabolic) {
     const int frame = MeshRectangle(b, 0, 0, 1, 0.25L, 16, 4, 1);
     b.Finish();
     SetMaterial(problem, 1, 4);
-    problem.frames[static_cast<std::size_t>(frame)].generationSpec =
-        FindOrAddSpecValue(problem, kSpecGeneration, 1000);
+    problem.frames[frame].generationSpec = FindOrAddSpecValue(problem, kSpecGeneration, 1000);
     SetValueWhere(
         problem, [](Real x, Real) { return Near(x, 0) || Near(x, 1); },
         [](Real, Real) { return 0; });
@@ -134,8 +133,7 @@ TEST(SteadyAnalytic, SolidCylinderWithGenerationTouchesTheAxis) {
     auto solve = [](int n) {
         Shell shell(0, 1, n);
         Problem& p = shell.problem;
-        p.frames[static_cast<std::size_t>(shell.frame)].generationSpec =
-            FindOrAddSpecValue(p, kSpecGeneration, 1200);
+        p.frames[shell.frame].generationSpec = FindOrAddSpecValue(p, kSpecGeneration, 1200);
         SetValueWhere(
             p, [](Real x, Real) { return Near(x, 1); }, [](Real, Real) { return 0; });
         InsulateRest(p);
@@ -217,8 +215,7 @@ TEST(SteadyAnalytic, AnisotropicMaterialScalesTheSecondDirection) {
         SetMaterial(problem, 1, 2);
         problem.materials[1].anisotropic = 1;
         problem.materials[1].kyOverKx = 4;
-        problem.frames[static_cast<std::size_t>(frame)].generationSpec =
-            FindOrAddSpecValue(problem, kSpecGeneration, 160);
+        problem.frames[frame].generationSpec = FindOrAddSpecValue(problem, kSpecGeneration, 160);
         SetValueWhere(
             problem,
             [acrossY](Real x, Real y) {
@@ -288,7 +285,7 @@ TEST(SteadyAnalytic, LumpCoupledToTheMeshByConvection) {
     EXPECT_NEAR(static_cast<double>(run.LumpValue(lump)), static_cast<double>(20 + q / 2), 1e-9);
     EXPECT_LT(MaxError(run, [&](Real x, Real) { return 100 - (100 - wallRight) * x / 0.4L; }),
               1e-9L);
-    EXPECT_EQ(problem.frames[static_cast<std::size_t>(lump)].lumpResult, run.LumpValue(lump));
+    EXPECT_EQ(problem.frames[lump].lumpResult, run.LumpValue(lump));
 }
 
 TEST(SteadyAnalytic, LumpBesideAFixedLumpSeesItAsAConstantAmbient) {
@@ -304,8 +301,7 @@ TEST(SteadyAnalytic, LumpBesideAFixedLumpSeesItAsAConstantAmbient) {
     b.LumpOutline(fixed, {n10, b.Node(2, 0), b.Node(2, 1), n11});
     b.Finish();
     SetMaterial(problem, 1, 1);
-    problem.frames[static_cast<std::size_t>(fixed)].lumpValueSpec =
-        FindOrAddSpecValue(problem, kSpecValue, 50);
+    problem.frames[fixed].lumpValueSpec = FindOrAddSpecValue(problem, kSpecValue, 50);
     SetConvectionWhere(
         problem, [](Real x, Real) { return Near(x, 0); }, 2, 20);
     for (LineSegment& s : problem.lines)
@@ -334,8 +330,7 @@ TEST(SteadyAnalytic, LumpGenerationIsIndependentOfTheZoom) {
         problem.RecomputePixelLength();
         for (int k = 1; k <= problem.frameCount; ++k) problem.UpdateFrameMeasures(k);
         SetMaterial(problem, 1, 1);
-        problem.frames[static_cast<std::size_t>(lump)].generationSpec =
-            FindOrAddSpecValue(problem, kSpecGeneration, 300);
+        problem.frames[lump].generationSpec = FindOrAddSpecValue(problem, kSpecGeneration, 300);
         SetConvectionWhere(
             problem, [](Real x, Real) { return Near(x, 0.5L); }, 5, 20);
         InsulateRest(problem);

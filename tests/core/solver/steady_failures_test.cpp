@@ -136,7 +136,7 @@ TEST(SteadyFailures, NotANumberFromADataFileInAGenerationStopsTheRun) {
     Problem& p = plate.problem;
     const int spec = FindOrAddSpecValue(p, kSpecGeneration, 12345);
     ASSERT_EQ(CompileExpression(p, "'" + NanDataFile() + "',1,2,X", p.specs[spec]), 0);
-    plate.problem.frames[static_cast<std::size_t>(plate.frame)].generationSpec = spec;
+    plate.problem.frames[plate.frame].generationSpec = spec;
     plate.FixLeft(0);
     InsulateRest(p);
     const std::vector<Real> before = plate.CurrentValues();
@@ -203,7 +203,7 @@ TEST(PropertyIteration, ANonConvergingIterationStopsAfterThirtyIterations) {
     Problem& p = plate.problem;
     const int spec = FindOrAddSpecValue(p, kSpecGeneration, 54321);
     ASSERT_EQ(CompileExpression(p, "-40*T", p.specs[spec]), 0);
-    p.frames[static_cast<std::size_t>(plate.frame)].generationSpec = spec;
+    p.frames[plate.frame].generationSpec = spec;
     plate.FixLeft(0);
     plate.FixRight(1);
     InsulateRest(p);

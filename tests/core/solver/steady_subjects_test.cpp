@@ -43,7 +43,7 @@ struct Slab {
         b.Finish();
         SetMaterial(problem, 1, k);
     }
-    Frame& TheFrame() { return problem.frames[static_cast<std::size_t>(frame)]; }
+    Frame& TheFrame() { return problem.frames[frame]; }
 };
 
 TEST(SteadySubjects, ExtendedSurfaceFinFollowsTheHyperbolicCosine) {

@@ -11,6 +11,7 @@
 #include "results/flows.hpp"
 #include "support/calculation_run.hpp"
 #include "support/mesh_builder.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::test {
 namespace {
@@ -136,7 +137,7 @@ TEST(TransientAnalytic, LumpCoolingByConvectionDecaysExponentially) {
     SetMaterial(problem, 1, 1, 1000, 2);
     SetConvectionWhere(
         problem, [](Real, Real) { return true; }, 10, 20);
-    problem.frames[static_cast<std::size_t>(lump)].lumpInitialValue = 100;
+    problem.frames[lump].lumpInitialValue = 100;
     problem.settings.transient = true;
     CalculationRun run(problem);
     const auto outcome = run.Calculate(TimeSettings(10, 0.05L, TransMethodType::CrankN));
@@ -349,8 +350,7 @@ TEST(TransientAnalytic, AFixedLumpFollowsItsValueInTimeInFieldAndFlows) {
     b.LumpOutline(lump, {b.Node(1, 0), b.Node(1.1L, 0), b.Node(1.1L, 0.1L), b.Node(1, 0.1L)});
     b.Finish();
     SetMaterial(problem, 1, 10, 1, 0);
-    problem.frames[static_cast<std::size_t>(lump)].lumpValueSpec =
-        FindOrAddSpec(problem, kSpecValue, false, "100*TIME", 0);
+    problem.frames[lump].lumpValueSpec = FindOrAddSpec(problem, kSpecValue, false, "100*TIME", 0);
     SetValueWhere(
         problem, [](Real x, Real) { return Near(x, 0); }, [](Real, Real) { return 0; });
     const int h = FindOrAddSpecValue(problem, kSpecTransfer, 10);

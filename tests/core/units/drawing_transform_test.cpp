@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/length_units.hpp"
 #include "model/problem.hpp"
-#include "units/length_units.hpp"
 
 namespace kova {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <limits>
 
+#include "model/length_units.hpp"
 #include "model/problem.hpp"
 #include "units/drawing_transform.hpp"
-#include "units/length_units.hpp"
 
 namespace kova {
 namespace {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/problem.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {

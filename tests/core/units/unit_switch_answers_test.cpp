@@ -6,6 +6,7 @@
 #include "support/mesh_builder.hpp"
 #include "support/steady_run.hpp"
 #include "units/unit_conversion.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::test {
 namespace {
@@ -21,7 +22,7 @@ TEST(UnitSwitchAnswers, AFinKeepsItsTipTemperatureAcrossTheSwitch) {
     b.Finish();
     SetMaterial(problem, 1, 200);
     problem.materials[1].conductivity.constant = 1;
-    Frame& f = problem.frames[static_cast<std::size_t>(frame)];
+    Frame& f = problem.frames[frame];
     f.finThickness = 0.002L;
     f.finTransferSpec = static_cast<std::int16_t>(FindOrAddSpecValue(problem, kSpecTransfer, 25));
     f.finFluidSpec = static_cast<std::int16_t>(FindOrAddSpecValue(problem, kSpecValue, 20));
@@ -40,8 +41,7 @@ TEST(UnitSwitchAnswers, AFinKeepsItsTipTemperatureAcrossTheSwitch) {
     ConvertUnitSystem(problem, Unittype::SI, Unittype::Eng);
     problem.settings.drawingScale *= metresPerPixel / 0.3048L / problem.settings.pixelLength;
     problem.RecomputePixelLength();
-    EXPECT_NEAR(static_cast<double>(problem.frames[static_cast<std::size_t>(frame)].finThickness),
-                0.002 / 0.3048, 1e-8);
+    EXPECT_NEAR(static_cast<double>(problem.frames[frame].finThickness), 0.002 / 0.3048, 1e-8);
     SteadyRun run(problem);
     ASSERT_EQ(run.Run(), 0);
     EXPECT_NEAR(static_cast<double>(run.Value(tip)), static_cast<double>(1.8L * celsius + 32),

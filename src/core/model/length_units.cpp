@@ -1,4 +1,4 @@
-#include "units/length_units.hpp"
+#include "model/length_units.hpp"
 
 #include <array>
 
