@@ -11,6 +11,7 @@ int SteadyRun::Run() {
     if (!check.ok || check.errorFound) return solverError = -1;
     if (!results.Allocate(1, ResultTable::ValuesFor(problem))) return solverError = kSolverNoMemory;
     SolverRun run(problem, checked, results);
+    run.factor.kind = solver;
     run.onIteration = [this](int count) { iterations = count; };
     RunSetup(run);
     unknowns = run.unknownCount;
@@ -22,7 +23,7 @@ int SteadyRun::Run() {
         ZeroSystem(run);
         AssembleSystem(run, 0);
     }
-    if (run.solverError == kSolverOk) FactorBanded(run.A, run.solverError);
+    if (run.solverError == kSolverOk) FactorSystem(run);
     if (run.solverError == kSolverOk) SteadySolve(run);
     erroneousItem = run.erroneousItem;
     return solverError = run.solverError;

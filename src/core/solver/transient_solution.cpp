@@ -93,7 +93,7 @@ void IterateLevel(SolverRun& run, TransientState& state, int level) {
         ZeroSystem(run);
         AssembleForRun(run, state, index);
         if (run.solverError != kSolverOk) return;
-        FactorBanded(run.A, run.solverError);
+        FactorSystem(run);
         if (run.solverError != kSolverOk) return;
         if (!SolveAssembled(run)) return;
         const Real change = Change(run, level);
@@ -197,7 +197,7 @@ void TransientSolve(SolverRun& run, TransientState& state) {
             if (run.potentialDependent) {
                 ZeroSystem(run);
                 AssembleForRun(run, state, level - run.stepStart);
-                if (run.solverError == kSolverOk) FactorBanded(run.A, run.solverError);
+                if (run.solverError == kSolverOk) FactorSystem(run);
                 if (run.solverError != kSolverOk) {
                     run.problem.reporter().Beep();
                     EndAtCompletedLevel(run, level, completedTime);
