@@ -9,10 +9,13 @@
 #include <random>
 
 #include "expressions/compiler.hpp"
+#include "mesh/auto_mesh.hpp"
+#include "mesh/reduce_mesh.hpp"
 #include "model/messages.hpp"
 #include "solver/assembly.hpp"
 #include "solver/run_setup.hpp"
 #include "solver/system_factor.hpp"
+#include "support/geometry_builders.hpp"
 #include "support/mesh_builder.hpp"
 #include "support/steady_run.hpp"
 
@@ -123,6 +126,81 @@ TEST(SparseSystem, RandomPlatesWithLumpsSolveAsWithTheBand) {
         SCOPED_TRACE(nx * 100 + ny);
         ExpectSameWithBothSolvers([&](Problem& problem) { PlateWithLump(problem, nx, ny); });
     }
+}
+
+// A random drawing meshed by AutoMesh and refined by Reduce Mesh: a star-shaped outline
+// around (300, 250), sometimes with an inner frame that is a lump (tied to every node of
+// its outline) or a second material; random conductivity, anisotropy and geometry; held
+// at 100 on its left part and cooled everywhere else. False when the drawing or its
+// mesh came out unusable.
+bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
+    problem.settings.pixelLength = 0.01L;
+    std::uniform_real_distribution<double> unit(0, 1);
+    auto outline = [&](int count, double rMin, double rMax) {
+        std::vector<testing::Corner> corners;
+        for (int j = 0; j < count; ++j) {
+            const double a = (j + 0.3 * unit(rng)) * 2 * 3.141592653589793 / count;
+            const double r = rMin + (rMax - rMin) * unit(rng);
+            corners.push_back(
+                {std::round(300 + r * std::cos(a)), std::round(250 + r * std::sin(a))});
+        }
+        return corners;
+    };
+    const int corners = 5 + static_cast<int>(unit(rng) * 7);
+    if (testing::AddFrame(problem, outline(corners, 150, 200)) != 1) return false;
+    const int inner = static_cast<int>(unit(rng) * 3);  // 0 none, 1 lump, 2 material
+    if (inner > 0 && testing::AddFrame(problem, outline(4 + corners / 2, 40, 70), 1) != 2)
+        return false;
+    problem.SetCylindrical(unit(rng) < 0.3);
+    SetMaterial(problem, 1, 0.5L + 3 * unit(rng));
+    SetMaterial(problem, 2, 0.5L + 3 * unit(rng));
+    problem.frames[1].material = 1;
+    if (inner > 0) problem.frames[2].material = 2;
+    if (unit(rng) < 0.5) {
+        problem.materials[1].anisotropic = 1;
+        problem.materials[1].kyOverKx = 0.2L + 4 * unit(rng);
+    }
+    if (inner == 1) problem.frames[2].type = FrameType::Lumped;
+    if (!AutoMesh(problem).failed.empty()) return false;
+    const int reductions = 1 + static_cast<int>(unit(rng) * 2);
+    for (int r = 0; r < reductions; ++r) {
+        problem.selection.state = SelectType::None;
+        problem.selection.items.clear();
+        if (ReducemeshMClick(problem) != ReduceOutcome::Reduced) return false;
+    }
+    SetValueWhere(
+        problem, [](Real x, Real) { return x < 1.6L; }, [](Real, Real) { return 100; });
+    SetConvectionWhere(
+        problem, [](Real, Real) { return true; }, 4 + 20 * unit(rng), 20);
+    if (inner == 1) {
+        const int h = FindOrAddSpecValue(problem, kSpecTransfer, 15);
+        for (LineSegment& s : problem.lines)
+            if ((s.frameA == 2) != (s.frameB == 2)) s.transferSpec = h;
+    }
+    InsulateRest(problem);
+    return true;
+}
+
+TEST(SparseSystem, RandomMeshedDrawingsSolveAsWithTheBand) {
+    int solved = 0;
+    for (unsigned seed = 1; seed <= 16; ++seed) {
+        SCOPED_TRACE(seed);
+        RecordingReporter quiet;
+        Problem probe;
+        probe.SetReporter(&quiet);
+        std::mt19937 rng(seed);
+        if (!RandomMeshedProblem(probe, rng)) continue;
+        probe.SetReporter(nullptr);
+        ++solved;
+        ExpectSameWithBothSolvers([seed](Problem& problem) {
+            RecordingReporter reporter;
+            problem.SetReporter(&reporter);
+            std::mt19937 again(seed);
+            ASSERT_TRUE(RandomMeshedProblem(problem, again));
+            problem.SetReporter(nullptr);
+        });
+    }
+    EXPECT_GE(solved, 8);
 }
 
 TEST(SparseSystem, SingularProblemsGiveTheSameCode) {
