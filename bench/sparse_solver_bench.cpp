@@ -16,7 +16,12 @@
 #include <memory>
 #include <random>
 
+#include "geometry/outline_drawing.hpp"
+#include "mesh/auto_mesh.hpp"
+#include "mesh/reduce_mesh.hpp"
+#include "model/problem.hpp"
 #include "solver/band_matrix.hpp"
+#include "solver/element_table.hpp"
 #include "solver/sparse_cholesky.hpp"
 #include "solver/sparse_ordering.hpp"
 #include "solver/sparse_pattern.hpp"
@@ -24,6 +29,27 @@
 
 namespace kova {
 namespace {
+
+// Values like an assembled field problem on a pattern: couplings -w (w in [0.5, 2)),
+// diagonals their rows' sums, plus 1 on the unknowns `fixed` picks.
+template <typename Fixed>
+void FieldValues(SparseMatrix& matrix, Fixed fixed) {
+    std::mt19937 rng(1);
+    std::uniform_real_distribution<double> weight(0.5, 2.0);
+    const SparsePattern& p = matrix.Pattern();
+    std::vector<Real>& v = matrix.Values();
+    for (int c = 0; c < p.n; ++c) {
+        const auto first = p.columnStart[static_cast<std::size_t>(c)];
+        for (auto q = first + 1; q < p.columnStart[static_cast<std::size_t>(c) + 1]; ++q) {
+            const Real w = weight(rng);
+            v[static_cast<std::size_t>(q)] = -w;
+            v[static_cast<std::size_t>(first)] += w;
+            v[static_cast<std::size_t>(p.columnStart[static_cast<std::size_t>(
+                p.rowIndex[static_cast<std::size_t>(q)])])] += w;
+        }
+        if (fixed(c)) v[static_cast<std::size_t>(first)] += 1;
+    }
+}
 
 // A plate of side x side nodes numbered by rows: couplings -w (w in [0.5, 2)) along the
 // cells' sides and diagonals, diagonals their rows' sums, plus 1 on the first column
@@ -173,6 +199,66 @@ void BM_BandFactor(benchmark::State& state) {
     state.counters["unknowns"] = plate.Unknowns();
 }
 
+// An unstructured mesh: an irregular twelve-cornered outline meshed by AutoMesh and
+// refined by Reduce Mesh as far as the node limit allows (about 8k nodes), its pattern
+// made from the elements' node triples.
+struct Unstructured {
+    SparseMatrix matrix;
+    std::vector<Real> rhs;
+    Unstructured() {
+        Problem problem;
+        problem.settings.pixelLength = 0.01L;
+        std::vector<ClickPoint> corners;
+        const Real radius[] = {200, 150, 210, 120, 190, 170, 220, 140, 180, 160, 205, 130};
+        for (int j = 0; j < 12; ++j) {
+            const Real a = j * 2 * 3.14159265358979L / 12;
+            corners.push_back({std::round(400 + radius[j] * std::cos(a)),
+                               std::round(300 + radius[j] * std::sin(a))});
+        }
+        corners.push_back(corners.front());
+        DrawFreeFormOutline(problem, corners);
+        AutoMesh(problem);
+        while (problem.nodes.Count() * 4 < kNodeLimit &&
+               ReduceMesh(problem) == ReduceOutcome::Reduced) {
+        }
+        ElementTable elements;
+        CheckMarks marks;
+        BuildElements(problem, elements, marks);
+        SparsePatternBuilder builder(problem.nodes.Count());
+        for (const Element& e : elements) {
+            const std::int32_t nodes[3] = {e.nodes[0] - 1, e.nodes[1] - 1, e.nodes[2] - 1};
+            builder.AddClique(nodes, 3);
+        }
+        SparsePattern pattern;
+        builder.Finish(pattern);
+        matrix.Reset(std::move(pattern));
+        FieldValues(matrix, [](int c) { return c < 20; });
+        rhs.assign(static_cast<std::size_t>(matrix.Size()), 1.0L);
+        elementCount = elements.Count();
+    }
+    int elementCount = 0;
+};
+
+void BM_UnstructuredSparseAll(benchmark::State& state) {
+    static const Unstructured mesh;
+    SparseSymbolic symbolic;
+    SparseFactor factor;
+    std::vector<Real> x(mesh.rhs.size());
+    for (auto _ : state) {
+        AnalyseSparse(mesh.matrix.Pattern(), symbolic);
+        int code = 0;
+        factor.Factor(mesh.matrix, symbolic, code);
+        if (code != 0) state.SkipWithError("the factorisation failed");
+        factor.Solve(mesh.rhs.data(), x.data());
+        benchmark::DoNotOptimize(x.data());
+    }
+    state.counters["unknowns"] = mesh.matrix.Size();
+    state.counters["elements"] = mesh.elementCount;
+    state.counters["A_entries"] = static_cast<double>(mesh.matrix.Pattern().EntryCount());
+    state.counters["L_entries"] = static_cast<double>(symbolic.factorNonZeros);
+    state.counters["supernodes"] = symbolic.supernodeCount;
+}
+
 // 5k, 20k, 80k and 160k unknowns.
 void Sizes(benchmark::internal::Benchmark* b) {
     for (const int side : {71, 142, 283, 400}) b->Arg(side);
@@ -184,6 +270,7 @@ BENCHMARK(BM_SparseSymbolic)->Apply(Sizes);
 BENCHMARK(BM_SparseFactor)->Apply(Sizes);
 BENCHMARK(BM_SparseSolve)->Apply(Sizes);
 BENCHMARK(BM_SparseAll)->Apply(Sizes);
+BENCHMARK(BM_UnstructuredSparseAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BandFactor)->Arg(71)->Arg(142)->Unit(benchmark::kMillisecond);
 
 }  // namespace
