@@ -27,8 +27,8 @@ std::size_t RowOffset(std::size_t t) {
 }
 
 // The front's pivot columns 0..k-1: the pivot block's Cholesky factor by rows, then the
-// rows below divided through (two rows at a time, so that each pivot row value loaded
-// serves both). False when a pivot is not usable.
+// rows below divided through, two rows by two columns at a time, so that each value
+// loaded serves two products. False when a pivot is not usable.
 bool FactorPivotColumns(Real* front, int m, int k, const Real* diagonal) {
     for (int i = 0; i < k; ++i) {
         Real* ri = front + RowOffset(At(i));
@@ -47,7 +47,31 @@ bool FactorPivotColumns(Real* front, int m, int k, const Real* diagonal) {
     for (; t + 1 < m; t += 2) {
         Real* a0 = front + RowOffset(At(t));
         Real* a1 = front + RowOffset(At(t) + 1);
-        for (int j = 0; j < k; ++j) {
+        int j = 0;
+        for (; j + 1 < k; j += 2) {
+            // Columns j and j + 1 of both rows share the loads of the earlier columns;
+            // column j + 1 then takes column j's new value.
+            const Real* r0 = front + RowOffset(At(j));
+            const Real* r1 = front + RowOffset(At(j) + 1);
+            Real s00 = a0[j], s01 = a0[j + 1], s10 = a1[j], s11 = a1[j + 1];
+            for (int p = 0; p < j; ++p) {
+                const Real x0 = a0[p];
+                const Real x1 = a1[p];
+                const Real y0 = r0[p];
+                const Real y1 = r1[p];
+                s00 -= x0 * y0;
+                s01 -= x0 * y1;
+                s10 -= x1 * y0;
+                s11 -= x1 * y1;
+            }
+            const Real l0 = s00 / r0[j];
+            const Real l1 = s10 / r0[j];
+            a0[j] = l0;
+            a1[j] = l1;
+            a0[j + 1] = (s01 - l0 * r1[j]) / r1[j + 1];
+            a1[j + 1] = (s11 - l1 * r1[j]) / r1[j + 1];
+        }
+        if (j < k) {
             const Real* rj = front + RowOffset(At(j));
             Real s0 = a0[j];
             Real s1 = a1[j];
