@@ -15,6 +15,7 @@
 #include "solver/assembly.hpp"
 #include "solver/run_setup.hpp"
 #include "solver/system_factor.hpp"
+#include "solver/transient_solution.hpp"
 #include "support/geometry_builders.hpp"
 #include "support/mesh_builder.hpp"
 #include "support/steady_run.hpp"
@@ -237,6 +238,70 @@ struct AssembledRun {
     ResultTable results;
     std::unique_ptr<SolverRun> run;
 };
+
+// A transient run driven as the calculation drives it (set-up, first assembly, the
+// factorisation, the stepping) with the given solver; returns the result code.
+int RunTransient(Problem& problem, SolverKind solver, ResultTable& results) {
+    RecordingReporter reporter;
+    problem.SetReporter(&reporter);
+    CheckedConfiguration checked;
+    ConfigurationCheck(problem, checked);
+    const int levels = static_cast<int>(std::lround(
+        static_cast<double>((problem.settings.transientStop - problem.settings.transientStart) /
+                            problem.settings.transientStep)));
+    results.Allocate(levels + 1, ResultTable::ValuesFor(problem));
+    SolverRun run(problem, checked, results);
+    run.factor.kind = solver;
+    run.runMode =
+        problem.settings.transMethod == TransMethodType::Euler ? kRunEuler : kRunCrankNicolson;
+    TransientState state;
+    RunSetup(run);
+    state.lastLevel = LastLevelFor(run.runMode, run.t, run.tStop, run.dt, run.currentLevel);
+    if (run.solverError == 0) AllocateSystem(run);
+    if (run.solverError == 0) {
+        ZeroSystem(run);
+        StoreInitialState(run);
+        AssembleForRun(run, state, 0);
+    }
+    if (run.solverError == 0) FactorSystem(run);
+    if (run.solverError == 0) TransientSolve(run, state);
+    problem.SetReporter(nullptr);
+    return run.solverError;
+}
+
+TEST(SparseSystem, TransientRunsStepAsWithTheBand) {
+    // Crank-Nicolson on the convective strip with constant properties (one factor for
+    // every level), then with a conductivity that follows the temperature (a new
+    // factorisation on the same analysis at every level).
+    for (const bool varying : {false, true}) {
+        SCOPED_TRACE(varying);
+        ResultTable band, sparse;
+        for (auto [solver, results] :
+             {std::pair{SolverKind::Band, &band}, std::pair{SolverKind::Sparse, &sparse}}) {
+            Problem problem;
+            MakeConvectiveStrip(problem, true, 20);
+            problem.settings.transientStop = 2;
+            problem.settings.transientStep = varying ? 0.05L : 0.1L;
+            if (varying) {
+                ASSERT_EQ(CompileExpression(problem, "2+0.01*T", problem.materials[1].conductivity),
+                          0);
+            }
+            ASSERT_EQ(RunTransient(problem, solver, *results), 0);
+        }
+        ASSERT_EQ(band.LevelCount(), sparse.LevelCount());
+        ASSERT_GT(band.LevelCount(), 20);
+        Real size = 0, diff = 0;
+        for (int level = 0; level < band.LevelCount(); ++level)
+            for (std::size_t i = 1; i < band.Level(level).size(); ++i) {
+                size = std::max(size, std::fabs(band.Level(level)[i]));
+                diff = std::max(diff, std::fabs(band.Level(level)[i] - sparse.Level(level)[i]));
+            }
+        EXPECT_GT(size, 20);
+        EXPECT_LE(diff, 1e-14L * size);
+        // The strip warms towards the fixed end's 100.
+        EXPECT_GT(sparse.Level(sparse.LevelCount() - 1)[2], 20);
+    }
+}
 
 TEST(SparseSystem, ThePatternHoldsEveryAssembledCoupling) {
     Problem problem;
