@@ -10,7 +10,8 @@
 
 namespace kova {
 
-// Rows with more couplings than this are dense: they are ordered last, in index order.
+// Rows with more couplings than this (10 sqrt(N), at least 16, at most 200) are dense:
+// they are ordered last, in index order.
 int DenseRowThreshold(int n);
 
 // order[k] is the unknown eliminated k-th. False when the memory cannot be had.

@@ -290,6 +290,22 @@ TEST(SparseCholesky, ALumpTiedToManyUnknownsGoesLastWithoutFillingTheFactor) {
     ASSERT_EQ(s.code, 0);
     EXPECT_LT(RelativeResidual(withLump, s.x, rhs), 1e-17L);
 
+    // A lump tied to the 240 nodes of three edges: far fewer couplings than 10 sqrt(N),
+    // yet still placed last rather than eliminated among the plate's nodes.
+    auto edges = PlateCouplings(80, 80);
+    for (int i = 0; i < 80; ++i) {
+        edges.emplace_back(i, 6400);
+        edges.emplace_back(i * 80, 6400);
+        edges.emplace_back(i * 80 + 79, 6400);
+    }
+    SparsePatternBuilder edgeBuilder(6401);
+    for (const auto& [i, j] : edges) edgeBuilder.AddCoupling(i, j);
+    SparsePattern edgePattern;
+    ASSERT_TRUE(edgeBuilder.Finish(edgePattern));
+    std::vector<std::int32_t> order;
+    ASSERT_TRUE(FillReducingOrder(edgePattern, order));
+    EXPECT_EQ(order.back(), 6400);
+
     // Against the band on a plate small enough for the band a lump makes so wide.
     auto small = PlateCouplings(20, 20);
     for (int i = 0; i < 400; i += 3) small.emplace_back(i, 400);
