@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages KOVA needs to build, test and run, when any is missing.
 set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config
-      libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+      libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libeigen3-dev
       qt6-base-dev libqt6svg6-dev xvfb xauth)
 missing=()
 for p in "${need[@]}"; do

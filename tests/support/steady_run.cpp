@@ -12,6 +12,7 @@ int SteadyRun::Run() {
     if (!results.Allocate(1, ResultTable::ValuesFor(problem)))
         return solverError = SolverErrorNumber(SolverError::NoMemory);
     SolverRun run(problem, checked, results);
+    run.factor.kind = solver;
     run.onIteration = [this](int count) { iterations = count; };
     RunSetup(run);
     unknowns = run.unknownCount;
@@ -23,7 +24,7 @@ int SteadyRun::Run() {
         ZeroSystem(run);
         AssembleSystem(run, 0);
     }
-    if (run.solverError == SolverError::Ok) FactorBanded(run.A, run.solverError);
+    if (run.solverError == SolverError::Ok) FactorSystem(run);
     if (run.solverError == SolverError::Ok) SteadySolve(run);
     erroneousItem = run.erroneousItem;
     return solverError = SolverErrorNumber(run.solverError);

@@ -35,7 +35,8 @@ struct SteadyRun {
     int bandwidth = 0;
     int iterations = 0;  // the last iteration count reported
     int solverError = 0;
-    int erroneousItem = 0;  // the specification whose evaluation failed
+    int erroneousItem = 0;                 // the specification whose evaluation failed
+    SolverKind solver = SolverKind::Band;  // the factorisation the run uses
 };
 
 }  // namespace kova::test

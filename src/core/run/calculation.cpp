@@ -105,7 +105,7 @@ bool AssembleFirst(SolverRun& run, TransientState& transient, CalculationState& 
 // A failed factorisation (or an error the assembly left) sets the time and the
 // problem's stop time to 0.
 bool Factorise(SolverRun& run) {
-    if (run.solverError == SolverError::Ok) FactorBanded(run.A, run.solverError);
+    if (run.solverError == SolverError::Ok) FactorSystem(run);
     if (run.solverError == SolverError::Ok) return true;
     run.t = 0;
     run.problem.settings.transientStop = 0;
@@ -161,6 +161,7 @@ std::string UnknownsLine(const Problem& problem, int count) {
 SolverError Solve(Problem& problem, CalculationState& state, RunProgress* progress) {
     SolverRun run(problem, state.checked, state.results);
     run.runMode = RunModeOf(problem);
+    run.factor.kind = state.solver;
     run.checkOnly = state.checkOnly;
     run.stepStart = state.stepStart;
     run.currentLevel = state.currentLevel;

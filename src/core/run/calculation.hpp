@@ -27,6 +27,7 @@
 #include "solver/configuration_check.hpp"
 #include "solver/result_table.hpp"
 #include "solver/solver_error.hpp"
+#include "solver/system_factor.hpp"
 
 namespace kova {
 
@@ -64,6 +65,10 @@ struct CalculationState {
     int lastLevel = 0;
     int runMode = 0;
     bool notConverged = false;  // NoUnknownsOrNotConverged came from a property iteration
+
+    // Which factorisation solves the assembled system. Both give the same values to
+    // rounding; the band factor keeps the classic order of arithmetic.
+    SolverKind solver = SolverKind::Band;
 };
 
 // The driver: set-up, numbering, assembly, factorisation, steady or transient solution

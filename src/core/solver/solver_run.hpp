@@ -15,6 +15,7 @@
 #include "solver/configuration_check.hpp"
 #include "solver/result_table.hpp"
 #include "solver/solver_error.hpp"
+#include "solver/system_factor.hpp"
 #include "units/drawing_transform.hpp"
 #include "units/unit_labels.hpp"
 
@@ -145,6 +146,8 @@ public:
     // unknown-ordered start values until the first assembly permutes it.
     BandMatrix K, C, A;
     BandVector F, solveVector, solution;
+    // How A is factorised and solved (band unless a run chooses the sparse solver).
+    SystemFactor factor;
 
     // The prescribed values of the last assembly: (equation, value).
     std::vector<std::pair<std::int32_t, Real>> prescribed;

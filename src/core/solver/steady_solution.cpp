@@ -72,7 +72,7 @@ bool CheckedStore(SolverRun& run, Real v, Real& entry) {
 
 bool SolveAssembled(SolverRun& run) {
     BandVector x;
-    SolveBanded(run.A, run.solveVector, x, run.solverError);
+    SolveSystem(run, run.solveVector, x, run.solverError);
     if (run.solverError != SolverError::Ok) return false;
     run.solution.swap(x);
     // The prescribed unknowns keep exactly their values, whatever the rounding of the solve.
@@ -173,7 +173,7 @@ void PropertyIteration(SolverRun& run) {
         ZeroSystem(run);
         AssembleSystem(run, 0);
         if (run.solverError != SolverError::Ok) return;
-        FactorBanded(run.A, run.solverError);
+        FactorSystem(run);
         if (run.solverError != SolverError::Ok) return;
         if (!SolveAssembled(run)) return;
         const Real change = Change(run, 0);

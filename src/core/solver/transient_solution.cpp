@@ -108,7 +108,7 @@ void IterateLevel(SolverRun& run, TransientState& state, int level) {
         ZeroSystem(run);
         AssembleForRun(run, state, index);
         if (run.solverError != SolverError::Ok) return;
-        FactorBanded(run.A, run.solverError);
+        FactorSystem(run);
         if (run.solverError != SolverError::Ok) return;
         if (!SolveAssembled(run)) return;
         const Real change = Change(run, level);
@@ -212,7 +212,7 @@ void TransientSolve(SolverRun& run, TransientState& state) {
             if (run.potentialDependent) {
                 ZeroSystem(run);
                 AssembleForRun(run, state, level - run.stepStart);
-                if (run.solverError == SolverError::Ok) FactorBanded(run.A, run.solverError);
+                if (run.solverError == SolverError::Ok) FactorSystem(run);
                 if (run.solverError != SolverError::Ok) {
                     run.problem.reporter().Beep();
                     EndAtCompletedLevel(run, level, completedTime);

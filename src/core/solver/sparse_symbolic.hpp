@@ -1,0 +1,61 @@
+// The symbolic analysis of a sparse Cholesky factorisation, done once per pattern and
+// re-used by every numeric factorisation on it: the elimination order (fill-reducing,
+// then the elimination tree's postorder), the column counts, and the supernodes (runs of
+// columns with the same structure below them, merged further where that adds few zeros)
+// with their row structures and the sizes the numeric factorisation needs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "solver/sparse_pattern.hpp"
+
+namespace kova {
+
+struct SparseSymbolic {
+    int n = 0;
+    // order[k]: the unknown eliminated k-th; position is its inverse. Columns and rows
+    // below are in elimination order.
+    std::vector<std::int32_t> order;
+    std::vector<std::int32_t> position;
+
+    // Supernode s owns the columns firstColumn[s] .. firstColumn[s + 1] - 1; its rows
+    // (rows[rowStart[s] ..]) are those columns, then the rows below them, ascending.
+    int supernodeCount = 0;
+    std::vector<std::int32_t> firstColumn;
+    std::vector<std::int64_t> rowStart;
+    std::vector<std::int32_t> rows;
+    std::vector<std::int32_t> parent;  // the supernode its update goes to, -1 for a root
+    // Offset of supernode s's block (its rows x its columns) in the factor's values.
+    std::vector<std::int64_t> factorOffset;
+
+    // The matrix entries of column j (elimination order) on or below the diagonal: their
+    // rows and their positions among the pattern's entries. The diagonal comes first.
+    std::vector<std::int64_t> entryStart;
+    std::vector<std::int32_t> entryRow;
+    std::vector<std::int64_t> entrySource;
+
+    std::size_t frontValues = 0;      // largest front (packed lower triangle)
+    std::size_t stackValues = 0;      // most update values held at once
+    std::int64_t factorNonZeros = 0;  // entries of L without the supernodes' padding
+    double flops = 0;                 // multiplications and additions of a factorisation
+
+    int Columns(int s) const {
+        return firstColumn[static_cast<std::size_t>(s) + 1] -
+               firstColumn[static_cast<std::size_t>(s)];
+    }
+    int Rows(int s) const {
+        return static_cast<int>(rowStart[static_cast<std::size_t>(s) + 1] -
+                                rowStart[static_cast<std::size_t>(s)]);
+    }
+    std::size_t FactorValues() const { return static_cast<std::size_t>(factorOffset.back()); }
+};
+
+// Analyses the pattern with the fill-reducing order. False when the memory cannot be had.
+bool AnalyseSparse(const SparsePattern& pattern, SparseSymbolic& symbolic);
+// The same with a given elimination order (a permutation of 0..N-1).
+bool AnalyseSparse(const SparsePattern& pattern, const std::vector<std::int32_t>& order,
+                   SparseSymbolic& symbolic);
+
+}  // namespace kova

@@ -1,0 +1,48 @@
+// The factorisation that solves a run's assembled system: the band Cholesky in place, or
+// the sparse supernodal one fed from the assembled band matrix. The band solver is the
+// default; the sparse one is chosen per run.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "solver/band_matrix.hpp"
+#include "solver/sparse_cholesky.hpp"
+#include "solver/sparse_pattern.hpp"
+#include "solver/sparse_symbolic.hpp"
+
+namespace kova {
+
+class SolverRun;
+
+enum class SolverKind : std::uint8_t { Band, Sparse };
+
+// The sparse side of a run: the pattern and its analysis (made once per run, since the
+// couplings do not change between assemblies) and the latest numeric factor.
+struct SystemFactor {
+    SolverKind kind = SolverKind::Band;
+    SparseMatrix matrix;
+    SparseSymbolic symbolic;
+    SparseFactor factor;
+    bool analysed = false;
+    // Storage the sparse factor may take (see SparseFactor::SetMemoryLimit).
+    std::size_t memoryLimit = std::numeric_limits<std::size_t>::max();
+};
+
+// The pattern of the run's system in equation order (0-based): every unknown's diagonal
+// and its couplings from the connection lists. False when the memory cannot be had.
+bool BuildSystemPattern(const SolverRun& run, SparsePattern& pattern);
+
+// Factorises the run's system matrix A. Band: FactorBanded in place. Sparse: on the first
+// call the pattern is built, checked for connectedness (code 7 when the coupling graph
+// falls apart) and analysed; then A's values are copied into it and factorised, A stays
+// as it is. Sets run.solverError: 2 for a singular system, 5 (after the memory message)
+// when the memory cannot be had.
+void FactorSystem(SolverRun& run);
+
+// Solves A x = b with the latest factor (vectors 1..N in equation order). x may not be b.
+void SolveSystem(const SolverRun& run, const BandVector& b, BandVector& x,
+                 SolverError& solverError);
+
+}  // namespace kova
