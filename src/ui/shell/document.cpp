@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QThread>
 #include <QWidget>
+#include <filesystem>
 #include <utility>
 
 #include "files/problem_file.hpp"
@@ -33,8 +34,10 @@ public:
 // Whether the permission bits let the user write; unlike access(), this also refuses
 // for a user who could override them, so the answer does not depend on who runs us.
 bool PermitsWriting(const QString& path) {
-    const QFileDevice::Permissions p = QFile::permissions(path);
-    return (p & (QFileDevice::WriteUser | QFileDevice::WriteOwner)) != 0;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::perms p = fs::status(path.toStdString(), ec).permissions();
+    return !ec && (p & fs::perms::owner_write) != fs::perms::none;
 }
 
 }  // namespace

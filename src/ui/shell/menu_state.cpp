@@ -422,8 +422,9 @@ MenuState UpdateMenu(MenuState s, const MenuInputs& in) {
         s[Quit].enabled = true;
     }
     // Commands of later work stay disabled.
-    for (const MenuItemSpec& item : kItems)
-        if (!CommandAvailable(item.cmd)) s[item.cmd].enabled = false;
+    if (in.maskUnbuilt)
+        for (const MenuItemSpec& item : kItems)
+            if (!CommandAvailable(item.cmd)) s[item.cmd].enabled = false;
     return s;
 }
 

@@ -149,6 +149,7 @@ struct MenuInputs {
     bool templateSizing = false;
     bool running = false;       // a calculation runs on the worker
     bool groupCurrent = false;  // the selection is a stored group
+    bool maskUnbuilt = true;    // commands not built yet stay disabled
 };
 
 // UpdateMenu: the new state from the previous one and the inputs.

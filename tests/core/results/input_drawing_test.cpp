@@ -96,9 +96,8 @@ TEST_F(DrawingFixture, ZeroFluxBandOnlyOnTheOutsideOfAnOpenBoundary) {
     ASSERT_EQ(bands.size(), 1u);
     // Nine pixels (an axis-parallel segment) to the left of x = 100, outside the frame.
     const auto pts = list.PointsOf(*bands[0]);
-    const float minX = std::min_element(pts.begin(), pts.end(), [](auto a, auto b) {
-                           return a.x < b.x;
-                       })->x;
+    const float minX =
+        std::min_element(pts.begin(), pts.end(), [](auto a, auto b) { return a.x < b.x; })->x;
     EXPECT_FLOAT_EQ(minX, 91);
     EXPECT_EQ(bands[0]->pen.color, kWhite);
     // Hidden boundary conditions hide it.
