@@ -292,8 +292,9 @@ TEST_F(Shell, NoKeyBelongsToTwoEnabledActions) {
                 << owner[key].toStdString();
             owner[key] = a->text();
         }
-        if (QMenu* system = window->inputSubWindow()->systemMenu())
+        if (QMenu* system = window->inputSubWindow()->systemMenu()) {
             for (QAction* a : system->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
+        }
         EXPECT_EQ(owner.count("Ctrl+W"), 0u);  // Reduce Mesh is not built yet
     }
 }
