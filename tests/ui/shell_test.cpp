@@ -356,6 +356,14 @@ TEST_F(Shell, SteadyCalculationRunsOnTheWorkerWhileTheWindowPaints) {
     EXPECT_TRUE(errors.isEmpty());
 }
 
+TEST_F(Shell, ClosingDuringARunWaitsForItThenCloses) {
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    Trigger(Cmd::Calculate);
+    EXPECT_FALSE(window->close());  // never waits on the worker
+    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
+}
+
 // Answers the transient set-up once the worker has asked for it: the stop time typed when
 // given, the rest as shown. A refused entry cancels, so a test fails instead of waiting.
 void AcceptTransientSetup(const QString& stop = {}) {
