@@ -338,28 +338,32 @@ void DrawFlowMark(const Problem& p, const LineSegment& s, DrawList& out) {
     const Real mx = static_cast<Real>(RoundHalfEven((a.x + b.x) / 2));
     const Real my = static_cast<Real>(RoundHalfEven((a.y + b.y) / 2));
     if (s.lineFlow == 0) {
-        FilledPolygon octagon;
-        octagon.fill = kPureRed;
-        octagon.points = {{mx + 3, my - 6}, {mx + 6, my - 3}, {mx + 6, my + 3}, {mx + 3, my + 6},
-                          {mx - 3, my + 6}, {mx - 6, my + 3}, {mx - 6, my - 3}, {mx - 3, my - 6}};
-        out.Add(octagon);
+        const float x = static_cast<float>(mx), y = static_cast<float>(my);
+        out.AddPolygon({{x + 3, y - 6},
+                        {x + 6, y - 3},
+                        {x + 6, y + 3},
+                        {x + 3, y + 6},
+                        {x - 3, y + 6},
+                        {x - 6, y + 3},
+                        {x - 6, y - 3},
+                        {x - 3, y - 6}},
+                       SolidBrush(kPureRed));
         return;
     }
     const TestPointPair tp = TestPoints(p, s, kMarkDistance);
-    DrawPoint from{tp.x1, tp.y1}, to{tp.x2, tp.y2};
-    out.Add(Polyline{{from, to}, Pen{}});
+    DrawPoint from{static_cast<float>(tp.x1), static_cast<float>(tp.y1)};
+    DrawPoint to{static_cast<float>(tp.x2), static_cast<float>(tp.y2)};
+    out.AddPolyline({from, to}, Pen{});
     if (s.flowDirection == 2) std::swap(from, to);
     // The arrowhead sits at the destination and points away from the other point.
-    const Real dx = to.x - from.x, dy = to.y - from.y;
-    const Real len = std::hypot(dx, dy);
+    const float dx = to.x - from.x, dy = to.y - from.y;
+    const float len = std::hypot(dx, dy);
     if (!(len > 0)) return;
-    const Real ux = dx / len, uy = dy / len;
-    FilledPolygon head;
-    head.fill = kBlack;
-    head.points = {{to.x + 4 * ux, to.y + 4 * uy},
-                   {to.x - 3 * uy, to.y + 3 * ux},
-                   {to.x + 3 * uy, to.y - 3 * ux}};
-    out.Add(head);
+    const float ux = dx / len, uy = dy / len;
+    out.AddPolygon({{to.x + 4 * ux, to.y + 4 * uy},
+                    {to.x - 3 * uy, to.y + 3 * ux},
+                    {to.x + 3 * uy, to.y - 3 * ux}},
+                   SolidBrush(kBlack));
 }
 
 FlowClickResult FlowClick(const FlowContext& c, FlowPath& path, LineSegment& segment, int level) {

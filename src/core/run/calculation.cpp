@@ -287,27 +287,13 @@ TransientSetupResult ApplyTransientSetup(Problem& problem, CalculationState& sta
         result.failure = failure;
         return result;
     };
-    // Results are not current; a new run starts from empty tables.
-    problem.resultsCurrent = false;
-    if (!state.continueRun) {
-        state.results.Release();
-        state.balances.Release();
+    // Every entry is checked before anything changes, so a refused OK leaves the
+    // previous run's tables and choices as they were.
+    if (input.doBalances && input.balanceFrames.empty()) {
+        result.failure = SetupFailure::NoFrameSelected;
+        return result;
     }
-    // The balance choice.
-    if (input.doBalances) {
-        if (input.balanceFrames.empty()) {
-            result.failure = SetupFailure::NoFrameSelected;
-            return result;
-        }
-        for (int k = 1; k <= problem.frameCount; ++k)
-            problem.frames[k].balanceSelected =
-                std::find(input.balanceFrames.begin(), input.balanceFrames.end(), k) !=
-                        input.balanceFrames.end()
-                    ? 1
-                    : 0;
-    }
-    state.balancesRequested = input.doBalances;
-    // Stop above Start; 0 <= Step <= Stop - Start, and not 0.
+    // Stop above Start; 0 < Step <= Stop - Start.
     const Real start = settings.transientStart;
     if (!(input.stop > start))
         return refuse(SetupFailure::StopNotAboveStart,
@@ -316,7 +302,24 @@ TransientSetupResult ApplyTransientSetup(Problem& problem, CalculationState& sta
     if (!(input.step >= 0 && input.step <= span))
         return refuse(SetupFailure::StepOutOfRange, GetMessage(MessageId::ValueMustBeAtLeast) +
                                                         "0 and <=" + FormatGeneral(span, 15));
-    if (input.step == 0) return refuse(SetupFailure::ZeroStep, "");
+    if (input.step == 0)
+        return refuse(SetupFailure::ZeroStep, GetMessage(MessageId::ValueMustBeAbove) + "0");
+    // Results are not current; a new run starts from empty tables.
+    problem.resultsCurrent = false;
+    if (!state.continueRun) {
+        state.results.Release();
+        state.balances.Release();
+    }
+    // The balance choice.
+    if (input.doBalances) {
+        for (int k = 1; k <= problem.frameCount; ++k)
+            problem.frames[k].balanceSelected =
+                std::find(input.balanceFrames.begin(), input.balanceFrames.end(), k) !=
+                        input.balanceFrames.end()
+                    ? 1
+                    : 0;
+    }
+    state.balancesRequested = input.doBalances;
     settings.transientStop = input.stop;
     settings.transientStep = input.step;
     // Levels and method.

@@ -358,19 +358,19 @@ TEST(FlowClick, PathGrowsFromItsEndClosesAndThenStartsAgain) {
     // A horizontal segment carries no flow in this wall: the red octagon.
     const FlowClickResult zero = FlowClick(c, s.path, s1, 0);
     ASSERT_EQ(zero.marks.items.size(), 1u);
-    const auto* octagon = std::get_if<FilledPolygon>(&zero.marks.items[0]);
-    ASSERT_NE(octagon, nullptr);
-    EXPECT_EQ(octagon->points.size(), 8u);
-    EXPECT_EQ(octagon->fill, kPureRed);
+    const Primitive& octagon = zero.marks.items[0];
+    ASSERT_EQ(octagon.kind, PrimitiveKind::Region);
+    EXPECT_EQ(zero.marks.PointsOf(octagon).size(), 8u);
+    EXPECT_EQ(octagon.brush.color, kPureRed);
     // A vertical one: a line across it and an arrowhead on the cooler side.
     const FlowClickResult arrow = FlowClick(c, s.path, s2, 0);
     ASSERT_EQ(arrow.marks.items.size(), 2u);
-    const auto* line = std::get_if<Polyline>(&arrow.marks.items[0]);
-    const auto* head = std::get_if<FilledPolygon>(&arrow.marks.items[1]);
-    ASSERT_NE(line, nullptr);
-    ASSERT_NE(head, nullptr);
-    const Real cooler = std::max(line->points[0].x, line->points[1].x);
-    EXPECT_GT(head->points[0].x, cooler);  // the tip points on, away from the wall's hot side
+    ASSERT_EQ(arrow.marks.items[0].kind, PrimitiveKind::Polyline);
+    ASSERT_EQ(arrow.marks.items[1].kind, PrimitiveKind::Region);
+    const auto line = arrow.marks.PointsOf(arrow.marks.items[0]);
+    const auto head = arrow.marks.PointsOf(arrow.marks.items[1]);
+    const float cooler = std::max(line[0].x, line[1].x);
+    EXPECT_GT(head[0].x, cooler);  // the tip points on, away from the wall's hot side
     problem.selection.items.clear();
     EXPECT_EQ(FlowSummaryText(problem), "Select (1 or more) connected boundaries.");
 }

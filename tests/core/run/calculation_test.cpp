@@ -269,6 +269,16 @@ TEST(TransientSetup, RefusesBadTimesWithTheFieldMessages) {
     EXPECT_EQ(run.state.results.LevelCount(), 4);
     EXPECT_EQ(run.state.balances.LevelCount(), 4);
     EXPECT_EQ(problem.frames[1].balanceSelected, 1);
+    // A refused entry changes nothing: the tables and the balance choice stay, and a zero
+    // step says why.
+    problem.resultsCurrent = true;
+    TransientSetupInput refused = TimeSettings(10, 0);
+    refused.doBalances = false;
+    EXPECT_EQ(ApplyTransientSetup(problem, run.state, refused).failure, SetupFailure::ZeroStep);
+    EXPECT_EQ(problem.reporter().StatusText(StatusPanel::Info), "Value must be > 0");
+    EXPECT_EQ(run.state.results.LevelCount(), 4);
+    EXPECT_TRUE(run.state.balancesRequested);
+    EXPECT_TRUE(problem.resultsCurrent);
     // A set-up far beyond the memory is refused with message 5, not attempted.
     result = ApplyTransientSetup(problem, run.state, TimeSettings(1e12L, 1));
     EXPECT_EQ(result.failure, SetupFailure::NoMemory);

@@ -1,0 +1,39 @@
+// The picture of the input window as a draw list, layer by layer: template, grid, axes,
+// frames with their fills, segments and boundary marks, nodes and lumps, the marks of
+// the configuration check, and the text items. The blinking of the selection is a
+// separate overlay painted over the cached picture.
+#pragma once
+
+#include "model/problem.hpp"
+#include "platform/draw_list.hpp"
+
+namespace kova {
+
+struct InputDrawingOptions {
+    float clientWidth = 640;
+    float clientHeight = 480;
+    float deviceFactor = 1;  // fixed pixel sizes are multiplied by it (printing)
+    bool printing = false;   // grey grid, the remembered band sides
+    bool repositionMode = false;
+    bool templateSizing = false;  // the template is drawn by the sizing overlay then
+};
+
+// 0 none, 1 specified value, 2 flux, 3 transfer coefficient, tested in this order.
+int BoundaryKind(const LineSegment& segment);
+
+// The fill of a frame: its material's colour-grid colour and pattern (white when the
+// frame has no material).
+Brush FrameBrush(const Problem& problem, const Frame& frame);
+
+// The whole input drawing. Remembers in each segment the side of its zero-flux band
+// (printing reuses it), so the problem is not const.
+DrawList BuildInputDrawing(Problem& problem, const InputDrawingOptions& options);
+
+// The two layers separately, for tests and for callers that draw only one.
+void AddGridLayer(const Problem& problem, const InputDrawingOptions& options, DrawList& out);
+void AddAxesLayer(const Problem& problem, const InputDrawingOptions& options, DrawList& out);
+
+// The blinking selection in phase 0 or 1, drawn over the cached picture.
+DrawList BuildBlinkOverlay(const Problem& problem, int phase);
+
+}  // namespace kova

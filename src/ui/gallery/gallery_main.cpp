@@ -1,0 +1,161 @@
+// kova-gallery OUTDIR: drives the real program offscreen at 1280×800 and writes a PNG of
+// every window state and dialog worth looking at, so the whole program can be seen
+// without a display. Exits with 1 when an image came out blank (one colour only).
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <cstdio>
+
+#include "dialogs/calc_dialog.hpp"
+#include "dialogs/scale_size_dialog.hpp"
+#include "dialogs/transient_dialog.hpp"
+#include "examples.hpp"
+#include "files/problem_file.hpp"
+#include "run/calculation.hpp"
+#include "shell/main_window.hpp"
+#include "views/input_window.hpp"
+
+namespace {
+
+using namespace kova;
+using namespace kova::ui;
+
+int g_blank = 0;
+QString g_out;
+
+bool Blank(const QImage& image) {
+    if (image.isNull()) return true;
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            if (image.pixel(x, y) != first) return false;
+    return true;
+}
+
+void Shoot(QWidget* widget, const QString& name) {
+    QApplication::processEvents();
+    const QImage image = widget->grab().toImage();
+    const QString path = g_out + "/" + name + ".png";
+    image.save(path);
+    if (Blank(image)) {
+        std::fprintf(stderr, "blank image: %s\n", qPrintable(path));
+        ++g_blank;
+    }
+}
+
+void ShootDialog(QDialog& dialog, const QString& name) {
+    dialog.show();
+    dialog.adjustSize();
+    Shoot(&dialog, name);
+    dialog.hide();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("KOVA-gallery");
+    QApplication::setOrganizationName("KOVA");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: kova-gallery OUTDIR\n");
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_out + "/problems");
+
+    TKOVAMDI window;
+    window.document().answerHook = [](const QString&, const QString&) { return Answer::No; };
+    window.document().errorHook = [](const QString&) {};
+    window.resize(1280, 800);
+    window.show();
+    window.Start();
+    Shoot(&window, "empty");
+
+    for (const examples::Example& example : examples::AllExamples()) {
+        const QString name = QString::fromStdString(example.name);
+        const QString file = g_out + "/problems/" + name + ".KVX";
+        {
+            Problem problem;
+            problem.view.refHeight = window.document().problem().view.refHeight;
+            examples::BuildExample(example, problem);
+            WriteProblemFile(problem, file.toStdString());
+        }
+        if (!window.OpenFile(file)) continue;
+        Shoot(&window, name + "-opened");
+        window.Refit(1.0);
+        Shoot(&window, name + "-refitted");
+        ProblemSettings& s = window.document().problem().settings;
+        s.displayGrid = s.displayAxes = true;
+        window.inputWindow()->InvalidateDrawing();
+        window.UpdateMenu();
+        Shoot(&window, name + "-grid-axes");
+        const QSize client = window.inputWindow()->ClientSize();
+        window.inputWindow()->FinishZoom(
+            QRectF(client.width() / 4.0, client.height() / 4.0, client.width() / 3.0, 1));
+        Shoot(&window, name + "-zoomed");
+        window.inputWindow()->ZoomCommand();
+        s.displayGrid = s.displayAxes = false;
+        window.document().problem().settings.problemSaved = true;
+    }
+
+    // A check that fails: a frame without material.
+    if (window.OpenFile(g_out + "/problems/composite_wall.KVX")) {
+        window.document().problem().frames[1].material = 0;
+        window.Route(Cmd::Check);
+        Shoot(&window, "failed-check");
+        window.document().problem().settings.problemSaved = true;
+    }
+
+    // The dialogs.
+    const ClientArea client{1000, 600, 0, 1};
+    {
+        window.OpenFile(g_out + "/problems/heated_plate.KVX");
+        TUnitsScaleDlg si(window.document().problem(), client, &window);
+        ShootDialog(si, "dialog-scale-size-si");
+        TUnitsScaleDlg english(window.document().problem(), client, &window);
+        english.EnglishButton->click();
+        ShootDialog(english, "dialog-scale-size-english");
+    }
+    if (window.OpenFile(g_out + "/problems/cylindrical_shell.KVX")) {
+        TUnitsScaleDlg cylindrical(window.document().problem(), client, &window);
+        ShootDialog(cylindrical, "dialog-scale-size-cylindrical");
+    }
+    {
+        TChangeSizeDlg size(&window);
+        ShootDialog(size, "dialog-change-size");
+    }
+    if (window.OpenFile(g_out + "/problems/transient_quench.KVX")) {
+        TTransientDlg transient(window.document().problem(), window.document().calculation(),
+                                &window);
+        ShootDialog(transient, "dialog-transient-setup");
+        TCalcDlg calc(&window);
+        calc.StartRun(true);
+        calc.Info1->setText(" No. Unknown Temperatures = 120");
+        calc.Info2->setText(" Matrix Bandwidth = 14");
+        calc.Info3->setText(" User/Critical Timestep = 0.5 (est.)");
+        calc.Gauge->setValue(40);
+        ShootDialog(calc, "dialog-calculation-progress");
+    }
+    {
+        QMessageBox question(QMessageBox::Warning, "Existing file is not saved",
+                             "Do you wish to save your file before continuing?",
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &window);
+        question.show();
+        Shoot(&question, "box-save-question");
+        question.hide();
+        QMessageBox error(QMessageBox::Critical, "Error", "Cannot open file /nowhere/x.KVX",
+                          QMessageBox::Ok, &window);
+        error.show();
+        Shoot(&error, "box-error");
+        error.hide();
+    }
+    std::printf("gallery written to %s\n", qPrintable(g_out));
+    return g_blank > 0 ? 1 : 0;
+}

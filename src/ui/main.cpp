@@ -1,0 +1,22 @@
+// KOVA, the desktop program: one optional problem file on the command line.
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "shell/main_window.hpp"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("KOVA");
+    QApplication::setOrganizationName("KOVA");
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Two-dimensional finite-element analysis of field problems");
+    parser.addHelpOption();
+    parser.addPositionalArgument("file", "A problem file (.KVX) to open");
+    parser.process(app);
+    // A name with blanks may arrive as several arguments: they are joined again.
+    const QString file = parser.positionalArguments().join(' ');
+    kova::ui::TKOVAMDI window;
+    window.showMaximized();
+    window.Start(file);
+    return QApplication::exec();
+}

@@ -1,0 +1,31 @@
+// The one painter: replays a core draw list onto any QPainter (window, printer, clipboard
+// image, exported files), and measures text for the core's layouts.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+
+#include "platform/draw_list.hpp"
+
+namespace kova::ui {
+
+// Device position = drawing position × scale + offset.
+struct ViewTransform {
+    double scale = 1;
+    double dx = 0;
+    double dy = 0;
+};
+
+void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view = {});
+
+QColor ToQColor(Rgb c);
+QFont FontFor(const std::string& family, float pixelSize, std::uint8_t style);
+
+class QtTextMetrics : public TextMetrics {
+public:
+    TextExtent Measure(const std::string& text, const std::string& font, float size,
+                       std::uint8_t style) const override;
+};
+
+}  // namespace kova::ui

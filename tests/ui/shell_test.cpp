@@ -1,0 +1,456 @@
+// The main window through its real widgets, offscreen: menu actions, the real file
+// dialogs, drops, clicks and keys in the input window, and runs on the worker thread,
+// on the example problems. Settings live in a temporary folder; questions are answered
+// and error boxes recorded by the document's hooks, so no test waits on a box.
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+
+#include "dialogs/calc_dialog.hpp"
+#include "dialogs/transient_dialog.hpp"
+#include "examples.hpp"
+#include "files/problem_file.hpp"
+#include "painting/painter.hpp"
+#include "shell/main_window.hpp"
+#include "views/input_window.hpp"
+
+namespace kova::ui {
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "kova_test_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        auto* a = new QApplication(argc, argv);
+        QApplication::setOrganizationName("KOVA-test");
+        QApplication::setApplicationName("KOVA-test");
+        return a;
+    }();
+    return *app;
+}
+
+// Accepts the next file dialog with `path` (or cancels it when empty) once it is shown.
+void AnswerFileDialog(const QString& path) {
+    QTimer::singleShot(0, [path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(path);
+        // Saving over an existing file asks first; the answer is Yes.
+        QTimer::singleShot(0, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Yes)->click();
+        });
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+struct Shell : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<TKOVAMDI> window;
+    std::deque<Answer> answers;
+    QStringList questions;
+    QStringList errors;
+
+    void SetUp() override {
+        App();
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
+        for (const char* name : {"heated_plate", "composite_wall", "transient_quench"}) {
+            Problem problem;
+            problem.view.refHeight = 600;
+            examples::BuildExample(*examples::FindExample(name), problem);
+            ASSERT_TRUE(WriteProblemFile(problem, Path(name).toStdString()));
+        }
+        window = std::make_unique<TKOVAMDI>();
+        window->document().answerHook = [this](const QString&, const QString& text) {
+            questions << text;
+            if (answers.empty()) return Answer::No;
+            const Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        };
+        window->document().errorHook = [this](const QString& text) { errors << text; };
+        window->resize(1000, 700);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->Start();
+    }
+    void TearDown() override {
+        window->document().problem().settings.problemSaved = true;
+        window.reset();
+    }
+    QString Path(const char* name) const { return dir.path() + "/" + name + ".KVX"; }
+    Problem& problem() { return window->document().problem(); }
+    void Trigger(Cmd cmd) {
+        window->UpdateMenu();
+        QAction* a = window->action(cmd);
+        ASSERT_TRUE(a->isEnabled()) << a->text().toStdString();
+        a->trigger();
+    }
+    QString Caption() { return window->inputSubWindow()->windowTitle(); }
+    QString Info() { return window->panel(StatusPanel::Info)->text(); }
+};
+
+TEST_F(Shell, OpensThroughTheRealDialogAndListsRecentFiles) {
+    AnswerFileDialog(Path("heated_plate"));
+    Trigger(Cmd::Open);
+    EXPECT_GT(problem().nodes.Count(), 0);
+    EXPECT_TRUE(problem().settings.problemSaved);
+    EXPECT_EQ(Caption(), "Input Window - " + Path("heated_plate"));
+    ASSERT_EQ(window->recentFileActions().size(), 1);
+    EXPECT_EQ(window->recentFileActions()[0]->text(), "&1. " + Path("heated_plate"));
+    // Opening a second file makes it the newest; the first moves to place 2.
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    ASSERT_EQ(window->recentFileActions().size(), 2);
+    EXPECT_EQ(window->recentFileActions()[1]->text(), "&2. " + Path("heated_plate"));
+    window->recentFileActions()[1]->trigger();
+    EXPECT_EQ(window->document().fileName(), Path("heated_plate"));
+    EXPECT_EQ(window->recentFileActions()[0]->text(), "&1. " + Path("heated_plate"));
+    // The list is kept in the settings, not beside the program.
+    EXPECT_EQ(QSettings().value("recentFiles").toStringList().size(), 2);
+}
+
+TEST_F(Shell, TheRecentListKeepsEightAndDoublesAmpersands) {
+    QStringList paths;
+    for (int i = 0; i < 9; ++i) {
+        const QString path = dir.path() + QString("/r&%1.KVX").arg(i);
+        QFile::copy(Path("heated_plate"), path);
+        ASSERT_TRUE(window->OpenFile(path));
+        paths << path;
+    }
+    const auto actions = window->recentFileActions();
+    ASSERT_EQ(actions.size(), 8);
+    EXPECT_EQ(actions[0]->text(), "&1. " + dir.path() + "/r&&8.KVX");
+    EXPECT_EQ(window->document().recentFiles().first(), paths[1]);  // the oldest went
+    // A listed file that has gone is reported and dropped.
+    QFile::remove(paths[5]);
+    window->OpenFileItem(paths[5]);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0], paths[5] + " no longer exists.");
+    EXPECT_EQ(window->recentFileActions().size(), 7);
+}
+
+TEST_F(Shell, UnreadableFilesLeaveTheOpenProblemAlone) {
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    const int nodes = problem().nodes.Count();
+    const QString caption = Caption();
+    const QStringList recent = window->document().recentFiles();
+    QFile whole(Path("heated_plate"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    struct Bad {
+        const char* name;
+        QByteArray content;
+    };
+    QByteArray random(3000, '\0');
+    for (int i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 7919 + 13) % 251);
+    const Bad bad[] = {
+        {"truncated", bytes.left(bytes.size() / 2)}, {"random", random}, {"empty", {}}};
+    for (const Bad& b : bad) {
+        const QString path = dir.path() + "/" + b.name + ".KVX";
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(b.content);
+        f.close();
+        errors.clear();
+        EXPECT_FALSE(window->OpenFile(path)) << b.name;
+        EXPECT_EQ(errors.size(), 1) << b.name;
+        EXPECT_EQ(problem().nodes.Count(), nodes) << b.name;
+        EXPECT_EQ(Caption(), caption);
+        EXPECT_EQ(window->document().recentFiles(), recent);
+    }
+    errors.clear();
+    QDir(dir.path()).mkdir("folder.KVX");
+    EXPECT_FALSE(window->OpenFile(dir.path() + "/folder.KVX"));
+    EXPECT_EQ(errors, QStringList{"Cannot open file " + dir.path() + "/folder.KVX"});
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+}
+
+TEST_F(Shell, TheSaveQuestionGuardsEveryCommandThatDropsTheProblem) {
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    const int nodes = problem().nodes.Count();
+    problem().settings.problemSaved = false;
+    // Cancel keeps all: New, a subject change, closing the window.
+    answers = {Answer::Cancel};
+    Trigger(Cmd::New);
+    EXPECT_EQ(questions.last(), "Do you wish to save your file before continuing?");
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+    answers = {Answer::Cancel};
+    Trigger(Cmd::Electrostatics);
+    EXPECT_EQ(problem().settings.subject, ProbTypeA::HeatTrans);
+    EXPECT_TRUE(window->action(Cmd::HeatTransfer)->isChecked());
+    EXPECT_FALSE(window->action(Cmd::Electrostatics)->isChecked());
+    answers = {Answer::Cancel};
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    // No to the save question, Yes to keeping the drawing: the geometry stays with no
+    // material in any frame.
+    answers = {Answer::No, Answer::Yes};
+    Trigger(Cmd::Electrostatics);
+    EXPECT_EQ(problem().settings.subject, ProbTypeA::ElecFieldNC);
+    EXPECT_EQ(problem().nodes.Count(), nodes);  // kept
+    for (int k = 1; k <= problem().frameCount; ++k) EXPECT_EQ(problem().frames[k].material, 0);
+}
+
+TEST_F(Shell, SaveAsNamesTheFileOnlyOnceWrittenAndAFailedSaveChangesNothing) {
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    problem().settings.problemSaved = false;
+    // Save as, a name without '.', gets .KVX.
+    AnswerFileDialog(dir.path() + "/copy");
+    Trigger(Cmd::SaveAs);
+    EXPECT_EQ(window->document().fileName(), dir.path() + "/copy.KVX");
+    EXPECT_TRUE(QFile::exists(dir.path() + "/copy.KVX"));
+    EXPECT_TRUE(problem().settings.problemSaved);
+    EXPECT_EQ(Caption(), "Input Window - " + dir.path() + "/copy.KVX");
+    // Into a folder without write access: the message, the old file intact, nothing else.
+    const QString locked = dir.path() + "/locked";
+    QDir(dir.path()).mkdir("locked");
+    QFile::copy(Path("composite_wall"), locked + "/old.KVX");
+    QFile old(locked + "/old.KVX");
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    const QByteArray before = old.readAll();
+    old.close();
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    problem().settings.problemSaved = false;
+    EXPECT_FALSE(window->document().WriteTo(locked + "/old.KVX"));
+    QFile::setPermissions(locked,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_FALSE(errors.isEmpty());
+    EXPECT_EQ(errors.last(), "Cannot open file " + locked + "/old.KVX");
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), before);
+    EXPECT_EQ(window->document().fileName(), dir.path() + "/copy.KVX");
+    EXPECT_FALSE(problem().settings.problemSaved);
+    // A read-only file gets message 12.
+    QFile::setPermissions(dir.path() + "/copy.KVX", QFileDevice::ReadOwner);
+    errors.clear();
+    EXPECT_FALSE(window->Save());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith("This file is locked"));
+    // Answering Yes to the save question and cancelling the dialog abandons New.
+    window->document().NewProblem();
+    problem().settings.problemSaved = true;
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    QFile::setPermissions(Path("heated_plate"), QFileDevice::ReadOwner);
+    problem().settings.problemSaved = false;
+    const int nodes = problem().nodes.Count();
+    answers = {Answer::Yes};
+    Trigger(Cmd::New);
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+}
+
+TEST_F(Shell, DropsOpenProblemFilesAndRefuseOthers) {
+    QMimeData kvx;
+    kvx.setUrls({QUrl::fromLocalFile(Path("composite_wall"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &kvx, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &kvx, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+    EXPECT_EQ(window->document().fileName(), Path("composite_wall"));
+    QMimeData text;
+    text.setUrls({QUrl::fromLocalFile(dir.path() + "/notes.txt")});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST_F(Shell, NoKeyBelongsToTwoEnabledActions) {
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    for (SelectType state : {SelectType::None, SelectType::Frames, SelectType::Points}) {
+        problem().selection.state = state;
+        if (state == SelectType::Frames) problem().selection.items = {NumberItem(1)};
+        window->UpdateMenu();
+        std::map<QString, QString> owner;
+        for (QAction* a : window->findChildren<QAction*>()) {
+            if (!a->isEnabled() || a->shortcut().isEmpty()) continue;
+            const QString key = a->shortcut().toString();
+            EXPECT_EQ(owner.count(key), 0u)
+                << key.toStdString() << " on " << a->text().toStdString() << " and "
+                << owner[key].toStdString();
+            owner[key] = a->text();
+        }
+        if (QMenu* system = window->inputSubWindow()->systemMenu()) {
+            for (QAction* a : system->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
+        }
+        EXPECT_EQ(owner.count("Ctrl+W"), 0u);  // Reduce Mesh is not built yet
+    }
+}
+
+TEST_F(Shell, ZoomByTwoClicksScrollsAndComesBack) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    const Real x1 = problem().nodes[1].x;
+    const Real pixelLength = problem().settings.pixelLength;
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    // A key cancels the gesture.
+    Trigger(Cmd::Zoom);
+    EXPECT_EQ(Info(), "Click to locate the upper left corner of the zoom rectangle.");
+    QTest::keyClick(canvas, Qt::Key_A);
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    EXPECT_EQ(Info(), "");
+    Trigger(Cmd::Zoom);
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(50, 40));
+    EXPECT_EQ(Info(), "Click to locate the lower right corner of the zoom rectangle.");
+    QTest::mouseMove(canvas, QPoint(250, 60));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(250, 60));
+    EXPECT_TRUE(window->document().zoom().zoomed);
+    const Real z = problem().view.zoom;
+    EXPECT_GT(z, 3);
+    EXPECT_NEAR(static_cast<double>(problem().settings.pixelLength * z),
+                static_cast<double>(pixelLength), 1e-15);
+    EXPECT_TRUE(window->inputWindow()->horizontalBar()->isVisible());
+    EXPECT_EQ(window->action(Cmd::Zoom)->text().section('\t', 0, 0), "Normal &Size");
+    // An arrow key scrolls by a page; coordinates stay.
+    const std::string before =
+        CoordinatesText(problem(), problem().nodes[1].x, problem().nodes[1].y);
+    const double sx = static_cast<double>(problem().view.scrollX);
+    QTest::keyClick(canvas, Qt::Key_Right);
+    EXPECT_GT(static_cast<double>(problem().view.scrollX), sx);
+    EXPECT_EQ(CoordinatesText(problem(), problem().nodes[1].x, problem().nodes[1].y), before);
+    // The pointer's coordinates reach the panel.
+    QTest::mouseMove(canvas, QPoint(100, 100));
+    EXPECT_TRUE(window->panel(StatusPanel::Coords)->text().startsWith("X="));
+    Trigger(Cmd::Zoom);  // Normal Size
+    EXPECT_FALSE(window->document().zoom().zoomed);
+    EXPECT_FALSE(window->inputWindow()->horizontalBar()->isVisible());
+    EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1), 1e-9);
+    EXPECT_EQ(problem().settings.pixelLength, pixelLength);
+}
+
+TEST_F(Shell, SteadyCalculationRunsOnTheWorkerWhileTheWindowPaints) {
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    Trigger(Cmd::Calculate);
+    EXPECT_FALSE(window->action(Cmd::Calculate)->isEnabled());  // disabled during the run
+    window->inputWindow()->canvas()->repaint();                 // paints the cached picture
+    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    QApplication::processEvents();
+    EXPECT_TRUE(problem().resultsCurrent);
+    EXPECT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations completed in "));
+    EXPECT_TRUE(window->calcDialog()->Info1->text().startsWith(" No. Unknown Temperatures = "));
+    EXPECT_TRUE(window->calcDialog()->Info2->text().startsWith(" Matrix Bandwidth = "));
+    EXPECT_EQ(window->calcDialog()->Button->text(), "Continue");
+    EXPECT_FALSE(window->calcDialog()->Gauge->isVisible());
+    EXPECT_TRUE(window->action(Cmd::Calculate)->isEnabled());
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(Shell, ClosingDuringARunWaitsForItThenCloses) {
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    Trigger(Cmd::Calculate);
+    EXPECT_FALSE(window->close());  // never waits on the worker
+    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
+}
+
+// Answers the transient set-up once the worker has asked for it: the stop time typed when
+// given, the rest as shown. A refused entry cancels, so a test fails instead of waiting.
+void AcceptTransientSetup(const QString& stop = {}) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, stop] {
+        auto* dialog = qobject_cast<TTransientDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        timer->stop();
+        timer->deleteLater();
+        if (!stop.isEmpty()) dialog->StopEdit->setText(stop);
+        dialog->accept();
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << dialog->MessageLine->text().toStdString();
+            dialog->reject();
+        }
+    });
+    timer->start();
+}
+
+TEST_F(Shell, TransientRunAbortedThenContinuedGivesTheSameLevels) {
+    // The reference: one uninterrupted run.
+    ASSERT_TRUE(window->OpenFile(Path("transient_quench")));
+    AcceptTransientSetup();
+    Trigger(Cmd::Calculate);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    const CalculationState& calc = window->document().calculation();
+    ASSERT_TRUE(problem().resultsCurrent);
+    const int levels = calc.lastStepIndex;
+    ASSERT_GT(levels, 2);
+    const std::vector<Real> last = calc.results.Level(levels);
+    const QString stop =
+        QString::number(static_cast<double>(problem().settings.transientStop), 'g', 17);
+
+    problem().settings.problemSaved = true;
+    ASSERT_TRUE(window->OpenFile(Path("transient_quench")));
+    AcceptTransientSetup();
+    window->calcDialog()->RequestAbort();  // taken at the first level
+    Trigger(Cmd::Calculate);
+    window->calcDialog()->RequestAbort();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    EXPECT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations cancelled after "));
+    ASSERT_LT(calc.lastStepIndex, levels);
+    AcceptTransientSetup(stop);
+    Trigger(Cmd::Continue);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    ASSERT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations completed in "));
+    const std::vector<Real>& continued = calc.results.Level(calc.lastStepIndex);
+    EXPECT_NEAR(static_cast<double>(continued[0]), static_cast<double>(last[0]), 1e-9);
+    for (int n = 1; n <= problem().settings.activeNodeCount; ++n)
+        EXPECT_NEAR(static_cast<double>(continued[static_cast<std::size_t>(n)]),
+                    static_cast<double>(last[static_cast<std::size_t>(n)]), 1e-6);
+}
+
+TEST_F(Shell, ScaleAndSizeRefitIsUndoneWhole) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    const Real x = problem().nodes[1].x;
+    const Real area = problem().frames[1].area;
+    ASSERT_TRUE(window->Refit(1.0));
+    EXPECT_NE(problem().nodes[1].x, x);
+    EXPECT_NEAR(static_cast<double>(problem().frames[1].area), static_cast<double>(area),
+                1e-6 * static_cast<double>(area));
+    EXPECT_EQ(window->action(Cmd::Undo)->text().section('\t', 0, 0),
+              "&Undo Center and Set Display Size");
+    Trigger(Cmd::Undo);
+    EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x), 1e-9);
+    EXPECT_TRUE(problem().undoList.empty());
+}
+
+TEST(Painter, FillsRegionsWithHolesAndStampsMarkers) {
+    App();
+    DrawList list;
+    list.AddRegion(
+        {{{10, 10}, {90, 10}, {90, 90}, {10, 90}}, {{40, 40}, {60, 40}, {60, 60}, {40, 60}}}, 1,
+        SolidBrush(Rgb{0, 0, 255}));
+    list.AddMarker({20, 20}, 3, Pen{}, SolidBrush(kWhite));
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    Paint(list, painter);
+    painter.end();
+    EXPECT_EQ(image.pixelColor(30, 70), QColor(0, 0, 255));
+    EXPECT_EQ(image.pixelColor(50, 50), QColor(Qt::white));  // the hole
+    EXPECT_EQ(image.pixelColor(95, 95), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(20, 20), QColor(Qt::white));  // the marker's inside
+    EXPECT_LT(image.pixelColor(23, 20).lightness(), 128);    // its black ring
+}
+
+}  // namespace
+}  // namespace kova::ui
