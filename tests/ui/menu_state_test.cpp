@@ -8,6 +8,7 @@
 
 #include "files/undo_snapshots.hpp"
 #include "support/geometry_builders.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::ui {
 namespace {
@@ -145,10 +146,14 @@ TEST_F(MenuFixture, CaptionsFollowFlagsSubjectAndUndoList) {
     EXPECT_EQ(s[ViewValues].caption, "&Voltages");
     EXPECT_EQ(s[Generation].caption, "&Volume Charge Density");
     EXPECT_FALSE(s[ViewFlowVsTime].visible);
+    EXPECT_TRUE(s[Cylindrical].enabled);
     SetSubjectLabels(p, ProbTypeA::ThinFins, false);
     s = Update();
     EXPECT_FALSE(s[Cylindrical].enabled);
     EXPECT_EQ(s[BloodProperties].caption, "&Surface Conditions");
+    SetSubjectLabels(p, ProbTypeA::Potential, false);
+    s = Update();
+    EXPECT_FALSE(s[Cylindrical].enabled);
 }
 
 TEST_F(MenuFixture, ResultItemsFollowTheResultsAndTheWindowInFront) {

@@ -3,6 +3,7 @@
 // on the example problems. Settings live in a temporary folder; questions are answered
 // and error boxes recorded by the document's hooks, so no test waits on a box.
 #include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <deque>
+#include <functional>
 
 #include "dialogs/calc_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
@@ -366,10 +368,12 @@ TEST_F(Shell, ClosingDuringARunWaitsForItThenCloses) {
 
 // Answers the transient set-up once the worker has asked for it: the stop time typed when
 // given, the rest as shown. A refused entry cancels, so a test fails instead of waiting.
-void AcceptTransientSetup(const QString& stop = {}) {
+// Accepts the transient set-up dialog when it opens; `accepted` runs once it has closed,
+// while the run is prepared and before the worker starts stepping.
+void AcceptTransientSetup(const QString& stop = {}, std::function<void()> accepted = {}) {
     auto* timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, stop] {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, stop, accepted] {
         auto* dialog = qobject_cast<TTransientDlg*>(QApplication::activeModalWidget());
         if (dialog == nullptr) return;
         timer->stop();
@@ -379,6 +383,8 @@ void AcceptTransientSetup(const QString& stop = {}) {
         if (dialog->isVisible()) {
             ADD_FAILURE() << dialog->MessageLine->text().toStdString();
             dialog->reject();
+        } else if (accepted) {
+            accepted();
         }
     });
     timer->start();
@@ -400,10 +406,9 @@ TEST_F(Shell, TransientRunAbortedThenContinuedGivesTheSameLevels) {
 
     problem().settings.problemSaved = true;
     ASSERT_TRUE(window->OpenFile(Path("transient_quench")));
-    AcceptTransientSetup();
-    window->calcDialog()->RequestAbort();  // taken at the first level
+    // Abort is pressed as the run starts, so the stepping takes it at the first level.
+    AcceptTransientSetup({}, [this] { window->calcDialog()->RequestAbort(); });
     Trigger(Cmd::Calculate);
-    window->calcDialog()->RequestAbort();
     QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
     EXPECT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations cancelled after "));
     ASSERT_LT(calc.lastStepIndex, levels);

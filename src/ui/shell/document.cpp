@@ -201,22 +201,29 @@ bool Document::StartCalculation(bool continueRun, std::function<bool()> transien
     m_running = true;
     m_calc.continueRun = continueRun;
     m_outcome = CalculationOutcome{};
-    // The transient set-up is a dialog: it runs on the window thread while the worker
-    // waits for its answer.
-    auto setup = [this, transientSetup]() {
-        bool accepted = false;
-        OnWindowThread([&] { accepted = transientSetup && transientSetup(); });
-        return accepted;
-    };
-    m_worker = QThread::create([this, setup, progress] {
-        static const WallClock clock;
-        CalculationHooks hooks;
-        hooks.progress = progress;
-        hooks.clock = &clock;
-        hooks.transientSetup = setup;
-        m_outcome = DoCalcs(*m_problem, m_calc, hooks);
-    });
+    static const WallClock clock;
+    m_hooks = CalculationHooks{};
+    m_hooks.progress = progress;
+    m_hooks.clock = &clock;
+    m_hooks.transientSetup = std::move(transientSetup);
+    // The check, the transient set-up dialog and the opening of the progress display
+    // belong to the window: they run here, before the worker takes the problem.
+    m_prepared = PrepareCalculation(*m_problem, m_calc, m_hooks);
+    if (!m_prepared.ready) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_running = false;
+                emit runFinished();
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
+    // Only the solve runs on the worker; its messages and progress reach the window
+    // through the document's reporter and the progress display, both queued.
+    m_worker = QThread::create([this, progress] { m_code = Solve(*m_problem, m_calc, progress); });
     connect(m_worker, &QThread::finished, this, [this] {
+        m_outcome = FinishCalculation(*m_problem, m_calc, m_hooks, m_prepared, m_code);
         m_running = false;
         emit runFinished();
     });

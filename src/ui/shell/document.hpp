@@ -101,6 +101,11 @@ private:
     QPointer<QWidget> m_dialogParent;
     std::atomic<bool> m_running{false};
     QThread* m_worker = nullptr;
+    // The run under way: what its window-thread steps were handed and what the worker's
+    // solve returned (written by the worker, read after it has finished).
+    CalculationHooks m_hooks;
+    PreparedCalculation m_prepared;
+    SolverError m_code = SolverError::Ok;
     CalculationOutcome m_outcome;
 };
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "model/subjects.hpp"
+
 namespace kova::ui {
 namespace {
 
@@ -110,9 +112,10 @@ void SetUpSubjectMenus(MenuState& s, const Problem& p) {
     const SubjectVocabulary& v = p.vocabulary;
     for (std::size_t i = 0; i < std::size(kSubjectItems); ++i)
         s[kSubjectItems[i]].checked = kSubjects[i] == p.settings.subject;
-    const bool fins = p.settings.subject == ProbTypeA::ThinFins;
-    s[Cylindrical].enabled = !fins;
-    if (fins) s[Cylindrical].checked = false;
+    // Thin fins and the stream function have no axisymmetric form.
+    const bool planarOnly = !CylindricalGeometryAvailable(p.settings.subject);
+    s[Cylindrical].enabled = !planarOnly;
+    if (planarOnly) s[Cylindrical].checked = false;
     s[Transient].enabled = v.transientEnabled;
     s[TemperaturesRelative].visible = v.temperatureItemsShown;
     s[TemperaturesAbsolute].visible = v.temperatureItemsShown;
@@ -325,7 +328,7 @@ MenuState UpdateMenu(MenuState s, const MenuInputs& in) {
     Enable(s, {ScaleAndSize, Cartesian, SteadyState, TemperaturesRelative, TemperaturesAbsolute},
            true);
     if (s.lastSubject != ProbTypeA::Nada) {
-        s[Cylindrical].enabled = st.subject != ProbTypeA::ThinFins;
+        s[Cylindrical].enabled = CylindricalGeometryAvailable(st.subject);
         s[Transient].enabled = p.vocabulary.transientEnabled;
     }
     s[BoundaryConditions].caption = "&Boundary Conditions";
