@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 
 #include "dialogs/line_edit_field.hpp"
+#include "model/length_units.hpp"
 #include "model/number_format.hpp"
 #include "painting/painter.hpp"
-#include "model/length_units.hpp"
 #include "units/scale_arithmetic.hpp"
 #include "units/unit_labels.hpp"
 
