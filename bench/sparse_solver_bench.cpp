@@ -16,6 +16,8 @@
 #include <memory>
 #include <random>
 
+#include "editing/drawing_commands.hpp"
+#include "editing/mesh_commands.hpp"
 #include "geometry/outline_drawing.hpp"
 #include "mesh/auto_mesh.hpp"
 #include "mesh/reduce_mesh.hpp"
@@ -133,9 +135,9 @@ void BM_SparseFactor(benchmark::State& state) {
     AnalyseSparse(plate.matrix.Pattern(), symbolic);
     SparseFactor factor;
     for (auto _ : state) {
-        int code = 0;
+        SolverError code = SolverError::Ok;
         factor.Factor(plate.matrix, symbolic, code);
-        if (code != 0) state.SkipWithError("the factorisation failed");
+        if (code != SolverError::Ok) state.SkipWithError("the factorisation failed");
     }
     Counters(state, plate, symbolic);
     state.counters["flops"] =
@@ -148,7 +150,7 @@ void BM_SparseSolve(benchmark::State& state) {
     SparseSymbolic symbolic;
     AnalyseSparse(plate.matrix.Pattern(), symbolic);
     SparseFactor factor;
-    int code = 0;
+    SolverError code = SolverError::Ok;
     factor.Factor(plate.matrix, symbolic, code);
     std::vector<Real> x(plate.rhs.size());
     for (auto _ : state) {
@@ -166,7 +168,7 @@ void BM_SparseAll(benchmark::State& state) {
     std::vector<Real> x(plate.rhs.size());
     for (auto _ : state) {
         AnalyseSparse(plate.matrix.Pattern(), symbolic);
-        int code = 0;
+        SolverError code = SolverError::Ok;
         factor.Factor(plate.matrix, symbolic, code);
         factor.Solve(plate.rhs.data(), x.data());
         benchmark::DoNotOptimize(x.data());
@@ -192,9 +194,9 @@ void BM_BandFactor(benchmark::State& state) {
         std::copy(source.Row(1), source.Row(1) + static_cast<std::size_t>(p.n) * (plate.side + 2),
                   work.Row(1));
         state.ResumeTiming();
-        int code = 0;
+        SolverError code = SolverError::Ok;
         FactorBanded(work, code);
-        if (code != 0) state.SkipWithError("the factorisation failed");
+        if (code != SolverError::Ok) state.SkipWithError("the factorisation failed");
     }
     state.counters["unknowns"] = plate.Unknowns();
 }
@@ -246,9 +248,9 @@ void BM_UnstructuredSparseAll(benchmark::State& state) {
     std::vector<Real> x(mesh.rhs.size());
     for (auto _ : state) {
         AnalyseSparse(mesh.matrix.Pattern(), symbolic);
-        int code = 0;
+        SolverError code = SolverError::Ok;
         factor.Factor(mesh.matrix, symbolic, code);
-        if (code != 0) state.SkipWithError("the factorisation failed");
+        if (code != SolverError::Ok) state.SkipWithError("the factorisation failed");
         factor.Solve(mesh.rhs.data(), x.data());
         benchmark::DoNotOptimize(x.data());
     }

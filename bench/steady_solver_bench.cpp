@@ -100,7 +100,7 @@ struct Prepared {
         AllocateSystem(*run);
         ZeroSystem(*run);
         AssembleSystem(*run, 0);
-        ok = run->solverError == 0 && checked.elements.Count() > 0;
+        ok = run->solverError == SolverError::Ok && checked.elements.Count() > 0;
     }
     bool ok = false;
 };
@@ -154,7 +154,7 @@ void BM_Factorisation(benchmark::State& state) {
         for (int i = 1; i <= work.Size(); ++i)
             std::copy(p.run->A.Row(i), p.run->A.Row(i) + work.Bandwidth(), work.Row(i));
         state.ResumeTiming();
-        int error = 0;
+        SolverError error = SolverError::Ok;
         FactorBanded(work, error);
         benchmark::DoNotOptimize(error);
     }
@@ -165,7 +165,7 @@ void BM_BackSubstitution(benchmark::State& state) {
     Prepared p(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     ZeroSystem(*p.run);
     AssembleSystem(*p.run, 0);
-    int error = 0;
+    SolverError error = SolverError::Ok;
     FactorBanded(p.run->A, error);
     BandVector x;
     for (auto _ : state) {
@@ -193,7 +193,7 @@ void BM_SteadyEndToEnd(benchmark::State& state) {
         AssembleSystem(run, 0);
         FactorBanded(run.A, run.solverError);
         SteadySolve(run);
-        if (run.solverError != 0) state.SkipWithError("the calculation failed");
+        if (run.solverError != SolverError::Ok) state.SkipWithError("the calculation failed");
         bandwidth = run.bandwidth;
     }
     state.counters["nodes"] = problem->nodes.Count();
