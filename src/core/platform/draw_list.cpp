@@ -52,94 +52,60 @@ void DrawList::AddRegion(const std::vector<std::vector<DrawPoint>>& rings, std::
     items.push_back(p);
 }
 
+void DrawList::AddItem(PrimitiveKind kind, std::span<const DrawPoint> pts, const Pen& pen,
+                       const Brush& brush, float size, bool batch) {
+    const auto n = static_cast<std::uint32_t>(pts.size());
+    if (batch && !items.empty()) {
+        Primitive& last = items.back();
+        if (last.kind == kind && last.pen == pen && last.brush == brush && last.size == size &&
+            last.first + last.count == points.size()) {
+            PushPoints(pts);
+            last.count += n;
+            return;
+        }
+    }
+    Primitive p;
+    p.kind = kind;
+    p.first = PushPoints(pts);
+    p.count = n;
+    p.pen = pen;
+    p.brush = brush;
+    p.size = size;
+    items.push_back(p);
+}
+
 void DrawList::AddPolyline(std::span<const DrawPoint> line, const Pen& pen) {
     if (line.empty()) return;
-    Primitive p;
-    p.kind = PrimitiveKind::Polyline;
-    p.first = PushPoints(line);
-    p.count = static_cast<std::uint32_t>(line.size());
-    p.pen = pen;
-    items.push_back(p);
+    AddItem(PrimitiveKind::Polyline, line, pen, kNoBrush, 0, false);
 }
 
 void DrawList::AddSegment(DrawPoint a, DrawPoint b, const Pen& pen) {
     const std::array<DrawPoint, 2> pair{a, b};
-    // Points of a batch must stay contiguous: only extend a batch that ends the buffer.
-    if (!items.empty() && items.back().kind == PrimitiveKind::Lines && items.back().pen == pen &&
-        items.back().first + items.back().count == points.size()) {
-        PushPoints(pair);
-        items.back().count += 2;
-        return;
-    }
-    Primitive p;
-    p.kind = PrimitiveKind::Lines;
-    p.first = PushPoints(pair);
-    p.count = 2;
-    p.pen = pen;
-    items.push_back(p);
+    AddItem(PrimitiveKind::Lines, pair, pen, kNoBrush, 0, true);
 }
 
 void DrawList::AddEllipse(DrawPoint topLeft, DrawPoint bottomRight, const Pen& pen,
                           const Brush& brush) {
     const std::array<DrawPoint, 2> box{topLeft, bottomRight};
-    Primitive p;
-    p.kind = PrimitiveKind::Ellipse;
-    p.first = PushPoints(box);
-    p.count = 2;
-    p.pen = pen;
-    p.brush = brush;
-    items.push_back(p);
+    AddItem(PrimitiveKind::Ellipse, box, pen, brush, 0, false);
 }
 
 void DrawList::AddRectangle(DrawPoint topLeft, DrawPoint bottomRight, const Pen& pen,
                             const Brush& brush) {
     const std::array<DrawPoint, 2> box{topLeft, bottomRight};
-    Primitive p;
-    p.kind = PrimitiveKind::Rectangle;
-    p.first = PushPoints(box);
-    p.count = 2;
-    p.pen = pen;
-    p.brush = brush;
-    items.push_back(p);
+    AddItem(PrimitiveKind::Rectangle, box, pen, brush, 0, false);
 }
 
 void DrawList::AddPixel(DrawPoint at, Rgb color) {
     const std::array<DrawPoint, 1> one{at};
     Pen pen;
     pen.color = color;
-    if (!items.empty() && items.back().kind == PrimitiveKind::Pixels && items.back().pen == pen &&
-        items.back().first + items.back().count == points.size()) {
-        PushPoints(one);
-        items.back().count += 1;
-        return;
-    }
-    Primitive p;
-    p.kind = PrimitiveKind::Pixels;
-    p.first = PushPoints(one);
-    p.count = 1;
-    p.pen = pen;
-    items.push_back(p);
+    AddItem(PrimitiveKind::Pixels, one, pen, kNoBrush, 0, true);
 }
 
 void DrawList::AddMarker(DrawPoint centre, float radius, const Pen& pen, const Brush& brush) {
     const std::array<DrawPoint, 1> one{centre};
-    if (!items.empty()) {
-        Primitive& last = items.back();
-        if (last.kind == PrimitiveKind::Markers && last.pen == pen && last.brush == brush &&
-            last.size == radius && last.first + last.count == points.size()) {
-            PushPoints(one);
-            last.count += 1;
-            return;
-        }
-    }
-    Primitive p;
-    p.kind = PrimitiveKind::Markers;
-    p.first = PushPoints(one);
-    p.count = 1;
-    p.pen = pen;
-    p.brush = brush;
-    p.size = radius;
-    items.push_back(p);
+    AddItem(PrimitiveKind::Markers, one, pen, brush, radius, true);
 }
 
 void DrawList::AddText(TextPrimitive text) {

@@ -169,6 +169,11 @@ public:
 
 private:
     std::uint32_t PushPoints(std::span<const DrawPoint> pts);
+    // Adds a primitive over `pts`. With `batch`, extends the last item instead when it has
+    // the same kind and look and its points end the buffer (a batch's points stay
+    // contiguous).
+    void AddItem(PrimitiveKind kind, std::span<const DrawPoint> pts, const Pen& pen,
+                 const Brush& brush, float size, bool batch);
 };
 
 // The size of a text as the front end will draw it, for layouts that need it.
