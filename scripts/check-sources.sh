@@ -10,10 +10,6 @@ cd "$(dirname "$0")/.."
 # neither, and the front ends do not include each other.
 layers="platform model units expressions geometry files solver mesh run results editing"
 
-# Includes that go against the layers and are known: "from-file to-folder" pairs,
-# reported but not refused until their owner removes them.
-known_exceptions=""
-
 # Prints every include under $1/src/{core,cli,ui} that breaks the layers and returns
 # non-zero when there is one.
 check_layers() {
@@ -24,12 +20,10 @@ check_layers() {
     {
         find "${dirs[@]}" -type f \( -name '*.cpp' -o -name '*.hpp' -o -name '*.h' \) -print0 |
             xargs -0 -r grep -HnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]*"' || true
-    } | awk -v root="$root/" -v layers="$layers" -v known="$known_exceptions" '
+    } | awk -v root="$root/" -v layers="$layers" '
             BEGIN {
                 n = split(layers, names, " ")
                 for (i = 1; i <= n; ++i) rank[names[i]] = i
-                m = split(known, k, " ")
-                for (i = 1; i + 1 <= m; i += 2) exception[k[i] " " k[i + 1]] = 1
                 bad = 0
             }
             {
@@ -59,10 +53,6 @@ check_layers() {
                     why = "the desktop does not include the command line"
                 }
                 if (why == "") next
-                if ((file " " to) in exception) {
-                    printf "%s:%s: known exception: includes %s (%s)\n", file, line, target, why
-                    next
-                }
                 printf "%s:%s: includes %s against the layers (%s)\n", file, line, target, why
                 bad = 1
             }
@@ -121,5 +111,4 @@ if ! check_layers .; then
   echo "includes against the layers (order: $layers)" >&2
   exit 1
 fi
-self_test
 echo "sources ok"

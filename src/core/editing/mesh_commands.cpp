@@ -55,7 +55,7 @@ ReduceOutcome ReduceMesh(Problem& problem, const MeshProgress& progress) {
         if (done.snapshotTaken) RestoreSnapshotWithGeometry(problem, true);
         if (selectionBefore) problem.selection = *selectionBefore;
         problem.reporter().ShowStatusText("", StatusPanel::Info);
-        if (!done.reducing) problem.errorCode = 8;
+        if (!done.reducing) problem.errorCode = MessageNumber(MessageId::NotEnoughMemory);
         problem.reporter().ShowError(GetMessage(done.reducing ? MessageId::ReductionExceedsNodeLimit
                                                               : MessageId::NotEnoughMemory));
         return ReduceOutcome::NoMemory;

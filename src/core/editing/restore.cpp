@@ -15,7 +15,7 @@ EditResult RestoreAfterFailure(Problem& problem) {
     } catch (const std::exception&) {
         // The snapshot could not be read back either; what is left is reported below.
     }
-    problem.errorCode = 2;
+    problem.errorCode = MessageNumber(MessageId::InsufficientMemory);
     problem.reporter().ShowError(result.message);
     return result;
 }

@@ -196,7 +196,7 @@ LineSegment* FindOrCreateSegment(Problem& problem, int a, int b, bool probe) {
     if (a == b || !problem.nodes.Valid(a) || !problem.nodes.Valid(b)) return nullptr;
     LineSegment* s = problem.AddLineSegment(a, b, kUnassignedFrame, kUnassignedFrame);
     if (s == nullptr) {
-        problem.errorCode = 2;
+        problem.errorCode = MessageNumber(MessageId::InsufficientMemory);
         problem.reporter().ShowError(GetMessage(MessageId::InsufficientMemory));
         return nullptr;
     }

@@ -292,7 +292,7 @@ ReduceOutcome ReduceMeshSteps(Problem& problem, const MeshProgress& progress,
     try {
         marks.assign(static_cast<std::size_t>(problem.nodes.Count()) + 1, 0);
     } catch (const std::bad_alloc&) {
-        problem.errorCode = 8;
+        problem.errorCode = MessageNumber(MessageId::NotEnoughMemory);
         reporter.ShowError(GetMessage(MessageId::NotEnoughMemory));
         return ReduceOutcome::NoMemory;
     }

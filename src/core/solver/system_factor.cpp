@@ -30,7 +30,7 @@ namespace {
 
 void NoMemory(SolverRun& run) {
     run.solverError = SolverError::NoMemory;
-    run.problem.reporter().ShowError(GetMessage(kMsgError, 5));
+    run.problem.reporter().ShowError(GetMessage(MessageId::NoMemoryForCalculation));
 }
 
 }  // namespace
@@ -65,8 +65,7 @@ void FactorSystem(SolverRun& run) {
     }
     system.factor.SetMemoryLimit(system.memoryLimit);
     system.factor.Factor(system.matrix, system.symbolic, run.solverError);
-    if (run.solverError == SolverError::NoMemory)
-        run.problem.reporter().ShowError(GetMessage(kMsgError, 5));
+    if (run.solverError == SolverError::NoMemory) NoMemory(run);
 }
 
 void SolveSystem(const SolverRun& run, const BandVector& b, BandVector& x,

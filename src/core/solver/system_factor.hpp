@@ -35,10 +35,10 @@ struct SystemFactor {
 bool BuildSystemPattern(const SolverRun& run, SparsePattern& pattern);
 
 // Factorises the run's system matrix A. Band: FactorBanded in place. Sparse: on the first
-// call the pattern is built, checked for connectedness (code 7 when the coupling graph
-// falls apart) and analysed; then A's values are copied into it and factorised, A stays
-// as it is. Sets run.solverError: 2 for a singular system, 5 (after the memory message)
-// when the memory cannot be had.
+// call the pattern is built, checked for connectedness (Numbering when the coupling
+// graph falls apart) and analysed; then A's values are copied into it and factorised, A stays
+// as it is. Sets run.solverError: Singular for a singular system, NoMemory (after the
+// memory message) when the memory cannot be had.
 void FactorSystem(SolverRun& run);
 
 // Solves A x = b with the latest factor (vectors 1..N in equation order). x may not be b.
