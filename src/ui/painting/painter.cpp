@@ -8,7 +8,6 @@
 #include <vector>
 
 namespace kova::ui {
-namespace {
 
 Qt::BrushStyle HatchPattern(int hatch) {
     switch (hatch) {
@@ -28,6 +27,8 @@ Qt::BrushStyle HatchPattern(int hatch) {
             return Qt::SolidPattern;
     }
 }
+
+namespace {
 
 QPen ToQPen(const Pen& pen) {
     if (pen.style == PenStyle::None) return QPen(Qt::NoPen);

@@ -20,6 +20,8 @@ struct ViewTransform {
 void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view = {});
 
 QColor ToQColor(Rgb c);
+// The Qt brush style of a hatch style (HatchStyle); anything else is a solid fill.
+Qt::BrushStyle HatchPattern(int hatch);
 QFont FontFor(const std::string& family, float pixelSize, std::uint8_t style);
 
 class QtTextMetrics : public TextMetrics {

@@ -21,6 +21,7 @@
 
 #include "dialogs/calc_dialog.hpp"
 #include "dialogs/scale_size_dialog.hpp"
+#include "dialogs/specify_commands.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "files/undo_snapshots.hpp"
 #include "model/selection.hpp"
@@ -291,6 +292,12 @@ void TKOVAMDI::Route(Cmd cmd) {
             break;
         case Menu::Display:
             DisplayCommand(cmd);
+            break;
+        case Menu::Specify:
+            OpenSpecifyDialog(this, m_doc.problem(), cmd, [this] {
+                UpdateMenu();
+                Redraw();
+            });
             break;
         case Menu::Run:
             RunCommand(cmd);
