@@ -58,7 +58,7 @@ TEST_F(MenuFixture, AnEmptyProblemDisablesRunAndUnbuiltCommands) {
     const MenuState s = Update();
     EXPECT_FALSE(s.menu(Menu::Run));
     EXPECT_FALSE(s[Undo].enabled);
-    EXPECT_FALSE(s[MaterialProperties].enabled);  // later work, never a dead end
+    EXPECT_FALSE(s[Print].enabled);  // later work, never a dead end
     EXPECT_FALSE(s[HelpIndex].enabled);
     EXPECT_FALSE(s[ViewContours].enabled);
     EXPECT_TRUE(s[Open].enabled);

@@ -40,6 +40,9 @@ QApplication& App() {
     static char name[] = "kova_test_ui";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
+        // Another test file of this program may have made the application already.
+        if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return existing;
         qputenv("QT_QPA_PLATFORM", "offscreen");
         auto* a = new QApplication(argc, argv);
         QApplication::setOrganizationName("KOVA-test");

@@ -279,11 +279,6 @@ bool CommandAvailable(Cmd cmd) {
         case SizeMoveTemplate:
         case Group:
         case Ungroup:
-        case MaterialProperties:
-        case Generation:
-        case BoundaryConditions:
-        case InitialConditions:
-        case BloodProperties:
         case ViewValues:
         case ViewValuesVsTime:
         case ViewContours:

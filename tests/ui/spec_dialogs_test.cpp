@@ -1,0 +1,336 @@
+// The specification dialogs through their widgets on the example problems: opened from
+// the Specify menu, typed into with keys, confirmed with Enter. The heated plate and the
+// composite wall get their materials, generation and boundary conditions only through
+// the dialogs and must then solve to the example's own node values.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <map>
+#include <tuple>
+
+#include "dialogs/property_dialog.hpp"
+#include "dialogs/spec_dialogs.hpp"
+#include "examples.hpp"
+#include "expressions/compiler.hpp"
+#include "files/problem_file.hpp"
+#include "files/undo_snapshots.hpp"
+#include "shell/main_window.hpp"
+#include "support/steady_run.hpp"
+#include "units/unit_labels.hpp"
+
+namespace kova::ui {
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "kova_test_ui";
+    static char* argv[] = {name, nullptr};
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return *existing;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    auto* app = new QApplication(argc, argv);
+    QApplication::setOrganizationName("KOVA-test");
+    QApplication::setApplicationName("KOVA-test");
+    return *app;
+}
+
+// A segment's conditions as texts, to group the segments that get one dialog.
+using Conditions = std::tuple<std::string, std::string, std::string, std::string>;
+
+struct SpecDialogs : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<TKOVAMDI> window;
+    QStringList errors;
+
+    void SetUp() override {
+        App();
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
+        window = std::make_unique<TKOVAMDI>();
+        window->document().answerHook = [](const QString&, const QString&) { return Answer::No; };
+        window->document().errorHook = [this](const QString& text) { errors << text; };
+        window->resize(1000, 700);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->Start();
+    }
+    void TearDown() override {
+        problem().settings.problemSaved = true;
+        window.reset();
+    }
+    Problem& problem() { return window->document().problem(); }
+
+    // Builds the example, writes it without materials, generation and conditions, opens it.
+    void OpenStripped(const char* name, Problem& reference) {
+        reference.view.refHeight = 600;
+        examples::BuildExample(*examples::FindExample(name), reference);
+        Problem p;
+        p.view.refHeight = 600;
+        examples::BuildExample(*examples::FindExample(name), p);
+        SetSubjectLabels(p, p.settings.subject, true);  // the library's materials again
+        for (int k = 1; k <= p.frameCount; ++k) {
+            p.frames[k].material = 0;
+            p.frames[k].generationSpec = 0;
+        }
+        for (LineSegment& s : p.lines)
+            s.valueSpec = s.fluxSpec = s.transferSpec = s.ambientSpec = 0;
+        for (int n = 1; n <= p.nodes.Count(); ++n) p.nodes[n].valueSpec = 0;
+        const QString path = dir.path() + "/" + name + ".KVX";
+        ASSERT_TRUE(WriteProblemFile(p, path.toStdString()));
+        ASSERT_TRUE(window->OpenFile(path));
+    }
+
+    template <typename D>
+    D* Open(Cmd cmd) {
+        window->UpdateMenu();
+        QAction* a = window->action(cmd);
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+        a->trigger();
+        for (D* d : window->findChildren<D*>())
+            if (d->isVisible()) return d;
+        ADD_FAILURE() << "no dialog";
+        return nullptr;
+    }
+    // Waits for a closed dialog to go away, so that the next one is found.
+    void Settle() {
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    static void Type(QLineEdit* edit, const std::string& text) {
+        QTest::mouseClick(edit, Qt::LeftButton);
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromStdString(text));
+    }
+    static void ClickRow(QListWidget* list, int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+    }
+    void Select(SelectType kind, const std::vector<int>& items) {
+        problem().selection.items.clear();
+        for (int i : items) problem().selection.items.push_back(SelectRec{i, nullptr});
+        problem().selection.state = kind;
+    }
+
+    // Gives the open problem the reference's materials, generation and conditions through
+    // the dialogs only.
+    void SpecifyLike(Problem& ref) {
+        for (int k = 1; k <= ref.frameCount; ++k) {
+            const Material& m = ref.materials[static_cast<std::size_t>(ref.frames[k].material)];
+            Select(SelectType::Frames, {k});
+            auto* d = Open<TSetPropDlg>(Cmd::MaterialProperties);
+            ASSERT_NE(d, nullptr);
+            ClickRow(d->PropertiesBox, ref.frames[k].material - 1);
+            Type(d->NameEdit, m.name);
+            EXPECT_EQ(d->PropertiesBox->currentItem()->text().toStdString(), m.name);
+            Type(d->ConductEdit, m.conductivity.text);
+            Type(d->DensityEdit, m.density.text);
+            Type(d->SpecHeatEdit, m.specificHeat.text);
+            QTest::keyClick(d->SpecHeatEdit, Qt::Key_Return);
+            ASSERT_FALSE(d->isVisible()) << d->MessageLine->text().toStdString();
+            Settle();
+            EXPECT_EQ(problem().selection.state, SelectType::None);
+            if (ref.frames[k].generationSpec > 0) {
+                Select(SelectType::Frames, {k});
+                auto* g = Open<TSetGenDlg>(Cmd::Generation);
+                ASSERT_NE(g, nullptr);
+                Type(g->GenEdit, ref.specs[ref.frames[k].generationSpec].text);
+                QTest::keyClick(g->GenEdit, Qt::Key_Return);
+                ASSERT_FALSE(g->isVisible());
+                Settle();
+            }
+        }
+        auto text = [&](int spec) { return spec > 0 ? ref.specs[spec].text : std::string(); };
+        std::map<Conditions, std::vector<std::pair<int, int>>> groups;
+        for (const LineSegment& s : ref.lines) {
+            const Conditions c{text(s.valueSpec), text(s.fluxSpec), text(s.transferSpec),
+                               text(s.ambientSpec)};
+            if (c != Conditions{}) groups[c].push_back({s.node1, s.node2});
+        }
+        ASSERT_FALSE(groups.empty());
+        for (const auto& [c, ends] : groups) {
+            problem().selection.items.clear();
+            for (LineSegment& s : problem().lines)
+                for (auto [a, b] : ends)
+                    if (s.node1 == a && s.node2 == b) problem().selection.items.push_back({0, &s});
+            ASSERT_EQ(problem().selection.items.size(), ends.size());
+            problem().selection.state = SelectType::Bounds;
+            auto* d = Open<TSetBoundDlg>(Cmd::BoundaryConditions);
+            ASSERT_NE(d, nullptr);
+            const auto& [value, flux, coef, ambient] = c;
+            QLineEdit* last = d->TempEdit;
+            if (!value.empty()) Type(last = d->TempEdit, value);
+            if (!flux.empty()) Type(last = d->HeatFluxEdit, flux);
+            if (!coef.empty()) {
+                Type(last = d->CoefEdit, coef);
+                Type(last = d->FTempEdit, ambient);
+            }
+            EXPECT_EQ(d->TempBox->isChecked(), !value.empty());
+            EXPECT_EQ(d->HeatFluxBox->isChecked(), !flux.empty());
+            EXPECT_EQ(d->CoefBox->isChecked(), !coef.empty());
+            QTest::keyClick(last, Qt::Key_Return);
+            ASSERT_FALSE(d->isVisible()) << d->MessageLine->text().toStdString();
+            Settle();
+        }
+    }
+
+    void SolveAndCompare(Problem& ref) {
+        test::SteadyRun expected(ref);
+        ASSERT_EQ(expected.Run(), 0);
+        window->UpdateMenu();
+        window->action(Cmd::Calculate)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+        QApplication::processEvents();
+        ASSERT_TRUE(problem().resultsCurrent);
+        EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+        const ResultTable& got = window->document().calculation().results;
+        ASSERT_EQ(problem().nodes.Count(), ref.nodes.Count());
+        for (int n = 1; n <= ref.nodes.Count(); ++n)
+            EXPECT_NEAR(static_cast<double>(got.Level(0)[static_cast<std::size_t>(n)]),
+                        static_cast<double>(expected.Value(n)), 1e-9)
+                << "node " << n;
+    }
+};
+
+TEST_F(SpecDialogs, HeatedPlateSpecifiedThroughTheDialogsSolvesLikeTheExample) {
+    Problem ref;
+    OpenStripped("heated_plate", ref);
+    SpecifyLike(ref);
+    SolveAndCompare(ref);
+}
+
+TEST_F(SpecDialogs, CompositeWallSpecifiedThroughTheDialogsSolvesLikeTheExample) {
+    Problem ref;
+    OpenStripped("composite_wall", ref);
+    SpecifyLike(ref);
+    SolveAndCompare(ref);
+}
+
+TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
+    Problem ref;
+    OpenStripped("composite_wall", ref);
+    LineSegment* outer = nullptr;
+    for (LineSegment& s : problem().lines)
+        if (s.frameA == 0 || s.frameB == 0) outer = &s;
+    ASSERT_NE(outer, nullptr);
+    // The coefficients read before a later refusal share entries made here, so that the
+    // whole image, specification table included, must come out unchanged.
+    for (const char* text : {"5*Y", "10"})
+        ASSERT_GT(FindOrAddSpec(problem(), kSpecTransfer, false, text, 0), 0);
+    const std::vector<std::uint8_t> before = EncodeUndoSnapshot(problem());
+    const std::size_t undoCount = problem().undoList.size();
+
+    problem().selection.items = {SelectRec{0, outer}};
+    problem().selection.state = SelectType::Bounds;
+    auto* d = Open<TSetBoundDlg>(Cmd::BoundaryConditions);
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->FTempEdit->isVisible());
+    EXPECT_FALSE(d->findChild<QPushButton*>("HelpBtn")->isEnabled());
+    struct Bad {
+        QLineEdit* edit;
+        const char* text;
+    };
+    for (const Bad& bad :
+         {Bad{d->HeatFluxEdit, "3+"}, Bad{d->HeatFluxEdit, "2*(X"}, Bad{d->HeatFluxEdit, "1.2.3"},
+          Bad{d->CoefEdit, "5*Y"}, Bad{d->TempEdit, "T+1"}}) {
+        for (QLineEdit* e : {d->TempEdit, d->HeatFluxEdit, d->CoefEdit, d->FTempEdit}) e->clear();
+        for (QCheckBox* b : {d->TempBox, d->HeatFluxBox, d->CoefBox}) b->setChecked(false);
+        Type(bad.edit, bad.text);
+        if (bad.edit == d->CoefEdit) Type(d->FTempEdit, "20");
+        QTest::keyClick(d->FTempEdit, Qt::Key_Return);
+        EXPECT_TRUE(d->isVisible()) << bad.text;
+        EXPECT_FALSE(d->MessageLine->text().isEmpty()) << bad.text;
+        EXPECT_EQ(d->focusWidget(), bad.edit) << bad.text;
+        EXPECT_EQ(bad.edit->selectedText(), bad.edit->text()) << bad.text;
+    }
+    // Unticking by the box empties the field; a ticked coefficient needs its ambient.
+    d->TempBox->setChecked(false);
+    EXPECT_TRUE(d->TempEdit->text().isEmpty());
+    d->CoefBox->setChecked(false);
+    EXPECT_TRUE(d->CoefEdit->text().isEmpty());
+    Type(d->CoefEdit, "10");
+    EXPECT_TRUE(d->CoefBox->isChecked());
+    d->FTempEdit->clear();
+    QTest::keyClick(d->CoefEdit, Qt::Key_Return);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->focusWidget(), d->FTempEdit);
+    QTest::keyClick(d->CoefEdit, Qt::Key_Escape);
+    EXPECT_FALSE(d->isVisible());
+    Settle();
+    EXPECT_EQ(problem().undoList.size(), undoCount);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+
+    // A refused ratio in the property dialog keeps the material as it was.
+    Select(SelectType::Frames, {1});
+    const Material m = problem().materials[1];
+    auto* pd = Open<TSetPropDlg>(Cmd::MaterialProperties);
+    ASSERT_NE(pd, nullptr);
+    Type(pd->NameEdit, "Renamed");
+    QTest::mouseClick(pd->TypeP, Qt::LeftButton);
+    EXPECT_EQ(pd->TypeP->text(), "Anisotropic ky/kx=");
+    EXPECT_EQ(pd->ConductLabel->text(), "x-Conductivity = ");
+    Type(pd->kykxedit, "0");
+    QTest::keyClick(pd->kykxedit, Qt::Key_Return);
+    EXPECT_TRUE(pd->isVisible());
+    EXPECT_EQ(pd->MessageLine->text(), "Value must be > 0");
+    EXPECT_EQ(pd->focusWidget(), pd->kykxedit);
+    pd->reject();
+    Settle();
+    EXPECT_EQ(problem().materials[1].name, m.name);
+    EXPECT_EQ(problem().materials[1].anisotropic, m.anisotropic);
+    EXPECT_EQ(problem().materials[1].kyOverKx, m.kyOverKx);
+}
+
+TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
+    Problem ref;
+    OpenStripped("heated_plate", ref);
+    problem().settings.transient = true;
+    Select(SelectType::Points, {1});
+    auto* n = Open<TSetNodeDlg>(Cmd::BoundaryConditions);
+    ASSERT_NE(n, nullptr);
+    EXPECT_EQ(n->XLabel->text(), "X =");
+    EXPECT_TRUE(n->XEdit->isEnabled());
+    const Real x = problem().nodes[1].x;
+    Type(n->TempEdit, "75");
+    EXPECT_TRUE(n->TempBox->isChecked());
+    QTest::keyClick(n->TempEdit, Qt::Key_Return);
+    ASSERT_FALSE(n->isVisible()) << n->MessageLine->text().toStdString();
+    Settle();
+    EXPECT_EQ(problem().nodes[1].x, x);
+    EXPECT_EQ(problem().nodes[1].initialValue, 75);
+    EXPECT_EQ(problem().undoList.back().name, "Boundary Conditions");
+
+    Select(SelectType::Frames, {1});
+    auto* i = Open<TSetInitDlg>(Cmd::InitialConditions);
+    ASSERT_NE(i, nullptr);
+    EXPECT_EQ(i->windowTitle(), "Set Initial Temperatures");
+    Type(i->TempEdit, "x1");
+    QTest::keyClick(i->TempEdit, Qt::Key_Return);
+    EXPECT_TRUE(i->isVisible());  // a bad number keeps it open
+    EXPECT_EQ(i->MessageLine->text(), "Illegal entry.");
+    QTest::mouseClick(i->NodesinAllBox, Qt::LeftButton);
+    Type(i->TempEdit, "15");
+    QTest::keyClick(i->TempEdit, Qt::Key_Return);
+    ASSERT_FALSE(i->isVisible());
+    Settle();
+    for (int k = 1; k <= problem().nodes.Count(); ++k)
+        EXPECT_EQ(problem().nodes[k].initialValue, 15);
+
+    Select(SelectType::Frames, {1});
+    auto* g = Open<TSetGenDlg>(Cmd::Generation);
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->windowTitle().toStdString(),
+              "Enter Internal Generation [" + UnitLabel(problem(), Quantity::Generation) + "]");
+    QTest::keyClick(g->GenEdit, Qt::Key_Escape);
+    EXPECT_FALSE(g->isVisible());
+    Settle();
+    EXPECT_EQ(problem().frames[1].generationSpec, 0);
+    EXPECT_EQ(problem().selection.state, SelectType::None);
+}
+
+}  // namespace
+}  // namespace kova::ui
