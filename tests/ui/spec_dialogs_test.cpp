@@ -19,7 +19,9 @@
 #include "expressions/compiler.hpp"
 #include "files/problem_file.hpp"
 #include "files/undo_snapshots.hpp"
+#include "model/selection.hpp"
 #include "shell/main_window.hpp"
+#include "solver/result_table.hpp"
 #include "support/steady_run.hpp"
 #include "units/unit_labels.hpp"
 
@@ -330,6 +332,60 @@ TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
     Settle();
     EXPECT_EQ(problem().frames[1].generationSpec, 0);
     EXPECT_EQ(problem().selection.state, SelectType::None);
+}
+
+// Every form on a problem of its subject: it fits 960×540 logical pixels, no visible
+// control is narrower than its minimum size hint, and Tab visits the edit fields from
+// top to bottom (left to right within a row). Run at 100 % and, by CTest, at 200 %.
+TEST_F(SpecDialogs, EveryFormFitsAndTabsInVisualOrder) {
+    Problem ref;
+    OpenStripped("heated_plate", ref);
+    Problem& p = problem();
+    ResultTable balances;
+    ASSERT_TRUE(balances.Allocate(2, ResultTable::ValuesFor(p)));
+    bool singular = false;
+    LineSegment* outer = nullptr;
+    for (LineSegment& s : p.lines)
+        if (s.frameA == 0 || s.frameB == 0) outer = &s;
+    auto check = [&](QDialog* d) {
+        d->show();
+        QApplication::processEvents();
+        EXPECT_LE(d->width(), 960) << d->objectName().toStdString();
+        EXPECT_LE(d->height(), 540) << d->objectName().toStdString();
+        std::vector<QLineEdit*> order;
+        for (QWidget* w : d->findChildren<QWidget*>()) {
+            if (!w->isVisible()) continue;
+            EXPECT_GE(w->width(), w->minimumSizeHint().width())
+                << d->objectName().toStdString() << " " << w->objectName().toStdString();
+        }
+        QWidget* w = d->nextInFocusChain();
+        for (int guard = 0; w != d && guard < 500; ++guard, w = w->nextInFocusChain())
+            if (auto* e = qobject_cast<QLineEdit*>(w); e && e->isVisible() && e->isEnabled())
+                order.push_back(e);
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            const QPoint a = order[i - 1]->mapTo(d, QPoint());
+            const QPoint b = order[i]->mapTo(d, QPoint());
+            EXPECT_TRUE(a.y() < b.y() || (a.y() == b.y() && a.x() < b.x()))
+                << d->objectName().toStdString() << " " << order[i]->objectName().toStdString();
+        }
+        d->reject();
+        delete d;
+    };
+    Select(SelectType::Frames, {1});
+    check(new TSetPropDlg(p, window.get()));
+    check(new TSetGenDlg(p, window.get()));
+    check(new TSetInitDlg(p, window.get()));
+    check(new TFinSurfacePropDlg(p, window.get()));
+    check(new TBloodPropDlg(p, window.get()));
+    check(new TSelectFrameDlg(p, balances, window.get()));
+    p.selection.items = {SelectRec{0, outer}};
+    p.selection.state = SelectType::Bounds;
+    check(new TSetBoundDlg(p, window.get()));
+    Select(SelectType::Points, {1});
+    check(new TSetNodeDlg(p, window.get()));
+    check(new TSingularDlg(p, window.get()));
+    check(new TPotentialSpecDlg(singular, window.get()));
+    ClearSelection(p);
 }
 
 }  // namespace
