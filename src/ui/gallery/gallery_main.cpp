@@ -13,10 +13,13 @@
 #include <cstdio>
 
 #include "dialogs/calc_dialog.hpp"
+#include "dialogs/property_dialog.hpp"
 #include "dialogs/scale_size_dialog.hpp"
+#include "dialogs/spec_dialogs.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
+#include "model/selection.hpp"
 #include "run/calculation.hpp"
 #include "shell/main_window.hpp"
 #include "views/input_window.hpp"
@@ -54,6 +57,63 @@ void ShootDialog(QDialog& dialog, const QString& name) {
     dialog.adjustSize();
     Shoot(&dialog, name);
     dialog.hide();
+}
+
+// Selects items of one kind in the problem, as clicks in the input window would.
+void Select(Problem& p, SelectType kind, std::initializer_list<int> items) {
+    p.selection.items.clear();
+    for (int i : items) p.selection.items.push_back(SelectRec{i, nullptr});
+    p.selection.state = kind;
+}
+
+// The specification dialogs of one example's subject.
+void ShootSpecificationDialogs(TKOVAMDI& window, const QString& name) {
+    Problem& p = window.document().problem();
+    Select(p, SelectType::Frames, {1});
+    {
+        TSetPropDlg d(p, &window);
+        ShootDialog(d, "dialog-properties-" + name);
+    }
+    {
+        TSetGenDlg d(p, &window);
+        ShootDialog(d, "dialog-generation-" + name);
+    }
+    {
+        TSetInitDlg d(p, &window);
+        ShootDialog(d, "dialog-initial-" + name);
+    }
+    if (p.settings.subject == ProbTypeA::Bio) {
+        TBloodPropDlg d(p, &window);
+        ShootDialog(d, "dialog-blood-" + name);
+    }
+    if (p.settings.subject == ProbTypeA::ThinFins) {
+        TFinSurfacePropDlg d(p, &window);
+        ShootDialog(d, "dialog-surface-" + name);
+    }
+    p.selection.items.clear();
+    for (LineSegment& s : p.lines)
+        if (s.frameA == 0 || s.frameB == 0) {
+            p.selection.items.push_back(SelectRec{0, &s});
+            break;
+        }
+    p.selection.state = SelectType::Bounds;
+    {
+        TSetBoundDlg d(p, &window);
+        ShootDialog(d, "dialog-boundary-" + name);
+    }
+    Select(p, SelectType::Points, {1});
+    {
+        TSetNodeDlg d(p, &window);
+        ShootDialog(d, "dialog-node-" + name);
+    }
+    if (p.settings.subject == ProbTypeA::Potential) {
+        bool singular = false;
+        TPotentialSpecDlg choice(singular, &window);
+        ShootDialog(choice, "dialog-node-choice-" + name);
+        TSingularDlg d(p, &window);
+        ShootDialog(d, "dialog-singularities-" + name);
+    }
+    ClearSelection(p);
 }
 
 }  // namespace
@@ -142,6 +202,18 @@ int main(int argc, char* argv[]) {
         calc.Info3->setText(" User/Critical Timestep = 0.5 (est.)");
         calc.Gauge->setValue(40);
         ShootDialog(calc, "dialog-calculation-progress");
+    }
+    for (const char* name : {"heated_plate", "fin", "two_conductors", "source_near_wall",
+                             "seepage_under_dam", "tissue_layer", "lump_beside_solid"}) {
+        if (!window.OpenFile(g_out + "/problems/" + name + ".KVX")) continue;
+        ShootSpecificationDialogs(window, name);
+        window.document().problem().settings.problemSaved = true;
+    }
+    if (window.OpenFile(g_out + "/problems/composite_wall.KVX")) {
+        ResultTable balances;
+        balances.Allocate(2, ResultTable::ValuesFor(window.document().problem()));
+        TSelectFrameDlg d(window.document().problem(), balances, &window);
+        ShootDialog(d, "dialog-select-outline");
     }
     {
         QMessageBox question(QMessageBox::Warning, "Existing file is not saved",
