@@ -19,6 +19,7 @@
 #include "expressions/compiler.hpp"
 #include "files/problem_file.hpp"
 #include "files/undo_snapshots.hpp"
+#include "model/number_format.hpp"
 #include "model/selection.hpp"
 #include "shell/main_window.hpp"
 #include "solver/result_table.hpp"
@@ -332,6 +333,85 @@ TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
     Settle();
     EXPECT_EQ(problem().frames[1].generationSpec, 0);
     EXPECT_EQ(problem().selection.state, SelectType::None);
+}
+
+TEST_F(SpecDialogs, PotentialFlowNodesGoThroughTheRememberedChoice) {
+    Problem ref;
+    OpenStripped("source_near_wall", ref);
+    const int before = static_cast<int>(problem().singularPoints.size());
+    Select(SelectType::Points, {3});
+    auto* choice = Open<TPotentialSpecDlg>(Cmd::BoundaryConditions);
+    ASSERT_NE(choice, nullptr);
+    EXPECT_TRUE(choice->StreamBtn->isChecked());
+    QTest::mouseClick(choice->SingularBtn, Qt::LeftButton);
+    QTest::keyClick(choice->SingularBtn, Qt::Key_Return);
+    Settle();
+    TSingularDlg* d = nullptr;
+    for (TSingularDlg* w : window->findChildren<TSingularDlg*>())
+        if (w->isVisible()) d = w;
+    ASSERT_NE(d, nullptr);
+    Type(d->edits[0], "2.5");
+    EXPECT_TRUE(d->boxes[0]->isChecked());
+    Type(d->edits[3], "1");
+    QTest::keyClick(d->edits[3], Qt::Key_Return);
+    ASSERT_FALSE(d->isVisible()) << d->MessageLine->text().toStdString();
+    Settle();
+    ASSERT_EQ(static_cast<int>(problem().singularPoints.size()), before + 2);
+    EXPECT_EQ(problem().singularPoints.back().type, 4);
+    EXPECT_EQ(problem().singularPoints.back().node, 3);
+    EXPECT_EQ(problem().selection.state, SelectType::None);
+    // The choice is remembered; Escape there changes nothing.
+    Select(SelectType::Points, {3});
+    choice = Open<TPotentialSpecDlg>(Cmd::BoundaryConditions);
+    ASSERT_NE(choice, nullptr);
+    EXPECT_TRUE(choice->SingularBtn->isChecked());
+    QTest::mouseClick(choice->StreamBtn, Qt::LeftButton);
+    QTest::keyClick(choice->StreamBtn, Qt::Key_Escape);
+    Settle();
+    EXPECT_EQ(problem().selection.state, SelectType::None);
+    Select(SelectType::Points, {3});
+    choice = Open<TPotentialSpecDlg>(Cmd::BoundaryConditions);
+    ASSERT_NE(choice, nullptr);
+    EXPECT_TRUE(choice->SingularBtn->isChecked());  // Cancel kept the choice
+    choice->reject();
+    Settle();
+}
+
+TEST_F(SpecDialogs, BloodAndSurfaceConditionsFromTheLastSpecifyItem) {
+    Problem ref;
+    OpenStripped("tissue_layer", ref);
+    Select(SelectType::Frames, {1});
+    const BloodSettings blood = problem().blood;
+    auto* b = Open<TBloodPropDlg>(Cmd::BloodProperties);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->SpecHeatEdit->text().toStdString(),
+              FormatNumber(DecForm{0, 0}, blood.specificHeat));
+    Type(b->TempEdit, "36");
+    Type(b->SpecHeatEdit, "-1");
+    QTest::keyClick(b->SpecHeatEdit, Qt::Key_Return);
+    EXPECT_TRUE(b->isVisible());
+    EXPECT_EQ(b->MessageLine->text(), "Value must be > 0");
+    QTest::keyClick(b->SpecHeatEdit, Qt::Key_Escape);
+    Settle();
+    EXPECT_EQ(problem().blood.arterialSpec, blood.arterialSpec);
+    EXPECT_EQ(problem().blood.specificHeat, blood.specificHeat);
+
+    Problem finRef;
+    OpenStripped("fin", finRef);
+    Select(SelectType::Frames, {1});
+    auto* f = Open<TFinSurfacePropDlg>(Cmd::BloodProperties);
+    ASSERT_NE(f, nullptr);
+    Type(f->FinConvCoefEdit, "12");
+    Type(f->TempEdit, "25");
+    f->FinHeatFluxEdit->clear();
+    QTest::keyClick(f->TempEdit, Qt::Key_Return);
+    ASSERT_FALSE(f->isVisible()) << f->MessageLine->text().toStdString();
+    Settle();
+    const Frame& frame = problem().frames[1];
+    EXPECT_EQ(problem().specs[frame.finTransferSpec].value, 12);
+    EXPECT_EQ(problem().specs[frame.finFluidSpec].value, 25);
+    EXPECT_EQ(frame.finFluxSpec, 0);
+    EXPECT_EQ(problem().undoList.back().name, "Surface Conditions");
 }
 
 // Every form on a problem of its subject: it fits 960×540 logical pixels, no visible
