@@ -154,5 +154,21 @@ TEST_F(BoundaryDialog, ARefusalChangesNothingButTheSpecTable) {
     EXPECT_TRUE(p.undoList.empty());
 }
 
+TEST_F(BoundaryDialog, AFullSpecTableIsRefusedWithOneBeep) {
+    Build(ProbTypeA::HeatTrans);
+    while (!p.specs.Full()) FindOrAddSpecValue(p, kSpecFlux, p.specs.Count() + 0.5L);
+    SelectSegments(p, {t.outer});
+    BoundaryDialogState s = OpenBoundaryDialog(p);
+    s.temp.ticked = true;
+    s.temp.field.text = "123";
+    rec.Clear();
+    const DialogResult r = ApplyBoundaryDialog(p, s);
+    EXPECT_EQ(r.field, "TempEdit");
+    EXPECT_EQ(r.message, "Error 41");
+    EXPECT_EQ(rec.Errors(), std::vector<std::string>{"Error 41"});
+    EXPECT_EQ(rec.BeepCount(), 1);
+    EXPECT_EQ(t.outer->valueSpec, 0);
+}
+
 }  // namespace
 }  // namespace kova
