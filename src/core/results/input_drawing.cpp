@@ -218,17 +218,20 @@ int BoundaryKind(const LineSegment& s) {
     return 0;
 }
 
-Brush FrameBrush(const Problem& problem, const Frame& frame) {
-    const Material* m = problem.MaterialAt(frame.material);
-    if (m == nullptr || frame.material == 0) return SolidBrush(kWhite);
+Brush MaterialBrush(int colorGridIndex, int fillPattern) {
     // The colour grid's index names the colour; a material from a library keeps only that.
     // Library entries may name indices beyond the grid's sixteen; they wrap around, and
     // black, which would hide the mesh, becomes silver.
-    Rgb color = ColorGridColor(std::abs(m->colorGridIndex) % 16);
-    if (m->colorGridIndex > 15 && color == kBlack) color = ColorGridColor(8);
-    if (m->fillPattern < 0) return SolidBrush(color);
-    return HatchBrush(color,
-                      std::clamp<int>(m->fillPattern, kHatchHorizontal, kHatchDiagonalCross));
+    Rgb color = ColorGridColor(std::abs(colorGridIndex) % 16);
+    if (colorGridIndex > 15 && color == kBlack) color = ColorGridColor(8);
+    if (fillPattern < 0) return SolidBrush(color);
+    return HatchBrush(color, std::clamp<int>(fillPattern, kHatchHorizontal, kHatchDiagonalCross));
+}
+
+Brush FrameBrush(const Problem& problem, const Frame& frame) {
+    const Material* m = problem.MaterialAt(frame.material);
+    if (m == nullptr || frame.material == 0) return SolidBrush(kWhite);
+    return MaterialBrush(m->colorGridIndex, m->fillPattern);
 }
 
 void AddGridLayer(const Problem& problem, const InputDrawingOptions& o, DrawList& out) {

@@ -24,6 +24,9 @@ int BoundaryKind(const LineSegment& segment);
 // The fill of a frame: its material's colour-grid colour and pattern (white when the
 // frame has no material).
 Brush FrameBrush(const Problem& problem, const Frame& frame);
+// The fill of a material's colour-grid index and pattern (-1 solid, 0..5 hatch styles),
+// shared by the drawing and the property dialog's swatch and pattern button.
+Brush MaterialBrush(int colorGridIndex, int fillPattern);
 
 // The whole input drawing. Remembers in each segment the side of its zero-flux band
 // (printing reuses it), so the problem is not const.

@@ -10,22 +10,27 @@
 
 #include "painting/painter.hpp"
 #include "platform/draw_list.hpp"
+#include "results/input_drawing.hpp"
 
 namespace kova::ui {
 namespace {
 
-QIcon ColorIcon(int index) {
+// The swatch and the pattern glyph fill as the drawing fills a frame of the material.
+QIcon BrushIcon(int colorIndex, int pattern, Rgb background = kWhite) {
+    const Brush brush = MaterialBrush(colorIndex, pattern);
     QPixmap pm(24, 16);
-    pm.fill(ToQColor(ColorGridColor(index)));
+    pm.fill(ToQColor(background));
+    QPainter painter(&pm);
+    painter.fillRect(pm.rect(), QBrush(ToQColor(brush.color), HatchPattern(brush.hatch)));
     return QIcon(pm);
 }
 
+QIcon ColorIcon(int index) {
+    return BrushIcon(index, -1);
+}
+
 QIcon PatternIcon(int pattern) {
-    QPixmap pm(24, 16);
-    pm.fill(Qt::white);
-    QPainter painter(&pm);
-    painter.fillRect(pm.rect(), QBrush(Qt::black, HatchPattern(pattern)));
-    return QIcon(pm);
+    return BrushIcon(0, pattern);
 }
 
 struct PatternButton {
@@ -189,7 +194,7 @@ void TSetPropDlg::ShowState() {
     }
     TXYTime->setText(QString::fromStdString(s.hint));
     TXYTime->setVisible(!s.ShowsHole());
-    ColorBox->setIcon(ColorIcon(s.colorIndex < 0 || s.colorIndex > 15 ? 15 : s.colorIndex));
+    ColorBox->setIcon(ColorIcon(s.colorIndex));
     PatternBox->setIcon(PatternIcon(s.pattern));
 }
 
