@@ -212,13 +212,18 @@ DialogResult ApplyNodeDialog(Problem& problem, const NodeDialogState& s) {
             const int k = LumpFrame(problem, no);
             if (!problem.ValidFrame(k)) continue;
             problem.frames[k].lumpValueSpec = e;
-            problem.frames[k].lumpInitialValue = EvaluateSpecAtNode(problem, no, e, 0, error, 0, 0);
+            if (e > 0)
+                problem.frames[k].lumpInitialValue =
+                    EvaluateSpecAtNode(problem, no, e, 0, error, 0, 0);
         } else if (problem.nodes.Valid(no)) {
             problem.nodes[no].valueSpec = static_cast<std::int16_t>(e);
-            problem.nodes[no].initialValue = EvaluateSpecAtNode(problem, no, e, 0, error, 0, 0);
+            if (e > 0)
+                problem.nodes[no].initialValue = EvaluateSpecAtNode(problem, no, e, 0, error, 0, 0);
             touched[static_cast<std::size_t>(no)] = 1;
         }
     }
+    // A value taken away leaves the initial value as it was: evaluating "no entry" would
+    // give 0, a start value nobody chose that the check could no longer report missing.
     // One pass over the segments: a segment at a changed node is a specified-value
     // boundary exactly when both its ends now have a value.
     if (problem.selection.state == SelectType::Points) {

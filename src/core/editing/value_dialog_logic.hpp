@@ -41,7 +41,8 @@ NodeDialogState OpenNodeDialog(const Problem& problem);
 // Reads the position (a text as shown leaves its coordinate alone) and checks the move
 // as a drag would be checked, then the value; only when all pass does it take the undo
 // snapshot "Boundary Conditions", move the node, and give the nodes or lumps the value
-// and its initial value, the segments between two valued nodes the marker.
+// and its initial value, the segments between two valued nodes the marker. Removing a
+// value leaves the initial value alone.
 DialogResult ApplyNodeDialog(Problem& problem, const NodeDialogState& state);
 
 // "Set Initial ..." / "Set Guess ...": initial values (transient) or guess values

@@ -85,6 +85,8 @@ TEST_F(ValueDialogs, NodeValuesMarkSegmentsBetweenValuedNodes) {
     ASSERT_TRUE(ApplyNodeDialog(p, s).ok);
     EXPECT_EQ(test::FindSegment(p, 1, 7)->valueSpec, 0);
     EXPECT_EQ(p.nodes[1].valueSpec, e);
+    EXPECT_EQ(p.nodes[7].valueSpec, 0);
+    EXPECT_EQ(p.nodes[7].initialValue, 40);  // not turned into 0
 }
 
 TEST_F(ValueDialogs, LumpValuesAreEvaluatedAtTheDrawingOrigin) {
