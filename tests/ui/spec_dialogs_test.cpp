@@ -7,9 +7,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <map>
 #include <tuple>
 
@@ -21,6 +23,7 @@
 #include "files/undo_snapshots.hpp"
 #include "model/number_format.hpp"
 #include "model/selection.hpp"
+#include "platform/draw_list.hpp"
 #include "shell/main_window.hpp"
 #include "solver/result_table.hpp"
 #include "support/steady_run.hpp"
@@ -333,6 +336,55 @@ TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
     Settle();
     EXPECT_EQ(problem().frames[1].generationSpec, 0);
     EXPECT_EQ(problem().selection.state, SelectType::None);
+}
+
+TEST_F(SpecDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
+    Problem ref;
+    OpenStripped("heated_plate", ref);
+    Select(SelectType::Frames, {1});
+    auto* d = Open<TSetPropDlg>(Cmd::MaterialProperties);
+    ASSERT_NE(d, nullptr);
+    QTest::mouseClick(d->PatternBox, Qt::LeftButton);
+    ASSERT_TRUE(d->PatternP->isVisible());
+    QTest::keyClick(d->PatternP, Qt::Key_Escape);  // closes the panel only
+    EXPECT_FALSE(d->PatternP->isVisible());
+    EXPECT_TRUE(d->isVisible());
+    QTest::mouseClick(d->PatternBox, Qt::LeftButton);
+    QTest::mouseClick(d->PatternP->findChild<QToolButton*>("CrossB"), Qt::LeftButton);
+    EXPECT_FALSE(d->PatternP->isVisible());
+    QTest::mouseClick(d->ColorBox, Qt::LeftButton);
+    ASSERT_TRUE(d->FrameColor->isVisible());
+    QTest::mouseClick(d->FrameColor->findChild<QToolButton*>("FrameColor9"), Qt::LeftButton);
+    EXPECT_FALSE(d->FrameColor->isVisible());
+    QTest::keyClick(d->ConductEdit, Qt::Key_Return);
+    ASSERT_FALSE(d->isVisible()) << d->MessageLine->text().toStdString();
+    Settle();
+    const Material& m = problem().materials[1];
+    EXPECT_EQ(m.fillPattern, 4);
+    EXPECT_EQ(m.colorGridIndex, 9);
+    EXPECT_EQ(RgbFromStored(m.color), ColorGridColor(9));
+    EXPECT_EQ(problem().frames[1].material, 1);
+
+    // Tabbing through the boundary dialog leaves its boxes as they opened.
+    LineSegment* outer = nullptr;
+    for (LineSegment& seg : problem().lines)
+        if (seg.frameA == 0 || seg.frameB == 0) outer = &seg;
+    problem().selection.items = {SelectRec{0, outer}};
+    problem().selection.state = SelectType::Bounds;
+    auto* b = Open<TSetBoundDlg>(Cmd::BoundaryConditions);
+    ASSERT_NE(b, nullptr);
+    b->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(b));
+    b->TempEdit->setFocus();
+    QSet<QWidget*> seen;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(b->focusWidget(), Qt::Key_Tab);
+        seen.insert(b->focusWidget());
+    }
+    EXPECT_TRUE(seen.contains(b->CoefEdit) && seen.contains(b->FTempEdit));
+    EXPECT_FALSE(b->TempBox->isChecked() || b->HeatFluxBox->isChecked() || b->CoefBox->isChecked());
+    b->reject();
+    Settle();
 }
 
 TEST_F(SpecDialogs, PotentialFlowNodesGoThroughTheRememberedChoice) {

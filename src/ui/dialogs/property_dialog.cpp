@@ -2,11 +2,10 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QMenu>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QVBoxLayout>
-#include <QWidgetAction>
 
 #include "painting/painter.hpp"
 #include "platform/draw_list.hpp"
@@ -43,6 +42,26 @@ constexpr PatternButton kPatternButtons[] = {{"HorzB", 0},  {"VertB", 1},  {"LDi
 
 }  // namespace
 
+PopupPanel::PopupPanel(QWidget* parent) : QFrame(parent, Qt::Popup) {
+    setFrameShape(QFrame::StyledPanel);
+}
+
+void PopupPanel::ShowBelow(QWidget* anchor) {
+    adjustSize();
+    move(anchor->mapToGlobal(QPoint(0, anchor->height())));
+    show();
+    setFocus(Qt::PopupFocusReason);
+}
+
+void PopupPanel::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        event->accept();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
 TSetPropDlg::TSetPropDlg(Problem& problem, QWidget* parent)
     : SpecDialogBase("TSetPropDlg", parent),
       m_problem(problem),
@@ -62,13 +81,11 @@ TSetPropDlg::TSetPropDlg(Problem& problem, QWidget* parent)
 
     ColorBox = new QToolButton(this);
     ColorBox->setObjectName("ColorBox");
-    ColorBox->setPopupMode(QToolButton::InstantPopup);
-    FrameColor = new QMenu(ColorBox);
+    FrameColor = new PopupPanel(this);
     FrameColor->setObjectName("FrameColor");
-    auto* grid = new QWidget(FrameColor);
-    auto* gridLayout = new QGridLayout(grid);
+    auto* gridLayout = new QGridLayout(FrameColor);
     for (int i = 0; i < 16; ++i) {
-        auto* cell = new QToolButton(grid);
+        auto* cell = new QToolButton(FrameColor);
         cell->setObjectName(QString("FrameColor%1").arg(i));
         cell->setIcon(ColorIcon(i));
         gridLayout->addWidget(cell, i / 4, i % 4);
@@ -76,29 +93,29 @@ TSetPropDlg::TSetPropDlg(Problem& problem, QWidget* parent)
             m_state.colorIndex = i;
             m_state.colorPicked = true;
             ColorBox->setIcon(ColorIcon(i));
-            FrameColor->close();
+            FrameColor->hide();
         });
     }
-    auto* gridAction = new QWidgetAction(FrameColor);
-    gridAction->setDefaultWidget(grid);
-    FrameColor->addAction(gridAction);
-    ColorBox->setMenu(FrameColor);
+    connect(ColorBox, &QToolButton::clicked, this, [this] { FrameColor->ShowBelow(ColorBox); });
 
     PatternBox = new QToolButton(this);
     PatternBox->setObjectName("PatternBox");
-    PatternBox->setPopupMode(QToolButton::InstantPopup);
-    PatternP = new QMenu(PatternBox);
+    PatternP = new PopupPanel(this);
     PatternP->setObjectName("PatternP");
+    auto* patternLayout = new QHBoxLayout(PatternP);
     for (const PatternButton& b : kPatternButtons) {
-        QAction* a = PatternP->addAction(PatternIcon(b.value), QString());
-        a->setObjectName(b.name);
+        auto* button = new QToolButton(PatternP);
+        button->setObjectName(b.name);
+        button->setIcon(PatternIcon(b.value));
+        patternLayout->addWidget(button);
         const int value = b.value;
-        connect(a, &QAction::triggered, this, [this, value] {
+        connect(button, &QToolButton::clicked, this, [this, value] {
             m_state.pattern = value;
             PatternBox->setIcon(PatternIcon(value));
+            PatternP->hide();
         });
     }
-    PatternBox->setMenu(PatternP);
+    connect(PatternBox, &QToolButton::clicked, this, [this] { PatternP->ShowBelow(PatternBox); });
 
     ConductEdit = MakeEdit("ConductEdit", m_state.conduct);
     DensityEdit = MakeEdit("DensityEdit", m_state.density);

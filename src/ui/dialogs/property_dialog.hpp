@@ -3,6 +3,7 @@
 // (editing/property_dialog_logic); this form shows its state and feeds it the clicks.
 #pragma once
 
+#include <QFrame>
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
@@ -10,9 +11,19 @@
 #include "dialogs/spec_dialog_base.hpp"
 #include "editing/property_dialog_logic.hpp"
 
-class QMenu;
-
 namespace kova::ui {
+
+// A pop-up panel of buttons under the control that opened it; shown without an event
+// loop of its own. Escape or a click elsewhere closes it, and only it.
+class PopupPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit PopupPanel(QWidget* parent);
+    void ShowBelow(QWidget* anchor);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
 
 class TSetPropDlg : public SpecDialogBase {
     Q_OBJECT
@@ -29,8 +40,8 @@ public:
     QLabel* TXYTime;
     QToolButton* PatternBox;
     QToolButton* ColorBox;
-    QMenu* PatternP;
-    QMenu* FrameColor;
+    PopupPanel* PatternP;
+    PopupPanel* FrameColor;
 
     const PropertyDialogState& state() const { return m_state; }
 
