@@ -127,9 +127,16 @@ TEST_F(ValueDialogs, NodePositionMovesOnlyWhenTypedAndValid) {
     EXPECT_EQ(p.nodes[7].x, 50.00004L);
     EXPECT_EQ(p.specs[p.nodes[7].valueSpec].value, 1);
 
-    // A valid one moves the node.
+    // A valid position with a value that does not compile: the node stays too.
     const Coordinates near = DrawingToProblem(p, 40, 0);
     s.x.text = FormatGeneral(near.first, 12);
+    s.temp.field.text = "2*(";
+    r = ApplyNodeDialog(p, s);
+    EXPECT_EQ(r.field, "TempEdit");
+    EXPECT_EQ(p.nodes[7].x, 50.00004L);
+
+    // Both valid: the node moves and takes the value.
+    s.temp.field.text = "99";
     ASSERT_TRUE(ApplyNodeDialog(p, s).ok);
     EXPECT_NEAR(static_cast<double>(p.nodes[7].x), 40.0, 1e-6);
     EXPECT_EQ(p.specs[p.nodes[7].valueSpec].value, 99);
@@ -212,6 +219,13 @@ TEST_F(ValueDialogs, BloodStoresBothOrNeither) {
     ASSERT_TRUE(ApplyBloodDialog(p, s).ok);
     EXPECT_EQ(p.specs[p.blood.arterialSpec].value, 36.5L);
     EXPECT_EQ(p.blood.specificHeat, 3900);
+
+    // Untouched, a specific heat with more digits than shown stays exact.
+    p.blood.specificHeat = 4186.123456L;
+    s = OpenBloodDialog(p);
+    EXPECT_EQ(s.specHeat.text, "4186");
+    ASSERT_TRUE(ApplyBloodDialog(p, s).ok);
+    EXPECT_EQ(p.blood.specificHeat, 4186.123456L);
 
     p.settings.unitSystem = Unittype::Eng;
     p.blood.specificHeat = 1;
