@@ -26,6 +26,7 @@ int SteadyRun::Run() {
     }
     if (run.solverError == SolverError::Ok) FactorSystem(run);
     if (run.solverError == SolverError::Ok) SteadySolve(run);
+    bandwidth = run.WaitBandwidth();
     erroneousItem = run.erroneousItem;
     return solverError = SolverErrorNumber(run.solverError);
 }

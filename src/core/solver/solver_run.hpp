@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "solver/result_table.hpp"
 #include "solver/solver_error.hpp"
 #include "solver/system_factor.hpp"
+#include "solver/system_matrix.hpp"
 #include "units/drawing_transform.hpp"
 #include "units/unit_labels.hpp"
 
@@ -144,7 +146,7 @@ public:
 
     // Matrices and vectors in equation order (index 1..N). The solution vector holds
     // unknown-ordered start values until the first assembly permutes it.
-    BandMatrix K, C, A;
+    SystemMatrix K, C, A;
     BandVector F, solveVector, solution;
     // How A is factorised and solved (band unless a run chooses the sparse solver).
     SystemFactor factor;
@@ -174,6 +176,19 @@ public:
         return equationOfUnknown[static_cast<std::size_t>(unknown)];
     }
     bool IsTransient() const { return runMode != kRunSteady; }
+
+    // Starts the bandwidth-minimising numbering of the connection lists on a thread of
+    // its own (the sparse solver does not need it; the user is shown its bandwidth).
+    // The connection lists must not change until WaitBandwidth.
+    void StartBandwidthSearch();
+    // Waits for a search started by StartBandwidthSearch and sets `bandwidth` from it
+    // (0 when it could not run); returns `bandwidth`.
+    int WaitBandwidth();
+
+private:
+    // Declared last, so that a search still running is waited for before the lists it
+    // reads are destroyed.
+    std::future<int> m_bandwidthSearch;
 };
 
 }  // namespace kova

@@ -220,11 +220,12 @@ TEST(SparseSystem, SingularProblemsGiveTheSameCode) {
 
 // A run set up and assembled as the calculation does it, up to the factorisation.
 struct AssembledRun {
-    explicit AssembledRun(Problem& p) : problem(p) {
+    explicit AssembledRun(Problem& p, SolverKind kind = SolverKind::Sparse) : problem(p) {
         problem.SetReporter(&reporter);
         check = ConfigurationCheck(problem, checked);
         results.Allocate(1, ResultTable::ValuesFor(problem));
         run = std::make_unique<SolverRun>(problem, checked, results);
+        run->factor.kind = kind;
         RunSetup(*run);
         if (run->solverError != SolverError::Ok) return;
         AllocateSystem(*run);
@@ -305,60 +306,66 @@ TEST(SparseSystem, TransientRunsStepAsWithTheBand) {
 }
 
 TEST(SparseSystem, ThePatternHoldsEveryAssembledCoupling) {
-    Problem problem;
-    PlateWithLump(problem, 16, 5);
-    AssembledRun r(problem);
-    ASSERT_EQ(r.run->solverError, SolverError::Ok);
+    // Assembled into the band, every non-zero lies on the pattern; assembled straight
+    // into the pattern, the same values arrive (nothing lands outside it).
+    Problem bandProblem, sparseProblem;
+    PlateWithLump(bandProblem, 16, 5);
+    PlateWithLump(sparseProblem, 16, 5);
+    AssembledRun band(bandProblem, SolverKind::Band), sparse(sparseProblem, SolverKind::Sparse);
+    ASSERT_EQ(band.run->solverError, SolverError::Ok);
+    ASSERT_EQ(sparse.run->solverError, SolverError::Ok);
+    ASSERT_TRUE(sparse.run->A.IsSparse());
     SparsePattern pattern;
-    ASSERT_TRUE(BuildSystemPattern(*r.run, pattern));
+    ASSERT_TRUE(BuildSystemPattern(*band.run, pattern));
     EXPECT_TRUE(PatternConnected(pattern));
-    const BandMatrix& a = r.run->A;
+    const SolverRun& b = *band.run;
+    const SolverRun& s = *sparse.run;
+    const BandMatrix& a = b.A.Band();
     int nonZeros = 0;
     for (int i = 1; i <= a.Size(); ++i)
         for (int m = 1; m <= a.Bandwidth() && i + m - 1 <= a.Size(); ++m) {
             if (a.Entry(i, m) == 0) continue;
             ++nonZeros;
             EXPECT_GE(pattern.Find(i - 1, i + m - 2), 0) << i << " " << i + m - 1;
+            // The sparse run keeps the unknowns' numbers as its equations.
+            const int u = b.unknownOfEquation[static_cast<std::size_t>(i)];
+            const int v = b.unknownOfEquation[static_cast<std::size_t>(i + m - 1)];
+            EXPECT_NEAR(static_cast<double>(s.A(s.EquationOf(u), s.EquationOf(v))),
+                        static_cast<double>(a.Entry(i, m)), 1e-12 * std::fabs(a.Entry(i, m)));
         }
     EXPECT_GT(nonZeros, a.Size());
+    int sparseNonZeros = 0;
+    for (std::size_t k = 0; k < s.A.ValueCount(); ++k) sparseNonZeros += s.A.Values()[k] != 0;
+    EXPECT_EQ(sparseNonZeros, nonZeros);
+    // The system right-hand sides agree unknown by unknown.
+    for (int u = 1; u <= b.unknownCount; ++u)
+        EXPECT_NEAR(static_cast<double>(s.solveVector[static_cast<std::size_t>(s.EquationOf(u))]),
+                    static_cast<double>(b.solveVector[static_cast<std::size_t>(b.EquationOf(u))]),
+                    1e-9);
 }
 
-TEST(SparseSystem, DisconnectedCouplingsAreFoundBeforeTheFactorisation) {
-    // Two plates that share no node: the numbering refuses them (code 7), and the
-    // pattern of the same couplings is found disconnected.
-    Problem problem;
-    MeshBuilder b(problem);
-    MeshRectangle(b, 0, 0, 1, 1, 6, 6, 1);
-    MeshRectangle(b, 2, 0, 1, 1, 6, 6, 1);
-    b.Finish();
-    SetMaterial(problem, 1, 1);
-    SetValueWhere(
-        problem, [](Real x, Real) { return Near(x, 0) || Near(x, 3); },
-        [](Real, Real) { return 1; });
-    InsulateRest(problem);
-    AssembledRun r(problem);
-    EXPECT_EQ(r.run->solverError, SolverError::Numbering);
-    SparsePattern pattern;
-    ASSERT_TRUE(BuildSystemPattern(*r.run, pattern));
-    EXPECT_EQ(pattern.n, 2 * 49);
-    EXPECT_FALSE(PatternConnected(pattern));
-
-    // Numbered anyway (identity, full width) and assembled, the system is regular, yet
-    // the sparse factorisation refuses it with the numbering's code, as the band path
-    // does before it.
-    SolverRun& run = *r.run;
-    run.solverError = SolverError::Ok;
-    for (int e = 1; e <= run.unknownCount; ++e)
-        run.equationOfUnknown[static_cast<std::size_t>(e)] =
-            run.unknownOfEquation[static_cast<std::size_t>(e)] = e;
-    run.bandwidth = run.unknownCount;
-    AllocateSystem(run);
-    ZeroSystem(run);
-    AssembleSystem(run, 0);
-    ASSERT_EQ(run.solverError, SolverError::Ok);
-    run.factor.kind = SolverKind::Sparse;
-    FactorSystem(run);
-    EXPECT_EQ(run.solverError, SolverError::Numbering);
+TEST(SparseSystem, DisconnectedMeshesAreRefusedByBothSolversBeforeTheFactorisation) {
+    // Two plates that share no node: the numbering refuses them (code 7), and so does
+    // the sparse set-up's connectivity search, before anything is allocated.
+    for (SolverKind kind : {SolverKind::Band, SolverKind::Sparse}) {
+        Problem problem;
+        MeshBuilder b(problem);
+        MeshRectangle(b, 0, 0, 1, 1, 6, 6, 1);
+        MeshRectangle(b, 2, 0, 1, 1, 6, 6, 1);
+        b.Finish();
+        SetMaterial(problem, 1, 1);
+        SetValueWhere(
+            problem, [](Real x, Real) { return Near(x, 0) || Near(x, 3); },
+            [](Real, Real) { return 1; });
+        InsulateRest(problem);
+        AssembledRun r(problem, kind);
+        EXPECT_EQ(r.run->solverError, SolverError::Numbering);
+        EXPECT_TRUE(r.run->A.Empty());
+        SparsePattern pattern;
+        ASSERT_TRUE(BuildSystemPattern(*r.run, pattern));
+        EXPECT_EQ(pattern.n, 2 * 49);
+        EXPECT_FALSE(PatternConnected(pattern));
+    }
 }
 
 TEST(SparseSystem, AFactorThatDoesNotFitEndsInTheMemoryMessage) {
@@ -366,7 +373,6 @@ TEST(SparseSystem, AFactorThatDoesNotFitEndsInTheMemoryMessage) {
     PlateWithLump(problem, 20, 6);
     AssembledRun r(problem);
     ASSERT_EQ(r.run->solverError, SolverError::Ok);
-    r.run->factor.kind = SolverKind::Sparse;
     r.run->factor.memoryLimit = 4096;
     FactorSystem(*r.run);
     EXPECT_EQ(r.run->solverError, SolverError::NoMemory);
