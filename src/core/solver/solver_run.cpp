@@ -2,10 +2,8 @@
 
 #include <new>
 #include <stdexcept>
-#include <system_error>
 
 #include "model/problem.hpp"
-#include "solver/equation_numbering.hpp"
 
 namespace kova {
 
@@ -34,31 +32,6 @@ bool ConnectionLists::Add(int u, std::int32_t v) {
     m_data[static_cast<std::size_t>(m_start[i] + m_size[i])] = v;
     ++m_size[i];
     return true;
-}
-
-void SolverRun::StartBandwidthSearch() {
-    const int n = unknownCount;
-    try {
-        m_bandwidthSearch = std::async(
-            std::launch::async, [this, n] { return NumberEquations(connections, n, 1).bandwidth; });
-    } catch (const std::system_error&) {
-        // No thread to be had: the bandwidth is found when it is asked for.
-        m_bandwidthSearch = std::async(std::launch::deferred, [this, n] {
-            return NumberEquations(connections, n, 1).bandwidth;
-        });
-    }
-}
-
-int SolverRun::WaitBandwidth() {
-    if (!m_bandwidthSearch.valid()) return bandwidth;
-    try {
-        bandwidth = m_bandwidthSearch.get();
-    } catch (const std::bad_alloc&) {
-        bandwidth = 0;
-    } catch (const std::length_error&) {
-        bandwidth = 0;
-    }
-    return bandwidth;
 }
 
 }  // namespace kova

@@ -7,13 +7,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <utility>
 #include <vector>
 
 #include "model/types.hpp"
 #include "solver/band_matrix.hpp"
 #include "solver/configuration_check.hpp"
+#include "solver/equation_numbering_search.hpp"
 #include "solver/result_table.hpp"
 #include "solver/solver_error.hpp"
 #include "solver/system_factor.hpp"
@@ -180,15 +180,18 @@ public:
     // Starts the bandwidth-minimising numbering of the connection lists on a thread of
     // its own (the sparse solver does not need it; the user is shown its bandwidth).
     // The connection lists must not change until WaitBandwidth.
-    void StartBandwidthSearch();
-    // Waits for a search started by StartBandwidthSearch and sets `bandwidth` from it
-    // (0 when it could not run); returns `bandwidth`.
-    int WaitBandwidth();
+    void StartBandwidthSearch() { m_bandwidthSearch.Start(connections, unknownCount); }
+    // Joins a search started by StartBandwidthSearch (taking a share of what is left)
+    // and sets `bandwidth` from it (0 when it could not run); returns `bandwidth`.
+    int WaitBandwidth() {
+        if (m_bandwidthSearch.Started()) bandwidth = m_bandwidthSearch.Wait();
+        return bandwidth;
+    }
 
 private:
     // Declared last, so that a search still running is waited for before the lists it
     // reads are destroyed.
-    std::future<int> m_bandwidthSearch;
+    BandwidthSearch m_bandwidthSearch;
 };
 
 }  // namespace kova

@@ -2,6 +2,7 @@
 // start numbered breadth-first, accepted only when strictly narrower), on grids and
 // random graphs, and its failure on a graph that is not connected.
 #include "solver/equation_numbering.hpp"
+#include "solver/equation_numbering_search.hpp"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,15 @@ void ExpectSame(const Graph& g) {
         EXPECT_EQ(fast.equationOfUnknown, slow.equationOfUnknown);
         EXPECT_EQ(fast.unknownOfEquation, slow.unknownOfEquation);
     }
+    // The bandwidth alone, searched in the background and joined by the caller.
+    if (slow.solverError != SolverError::Ok) return;
+    const ConnectionLists lists = ToLists(g);
+    BandwidthSearch search;
+    EXPECT_EQ(search.Wait(), 0);  // nothing started
+    search.Start(lists, n);
+    EXPECT_EQ(search.Wait(), slow.bandwidth);
+    EXPECT_EQ(search.Wait(), slow.bandwidth);
+    search.Start(lists, n);  // left to the destructor
 }
 
 TEST(EquationNumbering, MatchesTheRuleOnGridsAndRandomGraphs) {

@@ -37,6 +37,8 @@ void ExpectSameWithBothSolvers(const Build& build, int code = 0) {
     ASSERT_EQ(band.Run(), code);
     ASSERT_EQ(sparse.Run(), code);
     if (code != 0) return;
+    // The bandwidth shown is the numbering's, found beside the sparse calculation.
+    EXPECT_EQ(sparse.bandwidth, band.bandwidth);
     EXPECT_EQ(sparse.iterations, band.iterations);
     const std::vector<Real>& a = band.results.Level(0);
     const std::vector<Real>& b = sparse.results.Level(0);
