@@ -9,6 +9,7 @@
 #include <random>
 
 #include "editing/mesh_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "expressions/compiler.hpp"
 #include "mesh/auto_mesh.hpp"
 #include "mesh/reduce_mesh.hpp"
@@ -132,12 +133,16 @@ TEST(SparseSystem, RandomPlatesWithLumpsSolveAsWithTheBand) {
     }
 }
 
+// What a random problem's boundary makes of it: solvable, singular (every side
+// insulated) or not connected (a second meshed island beside the first).
+enum class Variant { Regular, Insulated, Island };
+
 // A random drawing meshed by AutoMesh and refined by Reduce Mesh: a star-shaped outline
 // around (300, 250), sometimes with an inner frame that is a lump (tied to every node of
-// its outline) or a second material; random conductivity, anisotropy and geometry; held
-// at 100 on its left part and cooled everywhere else. False when the drawing or its
-// mesh came out unusable.
-bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
+// its outline), a second material or a hole; random conductivity, anisotropy and
+// geometry; held at 100 on its left part and cooled everywhere else. False when the
+// drawing or its mesh came out unusable.
+bool RandomMeshedProblem(Problem& problem, std::mt19937& rng, Variant variant = Variant::Regular) {
     problem.settings.pixelLength = 0.01L;
     std::uniform_real_distribution<double> unit(0, 1);
     auto outline = [&](int count, double rMin, double rMax) {
@@ -152,7 +157,8 @@ bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
     };
     const int corners = 5 + static_cast<int>(unit(rng) * 7);
     if (testing::AddFrame(problem, outline(corners, 150, 200)) != 1) return false;
-    const int inner = static_cast<int>(unit(rng) * 3);  // 0 none, 1 lump, 2 material
+    // 0 none, 1 lump, 2 material, 3 hole
+    const int inner = static_cast<int>(unit(rng) * 4);
     if (inner > 0 && testing::AddFrame(problem, outline(4 + corners / 2, 40, 70), 1) != 2)
         return false;
     problem.SetCylindrical(unit(rng) < 0.3);
@@ -165,6 +171,16 @@ bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
         problem.materials[1].kyOverKx = 0.2L + 4 * unit(rng);
     }
     if (inner == 1) problem.frames[2].type = FrameType::Lumped;
+    if (inner == 3) {
+        problem.selection.items = {NumberItem(2)};
+        problem.selection.state = SelectType::Frames;
+        if (SubtractFrame(problem).frame != 2) return false;
+    }
+    // An island well to the right of the outline, meshed with it.
+    if (variant == Variant::Island &&
+        testing::AddFrame(problem, {{560, 200}, {640, 200}, {640, 280}, {560, 280}}) == 0)
+        return false;
+    if (variant == Variant::Island) problem.frames[problem.frameCount].material = 1;
     if (!AutoMesh(problem).failed.empty()) return false;
     const int reductions = 1 + static_cast<int>(unit(rng) * 2);
     for (int r = 0; r < reductions; ++r) {
@@ -172,10 +188,19 @@ bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
         problem.selection.items.clear();
         if (ReducemeshMClick(problem) != ReduceOutcome::Reduced) return false;
     }
-    SetValueWhere(
-        problem, [](Real x, Real) { return x < 1.6L; }, [](Real, Real) { return 100; });
-    SetConvectionWhere(
-        problem, [](Real, Real) { return true; }, 4 + 20 * unit(rng), 20);
+    const Real h = 4 + 20 * unit(rng);
+    if (variant != Variant::Insulated) {
+        SetValueWhere(
+            problem, [](Real x, Real) { return x < 1.6L; }, [](Real, Real) { return 100; });
+        SetConvectionWhere(
+            problem, [](Real, Real) { return true; }, h, 20);
+    }
+    if (inner == 3) {
+        // The hole's edge is insulated.
+        const int zero = FindOrAddSpecValue(problem, kSpecFlux, 0);
+        for (LineSegment& s : problem.lines)
+            if (s.active != 0 && (s.frameA == 2) != (s.frameB == 2)) s.fluxSpec = zero;
+    }
     if (inner == 1) {
         const int h = FindOrAddSpecValue(problem, kSpecTransfer, 15);
         for (LineSegment& s : problem.lines)
@@ -185,26 +210,43 @@ bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
     return true;
 }
 
-TEST(SparseSystem, RandomMeshedDrawingsSolveAsWithTheBand) {
+// Runs every seed's random problem of the variant with both solvers; returns how many
+// seeds gave a usable mesh.
+int ExpectRandomMeshesSame(Variant variant, int code, unsigned seeds) {
     int solved = 0;
-    for (unsigned seed = 1; seed <= 16; ++seed) {
+    for (unsigned seed = 1; seed <= seeds; ++seed) {
         SCOPED_TRACE(seed);
         RecordingReporter quiet;
         Problem probe;
         probe.SetReporter(&quiet);
         std::mt19937 rng(seed);
-        if (!RandomMeshedProblem(probe, rng)) continue;
+        const bool usable = RandomMeshedProblem(probe, rng, variant);
         probe.SetReporter(nullptr);
+        if (!usable) continue;
         ++solved;
-        ExpectSameWithBothSolvers([seed](Problem& problem) {
-            RecordingReporter reporter;
-            problem.SetReporter(&reporter);
-            std::mt19937 again(seed);
-            ASSERT_TRUE(RandomMeshedProblem(problem, again));
-            problem.SetReporter(nullptr);
-        });
+        ExpectSameWithBothSolvers(
+            [seed, variant](Problem& problem) {
+                RecordingReporter reporter;
+                problem.SetReporter(&reporter);
+                std::mt19937 again(seed);
+                ASSERT_TRUE(RandomMeshedProblem(problem, again, variant));
+                problem.SetReporter(nullptr);
+            },
+            code);
     }
-    EXPECT_GE(solved, 8);
+    return solved;
+}
+
+TEST(SparseSystem, RandomMeshedDrawingsSolveAsWithTheBand) {
+    EXPECT_GE(ExpectRandomMeshesSame(Variant::Regular, 0, 20), 10);
+}
+
+TEST(SparseSystem, RandomMeshedDrawingsFailAsWithTheBand) {
+    // Insulated all round: singular (2); with an island beside it: not connected (7).
+    EXPECT_GE(
+        ExpectRandomMeshesSame(Variant::Insulated, SolverErrorNumber(SolverError::Singular), 6), 3);
+    EXPECT_GE(ExpectRandomMeshesSame(Variant::Island, SolverErrorNumber(SolverError::Numbering), 6),
+              3);
 }
 
 TEST(SparseSystem, SingularProblemsGiveTheSameCode) {
