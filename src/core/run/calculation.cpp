@@ -193,7 +193,10 @@ SolverError Solve(Problem& problem, CalculationState& state, RunProgress* progre
     }
     // The bandwidth the user is shown; for the sparse solver its search ran beside the
     // calculation and ends here at the latest.
-    if (run.factor.kind == SolverKind::Sparse && run.unknownCount > 0) {
+    // A cancelled run does not wait for it.
+    if (run.solverError == SolverError::Cancelled) run.AbandonBandwidth();
+    if (run.factor.kind == SolverKind::Sparse && run.unknownCount > 0 &&
+        run.solverError != SolverError::Cancelled) {
         state.bandwidth = run.WaitBandwidth();
         if (progress != nullptr && !run.checkOnly && state.unknowns > 0)
             progress->SetLine(2, BandwidthLine(state.bandwidth));

@@ -542,6 +542,10 @@ struct NumberingSearch {
     }
 
     int Threads() const { return trivial ? 1 : shared->threads; }
+    // Makes every search return at its next start (the result is then not the rule's).
+    void Stop() {
+        if (!trivial) shared->ranOut.store(true, std::memory_order_relaxed);
+    }
     void Search(int index) {
         if (!trivial) SearchStarts(*shared, index);
     }
@@ -634,6 +638,15 @@ void BandwidthSearch::Start(const ConnectionLists& connections, int n) {
     } catch (const std::system_error&) {
         // No thread to be had: Wait does the whole search.
     }
+}
+
+void BandwidthSearch::Abandon() {
+    if (!m_state || m_state->finished) return;
+    State& state = *m_state;
+    state.search.Stop();
+    if (state.background.joinable()) state.background.join();
+    state.finished = true;
+    state.bandwidth = 0;
 }
 
 int BandwidthSearch::Wait() {

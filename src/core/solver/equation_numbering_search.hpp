@@ -22,6 +22,9 @@ public:
     void Start(const ConnectionLists& connections, int n);
     // 0 when no search was started.
     int Wait();
+    // Stops a search that is no longer wanted (a cancelled calculation) without waiting
+    // for its result; Wait then gives 0.
+    void Abandon();
     bool Started() const { return m_state != nullptr; }
 
 private:

@@ -187,6 +187,11 @@ public:
         if (m_bandwidthSearch.Started()) bandwidth = m_bandwidthSearch.Wait();
         return bandwidth;
     }
+    // Stops the search without its result (bandwidth 0).
+    void AbandonBandwidth() {
+        m_bandwidthSearch.Abandon();
+        bandwidth = 0;
+    }
 
 private:
     // Declared last, so that a search still running is waited for before the lists it

@@ -254,5 +254,16 @@ TEST(EquationNumbering, DisconnectedGraphFailsWithCode7) {
     EXPECT_EQ(Reference(g).solverError, SolverError::Numbering);
 }
 
+TEST(EquationNumbering, AnAbandonedBandwidthSearchGivesNothing) {
+    const Graph g = RowGrid(80, 70);
+    const ConnectionLists lists = ToLists(g);
+    BandwidthSearch search;
+    search.Start(lists, static_cast<int>(g.size()) - 1);
+    search.Abandon();
+    EXPECT_EQ(search.Wait(), 0);
+    search.Start(lists, static_cast<int>(g.size()) - 1);
+    EXPECT_EQ(search.Wait(), NumberEquations(lists, static_cast<int>(g.size()) - 1).bandwidth);
+}
+
 }  // namespace
 }  // namespace kova
