@@ -96,6 +96,7 @@ struct Prepared {
         ConfigurationCheck(*problem, checked);
         results.Allocate(1, ResultTable::ValuesFor(*problem));
         run = std::make_unique<SolverRun>(*problem, checked, results);
+        run->factor.kind = SolverKind::Band;
         RunSetup(*run);
         AllocateSystem(*run);
         ZeroSystem(*run);
@@ -138,7 +139,7 @@ void BM_Assembly(benchmark::State& state) {
     for (auto _ : state) {
         ZeroSystem(*p.run);
         AssembleSystem(*p.run, 0);
-        benchmark::DoNotOptimize(p.run->A.Row(1));
+        benchmark::DoNotOptimize(p.run->A.Values());
     }
     SetSize(state, p);
 }
@@ -148,11 +149,12 @@ void BM_Factorisation(benchmark::State& state) {
     ZeroSystem(*p.run);
     AssembleSystem(*p.run, 0);
     BandMatrix work;
-    work.Allocate(p.run->A.Size(), p.run->A.Bandwidth());
+    const BandMatrix& assembled = p.run->A.Band();
+    work.Allocate(assembled.Size(), assembled.Bandwidth());
     for (auto _ : state) {
         state.PauseTiming();
         for (int i = 1; i <= work.Size(); ++i)
-            std::copy(p.run->A.Row(i), p.run->A.Row(i) + work.Bandwidth(), work.Row(i));
+            std::copy(assembled.Row(i), assembled.Row(i) + work.Bandwidth(), work.Row(i));
         state.ResumeTiming();
         SolverError error = SolverError::Ok;
         FactorBanded(work, error);
@@ -166,10 +168,10 @@ void BM_BackSubstitution(benchmark::State& state) {
     ZeroSystem(*p.run);
     AssembleSystem(*p.run, 0);
     SolverError error = SolverError::Ok;
-    FactorBanded(p.run->A, error);
+    FactorBanded(p.run->A.Band(), error);
     BandVector x;
     for (auto _ : state) {
-        SolveBanded(p.run->A, p.run->solveVector, x, error);
+        SolveBanded(p.run->A.Band(), p.run->solveVector, x, error);
         benchmark::DoNotOptimize(x.data());
     }
     SetSize(state, p);
@@ -187,11 +189,12 @@ void BM_SteadyEndToEnd(benchmark::State& state) {
         ResultTable results;
         results.Allocate(1, ResultTable::ValuesFor(*problem));
         SolverRun run(*problem, checked, results);
+        run.factor.kind = SolverKind::Band;
         RunSetup(run);
         AllocateSystem(run);
         ZeroSystem(run);
         AssembleSystem(run, 0);
-        FactorBanded(run.A, run.solverError);
+        FactorBanded(run.A.Band(), run.solverError);
         SteadySolve(run);
         if (run.solverError != SolverError::Ok) state.SkipWithError("the calculation failed");
         bandwidth = run.bandwidth;

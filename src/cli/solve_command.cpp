@@ -51,7 +51,7 @@ struct SolveOptions {
     std::string table;
     std::string format;
     std::string flowPath;
-    std::string solver = "band";
+    std::string solver = "sparse";
     bool json = false;
 };
 
@@ -363,8 +363,9 @@ void RegisterSolveCommand(CLI::App& app, CommandAction& action) {
     sub->add_option("--flow-path", o->flowPath,
                     "node numbers N1,N2,...,Nk: print the flow across the path at every level");
     sub->add_option("--solver", o->solver,
-                    "band: the banded factorisation (the default); sparse: a sparse "
-                    "factorisation with a fill-reducing ordering, faster on large meshes")
+                    "sparse: a sparse factorisation with a fill-reducing ordering (the "
+                    "default); band: the banded factorisation in its classic order of "
+                    "arithmetic")
         ->check(CLI::IsMember({"band", "sparse"}));
     sub->add_flag("--json", o->json, "print one JSON object with the outcome at the end");
     sub->callback([&action, o] { action = [o] { return RunSolve(*o); }; });

@@ -11,6 +11,7 @@
 #include "platform/reporter.hpp"
 #include "platform/run_progress.hpp"
 #include "run/calculation.hpp"
+#include "support/steady_run.hpp"
 
 namespace kova::test {
 
@@ -40,7 +41,10 @@ private:
 };
 
 struct CalculationRun {
-    explicit CalculationRun(Problem& problem) : problem(problem) { problem.SetReporter(&reporter); }
+    explicit CalculationRun(Problem& problem) : problem(problem) {
+        problem.SetReporter(&reporter);
+        state.solver = TestSolver(state.solver);
+    }
     ~CalculationRun() { problem.SetReporter(nullptr); }
     CalculationRun(const CalculationRun&) = delete;
     CalculationRun& operator=(const CalculationRun&) = delete;

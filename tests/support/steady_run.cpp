@@ -1,10 +1,22 @@
 #include "support/steady_run.hpp"
 
+#include <cstdlib>
+#include <string>
+
 #include "solver/assembly.hpp"
 #include "solver/run_setup.hpp"
 #include "solver/steady_solution.hpp"
 
 namespace kova::test {
+
+SolverKind TestSolver(SolverKind fallback) {
+    const char* name = std::getenv("KOVA_TEST_SOLVER");
+    if (name == nullptr) return fallback;
+    const std::string text = name;
+    if (text == "band") return SolverKind::Band;
+    if (text == "sparse") return SolverKind::Sparse;
+    return fallback;
+}
 
 int SteadyRun::Run() {
     check = ConfigurationCheck(problem, checked);
@@ -26,6 +38,7 @@ int SteadyRun::Run() {
     }
     if (run.solverError == SolverError::Ok) FactorSystem(run);
     if (run.solverError == SolverError::Ok) SteadySolve(run);
+    bandwidth = run.WaitBandwidth();
     erroneousItem = run.erroneousItem;
     return solverError = SolverErrorNumber(run.solverError);
 }

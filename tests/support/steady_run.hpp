@@ -11,6 +11,10 @@
 
 namespace kova::test {
 
+// The solver a test run uses: `fallback` unless the variable KOVA_TEST_SOLVER names one
+// (band or sparse), so that whole suites can be run again with the other solver.
+SolverKind TestSolver(SolverKind fallback);
+
 struct SteadyRun {
     explicit SteadyRun(Problem& problem) : problem(problem) { problem.SetReporter(&reporter); }
     ~SteadyRun() { problem.SetReporter(nullptr); }
@@ -35,8 +39,8 @@ struct SteadyRun {
     int bandwidth = 0;
     int iterations = 0;  // the last iteration count reported
     int solverError = 0;
-    int erroneousItem = 0;                 // the specification whose evaluation failed
-    SolverKind solver = SolverKind::Band;  // the factorisation the run uses
+    int erroneousItem = 0;                             // the specification whose evaluation failed
+    SolverKind solver = TestSolver(SolverKind::Band);  // the factorisation the run uses
 };
 
 }  // namespace kova::test

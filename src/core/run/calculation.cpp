@@ -66,10 +66,16 @@ bool CountUnknowns(SolverRun& run, CalculationState& state) {
     return false;
 }
 
+std::string BandwidthLine(int bandwidth) {
+    return " Matrix Bandwidth = " + std::to_string(bandwidth);
+}
+
 void ShowSystemSize(const SolverRun& run, const CalculationState& state, RunProgress* progress) {
     if (progress == nullptr || run.checkOnly) return;
     progress->SetLine(1, UnknownsLine(run.problem, state.unknowns));
-    progress->SetLine(2, " Matrix Bandwidth = " + std::to_string(run.bandwidth));
+    // The sparse solver's bandwidth is still being found beside the calculation; it is
+    // shown when known (ShowBandwidth).
+    progress->SetLine(2, run.factor.kind == SolverKind::Band ? BandwidthLine(run.bandwidth) : " ");
     progress->SetLine(3, " ");
 }
 
@@ -184,6 +190,16 @@ SolverError Solve(Problem& problem, CalculationState& state, RunProgress* progre
     } catch (const std::length_error&) {
         run.solverError = SolverError::NoMemory;
         problem.reporter().ShowError(GetMessage(MessageId::NoMemoryForCalculation));
+    }
+    // The bandwidth the user is shown; for the sparse solver its search ran beside the
+    // calculation and ends here at the latest.
+    // A cancelled run does not wait for it.
+    if (run.solverError == SolverError::Cancelled) run.AbandonBandwidth();
+    if (run.factor.kind == SolverKind::Sparse && run.unknownCount > 0 &&
+        run.solverError != SolverError::Cancelled) {
+        state.bandwidth = run.WaitBandwidth();
+        if (progress != nullptr && !run.checkOnly && state.unknowns > 0)
+            progress->SetLine(2, BandwidthLine(state.bandwidth));
     }
     // The run's arrays go with `run`; the start time follows the first level.
     if (run.IsTransient()) state.currentLevel = run.currentLevel;

@@ -13,9 +13,18 @@ namespace kova {
 
 void AllocateSystem(SolverRun& run) {
     const int n = run.unknownCount;
-    const int b = std::max(run.bandwidth, 1);
-    bool ok = run.K.Allocate(n, b) && run.A.Allocate(n, b);
-    if (ok && run.runMode > 0) ok = run.C.Allocate(n, b);
+    bool ok = true;
+    if (run.factor.kind == SolverKind::Sparse) {
+        // Assembled straight into the pattern of the run's couplings: no band is made.
+        SparsePattern pattern;
+        ok = BuildSystemPattern(run, pattern) && run.K.AllocateSparse(pattern) &&
+             run.A.AllocateSparse(pattern);
+        if (ok && run.runMode > 0) ok = run.C.AllocateSparse(pattern);
+    } else {
+        const int b = std::max(run.bandwidth, 1);
+        ok = run.K.AllocateBand(n, b) && run.A.AllocateBand(n, b);
+        if (ok && run.runMode > 0) ok = run.C.AllocateBand(n, b);
+    }
     if (ok) {
         try {
             run.F.assign(static_cast<std::size_t>(n) + 1, 0.0L);
@@ -157,7 +166,7 @@ private:
     }
 
     bool Geometry(const Element& e, ElementGeometry& g) const;
-    void AddMass(BandMatrix& target, const ElementGeometry& g, const Real (&w)[3]);
+    void AddMass(SystemMatrix& target, const ElementGeometry& g, const Real (&w)[3]);
     // The cylindrical load vector of a nodal value v: the integral of v r N_i.
     void LoadVector(const ElementGeometry& g, const Real (&v)[3], Real (&out)[3]) const;
 
@@ -234,7 +243,7 @@ bool Assembler::Geometry(const Element& e, ElementGeometry& g) const {
     return g.area > 0 && std::isfinite(g.area);
 }
 
-void Assembler::AddMass(BandMatrix& target, const ElementGeometry& g, const Real (&w)[3]) {
+void Assembler::AddMass(SystemMatrix& target, const ElementGeometry& g, const Real (&w)[3]) {
     Real m[3][3];
     if (m_cylindrical) {
         CylindricalMass(g.area, w, g.x, m);
@@ -551,6 +560,7 @@ void Assembler::ApplyPrescribedValues() {
     const int n = m_run.unknownCount;
     const int b = m_run.bandwidth;
     const bool capacity = m_run.runMode > 0;
+    const bool sparse = m_run.K.IsSparse();
     m_run.prescribed.clear();
     m_run.prescribedCouplings.clear();
     for (int node = 1; node <= m_run.activeNodeCount; ++node) {
@@ -567,10 +577,7 @@ void Assembler::ApplyPrescribedValues() {
                 return;
             }
         }
-        const int jFirst = std::max(1, e - b + 1);
-        const int jLast = std::min(n, e + b - 1);
-        for (int j = jFirst; j <= jLast; ++j) {
-            if (j == e) continue;
+        auto move = [&](int j) {
             Real& kje = m_run.K(j, e);
             m_run.F[static_cast<std::size_t>(j)] -= value * kje;
             if (capacity) {
@@ -580,6 +587,18 @@ void Assembler::ApplyPrescribedValues() {
                 cje = 0;
             }
             kje = 0;
+        };
+        if (sparse) {
+            // The pattern holds exactly the node's couplings; a coupling listed twice is
+            // moved once (the second visit finds 0).
+            for (const std::int32_t* v = m_run.connections.Begin(node);
+                 v != m_run.connections.End(node); ++v)
+                if (*v >= 1 && *v <= n && *v != node) move(m_run.EquationOf(*v));
+        } else {
+            const int jFirst = std::max(1, e - b + 1);
+            const int jLast = std::min(n, e + b - 1);
+            for (int j = jFirst; j <= jLast; ++j)
+                if (j != e) move(j);
         }
         m_run.prescribed.emplace_back(e, value);
     }

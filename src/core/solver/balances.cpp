@@ -68,7 +68,7 @@ void SteadyBalances(SolverRun& run, ResultTable& balances) {
         AssembleBalance(run, unused, 0);
         if (run.solverError != SolverError::Ok) return;
         BandVector r = run.solveVector;
-        MultiplyBanded(run.K, r, run.solution, r);
+        run.K.Multiply(r, run.solution, r);
         std::vector<Real>& target = balances.Level(k);
         target[0] = 0;
         FillBalance(run, r, target);
@@ -118,8 +118,8 @@ void TransientBalances(SolverRun& run, TransientState& state) {
             if (run.solverError != SolverError::Ok) break;
         }
         BandVector r = run.solveVector;
-        MultiplyBanded(run.K, r, t, r);
-        if (run.runMode > 0) MultiplyBanded(run.C, r, rate, r);
+        run.K.Multiply(r, t, r);
+        if (run.runMode > 0) run.C.Multiply(r, rate, r);
         std::vector<Real>& target = state.balances->Level(i);
         target[0] = here[0];
         FillBalance(run, r, target);

@@ -4,8 +4,13 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
+
+#include "solver/equation_numbering_search.hpp"
 
 namespace kova {
 namespace {
@@ -501,6 +506,73 @@ void SearchStarts(SharedSearch& shared, int index) {
 // Below this many unknowns a second search costs more than it saves.
 constexpr int kParallelFrom = 4096;
 
+// Everything one numbering needs: the graph, the proofs of abandonment, the hubs, the
+// best numbering so far and the searches' shared state.
+struct NumberingSearch {
+    NumberingSearch(const ConnectionLists& connections, int n, int threads) : abandoned(n) {
+        const std::size_t size = static_cast<std::size_t>(n) + 1;
+        result.equationOfUnknown.resize(size);
+        result.unknownOfEquation.resize(size);
+        for (int u = 0; u <= n; ++u) result.equationOfUnknown[static_cast<std::size_t>(u)] = u;
+        result.bandwidth = n;
+        trivial = n <= 3;
+        if (trivial) return;
+        g.n = n;
+        g.start.assign(size + 1, 0);
+        int identityWidth = 0;
+        for (int u = 1; u <= n; ++u) {
+            for (const std::int32_t* v = connections.Begin(u); v != connections.End(u); ++v) {
+                if (*v < 1 || *v > n) continue;
+                g.adjacency.push_back(*v);
+                identityWidth = std::max(identityWidth, std::abs(*v - u));
+            }
+            g.start[static_cast<std::size_t>(u) + 1] =
+                static_cast<std::int32_t>(g.adjacency.size());
+        }
+        g.Reverse();
+        if (threads <= 0) {
+            const unsigned cores = std::thread::hardware_concurrency();
+            threads = n >= kParallelFrom && cores >= 2 ? 2 : 1;
+        }
+        seeding = std::make_unique<Coverage>(g, abandoned);
+        if (threads > 1 && !seeding->StronglyConnected()) threads = 1;
+        seeds = seeding->SeedHubs();
+        champion = std::make_unique<Champion>(identityWidth, result.equationOfUnknown);
+        shared.reset(new SharedSearch{g, *champion, abandoned, seeds, threads});
+    }
+
+    int Threads() const { return trivial ? 1 : shared->threads; }
+    // Makes every search return at its next start (the result is then not the rule's).
+    void Stop() {
+        if (!trivial) shared->ranOut.store(true, std::memory_order_relaxed);
+    }
+    void Search(int index) {
+        if (!trivial) SearchStarts(*shared, index);
+    }
+    // The result once every search has returned.
+    Numbering Finish() {
+        if (trivial) {
+            result.unknownOfEquation = result.equationOfUnknown;
+            return std::move(result);
+        }
+        if (shared->ranOut.load()) result.solverError = SolverError::Numbering;
+        result.bandwidth = champion->BestWidth() + 1;
+        for (int u = 1; u <= g.n; ++u)
+            result.unknownOfEquation[static_cast<std::size_t>(
+                result.equationOfUnknown[static_cast<std::size_t>(u)])] = u;
+        return std::move(result);
+    }
+
+    Numbering result;
+    bool trivial = false;
+    Graph g;
+    AbandonedAt abandoned;
+    std::unique_ptr<Coverage> seeding;  // made once the graph is built
+    std::vector<std::int32_t> seeds;
+    std::unique_ptr<Champion> champion;
+    std::unique_ptr<SharedSearch> shared;
+};
+
 }  // namespace
 
 // Every start is tried with the rule's acceptance test. A start costs only the part of
@@ -517,56 +589,82 @@ constexpr int kParallelFrom = 4096;
 // other one (then no numbering can run out, and which start would have run out first
 // cannot depend on the order). The result is the rule's numbering exactly.
 Numbering NumberEquations(const ConnectionLists& connections, int n, int threads) {
-    Numbering result;
-    const std::size_t size = static_cast<std::size_t>(n) + 1;
-    result.equationOfUnknown.resize(size);
-    result.unknownOfEquation.resize(size);
-    for (int u = 0; u <= n; ++u) result.equationOfUnknown[static_cast<std::size_t>(u)] = u;
-    result.bandwidth = n;
-    if (n <= 3) {
-        result.unknownOfEquation = result.equationOfUnknown;
-        return result;
-    }
-
-    Graph g;
-    g.n = n;
-    g.start.assign(size + 1, 0);
-    int identityWidth = 0;
-    for (int u = 1; u <= n; ++u) {
-        for (const std::int32_t* v = connections.Begin(u); v != connections.End(u); ++v) {
-            if (*v < 1 || *v > n) continue;
-            g.adjacency.push_back(*v);
-            identityWidth = std::max(identityWidth, std::abs(*v - u));
-        }
-        g.start[static_cast<std::size_t>(u) + 1] = static_cast<std::int32_t>(g.adjacency.size());
-    }
-
-    g.Reverse();
-    AbandonedAt abandoned(n);
-    Coverage seeding(g, abandoned);
-    if (threads <= 0) {
-        const unsigned cores = std::thread::hardware_concurrency();
-        threads = n >= kParallelFrom && cores >= 2 ? 2 : 1;
-    }
-    if (threads > 1 && !seeding.StronglyConnected()) threads = 1;
-    const std::vector<std::int32_t> seeds = seeding.SeedHubs();
-    Champion champion(identityWidth, result.equationOfUnknown);
-    SharedSearch shared{g, champion, abandoned, seeds, threads};
+    NumberingSearch search(connections, n, threads);
     std::vector<std::thread> helpers;
     try {
-        for (int t = 1; t < threads; ++t) helpers.emplace_back(SearchStarts, std::ref(shared), t);
+        for (int t = 1; t < search.Threads(); ++t)
+            helpers.emplace_back([&search, t] { search.Search(t); });
     } catch (const std::system_error&) {
         // No thread to be had: the searches running share the work (the hubs of the
         // missing ones are left out, which costs time only).
     }
-    SearchStarts(shared, 0);
+    search.Search(0);
     for (std::thread& helper : helpers) helper.join();
-    if (shared.ranOut.load()) result.solverError = SolverError::Numbering;
-    result.bandwidth = champion.BestWidth() + 1;
-    for (int u = 1; u <= n; ++u)
-        result.unknownOfEquation[static_cast<std::size_t>(
-            result.equationOfUnknown[static_cast<std::size_t>(u)])] = u;
-    return result;
+    return search.Finish();
+}
+
+struct BandwidthSearch::State {
+    State(const ConnectionLists& connections, int n) : search(connections, n, 2) {}
+    NumberingSearch search;
+    std::thread background;
+    std::atomic<bool> failed{false};
+    bool finished = false;
+    int bandwidth = 0;
+};
+
+BandwidthSearch::BandwidthSearch() = default;
+
+BandwidthSearch::~BandwidthSearch() {
+    Wait();
+}
+
+void BandwidthSearch::Start(const ConnectionLists& connections, int n) {
+    Wait();
+    m_state.reset();
+    try {
+        m_state = std::make_unique<State>(connections, n);
+    } catch (const std::bad_alloc&) {
+        return;  // no bandwidth to show
+    }
+    State& state = *m_state;
+    try {
+        state.background = std::thread([&state] {
+            try {
+                state.search.Search(0);
+            } catch (const std::bad_alloc&) {
+                state.failed = true;
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: Wait does the whole search.
+    }
+}
+
+void BandwidthSearch::Abandon() {
+    if (!m_state || m_state->finished) return;
+    State& state = *m_state;
+    state.search.Stop();
+    if (state.background.joinable()) state.background.join();
+    state.finished = true;
+    state.bandwidth = 0;
+}
+
+int BandwidthSearch::Wait() {
+    if (!m_state) return 0;
+    State& state = *m_state;
+    if (state.finished) return state.bandwidth;
+    const bool background = state.background.joinable();
+    try {
+        // The second search takes the starts the background one has not reached yet;
+        // without a background thread this one takes them all.
+        if (!background || state.search.Threads() > 1) state.search.Search(background ? 1 : 0);
+    } catch (const std::bad_alloc&) {
+        state.failed = true;
+    }
+    if (background) state.background.join();
+    state.finished = true;
+    state.bandwidth = state.failed ? 0 : state.search.Finish().bandwidth;
+    return state.bandwidth;
 }
 
 }  // namespace kova

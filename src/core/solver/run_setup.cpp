@@ -330,9 +330,46 @@ bool PrescribeSpecifiedNodes(SolverRun& run) {
     return true;
 }
 
-// The bandwidth-minimising numbering of the equations.
+// True when every unknown reaches every other through the connection lists (a
+// breadth-first search, linear in the number of couplings).
+bool ConnectionsConnected(const ConnectionLists& connections, int n) {
+    if (n <= 1) return true;
+    std::vector<std::uint8_t> seen(static_cast<std::size_t>(n) + 1, 0);
+    std::vector<std::int32_t> queue;
+    queue.reserve(static_cast<std::size_t>(n));
+    queue.push_back(1);
+    seen[1] = 1;
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const int u = queue[head];
+        if (u > connections.Count()) continue;
+        for (const std::int32_t* v = connections.Begin(u); v != connections.End(u); ++v) {
+            if (*v < 1 || *v > n || seen[static_cast<std::size_t>(*v)] != 0) continue;
+            seen[static_cast<std::size_t>(*v)] = 1;
+            queue.push_back(*v);
+        }
+    }
+    return static_cast<int>(queue.size()) == n;
+}
+
+// The band solver needs the bandwidth-minimising numbering of the equations. The sparse
+// one makes its own fill-reducing order, so its equations keep the unknowns' numbers; a
+// mesh that falls apart is found by a linear search, and the numbering, needed only for
+// the bandwidth the user is shown, runs beside the calculation (SolverRun::WaitBandwidth).
 void NumberUnknowns(SolverRun& run) {
-    Numbering numbering = NumberEquations(run.connections, run.unknownCount);
+    const int n = run.unknownCount;
+    if (run.factor.kind == SolverKind::Sparse) {
+        run.equationOfUnknown.resize(static_cast<std::size_t>(n) + 1);
+        for (int u = 0; u <= n; ++u) run.equationOfUnknown[static_cast<std::size_t>(u)] = u;
+        run.unknownOfEquation = run.equationOfUnknown;
+        run.bandwidth = 0;
+        if (!ConnectionsConnected(run.connections, n)) {
+            run.solverError = SolverError::Numbering;
+            return;
+        }
+        run.StartBandwidthSearch();
+        return;
+    }
+    Numbering numbering = NumberEquations(run.connections, n);
     run.equationOfUnknown = std::move(numbering.equationOfUnknown);
     run.unknownOfEquation = std::move(numbering.unknownOfEquation);
     run.bandwidth = numbering.bandwidth;

@@ -13,9 +13,11 @@
 #include "model/types.hpp"
 #include "solver/band_matrix.hpp"
 #include "solver/configuration_check.hpp"
+#include "solver/equation_numbering_search.hpp"
 #include "solver/result_table.hpp"
 #include "solver/solver_error.hpp"
 #include "solver/system_factor.hpp"
+#include "solver/system_matrix.hpp"
 #include "units/drawing_transform.hpp"
 #include "units/unit_labels.hpp"
 
@@ -144,7 +146,7 @@ public:
 
     // Matrices and vectors in equation order (index 1..N). The solution vector holds
     // unknown-ordered start values until the first assembly permutes it.
-    BandMatrix K, C, A;
+    SystemMatrix K, C, A;
     BandVector F, solveVector, solution;
     // How A is factorised and solved (band unless a run chooses the sparse solver).
     SystemFactor factor;
@@ -174,6 +176,27 @@ public:
         return equationOfUnknown[static_cast<std::size_t>(unknown)];
     }
     bool IsTransient() const { return runMode != kRunSteady; }
+
+    // Starts the bandwidth-minimising numbering of the connection lists on a thread of
+    // its own (the sparse solver does not need it; the user is shown its bandwidth).
+    // The connection lists must not change until WaitBandwidth.
+    void StartBandwidthSearch() { m_bandwidthSearch.Start(connections, unknownCount); }
+    // Joins a search started by StartBandwidthSearch (taking a share of what is left)
+    // and sets `bandwidth` from it (0 when it could not run); returns `bandwidth`.
+    int WaitBandwidth() {
+        if (m_bandwidthSearch.Started()) bandwidth = m_bandwidthSearch.Wait();
+        return bandwidth;
+    }
+    // Stops the search without its result (bandwidth 0).
+    void AbandonBandwidth() {
+        m_bandwidthSearch.Abandon();
+        bandwidth = 0;
+    }
+
+private:
+    // Declared last, so that a search still running is waited for before the lists it
+    // reads are destroyed.
+    BandwidthSearch m_bandwidthSearch;
 };
 
 }  // namespace kova

@@ -278,6 +278,10 @@ void SparseFactor::Solve(const Real* b, Real* x) const {
     const auto n = static_cast<std::size_t>(sym.n);
     std::vector<Real> y(n);
     for (std::size_t i = 0; i < n; ++i) y[At(sym.position[i])] = b[i];
+    // The values of a supernode's rows below its columns, gathered for the back
+    // substitution (an extended value is slow to store, so each column's sum is
+    // accumulated in registers and stored once).
+    std::vector<Real> below;
     const int sn = sym.supernodeCount;
     // Forward: L y = b, supernode by supernode.
     for (Index s = 0; s < sn; ++s) {
@@ -306,10 +310,19 @@ void SparseFactor::Solve(const Real* b, Real* x) const {
         Real* ys = y.data() + sym.firstColumn[At(s)];
         const Index* rows = sym.rows.data() + sym.rowStart[At(s)];
         const Real* block = m_values.data() + sym.factorOffset[At(s)];
-        for (int t = k; t < m; ++t) {
-            const Real* row = block + At(t) * At(k);
-            const Real xt = y[At(rows[t])];
-            for (int p = 0; p < k; ++p) ys[p] -= row[p] * xt;
+        below.resize(static_cast<std::size_t>(m - k));
+        for (int t = k; t < m; ++t) below[At(t - k)] = y[At(rows[t])];
+        for (int p = 0; p < k; ++p) {
+            // Two sums side by side halve the chain of dependent additions.
+            Real even = 0, odd = 0;
+            const Real* entry = block + At(k) * At(k) + At(p);
+            int t = 0;
+            for (; t + 1 < m - k; t += 2, entry += 2 * At(k)) {
+                even += entry[0] * below[At(t)];
+                odd += entry[At(k)] * below[At(t) + 1];
+            }
+            if (t < m - k) even += entry[0] * below[At(t)];
+            ys[p] -= even + odd;
         }
         for (int c = k - 1; c >= 0; --c) {
             Real v = ys[c];

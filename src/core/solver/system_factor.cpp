@@ -38,33 +38,16 @@ void NoMemory(SolverRun& run) {
 void FactorSystem(SolverRun& run) {
     SystemFactor& system = run.factor;
     if (system.kind == SolverKind::Band) {
-        FactorBanded(run.A, run.solverError);
+        FactorBanded(run.A.Band(), run.solverError);
         return;
     }
+    const SparseMatrix& matrix = run.A.Sparse();
     if (!system.analysed) {
-        SparsePattern pattern;
-        if (!BuildSystemPattern(run, pattern)) return NoMemory(run);
-        if (!PatternConnected(pattern)) {
-            run.solverError = SolverError::Numbering;
-            return;
-        }
-        if (!AnalyseSparse(pattern, system.symbolic) || !system.matrix.Reset(std::move(pattern)))
-            return NoMemory(run);
+        if (!AnalyseSparse(matrix.Pattern(), system.symbolic)) return NoMemory(run);
         system.analysed = true;
     }
-    // The band holds every coupling of the pattern: the numbering's bandwidth covers the
-    // connection lists the pattern was made from.
-    const SparsePattern& pattern = system.matrix.Pattern();
-    std::vector<Real>& values = system.matrix.Values();
-    for (int j = 0; j < pattern.n; ++j) {
-        for (std::int64_t p = pattern.columnStart[static_cast<std::size_t>(j)];
-             p < pattern.columnStart[static_cast<std::size_t>(j) + 1]; ++p) {
-            const int i = pattern.rowIndex[static_cast<std::size_t>(p)];
-            values[static_cast<std::size_t>(p)] = run.A(j + 1, i + 1);
-        }
-    }
     system.factor.SetMemoryLimit(system.memoryLimit);
-    system.factor.Factor(system.matrix, system.symbolic, run.solverError);
+    system.factor.Factor(matrix, system.symbolic, run.solverError);
     if (run.solverError == SolverError::NoMemory) NoMemory(run);
 }
 
@@ -72,7 +55,7 @@ void SolveSystem(const SolverRun& run, const BandVector& b, BandVector& x,
                  SolverError& solverError) {
     const SystemFactor& system = run.factor;
     if (system.kind == SolverKind::Band) {
-        SolveBanded(run.A, b, x, solverError);
+        SolveBanded(run.A.Band(), b, x, solverError);
         return;
     }
     const int n = run.unknownCount;

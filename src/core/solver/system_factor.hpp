@@ -1,6 +1,6 @@
 // The factorisation that solves a run's assembled system: the band Cholesky in place, or
-// the sparse supernodal one fed from the assembled band matrix. The band solver is the
-// default; the sparse one is chosen per run.
+// the sparse supernodal one of the matrix assembled on the couplings' pattern. The sparse
+// solver is the default; the band one is chosen per run.
 #pragma once
 
 #include <cstddef>
@@ -18,11 +18,10 @@ class SolverRun;
 
 enum class SolverKind : std::uint8_t { Band, Sparse };
 
-// The sparse side of a run: the pattern and its analysis (made once per run, since the
+// The sparse side of a run: the analysis of the pattern (made once per run, since the
 // couplings do not change between assemblies) and the latest numeric factor.
 struct SystemFactor {
-    SolverKind kind = SolverKind::Band;
-    SparseMatrix matrix;
+    SolverKind kind = SolverKind::Sparse;
     SparseSymbolic symbolic;
     SparseFactor factor;
     bool analysed = false;
@@ -34,11 +33,10 @@ struct SystemFactor {
 // and its couplings from the connection lists. False when the memory cannot be had.
 bool BuildSystemPattern(const SolverRun& run, SparsePattern& pattern);
 
-// Factorises the run's system matrix A. Band: FactorBanded in place. Sparse: on the first
-// call the pattern is built, checked for connectedness (Numbering when the coupling
-// graph falls apart) and analysed; then A's values are copied into it and factorised, A stays
-// as it is. Sets run.solverError: Singular for a singular system, NoMemory (after the
-// memory message) when the memory cannot be had.
+// Factorises the run's system matrix A. Band: FactorBanded in place. Sparse: the pattern
+// of A is analysed on the first call (the set-up has found the couplings connected), then
+// A is factorised and stays as it is. Sets run.solverError: Singular for a singular
+// system, NoMemory (after the memory message) when the memory cannot be had.
 void FactorSystem(SolverRun& run);
 
 // Solves A x = b with the latest factor (vectors 1..N in equation order). x may not be b.

@@ -69,16 +69,14 @@ void AddPrescribedChange(SolverRun& run) {
 void CombineTimeScheme(SolverRun& run) {
     const bool euler = run.runMode == kRunEuler;
     const Real w = euler ? run.dt : run.dt / 2;
-    const int n = run.K.Size();
-    const int b = run.K.Bandwidth();
-    for (int i = 1; i <= n; ++i) {
-        const Real* k = run.K.Row(i);
-        Real* c = run.C.Row(i);
-        Real* a = run.A.Row(i);
-        for (int m = 0; m < b; ++m) {
-            a[m] = euler ? c[m] : c[m] + w * k[m];
-            c[m] -= (euler ? run.dt : w) * k[m];
-        }
+    // K, C and A share one layout (band or pattern), so they combine value by value.
+    const Real* k = run.K.Values();
+    Real* c = run.C.Values();
+    Real* a = run.A.Values();
+    const std::size_t count = run.K.ValueCount();
+    for (std::size_t m = 0; m < count; ++m) {
+        a[m] = euler ? c[m] : c[m] + w * k[m];
+        c[m] -= (euler ? run.dt : w) * k[m];
     }
     for (Real& f : run.F) f *= run.dt;
 }
@@ -132,20 +130,10 @@ int LastLevelFor(int runMode, Real t, Real tStop, Real dt, int currentLevel) {
     return static_cast<int>(RoundHalfEven(clamped)) + currentLevel;
 }
 
-Real GershgorinEstimate(const BandMatrix& k, const BandMatrix& c,
+Real GershgorinEstimate(const SystemMatrix& k, const SystemMatrix& c,
                         const std::vector<std::uint8_t>& specifiedEquation) {
     const int n = k.Size();
-    const int b = k.Bandwidth();
-    std::vector<Real> offDiagonal(static_cast<std::size_t>(n) + 1, 0.0L);
-    for (int i = 1; i <= n; ++i) {
-        const Real* row = k.Row(i);
-        const int mEnd = std::min(b, n - i + 1);
-        for (int m = 2; m <= mEnd; ++m) {
-            const Real v = std::fabs(row[m - 1]);
-            offDiagonal[static_cast<std::size_t>(i)] += v;
-            offDiagonal[static_cast<std::size_t>(i + m - 1)] += v;
-        }
-    }
+    const std::vector<Real> offDiagonal = k.OffDiagonalSums();
     Real lambda = 0;
     for (int e = 1; e <= n; ++e) {
         if (static_cast<std::size_t>(e) < specifiedEquation.size() &&
@@ -225,7 +213,7 @@ void TransientSolve(SolverRun& run, TransientState& state) {
                 EndAtCompletedLevel(run, level - 1, completedTime);
                 return;
             }
-            MultiplyBanded(run.C, run.F, run.solution, run.solveVector);
+            run.C.Multiply(run.F, run.solution, run.solveVector);
             AddPrescribedChange(run);
             if (SolveAssembled(run)) StoreResults(run, level);
         } else {

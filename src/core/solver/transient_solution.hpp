@@ -32,7 +32,7 @@ int LastLevelFor(int runMode, Real t, Real tStop, Real dt, int currentLevel);
 // The largest Gershgorin bound of C^-1 K over the equations whose unknown is not a
 // specified node: max (K(e,e) + sum |K(e,j)|) / C(e,e). Equations without a positive
 // capacity are skipped; 0 when none is left.
-Real GershgorinEstimate(const BandMatrix& k, const BandMatrix& c,
+Real GershgorinEstimate(const SystemMatrix& k, const SystemMatrix& c,
                         const std::vector<std::uint8_t>& specifiedEquation);
 
 // The text of v in the format AutoFormat(v, n) chooses.

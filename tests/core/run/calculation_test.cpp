@@ -32,20 +32,28 @@ TEST(LevelArithmetic, LastLevelRoundsHalfToEvenAndNeedsAPositiveStep) {
 
 TEST(LevelArithmetic, GershgorinBoundsTheRowsOfFreeEquations) {
     // K = [[2, -1, 0], [-1, 3, -2], [0, -2, 2]], C = diag(1, 2, 4); equation 3 specified.
-    BandMatrix k, c;
-    ASSERT_TRUE(k.Allocate(3, 2));
-    ASSERT_TRUE(c.Allocate(3, 2));
-    k(1, 1) = 2;
-    k(1, 2) = -1;
-    k(2, 2) = 3;
-    k(2, 3) = -2;
-    k(3, 3) = 2;
-    c(1, 1) = 1;
-    c(2, 2) = 2;
-    c(3, 3) = 4;
-    EXPECT_EQ(GershgorinEstimate(k, c, {0, 0, 0, 1}), 3);  // row 1: (2 + 1) / 1
-    EXPECT_EQ(GershgorinEstimate(k, c, {0, 1, 0, 0}), 3);  // row 2: (3 + 3) / 2
-    EXPECT_EQ(GershgorinEstimate(k, c, {0, 1, 1, 0}), 1);  // row 3: (2 + 2) / 4
+    // The same bound from band storage and from the sparse pattern of the couplings.
+    SparsePatternBuilder builder(3);
+    builder.AddCoupling(0, 1);
+    builder.AddCoupling(1, 2);
+    SparsePattern pattern;
+    ASSERT_TRUE(builder.Finish(pattern));
+    for (bool sparse : {false, true}) {
+        SystemMatrix k, c;
+        ASSERT_TRUE(sparse ? k.AllocateSparse(pattern) : k.AllocateBand(3, 2));
+        ASSERT_TRUE(sparse ? c.AllocateSparse(pattern) : c.AllocateBand(3, 2));
+        k(1, 1) = 2;
+        k(1, 2) = -1;
+        k(2, 2) = 3;
+        k(3, 2) = -2;
+        k(3, 3) = 2;
+        c(1, 1) = 1;
+        c(2, 2) = 2;
+        c(3, 3) = 4;
+        EXPECT_EQ(GershgorinEstimate(k, c, {0, 0, 0, 1}), 3);  // row 1: (2 + 1) / 1
+        EXPECT_EQ(GershgorinEstimate(k, c, {0, 1, 0, 0}), 3);  // row 2: (3 + 3) / 2
+        EXPECT_EQ(GershgorinEstimate(k, c, {0, 1, 1, 0}), 1);  // row 3: (2 + 2) / 4
+    }
     EXPECT_EQ(AutoText(123.456L, 4), "123.5");
     EXPECT_EQ(AutoText(0.012345L, 4), "1.2345E-02");  // five decimals would be needed
     EXPECT_EQ(AutoText(0, 4), "0.0");

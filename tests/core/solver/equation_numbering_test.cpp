@@ -2,6 +2,7 @@
 // start numbered breadth-first, accepted only when strictly narrower), on grids and
 // random graphs, and its failure on a graph that is not connected.
 #include "solver/equation_numbering.hpp"
+#include "solver/equation_numbering_search.hpp"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,15 @@ void ExpectSame(const Graph& g) {
         EXPECT_EQ(fast.equationOfUnknown, slow.equationOfUnknown);
         EXPECT_EQ(fast.unknownOfEquation, slow.unknownOfEquation);
     }
+    // The bandwidth alone, searched in the background and joined by the caller.
+    if (slow.solverError != SolverError::Ok) return;
+    const ConnectionLists lists = ToLists(g);
+    BandwidthSearch search;
+    EXPECT_EQ(search.Wait(), 0);  // nothing started
+    search.Start(lists, n);
+    EXPECT_EQ(search.Wait(), slow.bandwidth);
+    EXPECT_EQ(search.Wait(), slow.bandwidth);
+    search.Start(lists, n);  // left to the destructor
 }
 
 TEST(EquationNumbering, MatchesTheRuleOnGridsAndRandomGraphs) {
@@ -242,6 +252,17 @@ TEST(EquationNumbering, DisconnectedGraphFailsWithCode7) {
     const Numbering r = NumberEquations(ToLists(g), 8);
     EXPECT_EQ(r.solverError, SolverError::Numbering);
     EXPECT_EQ(Reference(g).solverError, SolverError::Numbering);
+}
+
+TEST(EquationNumbering, AnAbandonedBandwidthSearchGivesNothing) {
+    const Graph g = RowGrid(80, 70);
+    const ConnectionLists lists = ToLists(g);
+    BandwidthSearch search;
+    search.Start(lists, static_cast<int>(g.size()) - 1);
+    search.Abandon();
+    EXPECT_EQ(search.Wait(), 0);
+    search.Start(lists, static_cast<int>(g.size()) - 1);
+    EXPECT_EQ(search.Wait(), NumberEquations(lists, static_cast<int>(g.size()) - 1).bandwidth);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "editing/mesh_commands.hpp"
+#include "editing/removal_commands.hpp"
 #include "expressions/compiler.hpp"
 #include "mesh/auto_mesh.hpp"
 #include "mesh/reduce_mesh.hpp"
@@ -37,6 +38,8 @@ void ExpectSameWithBothSolvers(const Build& build, int code = 0) {
     ASSERT_EQ(band.Run(), code);
     ASSERT_EQ(sparse.Run(), code);
     if (code != 0) return;
+    // The bandwidth shown is the numbering's, found beside the sparse calculation.
+    EXPECT_EQ(sparse.bandwidth, band.bandwidth);
     EXPECT_EQ(sparse.iterations, band.iterations);
     const std::vector<Real>& a = band.results.Level(0);
     const std::vector<Real>& b = sparse.results.Level(0);
@@ -130,12 +133,16 @@ TEST(SparseSystem, RandomPlatesWithLumpsSolveAsWithTheBand) {
     }
 }
 
+// What a random problem's boundary makes of it: solvable, singular (every side
+// insulated) or not connected (a second meshed island beside the first).
+enum class Variant { Regular, Insulated, Island };
+
 // A random drawing meshed by AutoMesh and refined by Reduce Mesh: a star-shaped outline
 // around (300, 250), sometimes with an inner frame that is a lump (tied to every node of
-// its outline) or a second material; random conductivity, anisotropy and geometry; held
-// at 100 on its left part and cooled everywhere else. False when the drawing or its
-// mesh came out unusable.
-bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
+// its outline), a second material or a hole; random conductivity, anisotropy and
+// geometry; held at 100 on its left part and cooled everywhere else. False when the
+// drawing or its mesh came out unusable.
+bool RandomMeshedProblem(Problem& problem, std::mt19937& rng, Variant variant = Variant::Regular) {
     problem.settings.pixelLength = 0.01L;
     std::uniform_real_distribution<double> unit(0, 1);
     auto outline = [&](int count, double rMin, double rMax) {
@@ -150,7 +157,8 @@ bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
     };
     const int corners = 5 + static_cast<int>(unit(rng) * 7);
     if (testing::AddFrame(problem, outline(corners, 150, 200)) != 1) return false;
-    const int inner = static_cast<int>(unit(rng) * 3);  // 0 none, 1 lump, 2 material
+    // 0 none, 1 lump, 2 material, 3 hole
+    const int inner = static_cast<int>(unit(rng) * 4);
     if (inner > 0 && testing::AddFrame(problem, outline(4 + corners / 2, 40, 70), 1) != 2)
         return false;
     problem.SetCylindrical(unit(rng) < 0.3);
@@ -163,6 +171,16 @@ bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
         problem.materials[1].kyOverKx = 0.2L + 4 * unit(rng);
     }
     if (inner == 1) problem.frames[2].type = FrameType::Lumped;
+    if (inner == 3) {
+        problem.selection.items = {NumberItem(2)};
+        problem.selection.state = SelectType::Frames;
+        if (SubtractFrame(problem).frame != 2) return false;
+    }
+    // An island well to the right of the outline, meshed with it.
+    if (variant == Variant::Island &&
+        testing::AddFrame(problem, {{560, 200}, {640, 200}, {640, 280}, {560, 280}}) == 0)
+        return false;
+    if (variant == Variant::Island) problem.frames[problem.frameCount].material = 1;
     if (!AutoMesh(problem).failed.empty()) return false;
     const int reductions = 1 + static_cast<int>(unit(rng) * 2);
     for (int r = 0; r < reductions; ++r) {
@@ -170,10 +188,19 @@ bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
         problem.selection.items.clear();
         if (ReducemeshMClick(problem) != ReduceOutcome::Reduced) return false;
     }
-    SetValueWhere(
-        problem, [](Real x, Real) { return x < 1.6L; }, [](Real, Real) { return 100; });
-    SetConvectionWhere(
-        problem, [](Real, Real) { return true; }, 4 + 20 * unit(rng), 20);
+    const Real h = 4 + 20 * unit(rng);
+    if (variant != Variant::Insulated) {
+        SetValueWhere(
+            problem, [](Real x, Real) { return x < 1.6L; }, [](Real, Real) { return 100; });
+        SetConvectionWhere(
+            problem, [](Real, Real) { return true; }, h, 20);
+    }
+    if (inner == 3) {
+        // The hole's edge is insulated.
+        const int zero = FindOrAddSpecValue(problem, kSpecFlux, 0);
+        for (LineSegment& s : problem.lines)
+            if (s.active != 0 && (s.frameA == 2) != (s.frameB == 2)) s.fluxSpec = zero;
+    }
     if (inner == 1) {
         const int h = FindOrAddSpecValue(problem, kSpecTransfer, 15);
         for (LineSegment& s : problem.lines)
@@ -183,26 +210,43 @@ bool RandomMeshedProblem(Problem& problem, std::mt19937& rng) {
     return true;
 }
 
-TEST(SparseSystem, RandomMeshedDrawingsSolveAsWithTheBand) {
+// Runs every seed's random problem of the variant with both solvers; returns how many
+// seeds gave a usable mesh.
+int ExpectRandomMeshesSame(Variant variant, int code, unsigned seeds) {
     int solved = 0;
-    for (unsigned seed = 1; seed <= 16; ++seed) {
+    for (unsigned seed = 1; seed <= seeds; ++seed) {
         SCOPED_TRACE(seed);
         RecordingReporter quiet;
         Problem probe;
         probe.SetReporter(&quiet);
         std::mt19937 rng(seed);
-        if (!RandomMeshedProblem(probe, rng)) continue;
+        const bool usable = RandomMeshedProblem(probe, rng, variant);
         probe.SetReporter(nullptr);
+        if (!usable) continue;
         ++solved;
-        ExpectSameWithBothSolvers([seed](Problem& problem) {
-            RecordingReporter reporter;
-            problem.SetReporter(&reporter);
-            std::mt19937 again(seed);
-            ASSERT_TRUE(RandomMeshedProblem(problem, again));
-            problem.SetReporter(nullptr);
-        });
+        ExpectSameWithBothSolvers(
+            [seed, variant](Problem& problem) {
+                RecordingReporter reporter;
+                problem.SetReporter(&reporter);
+                std::mt19937 again(seed);
+                ASSERT_TRUE(RandomMeshedProblem(problem, again, variant));
+                problem.SetReporter(nullptr);
+            },
+            code);
     }
-    EXPECT_GE(solved, 8);
+    return solved;
+}
+
+TEST(SparseSystem, RandomMeshedDrawingsSolveAsWithTheBand) {
+    EXPECT_GE(ExpectRandomMeshesSame(Variant::Regular, 0, 20), 10);
+}
+
+TEST(SparseSystem, RandomMeshedDrawingsFailAsWithTheBand) {
+    // Insulated all round: singular (2); with an island beside it: not connected (7).
+    EXPECT_GE(
+        ExpectRandomMeshesSame(Variant::Insulated, SolverErrorNumber(SolverError::Singular), 6), 3);
+    EXPECT_GE(ExpectRandomMeshesSame(Variant::Island, SolverErrorNumber(SolverError::Numbering), 6),
+              3);
 }
 
 TEST(SparseSystem, SingularProblemsGiveTheSameCode) {
@@ -220,11 +264,12 @@ TEST(SparseSystem, SingularProblemsGiveTheSameCode) {
 
 // A run set up and assembled as the calculation does it, up to the factorisation.
 struct AssembledRun {
-    explicit AssembledRun(Problem& p) : problem(p) {
+    explicit AssembledRun(Problem& p, SolverKind kind = SolverKind::Sparse) : problem(p) {
         problem.SetReporter(&reporter);
         check = ConfigurationCheck(problem, checked);
         results.Allocate(1, ResultTable::ValuesFor(problem));
         run = std::make_unique<SolverRun>(problem, checked, results);
+        run->factor.kind = kind;
         RunSetup(*run);
         if (run->solverError != SolverError::Ok) return;
         AllocateSystem(*run);
@@ -305,60 +350,66 @@ TEST(SparseSystem, TransientRunsStepAsWithTheBand) {
 }
 
 TEST(SparseSystem, ThePatternHoldsEveryAssembledCoupling) {
-    Problem problem;
-    PlateWithLump(problem, 16, 5);
-    AssembledRun r(problem);
-    ASSERT_EQ(r.run->solverError, SolverError::Ok);
+    // Assembled into the band, every non-zero lies on the pattern; assembled straight
+    // into the pattern, the same values arrive (nothing lands outside it).
+    Problem bandProblem, sparseProblem;
+    PlateWithLump(bandProblem, 16, 5);
+    PlateWithLump(sparseProblem, 16, 5);
+    AssembledRun band(bandProblem, SolverKind::Band), sparse(sparseProblem, SolverKind::Sparse);
+    ASSERT_EQ(band.run->solverError, SolverError::Ok);
+    ASSERT_EQ(sparse.run->solverError, SolverError::Ok);
+    ASSERT_TRUE(sparse.run->A.IsSparse());
     SparsePattern pattern;
-    ASSERT_TRUE(BuildSystemPattern(*r.run, pattern));
+    ASSERT_TRUE(BuildSystemPattern(*band.run, pattern));
     EXPECT_TRUE(PatternConnected(pattern));
-    const BandMatrix& a = r.run->A;
+    const SolverRun& b = *band.run;
+    const SolverRun& s = *sparse.run;
+    const BandMatrix& a = b.A.Band();
     int nonZeros = 0;
     for (int i = 1; i <= a.Size(); ++i)
         for (int m = 1; m <= a.Bandwidth() && i + m - 1 <= a.Size(); ++m) {
             if (a.Entry(i, m) == 0) continue;
             ++nonZeros;
             EXPECT_GE(pattern.Find(i - 1, i + m - 2), 0) << i << " " << i + m - 1;
+            // The sparse run keeps the unknowns' numbers as its equations.
+            const int u = b.unknownOfEquation[static_cast<std::size_t>(i)];
+            const int v = b.unknownOfEquation[static_cast<std::size_t>(i + m - 1)];
+            EXPECT_NEAR(static_cast<double>(s.A(s.EquationOf(u), s.EquationOf(v))),
+                        static_cast<double>(a.Entry(i, m)), 1e-12 * std::fabs(a.Entry(i, m)));
         }
     EXPECT_GT(nonZeros, a.Size());
+    int sparseNonZeros = 0;
+    for (std::size_t k = 0; k < s.A.ValueCount(); ++k) sparseNonZeros += s.A.Values()[k] != 0;
+    EXPECT_EQ(sparseNonZeros, nonZeros);
+    // The system right-hand sides agree unknown by unknown.
+    for (int u = 1; u <= b.unknownCount; ++u)
+        EXPECT_NEAR(static_cast<double>(s.solveVector[static_cast<std::size_t>(s.EquationOf(u))]),
+                    static_cast<double>(b.solveVector[static_cast<std::size_t>(b.EquationOf(u))]),
+                    1e-9);
 }
 
-TEST(SparseSystem, DisconnectedCouplingsAreFoundBeforeTheFactorisation) {
-    // Two plates that share no node: the numbering refuses them (code 7), and the
-    // pattern of the same couplings is found disconnected.
-    Problem problem;
-    MeshBuilder b(problem);
-    MeshRectangle(b, 0, 0, 1, 1, 6, 6, 1);
-    MeshRectangle(b, 2, 0, 1, 1, 6, 6, 1);
-    b.Finish();
-    SetMaterial(problem, 1, 1);
-    SetValueWhere(
-        problem, [](Real x, Real) { return Near(x, 0) || Near(x, 3); },
-        [](Real, Real) { return 1; });
-    InsulateRest(problem);
-    AssembledRun r(problem);
-    EXPECT_EQ(r.run->solverError, SolverError::Numbering);
-    SparsePattern pattern;
-    ASSERT_TRUE(BuildSystemPattern(*r.run, pattern));
-    EXPECT_EQ(pattern.n, 2 * 49);
-    EXPECT_FALSE(PatternConnected(pattern));
-
-    // Numbered anyway (identity, full width) and assembled, the system is regular, yet
-    // the sparse factorisation refuses it with the numbering's code, as the band path
-    // does before it.
-    SolverRun& run = *r.run;
-    run.solverError = SolverError::Ok;
-    for (int e = 1; e <= run.unknownCount; ++e)
-        run.equationOfUnknown[static_cast<std::size_t>(e)] =
-            run.unknownOfEquation[static_cast<std::size_t>(e)] = e;
-    run.bandwidth = run.unknownCount;
-    AllocateSystem(run);
-    ZeroSystem(run);
-    AssembleSystem(run, 0);
-    ASSERT_EQ(run.solverError, SolverError::Ok);
-    run.factor.kind = SolverKind::Sparse;
-    FactorSystem(run);
-    EXPECT_EQ(run.solverError, SolverError::Numbering);
+TEST(SparseSystem, DisconnectedMeshesAreRefusedByBothSolversBeforeTheFactorisation) {
+    // Two plates that share no node: the numbering refuses them (code 7), and so does
+    // the sparse set-up's connectivity search, before anything is allocated.
+    for (SolverKind kind : {SolverKind::Band, SolverKind::Sparse}) {
+        Problem problem;
+        MeshBuilder b(problem);
+        MeshRectangle(b, 0, 0, 1, 1, 6, 6, 1);
+        MeshRectangle(b, 2, 0, 1, 1, 6, 6, 1);
+        b.Finish();
+        SetMaterial(problem, 1, 1);
+        SetValueWhere(
+            problem, [](Real x, Real) { return Near(x, 0) || Near(x, 3); },
+            [](Real, Real) { return 1; });
+        InsulateRest(problem);
+        AssembledRun r(problem, kind);
+        EXPECT_EQ(r.run->solverError, SolverError::Numbering);
+        EXPECT_TRUE(r.run->A.Empty());
+        SparsePattern pattern;
+        ASSERT_TRUE(BuildSystemPattern(*r.run, pattern));
+        EXPECT_EQ(pattern.n, 2 * 49);
+        EXPECT_FALSE(PatternConnected(pattern));
+    }
 }
 
 TEST(SparseSystem, AFactorThatDoesNotFitEndsInTheMemoryMessage) {
@@ -366,7 +417,6 @@ TEST(SparseSystem, AFactorThatDoesNotFitEndsInTheMemoryMessage) {
     PlateWithLump(problem, 20, 6);
     AssembledRun r(problem);
     ASSERT_EQ(r.run->solverError, SolverError::Ok);
-    r.run->factor.kind = SolverKind::Sparse;
     r.run->factor.memoryLimit = 4096;
     FactorSystem(*r.run);
     EXPECT_EQ(r.run->solverError, SolverError::NoMemory);
