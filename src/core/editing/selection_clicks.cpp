@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "files/undo_snapshots.hpp"
 #include "geometry/primitives.hpp"
 #include "model/length_units.hpp"
 #include "model/number_format.hpp"
@@ -347,11 +348,16 @@ void SelectInRectangle(Problem& problem, int windowType, Real x0, Real y0, Real 
 void GroupSelection(Problem& problem, ClickState& state) {
     const Selection& sel = problem.selection;
     if (sel.items.empty()) return;
+    // Groups live in the snapshots: an undo of an earlier command must not silently
+    // take a later group away, so grouping is a step of its own.
+    SaveUndoSnapshot(problem, "Group");
     problem.groups.push_front(SelectionGroup{sel.state, sel.items});
     state.currentGroup = &problem.groups.front();
 }
 
 void UngroupSelection(Problem& problem, ClickState& state) {
+    if (state.currentGroup != nullptr && GroupExists(problem, state.currentGroup))
+        SaveUndoSnapshot(problem, "Ungroup");
     for (auto it = problem.groups.begin(); it != problem.groups.end(); ++it)
         if (&*it == state.currentGroup) {
             problem.groups.erase(it);

@@ -61,12 +61,13 @@ ClickReply ClickAt(Problem& problem, ClickState& state, const ClickInput& click)
 // with state Nodal. When none qualifies the selection is emptied.
 void SelectInRectangle(Problem& problem, int windowType, Real x0, Real y0, Real x1, Real y1);
 
-// "Group": the selection becomes a new group at the head of the list, and the current
-// group. Nothing happens with an empty selection.
+// "Group": the undo snapshot "Group", then the selection becomes a new group at the head
+// of the list, and the current group. Nothing happens with an empty selection.
 void GroupSelection(Problem& problem, ClickState& state);
 
-// "Ungroup": the current group is removed and the selection emptied (the states Flow
-// and Nodal are kept).
+// "Ungroup": the undo snapshot "Ungroup" and the current group removed (when there is
+// one), then the selection emptied (the states Flow and Nodal are kept). An undo
+// rebuilds the group list, so the window forgets the current group after one.
 void UngroupSelection(Problem& problem, ClickState& state);
 
 // The information texts.
