@@ -40,6 +40,9 @@ QApplication& App() {
     static char name[] = "kova_test_ui";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
+        // Another test file of this program may have made it already.
+        if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return existing;
         qputenv("QT_QPA_PLATFORM", "offscreen");
         auto* a = new QApplication(argc, argv);
         QApplication::setOrganizationName("KOVA-test");
@@ -297,7 +300,8 @@ TEST_F(Shell, NoKeyBelongsToTwoEnabledActions) {
         if (QMenu* system = window->inputSubWindow()->systemMenu()) {
             for (QAction* a : system->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
         }
-        EXPECT_EQ(owner.count("Ctrl+W"), 0u);  // Reduce Mesh is not built yet
+        // Ctrl+W is Reduce Mesh's, never the sub-window's close.
+        if (owner.count("Ctrl+W") != 0) EXPECT_TRUE(owner["Ctrl+W"].contains("Reduce"));
     }
 }
 

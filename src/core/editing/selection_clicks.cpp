@@ -369,6 +369,14 @@ void UngroupSelection(Problem& problem, ClickState& state) {
     if (kept == SelectType::Flow || kept == SelectType::Nodal) problem.selection.state = kept;
 }
 
+bool SelectionIsCurrentGroup(const Problem& problem, const ClickState& state) {
+    if (state.currentGroup == nullptr || !GroupExists(problem, state.currentGroup)) return false;
+    const Selection& sel = problem.selection;
+    return !sel.items.empty() && state.currentGroup->items.size() == sel.items.size() &&
+           std::is_permutation(sel.items.begin(), sel.items.end(),
+                               state.currentGroup->items.begin());
+}
+
 std::string SpecText(const Problem& problem, int n) {
     if (n < 1 || !problem.specs.Valid(n)) return "Unspec.";
     return problem.specs[n].text + " " + UnitLabel(problem, Quantity::Potential);

@@ -70,6 +70,10 @@ void GroupSelection(Problem& problem, ClickState& state);
 // rebuilds the group list, so the window forgets the current group after one.
 void UngroupSelection(Problem& problem, ClickState& state);
 
+// Whether the selection is the current group (Group is then offered no more, Ungroup
+// is).
+bool SelectionIsCurrentGroup(const Problem& problem, const ClickState& state);
+
 // The information texts.
 std::string SpecText(const Problem& problem, int n);
 void ShowSelectionInfo(Problem& problem);

@@ -28,6 +28,7 @@
 #include "results/view_geometry.hpp"
 #include "run/calculation.hpp"
 #include "units/unit_conversion.hpp"
+#include "views/input_states.hpp"
 #include "views/input_window.hpp"
 
 namespace kova::ui {
@@ -89,6 +90,8 @@ TKOVAMDI::TKOVAMDI() {
     m_mdi->setBackground(Qt::white);
     setCentralWidget(m_mdi);
     m_input = new TInputForm(m_doc);
+    m_editor = std::make_unique<InputEditor>(
+        *m_input, [this] { UpdateMenu(); }, [this](Cmd cmd) { Route(cmd); });
     m_inputSub = m_mdi->addSubWindow(m_input);
     m_inputSub->setObjectName("InputSubWindow");
     // The sub-window's own menu would take Ctrl+W (Reduce Mesh) and Ctrl+F4.
@@ -121,7 +124,13 @@ TKOVAMDI::TKOVAMDI() {
     UpdateMenu();
 }
 
-TKOVAMDI::~TKOVAMDI() = default;
+TKOVAMDI::~TKOVAMDI() {
+    // A gesture still running ends as its cancel does while the problem still exists.
+    if (m_input != nullptr) {
+        m_input->CancelInteraction();
+        m_input->onIdlePress = nullptr;
+    }
+}
 
 void TKOVAMDI::Start(const QString& fileArgument) {
     QApplication::processEvents();
@@ -236,6 +245,8 @@ MenuInputs TKOVAMDI::Inputs() const {
     in.hasFlowTable = !const_cast<Document&>(m_doc).calculation().balances.Empty();
     in.zoomed = const_cast<Document&>(m_doc).zoom().zoomed;
     in.running = m_doc.Running();
+    in.groupCurrent =
+        m_editor != nullptr && SelectionIsCurrentGroup(m_doc.problem(), m_editor->clicks());
     return in;
 }
 
@@ -287,7 +298,12 @@ void TKOVAMDI::Route(Cmd cmd) {
             SetupCommand(cmd);
             break;
         case Menu::Draw:
-            if (cmd == Cmd::Undo) Undo();
+            if (cmd == Cmd::Undo) {
+                Undo();
+                m_editor->Forget();
+            } else {
+                m_editor->DrawCommand(cmd);
+            }
             break;
         case Menu::Display:
             DisplayCommand(cmd);
@@ -449,6 +465,7 @@ void TKOVAMDI::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    m_input->CancelInteraction();  // closing ends a gesture as its cancel does
     m_doc.SaveRecentFiles();
     if (!AskSaveChanges()) {
         event->ignore();

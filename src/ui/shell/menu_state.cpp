@@ -266,19 +266,8 @@ bool CommandAvailable(Cmd cmd) {
         case Print:
         case PrinterSetup:
         case PasteFromClipboard:
-        case OutlineFree:
         case OutlineCircular:
-        case AutoMesh:
-        case ReduceMesh:
-        case RepositionNodes:
-        case ElementLines:
-        case Subtract:
-        case Delete:
-        case RemoveMesh:
-        case NewText:
         case SizeMoveTemplate:
-        case Group:
-        case Ungroup:
         case MaterialProperties:
         case Generation:
         case BoundaryConditions:

@@ -1,0 +1,395 @@
+#include "views/input_states.hpp"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "editing/removal_commands.hpp"
+#include "geometry/primitives.hpp"
+#include "model/messages.hpp"
+#include "model/selection.hpp"
+#include "shell/document.hpp"
+
+namespace kova::ui {
+namespace {
+
+// A pointer this far above the drawing ends a node drag.
+constexpr double kDragAboveLimit = 18;
+constexpr double kDragCircle = 3;
+
+// Rubber bands are drawn with an inverting pen over the cached picture.
+void InvertingPen(QPainter& painter, Qt::PenStyle style = Qt::SolidLine) {
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 1, style));
+    painter.setBrush(Qt::NoBrush);
+}
+
+QPointF NodePoint(const Problem& problem, int k) {
+    return {static_cast<double>(problem.nodes[k].x), static_cast<double>(problem.nodes[k].y)};
+}
+
+bool Locked(Qt::KeyboardModifiers mods) {
+    return (mods & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
+}
+
+}  // namespace
+
+bool CancelsFirstClickWait(int key) {
+    return key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt &&
+           key != Qt::Key_Meta && key != Qt::Key_AltGr;
+}
+
+// --- The editor -------------------------------------------------------------------------
+
+InputEditor::InputEditor(TInputForm& window, std::function<void()> afterCommand,
+                         std::function<void(Cmd)> route)
+    : m_window(window), m_after(std::move(afterCommand)), m_route(std::move(route)) {
+    m_window.onIdlePress = [this](QPointF p, Qt::MouseButton b, Qt::KeyboardModifiers m, bool dbl) {
+        IdlePress(p, b, m, dbl);
+    };
+}
+
+Problem& InputEditor::problem() {
+    return m_window.document().problem();
+}
+
+void InputEditor::Changed() {
+    m_window.InvalidateDrawing();
+    if (m_after) m_after();
+}
+
+void InputEditor::Forget() {
+    m_clicks = ClickState{};
+    m_texts = TextState{};
+}
+
+bool InputEditor::DrawCommand(Cmd cmd) {
+    Problem& p = problem();
+    switch (cmd) {
+        case Cmd::OutlineFree: {
+            auto state = std::make_unique<FreeFormOutlineState>(*this);
+            if (state->Running()) m_window.StartInteraction(std::move(state));
+            break;
+        }
+        case Cmd::ElementLines:
+            m_window.StartInteraction(std::make_unique<ElementLinesState>(*this));
+            break;
+        case Cmd::Delete:
+            if (p.selection.state == SelectType::Templat && p.templatePicture.Present())
+                DeleteTemplate(p);
+            else
+                DeleteSelection(p);
+            m_clicks.currentGroup = nullptr;  // a deletion releases every group
+            break;
+        case Cmd::Subtract:
+            SubtractFrame(p);
+            break;
+        case Cmd::RemoveMesh:
+            RemoveMeshCommand(p);
+            break;
+        case Cmd::AutoMesh:
+            AutoMeshClick(p, m_autoMeshPrompt);
+            break;
+        case Cmd::ReduceMesh:
+            ReducemeshMClick(p);
+            break;
+        case Cmd::RepositionNodes:
+            RepositionMClick(p);
+            m_clicks.repositionMode = true;
+            break;
+        case Cmd::Group:
+            GroupSelection(p, m_clicks);
+            break;
+        case Cmd::Ungroup:
+            UngroupSelection(p, m_clicks);
+            break;
+        case Cmd::NewText:
+            NewTextCommand(p, m_texts, kInputWindowType);
+            break;
+        default:
+            return false;
+    }
+    Changed();
+    return true;
+}
+
+void InputEditor::IdlePress(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers mods,
+                            bool dbl) {
+    Problem& pr = problem();
+    if (button == Qt::RightButton || dbl) {
+        // The double-click: the property dialogs of what is selected.
+        const SelectType s = pr.selection.state;
+        if (s == SelectType::Frames || s == SelectType::Lumps)
+            m_route(Cmd::MaterialProperties);
+        else if (s == SelectType::Points || s == SelectType::Bounds)
+            m_route(Cmd::BoundaryConditions);
+        return;
+    }
+    if (button != Qt::LeftButton) return;
+    FixedTextMetrics metrics;
+    if (TextClick(pr, m_texts, kInputWindowType, p.x(), p.y(), (mods & Qt::ShiftModifier) != 0,
+                  metrics)) {
+        Changed();
+        return;
+    }
+    const ClickReply reply =
+        ClickAt(pr, m_clicks,
+                ClickInput{p.x(), p.y(), kInputWindowType, (mods & Qt::ControlModifier) != 0});
+    if (reply.next == NextStep::RubberRectangle)
+        m_window.StartInteraction(std::make_unique<RubberRectangleState>(*this, p));
+    else if (reply.next == NextStep::DragNode)
+        m_window.StartInteraction(std::make_unique<NodeDragState>(*this, reply.node, p));
+    Changed();
+}
+
+// --- Free-form outline ------------------------------------------------------------------
+
+FreeFormOutlineState::FreeFormOutlineState(InputEditor& editor)
+    : m_editor(editor), m_command(editor.problem()) {
+    if (m_command.Begin()) {
+        editor.problem().reporter().ShowStatusText(GetMessage(MessageId::ClickOnMaterialStart),
+                                                   StatusPanel::Info);
+    } else {
+        editor.problem().reporter().ShowError(m_command.Result().message);
+        editor.Changed();
+    }
+}
+
+QPointF FreeFormOutlineState::EndPoint(QPointF p, Qt::KeyboardModifiers mods) const {
+    Problem& pr = m_editor.problem();
+    const std::vector<int>& v = m_command.Vertices();
+    Real x = p.x(), y = p.y();
+    if (!v.empty() && Locked(mods)) {
+        const ClickPoint locked = LockedEndPoint(pr.nodes[v.back()].x, pr.nodes[v.back()].y, x, y);
+        x = locked.x;
+        y = locked.y;
+    }
+    KeepRightOfAxis(pr, x);
+    if (!v.empty()) y = std::max<Real>(y, 0);
+    Real sx = x, sy = y;
+    if (FindNodeNear(pr, sx, sy, v.empty() ? kFirstCornerSnap : kCornerSnap) != 0) {
+        x = sx;
+        y = sy;
+    }
+    return {static_cast<double>(x), static_cast<double>(y)};
+}
+
+void FreeFormOutlineState::MouseMoveWith(QPointF p, Qt::KeyboardModifiers mods) {
+    m_pointer = p;
+    m_mods = mods;
+    m_editor.window().canvas()->update();
+}
+
+void FreeFormOutlineState::MousePressWith(QPointF p, Qt::MouseButton button,
+                                          Qt::KeyboardModifiers mods) {
+    if (button != Qt::LeftButton) return;  // a right-click ends no wait
+    QPointF at = p;
+    if (!m_command.Vertices().empty() && Locked(mods)) {
+        Problem& pr = m_editor.problem();
+        const int last = m_command.Vertices().back();
+        const ClickPoint locked = LockedEndPoint(pr.nodes[last].x, pr.nodes[last].y, p.x(), p.y());
+        at = QPointF(static_cast<double>(locked.x), static_cast<double>(locked.y));
+    }
+    m_command.Click(ClickPoint{at.x(), at.y()});
+    if (m_command.Over()) {
+        Finish();
+        return;
+    }
+    m_editor.Changed();
+}
+
+bool FreeFormOutlineState::KeyPress(int key) {
+    return KeyPressWith(key, {});
+}
+
+bool FreeFormOutlineState::KeyPressWith(int key, Qt::KeyboardModifiers) {
+    const bool firstWait = m_command.Vertices().empty();
+    if (key == Qt::Key_Escape || (firstWait && CancelsFirstClickWait(key))) {
+        m_editor.window().CancelInteraction();
+        return true;
+    }
+    return false;
+}
+
+void FreeFormOutlineState::PaintOverlay(QPainter& painter) {
+    const std::vector<int>& v = m_command.Vertices();
+    if (v.empty()) return;
+    const Problem& pr = m_editor.problem();
+    InvertingPen(painter);
+    painter.drawLine(NodePoint(pr, v.back()), EndPoint(m_pointer, m_mods));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void FreeFormOutlineState::Cancel() {
+    m_command.Cancel();
+    m_editor.problem().reporter().ShowStatusText("", StatusPanel::Info);
+    m_editor.Changed();
+}
+
+void FreeFormOutlineState::Finish() {
+    InputEditor& editor = m_editor;
+    editor.window().EndInteraction();
+    editor.Changed();
+}
+
+// --- Element lines ----------------------------------------------------------------------
+
+ElementLinesState::ElementLinesState(InputEditor& editor)
+    : m_editor(editor), m_command(editor.problem()) {
+    m_command.Begin();
+    Prompt();
+}
+
+void ElementLinesState::Prompt() {
+    if (m_command.Vertices().empty())
+        m_editor.problem().reporter().ShowStatusText(GetMessage(MessageId::ClickOnNodeOrLine),
+                                                     StatusPanel::Info);
+}
+
+void ElementLinesState::MouseMoveWith(QPointF p, Qt::KeyboardModifiers) {
+    m_pointer = p;
+    m_editor.window().canvas()->update();
+}
+
+void ElementLinesState::MousePressWith(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers) {
+    if (button != Qt::LeftButton) return;
+    m_command.Click(ClickPoint{p.x(), p.y()});
+    if (m_command.Over()) {
+        Finish();
+        return;
+    }
+    Prompt();
+    m_editor.Changed();
+}
+
+bool ElementLinesState::KeyPress(int key) {
+    return KeyPressWith(key, {});
+}
+
+bool ElementLinesState::KeyPressWith(int key, Qt::KeyboardModifiers) {
+    // Shift held for the next line must not end the command.
+    const bool startWait = m_command.Vertices().empty();
+    if (key == Qt::Key_Escape || (startWait && CancelsFirstClickWait(key))) {
+        m_editor.window().CancelInteraction();
+        return true;
+    }
+    return false;
+}
+
+void ElementLinesState::PaintOverlay(QPainter& painter) {
+    const std::vector<int>& v = m_command.Vertices();
+    if (v.empty()) return;
+    InvertingPen(painter);
+    painter.drawLine(NodePoint(m_editor.problem(), v.front()), m_pointer);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void ElementLinesState::Cancel() {
+    m_command.Cancel();
+    m_editor.Changed();
+}
+
+void ElementLinesState::Finish() {
+    InputEditor& editor = m_editor;
+    editor.window().EndInteraction();
+    editor.Changed();
+}
+
+// --- Rubber rectangle -------------------------------------------------------------------
+
+RubberRectangleState::RubberRectangleState(InputEditor& editor, QPointF start)
+    : m_editor(editor), m_start(start), m_pointer(start) {}
+
+void RubberRectangleState::MouseMoveWith(QPointF p, Qt::KeyboardModifiers) {
+    Real x = p.x();
+    KeepRightOfAxis(m_editor.problem(), x);
+    m_pointer = QPointF(static_cast<double>(x), p.y());
+    m_editor.window().canvas()->update();
+}
+
+void RubberRectangleState::MouseRelease(QPointF p, Qt::MouseButton, Qt::KeyboardModifiers) {
+    MouseMoveWith(p, {});
+    SelectInRectangle(m_editor.problem(), kInputWindowType, m_start.x(), m_start.y(), m_pointer.x(),
+                      m_pointer.y());
+    InputEditor& editor = m_editor;
+    editor.window().EndInteraction();
+    editor.Changed();
+}
+
+bool RubberRectangleState::KeyPress(int key) {
+    if (key != Qt::Key_Escape) return false;
+    m_editor.window().CancelInteraction();
+    return true;
+}
+
+void RubberRectangleState::PaintOverlay(QPainter& painter) {
+    InvertingPen(painter, Qt::DotLine);
+    painter.drawRect(QRectF(m_start, m_pointer).normalized());
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void RubberRectangleState::Cancel() {
+    m_editor.Changed();
+}
+
+// --- Node drag --------------------------------------------------------------------------
+
+NodeDragState::NodeDragState(InputEditor& editor, int node, QPointF)
+    : m_editor(editor), m_node(node), m_position(NodePoint(editor.problem(), node)) {
+    editor.problem().MarkProblemChanged();
+    editor.problem().reporter().ShowStatusText(GetMessage(MessageId::ShiftOrCtrlLocks),
+                                               StatusPanel::Info);
+}
+
+void NodeDragState::MouseMoveWith(QPointF p, Qt::KeyboardModifiers mods) {
+    if (p.y() < -kDragAboveLimit) {
+        m_editor.window().CancelInteraction();  // this state is gone afterwards
+        return;
+    }
+    Follow(p, mods);
+    m_editor.window().canvas()->update();
+}
+
+void NodeDragState::Follow(QPointF p, Qt::KeyboardModifiers mods) {
+    // Shift keeps x, Ctrl keeps y.
+    if (!(mods & Qt::ShiftModifier)) m_position.setX(p.x());
+    if (!(mods & Qt::ControlModifier)) m_position.setY(p.y());
+}
+
+void NodeDragState::MouseRelease(QPointF p, Qt::MouseButton, Qt::KeyboardModifiers mods) {
+    if (p.y() < -kDragAboveLimit) {
+        m_editor.window().CancelInteraction();
+        return;
+    }
+    Follow(p, mods);
+    MoveNode(m_editor.problem(), m_node, m_position.x(), m_position.y());
+    InputEditor& editor = m_editor;
+    editor.window().EndInteraction();
+    editor.Changed();
+}
+
+bool NodeDragState::KeyPress(int key) {
+    if (key != Qt::Key_Escape) return false;
+    m_editor.window().CancelInteraction();
+    return true;
+}
+
+void NodeDragState::PaintOverlay(QPainter& painter) {
+    const Problem& pr = m_editor.problem();
+    InvertingPen(painter);
+    for (const LineSegment& s : pr.lines) {
+        if (s.node1 != m_node && s.node2 != m_node) continue;
+        painter.drawLine(NodePoint(pr, s.node1 == m_node ? s.node2 : s.node1), m_position);
+    }
+    painter.drawEllipse(m_position, kDragCircle, kDragCircle);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void NodeDragState::Cancel() {
+    m_editor.problem().reporter().ShowStatusText("", StatusPanel::Info);
+    m_editor.Changed();
+}
+
+}  // namespace kova::ui

@@ -1,0 +1,225 @@
+// Drawing and editing in the input window by mouse, offscreen: the gestures go through
+// the real canvas and menu actions, and a core twin fed the same clicks must end with
+// the same problem file image. Questions are answered and error boxes recorded by the
+// document's hooks, so no test waits on a box.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <deque>
+#include <vector>
+
+#include "editing/drawing_commands.hpp"
+#include "editing/mesh_commands.hpp"
+#include "editing/removal_commands.hpp"
+#include "editing/restore.hpp"
+#include "files/problem_file.hpp"
+#include "files/undo_snapshots.hpp"
+#include "geometry/primitives.hpp"
+#include "model/messages.hpp"
+#include "model/selection.hpp"
+#include "shell/main_window.hpp"
+#include "support/model_invariants.hpp"
+#include "views/input_states.hpp"
+#include "views/input_window.hpp"
+
+namespace kova::ui {
+namespace {
+
+QApplication& EditingApp() {
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return *existing;
+    static int argc = 1;
+    static char name[] = "kova_test_ui";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static auto* app = new QApplication(argc, argv);
+    QApplication::setOrganizationName("KOVA-test");
+    QApplication::setApplicationName("KOVA-test");
+    return *app;
+}
+
+struct Editing : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<TKOVAMDI> window;
+    std::deque<Answer> answers;
+    QStringList questions;
+    QStringList errors;
+
+    void SetUp() override {
+        EditingApp();
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
+        window = std::make_unique<TKOVAMDI>();
+        window->document().answerHook = [this](const QString&, const QString& text) {
+            questions << text;
+            if (answers.empty()) return Answer::No;
+            const Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        };
+        window->document().errorHook = [this](const QString& text) { errors << text; };
+        window->resize(1000, 700);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->Start();
+    }
+    void TearDown() override {
+        window->document().problem().settings.problemSaved = true;
+        window.reset();
+    }
+    Problem& problem() { return window->document().problem(); }
+    QWidget* canvas() { return window->inputWindow()->canvas(); }
+    void Trigger(Cmd cmd) {
+        window->UpdateMenu();
+        QAction* a = window->action(cmd);
+        ASSERT_TRUE(a->isEnabled()) << a->text().toStdString();
+        a->trigger();
+    }
+    void ClickAt(QPoint p, Qt::KeyboardModifiers mods = {}) {
+        QTest::mouseMove(canvas(), p);
+        QTest::mouseClick(canvas(), Qt::LeftButton, mods, p);
+    }
+    void ClickAll(const std::vector<QPoint>& points) {
+        for (const QPoint& p : points) ClickAt(p);
+    }
+    QString Info() { return window->panel(StatusPanel::Info)->text(); }
+
+    static std::vector<ClickPoint> Clicks(const std::vector<QPoint>& points) {
+        std::vector<ClickPoint> clicks;
+        for (const QPoint& p : points) clicks.push_back({Real(p.x()), Real(p.y())});
+        return clicks;
+    }
+};
+
+const std::vector<QPoint> kOuter{{100, 100}, {500, 100}, {500, 400}, {100, 400}, {101, 101}};
+const std::vector<QPoint> kHole{{250, 200}, {350, 200}, {350, 300}, {250, 300}, {250, 200}};
+const std::vector<QPoint> kLine{{100, 100}, {250, 200}};
+
+TEST_F(Editing, AProblemDrawnByMouseEqualsItsCoreTwinAndEachUndoTakesBackOneGesture) {
+    Problem twin;
+    DecodeUndoSnapshot(twin, EncodeUndoSnapshot(problem()));
+    twin.settings = problem().settings;
+    twin.view = problem().view;
+    std::vector<std::vector<std::uint8_t>> before;
+
+    before.push_back(EncodeUndoSnapshot(problem()));
+    Trigger(Cmd::OutlineFree);
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ClickOnMaterialStart)));
+    ClickAll(kOuter);
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    ASSERT_EQ(problem().frameCount, 1);
+
+    before.push_back(EncodeUndoSnapshot(problem()));
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kHole);
+    ASSERT_EQ(problem().frameCount, 2);
+    before.push_back(EncodeUndoSnapshot(problem()));
+    Trigger(Cmd::Subtract);
+    EXPECT_EQ(problem().frames[2].subtracted, 1);
+
+    before.push_back(EncodeUndoSnapshot(problem()));
+    Trigger(Cmd::ElementLines);
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ClickOnNodeOrLine)));
+    ClickAll(kLine);
+    // Shift alone keeps the command going; Esc ends it with the line kept.
+    QTest::keyClick(canvas(), Qt::Key_Shift);
+    EXPECT_TRUE(window->inputWindow()->InteractionActive());
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+
+    before.push_back(EncodeUndoSnapshot(problem()));
+    const int lines = problem().lines.Count();
+    answers.push_back(Answer::Yes);
+    Trigger(Cmd::AutoMesh);
+    EXPECT_GT(problem().lines.Count(), lines);
+
+    // The twin: the same clicks through the core commands.
+    DrawFreeFormOutline(twin, Clicks(kOuter));
+    DrawFreeFormOutline(twin, Clicks(kHole));
+    SubtractFrame(twin);
+    ElementLines(twin, Clicks(kLine));
+    AutoMesh(twin);
+    const auto mine = EncodeProblemFile(problem()), theirs = EncodeProblemFile(twin);
+    ASSERT_EQ(mine.size(), theirs.size());
+    const auto diff = std::mismatch(mine.begin(), mine.end(), theirs.begin());
+    EXPECT_TRUE(diff.first == mine.end())
+        << "first difference at byte " << (diff.first - mine.begin());
+    const auto violations = kova::testing::CheckModelInvariants(problem());
+    EXPECT_TRUE(violations.empty()) << kova::testing::JoinViolations(violations);
+
+    // A click inside the frame selects it and describes it.
+    ClickAt({450, 350});
+    EXPECT_EQ(problem().selection.state, SelectType::Frames);
+    EXPECT_TRUE(Info().startsWith("  Area[1]=")) << Info().toStdString();
+
+    for (auto it = before.rbegin(); it != before.rend(); ++it) {
+        Trigger(Cmd::Undo);
+        EXPECT_EQ(EncodeUndoSnapshot(problem()), *it);
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(Editing, CancelledOutlinesLeaveNothingAndRefusedCornersBeep) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    const auto image = EncodeUndoSnapshot(problem());
+    const std::size_t undo = problem().undoList.size();
+    // Esc mid-outline, whose first corner split the frame's top edge.
+    Trigger(Cmd::OutlineFree);
+    ClickAll({{300, 100}, {300, 40}});
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    EXPECT_EQ(problem().undoList.size(), undo);
+    // A menu command mid-outline ends it the same way, then runs.
+    Trigger(Cmd::OutlineFree);
+    ClickAll({{600, 100}, {600, 300}});
+    const int beeps = window->document().beeps;
+    ClickAt({450, 250});  // the edge would cross the frame's right edge
+    EXPECT_EQ(window->document().beeps, beeps + 1);
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::InvalidNodePosition)));
+    EXPECT_TRUE(window->inputWindow()->InteractionActive());
+    Trigger(Cmd::RemoveMesh);  // the outline is cancelled first; No keeps the mesh
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    EXPECT_EQ(problem().undoList.size(), undo);
+    // Any key but a bare modifier cancels the wait for a first corner.
+    Trigger(Cmd::OutlineFree);
+    QTest::keyClick(canvas(), Qt::Key_Control);
+    EXPECT_TRUE(window->inputWindow()->InteractionActive());
+    QTest::keyClick(canvas(), Qt::Key_A);
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    EXPECT_EQ(problem().undoList.size(), undo);
+}
+
+TEST_F(Editing, ARubberRectangleSelectsBoundariesAndRepositionDragsANode) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    ClearSelection(problem());
+    // Drag a rectangle round the top edge only.
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(80, 60));
+    QTest::mouseMove(canvas(), QPoint(520, 150));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(520, 150));
+    EXPECT_EQ(problem().selection.state, SelectType::Bounds);
+    EXPECT_EQ(problem().selection.Count(), 1);
+    // Reposition: drag the bottom-right corner with Ctrl (y kept).
+    ClearSelection(problem());
+    const auto before = EncodeUndoSnapshot(problem());
+    Trigger(Cmd::RepositionNodes);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(500, 400));
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ShiftOrCtrlLocks)));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::ControlModifier, QPoint(540, 430));
+    Real x = 540, y = 400;
+    EXPECT_NE(FindNodeNear(problem(), x, y, 0.5L), 0);
+    // One Undo takes back the drags since Reposition Nodes.
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+}
+
+}  // namespace
+}  // namespace kova::ui
