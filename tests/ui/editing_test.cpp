@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QScrollBar>
 #include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -14,6 +16,7 @@
 #include <deque>
 #include <vector>
 
+#include "dialogs/line_edit_field.hpp"
 #include "editing/drawing_commands.hpp"
 #include "editing/mesh_commands.hpp"
 #include "editing/removal_commands.hpp"
@@ -219,6 +222,40 @@ TEST_F(Editing, ARubberRectangleSelectsBoundariesAndRepositionDragsANode) {
     // One Undo takes back the drags since Reposition Nodes.
     Trigger(Cmd::Undo);
     EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+}
+
+TEST_F(Editing, TheCircleDialogRefusesABadDiameterAndDrawsWhatItAccepts) {
+    Trigger(Cmd::OutlineCircular);
+    TOutlineC* dialog = window->editor()->circleDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Outline Circular Shape");
+    EXPECT_FALSE(dialog->CScroll->isVisible());
+    dialog->DEdit->setText("abc");
+    dialog->accept();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->DEdit->selectedText(), "abc");
+    EXPECT_EQ(Info(), "Illegal entry.");
+    EXPECT_EQ(problem().frameCount, 0);
+    dialog->DEdit->setText("2");
+    dialog->ShapesDD->setCurrentIndex(1);  // semi-circle
+    EXPECT_TRUE(dialog->CScroll->isVisible());
+    dialog->CScroll->setValue(1);
+    const CircleDialogResult expected = [&] {
+        LineEditField d(dialog->DEdit), x(dialog->xedit), y(dialog->yEdit);
+        return CircleDialogOk(problem(), d, x, y, CircleShape::SemiCircle, 1, 8);
+    }();
+    Problem twin;
+    DecodeUndoSnapshot(twin, EncodeUndoSnapshot(problem()));
+    twin.settings = problem().settings;
+    twin.view = problem().view;
+    dialog->accept();
+    QApplication::processEvents();
+    ASSERT_EQ(problem().frameCount, 1);
+    DrawCircularOutline(twin, expected.cType, expected.points, expected.diameter, expected.centreX,
+                        expected.centreY);
+    EXPECT_EQ(EncodeProblemFile(problem()), EncodeProblemFile(twin));
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(problem().frameCount, 0);
 }
 
 }  // namespace

@@ -266,7 +266,6 @@ bool CommandAvailable(Cmd cmd) {
         case Print:
         case PrinterSetup:
         case PasteFromClipboard:
-        case OutlineCircular:
         case SizeMoveTemplate:
         case MaterialProperties:
         case Generation:

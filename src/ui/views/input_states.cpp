@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "dialogs/outline_circle_dialog.hpp"
 #include "editing/removal_commands.hpp"
 #include "geometry/primitives.hpp"
 #include "model/messages.hpp"
@@ -72,6 +73,21 @@ bool InputEditor::DrawCommand(Cmd cmd) {
             auto state = std::make_unique<FreeFormOutlineState>(*this);
             if (state->Running()) m_window.StartInteraction(std::move(state));
             break;
+        }
+        case Cmd::OutlineCircular: {
+            // The dialog opens without a loop of its own; its OK draws the outline.
+            const QSize client = m_window.ClientSize();
+            auto* dialog =
+                new TOutlineC(p, QPointF(client.width() / 2.0, client.height() / 2.0), &m_window);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(dialog, &QDialog::accepted, dialog, [this, dialog] {
+                const CircleDialogResult& r = dialog->result();
+                DrawCircularOutline(problem(), r.cType, r.points, r.diameter, r.centreX, r.centreY);
+                Changed();
+            });
+            m_circle = dialog;
+            dialog->open();
+            return true;
         }
         case Cmd::ElementLines:
             m_window.StartInteraction(std::make_unique<ElementLinesState>(*this));

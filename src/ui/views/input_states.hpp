@@ -5,9 +5,11 @@
 #pragma once
 
 #include <QPointF>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
+#include "dialogs/outline_circle_dialog.hpp"
 #include "editing/drawing_commands.hpp"
 #include "editing/mesh_commands.hpp"
 #include "editing/selection_clicks.hpp"
@@ -35,6 +37,8 @@ public:
     ClickState& clicks() { return m_clicks; }
     TextState& texts() { return m_texts; }
     TInputForm& window() { return m_window; }
+    // The circle dialog while it is open.
+    TOutlineC* circleDialog() { return m_circle; }
     Problem& problem();
     // The drawing changed: repaint and update the menus.
     void Changed();
@@ -46,6 +50,7 @@ private:
     ClickState m_clicks;
     TextState m_texts;
     AutoMeshPrompt m_autoMeshPrompt;
+    QPointer<TOutlineC> m_circle;
 };
 
 // Whether a key cancels a wait for a first click: any key but a bare modifier.
