@@ -7,8 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QScrollBar>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>

@@ -2,6 +2,7 @@
 // every window state and dialog worth looking at, so the whole program can be seen
 // without a display. Exits with 1 when an image came out blank (one colour only).
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -10,9 +11,11 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <cstdio>
 
 #include "dialogs/calc_dialog.hpp"
+#include "dialogs/outline_circle_dialog.hpp"
 #include "dialogs/scale_size_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
@@ -130,6 +133,13 @@ int main(int argc, char* argv[]) {
     {
         TChangeSizeDlg size(&window);
         ShootDialog(size, "dialog-change-size");
+    }
+    {
+        TOutlineC circle(window.document().problem(), QPointF(500, 300), &window);
+        ShootDialog(circle, "dialog-outline-circle");
+        circle.ShapesDD->setCurrentIndex(2);
+        circle.CScroll->setValue(1);
+        ShootDialog(circle, "dialog-outline-quarter-circle");
     }
     if (window.OpenFile(g_out + "/problems/transient_quench.KVX")) {
         TTransientDlg transient(window.document().problem(), window.document().calculation(),
