@@ -8,8 +8,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "dialogs/line_edit_field.hpp"
+#include "dialogs/text_dialog.hpp"
 #include "editing/drawing_commands.hpp"
 #include "editing/mesh_commands.hpp"
 #include "editing/removal_commands.hpp"
@@ -256,6 +261,38 @@ TEST_F(Editing, TheCircleDialogRefusesABadDiameterAndDrawsWhatItAccepts) {
     EXPECT_EQ(EncodeProblemFile(problem()), EncodeProblemFile(twin));
     Trigger(Cmd::Undo);
     EXPECT_EQ(problem().frameCount, 0);
+}
+
+TEST_F(Editing, NewTextOpensItsDialogAndAnEmptiedTextGoes) {
+    Trigger(Cmd::NewText);
+    TNewTextDlg* dialog = window->editor()->textDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(problem().texts.size(), 1u);
+    EXPECT_EQ(dialog->TextEdit->text(), "new text");
+    EXPECT_FALSE(dialog->Delete->isEnabled());
+    dialog->TextEdit->setText("Copper bar");
+    dialog->OpaqueB->setChecked(true);
+    dialog->SpinAngle->setValue(30);  // checks Inclined
+    dialog->accept();
+    const TextItem& item = problem().texts.front();
+    EXPECT_EQ(item.theText, "Copper bar");
+    EXPECT_EQ(item.mode, TextMode::opaq);
+    EXPECT_EQ(item.angle, 30);
+    // A double-click on the text opens it again; emptying it removes it, and Undo
+    // brings it back.
+    const auto before = EncodeUndoSnapshot(problem());
+    QApplication::processEvents();
+    // Turned by 30 degrees, the text rises to the right of its top-left corner.
+    const QPoint on(item.theRect.left + 5, item.theRect.top - 10);
+    QTest::mouseClick(canvas(), Qt::LeftButton, {}, on);
+    QTest::mouseDClick(canvas(), Qt::LeftButton, {}, on);
+    dialog = window->editor()->textDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->TextEdit->clear();
+    dialog->accept();
+    EXPECT_TRUE(problem().texts.empty());
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
 }
 
 }  // namespace

@@ -47,13 +47,13 @@ const std::vector<int>& FreeFormOutlineCommand::Vertices() const {
     return m_drawing && !m_over ? m_drawing->Vertices() : kNone;
 }
 
-void FreeFormOutlineCommand::End(const EditResult& result) {
+void FreeFormOutlineCommand::End(const EditResult& result, bool closed) {
     m_over = true;
     m_result = result;
     m_problem.settings.displayNodeNumbers = m_showNumbers;
     if (m_result.putBack) {
         PutBackRefused(m_problem, m_result);
-    } else if (!m_result.ok && m_result.frame == 0 && m_problem.undoList.size() > m_undoDepth) {
+    } else if (!closed && m_problem.undoList.size() > m_undoDepth) {
         // Nothing was placed: the snapshot would undo nothing.
         m_problem.undoList.resize(m_undoDepth);
     }
@@ -63,7 +63,7 @@ ClickStep FreeFormOutlineCommand::Click(ClickPoint click) {
     if (m_over) return ClickStep::Ended;
     try {
         const ClickStep step = m_drawing->Click(click);
-        if (m_drawing->Over()) End(m_drawing->Result());
+        if (m_drawing->Over()) End(m_drawing->Result(), step == ClickStep::Closed);
         return step;
     } catch (const std::exception&) {
         m_problem.settings.displayNodeNumbers = m_showNumbers;
@@ -76,7 +76,7 @@ ClickStep FreeFormOutlineCommand::Click(ClickPoint click) {
 const EditResult& FreeFormOutlineCommand::Cancel() {
     if (m_over) return m_result;
     try {
-        End(m_drawing->Cancel());
+        End(m_drawing->Cancel(), false);
     } catch (const std::exception&) {
         m_problem.settings.displayNodeNumbers = m_showNumbers;
         m_over = true;

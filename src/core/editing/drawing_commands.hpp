@@ -53,7 +53,8 @@ public:
     const EditResult& Result() const { return m_result; }
 
 private:
-    void End(const EditResult& result);
+    // Ends the command; an outline that never closed leaves no snapshot behind.
+    void End(const EditResult& result, bool closed);
 
     Problem& m_problem;
     std::unique_ptr<FreeFormOutlineDrawing> m_drawing;

@@ -11,6 +11,7 @@
 #include "geometry/primitives.hpp"
 #include "model/messages.hpp"
 #include "model/selection.hpp"
+#include "painting/painter.hpp"
 #include "shell/document.hpp"
 
 namespace kova::ui {
@@ -123,6 +124,7 @@ bool InputEditor::DrawCommand(Cmd cmd) {
             break;
         case Cmd::NewText:
             NewTextCommand(p, m_texts, kInputWindowType);
+            OpenTextDialog();
             break;
         default:
             return false;
@@ -131,11 +133,25 @@ bool InputEditor::DrawCommand(Cmd cmd) {
     return true;
 }
 
+void InputEditor::OpenTextDialog() {
+    if (TextAt(problem(), m_texts.current) == nullptr) return;
+    auto* dialog = new TNewTextDlg(problem(), m_texts, &m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::finished, dialog, [this] { Changed(); });
+    m_textDialog = dialog;
+    dialog->open();
+}
+
 void InputEditor::IdlePress(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers mods,
                             bool dbl) {
     Problem& pr = problem();
     if (button == Qt::RightButton || dbl) {
-        // The double-click: the property dialogs of what is selected.
+        // The double-click: the current text's dialog, else the property dialogs of what
+        // is selected.
+        if (TextAt(pr, m_texts.current) != nullptr) {
+            OpenTextDialog();
+            return;
+        }
         const SelectType s = pr.selection.state;
         if (s == SelectType::Frames || s == SelectType::Lumps)
             m_route(Cmd::MaterialProperties);
@@ -144,7 +160,7 @@ void InputEditor::IdlePress(QPointF p, Qt::MouseButton button, Qt::KeyboardModif
         return;
     }
     if (button != Qt::LeftButton) return;
-    FixedTextMetrics metrics;
+    const QtTextMetrics metrics;  // texts are hit where the painter draws them
     if (TextClick(pr, m_texts, kInputWindowType, p.x(), p.y(), (mods & Qt::ShiftModifier) != 0,
                   metrics)) {
         Changed();
@@ -164,13 +180,12 @@ void InputEditor::IdlePress(QPointF p, Qt::MouseButton button, Qt::KeyboardModif
 
 FreeFormOutlineState::FreeFormOutlineState(InputEditor& editor)
     : m_editor(editor), m_command(editor.problem()) {
-    if (m_command.Begin()) {
+    // A refused Begin (the frame limit) has shown its error box already.
+    if (m_command.Begin())
         editor.problem().reporter().ShowStatusText(GetMessage(MessageId::ClickOnMaterialStart),
                                                    StatusPanel::Info);
-    } else {
-        editor.problem().reporter().ShowError(m_command.Result().message);
+    else
         editor.Changed();
-    }
 }
 
 QPointF FreeFormOutlineState::EndPoint(QPointF p, Qt::KeyboardModifiers mods) const {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "dialogs/outline_circle_dialog.hpp"
+#include "dialogs/text_dialog.hpp"
 #include "editing/drawing_commands.hpp"
 #include "editing/mesh_commands.hpp"
 #include "editing/selection_clicks.hpp"
@@ -39,6 +40,9 @@ public:
     TInputForm& window() { return m_window; }
     // The circle dialog while it is open.
     TOutlineC* circleDialog() { return m_circle; }
+    // The text dialog while it is open, for the current text item.
+    TNewTextDlg* textDialog() { return m_textDialog; }
+    void OpenTextDialog();
     Problem& problem();
     // The drawing changed: repaint and update the menus.
     void Changed();
@@ -51,6 +55,7 @@ private:
     TextState m_texts;
     AutoMeshPrompt m_autoMeshPrompt;
     QPointer<TOutlineC> m_circle;
+    QPointer<TNewTextDlg> m_textDialog;
 };
 
 // Whether a key cancels a wait for a first click: any key but a bare modifier.
