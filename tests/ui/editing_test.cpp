@@ -6,7 +6,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -293,6 +295,43 @@ TEST_F(Editing, NewTextOpensItsDialogAndAnEmptiedTextGoes) {
     EXPECT_TRUE(problem().texts.empty());
     Trigger(Cmd::Undo);
     EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+}
+
+TEST_F(Editing, APastedPictureIsMovedStretchedInProportionAndDeleted) {
+    QImage picture(200, 100, QImage::Format_RGB32);
+    picture.fill(Qt::yellow);
+    QApplication::clipboard()->setImage(picture);
+    Trigger(Cmd::PasteFromClipboard);
+    const TemplatePicture& t = problem().templatePicture;
+    ASSERT_TRUE(t.Present());
+    EXPECT_EQ(t.kind, 2);
+    EXPECT_EQ(TemplatePictureSize(t).width, 200);
+    EXPECT_EQ(problem().selection.state, SelectType::Templat);
+    const IntRect placed = t.rect;
+    EXPECT_EQ(placed.right - placed.left, 200);
+    // Move by the body, then stretch by the corner square with Shift.
+    const QPoint body((placed.left + placed.right) / 2, (placed.top + placed.bottom) / 2);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, body);
+    QTest::mouseMove(canvas(), body + QPoint(20, 10));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, body + QPoint(20, 10));
+    EXPECT_EQ(t.rect.left, placed.left + 20);
+    EXPECT_EQ(t.rect.top, placed.top + 10);
+    const QPoint corner(t.rect.right - 2, t.rect.bottom - 2);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, corner);
+    QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::ShiftModifier,
+                        QPoint(t.rect.left + 300, t.rect.bottom + 7));
+    EXPECT_EQ(t.rect.right - t.rect.left, 300);
+    EXPECT_EQ(t.rect.bottom - t.rect.top, 150);
+    const auto before = EncodeUndoSnapshot(problem());
+    Trigger(Cmd::Delete);
+    EXPECT_FALSE(problem().templatePicture.Present());
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+    // A clipboard without a picture changes nothing.
+    QApplication::clipboard()->setText("no picture");
+    const auto image = EncodeUndoSnapshot(problem());
+    window->editor()->PasteFromClipboard();
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
 }
 
 }  // namespace

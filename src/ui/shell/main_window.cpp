@@ -245,6 +245,7 @@ MenuInputs TKOVAMDI::Inputs() const {
     in.hasFlowTable = !const_cast<Document&>(m_doc).calculation().balances.Empty();
     in.zoomed = const_cast<Document&>(m_doc).zoom().zoomed;
     in.running = m_doc.Running();
+    in.templateSizing = m_doc.problem().selection.state == SelectType::Templat;
     in.groupCurrent =
         m_editor != nullptr && SelectionIsCurrentGroup(m_doc.problem(), m_editor->clicks());
     return in;
@@ -289,7 +290,10 @@ void TKOVAMDI::Route(Cmd cmd) {
     const Menu menu = ItemSpec(cmd).menu;
     switch (menu) {
         case Menu::File:
-            FileCommand(cmd);
+            if (cmd == Cmd::PasteFromClipboard)
+                m_editor->PasteFromClipboard();
+            else
+                FileCommand(cmd);
             break;
         case Menu::Subject:
             ChangeSubject(SubjectOf(cmd), true);

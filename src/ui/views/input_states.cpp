@@ -1,5 +1,9 @@
 #include "views/input_states.hpp"
 
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
 #include <cmath>
@@ -8,6 +12,7 @@
 
 #include "dialogs/outline_circle_dialog.hpp"
 #include "editing/removal_commands.hpp"
+#include "editing/restore.hpp"
 #include "geometry/primitives.hpp"
 #include "model/messages.hpp"
 #include "model/selection.hpp"
@@ -122,6 +127,15 @@ bool InputEditor::DrawCommand(Cmd cmd) {
         case Cmd::Ungroup:
             UngroupSelection(p, m_clicks);
             break;
+        case Cmd::SizeMoveTemplate: {
+            const bool sizing = p.selection.state == SelectType::Templat;
+            ClearSelection(p);
+            if (!sizing && p.templatePicture.Present()) {
+                p.selection.state = SelectType::Templat;
+                p.settings.displayTemplate = true;
+            }
+            break;
+        }
         case Cmd::NewText:
             NewTextCommand(p, m_texts, kInputWindowType);
             OpenTextDialog();
@@ -142,6 +156,24 @@ void InputEditor::OpenTextDialog() {
     dialog->open();
 }
 
+void InputEditor::PasteFromClipboard() {
+    const QImage image = QApplication::clipboard()->image();
+    if (image.isNull()) return;  // no picture: nothing changes
+    // The picture is kept as a bitmap file image, so that it is saved byte for byte.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "BMP")) return;
+    const QSize client = m_window.ClientSize();
+    Problem& p = problem();
+    if (PasteTemplate(p, 2, std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                      {image.width(), image.height()}, client.width(), client.height())) {
+        ClearSelection(p);
+        p.selection.state = SelectType::Templat;
+    }
+    Changed();
+}
+
 void InputEditor::IdlePress(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers mods,
                             bool dbl) {
     Problem& pr = problem();
@@ -160,6 +192,12 @@ void InputEditor::IdlePress(QPointF p, Qt::MouseButton button, Qt::KeyboardModif
         return;
     }
     if (button != Qt::LeftButton) return;
+    if (pr.selection.state == SelectType::Templat) {
+        const TemplateGrip grip = TemplateHit(pr, p.toPoint().x(), p.toPoint().y());
+        if (grip != TemplateGrip::None)
+            m_window.StartInteraction(std::make_unique<TemplateDragState>(*this, grip, p));
+        return;
+    }
     const QtTextMetrics metrics;  // texts are hit where the painter draws them
     if (TextClick(pr, m_texts, kInputWindowType, p.x(), p.y(), (mods & Qt::ShiftModifier) != 0,
                   metrics)) {
@@ -420,6 +458,42 @@ void NodeDragState::PaintOverlay(QPainter& painter) {
 
 void NodeDragState::Cancel() {
     m_editor.problem().reporter().ShowStatusText("", StatusPanel::Info);
+    m_editor.Changed();
+}
+
+// --- Template -----------------------------------------------------------------------------
+
+TemplateDragState::TemplateDragState(InputEditor& editor, TemplateGrip grip, QPointF press)
+    : m_editor(editor), m_grip(grip), m_down(press.toPoint()) {
+    BeginTemplateChange(editor.problem());
+}
+
+void TemplateDragState::MouseMoveWith(QPointF p, Qt::KeyboardModifiers mods) {
+    const QPoint at = p.toPoint();
+    if (m_grip == TemplateGrip::Move)
+        MoveTemplateBy(m_editor.problem(), at.x() - m_down.x(), at.y() - m_down.y());
+    else
+        ResizeTemplateTo(m_editor.problem(), at.x(), at.y(), (mods & Qt::ShiftModifier) != 0);
+    m_down = at;
+    m_editor.window().InvalidateDrawing();
+}
+
+void TemplateDragState::MouseRelease(QPointF p, Qt::MouseButton, Qt::KeyboardModifiers mods) {
+    MouseMoveWith(p, mods);
+    InputEditor& editor = m_editor;
+    editor.window().EndInteraction();
+    editor.Changed();
+}
+
+bool TemplateDragState::KeyPress(int key) {
+    if (key != Qt::Key_Escape) return false;
+    m_editor.window().CancelInteraction();
+    return true;
+}
+
+void TemplateDragState::Cancel() {
+    // The snapshot taken at the press puts the picture back where it was.
+    RestoreSnapshotWithGeometry(m_editor.problem(), true);
     m_editor.Changed();
 }
 

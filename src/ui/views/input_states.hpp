@@ -43,6 +43,9 @@ public:
     // The text dialog while it is open, for the current text item.
     TNewTextDlg* textDialog() { return m_textDialog; }
     void OpenTextDialog();
+    // "Paste from Clipboard": a picture on the clipboard becomes the template, in sizing
+    // mode; without one nothing changes.
+    void PasteFromClipboard();
     Problem& problem();
     // The drawing changed: repaint and update the menus.
     void Changed();
@@ -137,6 +140,21 @@ private:
     InputEditor& m_editor;
     int m_node;
     QPointF m_position;
+};
+
+// The template moved or stretched by its bottom-right square, in sizing mode.
+class TemplateDragState : public InteractionState {
+public:
+    TemplateDragState(InputEditor& editor, TemplateGrip grip, QPointF press);
+    void MouseMoveWith(QPointF p, Qt::KeyboardModifiers mods) override;
+    void MouseRelease(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers mods) override;
+    bool KeyPress(int key) override;
+    void Cancel() override;
+
+private:
+    InputEditor& m_editor;
+    TemplateGrip m_grip;
+    QPoint m_down;
 };
 
 }  // namespace kova::ui
