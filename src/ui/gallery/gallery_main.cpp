@@ -17,6 +17,7 @@
 #include "dialogs/calc_dialog.hpp"
 #include "dialogs/outline_circle_dialog.hpp"
 #include "dialogs/scale_size_dialog.hpp"
+#include "dialogs/text_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
@@ -140,6 +141,14 @@ int main(int argc, char* argv[]) {
         circle.ShapesDD->setCurrentIndex(2);
         circle.CScroll->setValue(1);
         ShootDialog(circle, "dialog-outline-quarter-circle");
+    }
+    {
+        Problem& p = window.document().problem();
+        TextState texts;
+        NewTextCommand(p, texts, 1);
+        TNewTextDlg text(p, texts, &window);
+        ShootDialog(text, "dialog-text");
+        p.texts.clear();
     }
     if (window.OpenFile(g_out + "/problems/transient_quench.KVX")) {
         TTransientDlg transient(window.document().problem(), window.document().calculation(),
