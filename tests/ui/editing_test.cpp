@@ -280,6 +280,15 @@ TEST_F(Editing, NewTextOpensItsDialogAndAnEmptiedTextGoes) {
     EXPECT_EQ(item.theText, "Copper bar");
     EXPECT_EQ(item.mode, TextMode::opaq);
     EXPECT_EQ(item.angle, 30);
+    // A press on the text drags it; the release leaves it there.
+    const IntRect placed = item.theRect;
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(placed.left + 5, placed.top - 10));
+    QTest::mouseMove(canvas(), QPoint(placed.left + 45, placed.top + 20));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(placed.left + 45, placed.top + 20));
+    EXPECT_EQ(item.theRect.left, placed.left + 40);
+    EXPECT_EQ(item.theRect.top, placed.top + 30);
+    EXPECT_EQ(problem().undoList.back().name, "Move Text");
+    problem().texts.front().selected = 0;
     // A double-click on the text opens it again; emptying it removes it, and Undo
     // brings it back.
     const auto before = EncodeUndoSnapshot(problem());
@@ -327,6 +336,16 @@ TEST_F(Editing, APastedPictureIsMovedStretchedInProportionAndDeleted) {
     EXPECT_FALSE(problem().templatePicture.Present());
     Trigger(Cmd::Undo);
     EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+    // Undo left sizing mode; back in it, arrow keys nudge the picture, as one undo step.
+    Trigger(Cmd::SizeMoveTemplate);
+    ASSERT_EQ(problem().selection.state, SelectType::Templat);
+    const IntRect here = t.rect;
+    QTest::keyClick(canvas(), Qt::Key_Left);
+    QTest::keyClick(canvas(), Qt::Key_Up);
+    EXPECT_EQ(t.rect.left, here.left - 1);
+    EXPECT_EQ(t.rect.top, here.top - 1);
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(t.rect, here);
     // A clipboard without a picture changes nothing.
     QApplication::clipboard()->setText("no picture");
     const auto image = EncodeUndoSnapshot(problem());

@@ -301,7 +301,9 @@ TEST_F(Shell, NoKeyBelongsToTwoEnabledActions) {
             for (QAction* a : system->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
         }
         // Ctrl+W is Reduce Mesh's, never the sub-window's close.
-        if (owner.count("Ctrl+W") != 0) EXPECT_TRUE(owner["Ctrl+W"].contains("Reduce"));
+        if (owner.count("Ctrl+W") != 0) {
+            EXPECT_TRUE(owner["Ctrl+W"].contains("Reduce"));
+        }
     }
 }
 

@@ -56,6 +56,7 @@ InputEditor::InputEditor(TInputForm& window, std::function<void()> afterCommand,
     m_window.onIdlePress = [this](QPointF p, Qt::MouseButton b, Qt::KeyboardModifiers m, bool dbl) {
         IdlePress(p, b, m, dbl);
     };
+    m_window.onIdleKey = [this](int key) { return IdleKey(key); };
 }
 
 Problem& InputEditor::problem() {
@@ -68,11 +69,13 @@ void InputEditor::Changed() {
 }
 
 void InputEditor::Forget() {
+    m_nudging = false;
     m_clicks = ClickState{};
     m_texts = TextState{};
 }
 
 bool InputEditor::DrawCommand(Cmd cmd) {
+    m_nudging = false;
     Problem& p = problem();
     switch (cmd) {
         case Cmd::OutlineFree: {
@@ -174,8 +177,37 @@ void InputEditor::PasteFromClipboard() {
     Changed();
 }
 
+bool InputEditor::IdleKey(int key) {
+    Problem& p = problem();
+    if (p.selection.state != SelectType::Templat || !p.templatePicture.Present()) return false;
+    int dx = 0, dy = 0;
+    switch (key) {
+        case Qt::Key_Left:
+            dx = -1;
+            break;
+        case Qt::Key_Right:
+            dx = 1;
+            break;
+        case Qt::Key_Up:
+            dy = -1;
+            break;
+        case Qt::Key_Down:
+            dy = 1;
+            break;
+        default:
+            return false;
+    }
+    // A run of nudges is one undo step.
+    if (!m_nudging) BeginTemplateChange(p);
+    m_nudging = true;
+    MoveTemplateBy(p, dx, dy);
+    Changed();
+    return true;
+}
+
 void InputEditor::IdlePress(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers mods,
                             bool dbl) {
+    m_nudging = false;
     Problem& pr = problem();
     if (button == Qt::RightButton || dbl) {
         // The double-click: the current text's dialog, else the property dialogs of what
@@ -201,6 +233,7 @@ void InputEditor::IdlePress(QPointF p, Qt::MouseButton button, Qt::KeyboardModif
     const QtTextMetrics metrics;  // texts are hit where the painter draws them
     if (TextClick(pr, m_texts, kInputWindowType, p.x(), p.y(), (mods & Qt::ShiftModifier) != 0,
                   metrics)) {
+        m_window.StartInteraction(std::make_unique<TextDragState>(*this, p));
         Changed();
         return;
     }
@@ -458,6 +491,45 @@ void NodeDragState::PaintOverlay(QPainter& painter) {
 
 void NodeDragState::Cancel() {
     m_editor.problem().reporter().ShowStatusText("", StatusPanel::Info);
+    m_editor.Changed();
+}
+
+// --- Text drag ------------------------------------------------------------------------
+
+TextDragState::TextDragState(InputEditor& editor, QPointF press)
+    : m_editor(editor), m_last(press.toPoint()) {}
+
+void TextDragState::MouseMoveWith(QPointF p, Qt::KeyboardModifiers) {
+    const QPoint at = p.toPoint();
+    if (at == m_last) return;
+    if (!m_moved) BeginTextDrag(m_editor.problem(), m_editor.texts());
+    m_moved = true;
+    TextDrag(m_editor.problem(), kInputWindowType, at.x() - m_last.x(), at.y() - m_last.y());
+    m_last = at;
+    m_editor.window().InvalidateDrawing();
+}
+
+void TextDragState::MouseRelease(QPointF p, Qt::MouseButton, Qt::KeyboardModifiers mods) {
+    MouseMoveWith(p, mods);
+    InputEditor& editor = m_editor;
+    editor.window().EndInteraction();
+    editor.Changed();
+}
+
+bool TextDragState::KeyPress(int key) {
+    return KeyPressWith(key, {});
+}
+
+bool TextDragState::KeyPressWith(int key, Qt::KeyboardModifiers) {
+    // Any key but Shift ends the drag where it is.
+    if (key == Qt::Key_Shift) return true;
+    InputEditor& editor = m_editor;
+    editor.window().EndInteraction();
+    editor.Changed();
+    return true;
+}
+
+void TextDragState::Cancel() {
     m_editor.Changed();
 }
 

@@ -46,6 +46,8 @@ public:
     // "Paste from Clipboard": a picture on the clipboard becomes the template, in sizing
     // mode; without one nothing changes.
     void PasteFromClipboard();
+    // Arrow keys nudge the template by a pixel in sizing mode.
+    bool IdleKey(int key);
     Problem& problem();
     // The drawing changed: repaint and update the menus.
     void Changed();
@@ -59,6 +61,7 @@ private:
     AutoMeshPrompt m_autoMeshPrompt;
     QPointer<TOutlineC> m_circle;
     QPointer<TNewTextDlg> m_textDialog;
+    bool m_nudging = false;  // arrow keys are moving the template: one undo step
 };
 
 // Whether a key cancels a wait for a first click: any key but a bare modifier.
@@ -140,6 +143,23 @@ private:
     InputEditor& m_editor;
     int m_node;
     QPointF m_position;
+};
+
+// Selected texts dragged with the pointer from a press on a text; the first move takes
+// the undo snapshot, so a plain click changes nothing.
+class TextDragState : public InteractionState {
+public:
+    TextDragState(InputEditor& editor, QPointF press);
+    void MouseMoveWith(QPointF p, Qt::KeyboardModifiers mods) override;
+    void MouseRelease(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers mods) override;
+    bool KeyPress(int key) override;
+    bool KeyPressWith(int key, Qt::KeyboardModifiers mods) override;
+    void Cancel() override;
+
+private:
+    InputEditor& m_editor;
+    QPoint m_last;
+    bool m_moved = false;
 };
 
 // The template moved or stretched by its bottom-right square, in sizing mode.

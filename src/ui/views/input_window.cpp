@@ -203,6 +203,9 @@ void TInputForm::ScrollTo(int x, int y) {
 
 void TInputForm::keyPressEvent(QKeyEvent* event) {
     if (m_state && m_state->KeyPressWith(event->key(), event->modifiers())) return;
+    if (!m_state && !m_document.zoom().zoomed && onIdleKey && !m_document.Running() &&
+        onIdleKey(event->key()))
+        return;
     if (m_document.zoom().zoomed && !m_document.Running()) {
         switch (event->key()) {
             case Qt::Key_Left:

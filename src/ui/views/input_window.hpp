@@ -104,6 +104,8 @@ public:
     // A press, or a double-click, while no gesture runs (the editor's idle clicks).
     std::function<void(QPointF, Qt::MouseButton, Qt::KeyboardModifiers, bool doubleClick)>
         onIdlePress;
+    // A key while no gesture runs and the drawing is not zoomed; true when taken.
+    std::function<bool(int key)> onIdleKey;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
