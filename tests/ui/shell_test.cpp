@@ -300,7 +300,10 @@ TEST_F(Shell, NoKeyBelongsToTwoEnabledActions) {
         if (QMenu* system = window->inputSubWindow()->systemMenu()) {
             for (QAction* a : system->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
         }
-        EXPECT_EQ(owner.count("Ctrl+W"), 0u);  // Reduce Mesh is not built yet
+        // Ctrl+W is Reduce Mesh's, never the sub-window's close.
+        if (owner.count("Ctrl+W") != 0) {
+            EXPECT_TRUE(owner["Ctrl+W"].contains("Reduce"));
+        }
     }
 }
 

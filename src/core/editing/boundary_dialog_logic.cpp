@@ -83,16 +83,16 @@ BoundaryDialogState OpenBoundaryDialog(const Problem& problem) {
         const LineSegment& first = *s.segments.front();
         if (first.valueSpec > 0) {
             s.temp.ticked = true;
-            s.temp.field.Show(SpecText(problem, first.valueSpec));
+            s.temp.field.Show(StoredSpecText(problem, first.valueSpec));
         }
         if (first.fluxSpec > 0) {
             s.flux.ticked = true;
-            s.flux.field.Show(SpecText(problem, first.fluxSpec));
+            s.flux.field.Show(StoredSpecText(problem, first.fluxSpec));
         }
         if (s.coefOffered && first.transferSpec > 0) {
             s.coef.ticked = true;
-            s.coef.field.Show(SpecText(problem, first.transferSpec));
-            if (s.showFluidTemp) s.ambient.Show(SpecText(problem, first.ambientSpec));
+            s.coef.field.Show(StoredSpecText(problem, first.transferSpec));
+            if (s.showFluidTemp) s.ambient.Show(StoredSpecText(problem, first.ambientSpec));
         }
         if (s.segments.back()->IsElementLine()) {
             s.fluxEnabled = false;

@@ -110,7 +110,7 @@ std::string WithoutSpaces(const std::string& text) {
     return out;
 }
 
-std::string SpecText(const Problem& problem, int index) {
+std::string StoredSpecText(const Problem& problem, int index) {
     if (index < 1 || index > problem.specs.Count()) return {};
     return problem.specs[index].text;
 }

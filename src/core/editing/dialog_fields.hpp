@@ -51,7 +51,7 @@ struct TickedField {
 std::string WithoutSpaces(const std::string& text);
 
 // The text of SpecTable entry `index`; empty for 0 and for a number outside the table.
-std::string SpecText(const Problem& problem, int index);
+std::string StoredSpecText(const Problem& problem, int index);
 
 // Reads a specification text into the SpecTable as FindOrAddSpec does and returns its
 // number (0 for an empty text). A text over 128 characters once its spaces are gone is

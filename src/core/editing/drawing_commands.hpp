@@ -3,9 +3,12 @@
 // problem back whole when the operation refuses or fails.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "geometry/edit_result.hpp"
+#include "geometry/element_lines.hpp"
 #include "geometry/outline_drawing.hpp"  // the shapes of a circular outline
 #include "model/problem.hpp"
 
@@ -26,6 +29,67 @@ namespace kova {
 // (beep, the same text, the problem put back). On success `frame` is the new frame,
 // which is also the selection.
 EditResult DrawFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners);
+
+// "Outline (free form)" as the input window runs it, one click at a time. Begin empties
+// the selection and takes the undo snapshot "Outline"; it returns false, with the frame
+// limit's message, when no frame may be added (the command is then over). Each click
+// is placed, refused (beep, message; drawing goes on), closes the outline or ends the
+// command. Cancel, or a click that ends the command with no frame made, leaves the
+// problem and the undo list as they were before Begin. A failure half-way (out of
+// memory) puts the problem back to the snapshot and shows message 2.
+class FreeFormOutlineCommand {
+public:
+    explicit FreeFormOutlineCommand(Problem& problem) : m_problem(problem) {}
+    ~FreeFormOutlineCommand();
+    FreeFormOutlineCommand(const FreeFormOutlineCommand&) = delete;
+    FreeFormOutlineCommand& operator=(const FreeFormOutlineCommand&) = delete;
+
+    bool Begin();
+    ClickStep Click(ClickPoint click);
+    const EditResult& Cancel();
+    bool Over() const { return m_over; }
+    // The corners placed so far (node numbers); empty before the first.
+    const std::vector<int>& Vertices() const;
+    const EditResult& Result() const { return m_result; }
+
+private:
+    // Ends the command; an outline that never closed leaves no snapshot behind.
+    void End(const EditResult& result, bool closed);
+
+    Problem& m_problem;
+    std::unique_ptr<FreeFormOutlineDrawing> m_drawing;
+    std::size_t m_undoDepth = 0;  // the undo list's length before the snapshot
+    bool m_showNumbers = false;   // node numbers are hidden while the outline is drawn
+    bool m_over = true;
+    EditResult m_result;
+};
+
+// "Element Lines" as the input window runs it, one click at a time. Begin empties the
+// selection and takes the undo snapshot "Lines". A start click places the line's start
+// node (or ends the command on nothing); end clicks are ignored, refused or make the
+// line. Cancel ends the command; the lines made so far stay, and one Undo takes them
+// all back.
+class ElementLinesCommand {
+public:
+    explicit ElementLinesCommand(Problem& problem) : m_problem(problem), m_drawing(problem) {}
+    ~ElementLinesCommand();
+    ElementLinesCommand(const ElementLinesCommand&) = delete;
+    ElementLinesCommand& operator=(const ElementLinesCommand&) = delete;
+
+    void Begin();
+    ClickStep Click(ClickPoint click);
+    const EditResult& Cancel();
+    bool Over() const { return m_over; }
+    // The start node of the line waiting for its end; empty at a start click.
+    const std::vector<int>& Vertices() const { return m_drawing.Vertices(); }
+    const EditResult& Result() const { return m_result; }
+
+private:
+    Problem& m_problem;
+    ElementLineDrawing m_drawing;
+    bool m_over = true;
+    EditResult m_result;
+};
 
 // The command "Outline (circular)" for shape `cType`, `pointCount` arc points, the
 // diameter and centre in drawing pixels (as the circle dialog computes them). Empties

@@ -10,7 +10,7 @@ BloodDialogState OpenBloodDialog(const Problem& problem) {
     BloodDialogState s;
     s.temp.label = "Temperature";
     s.temp.unit = UnitLabel(problem, Quantity::Potential);
-    s.temp.Show(SpecText(problem, problem.blood.arterialSpec));
+    s.temp.Show(StoredSpecText(problem, problem.blood.arterialSpec));
     s.specHeat.label = "Specific Heat";
     s.specHeat.unit = UnitLabel(problem, Quantity::SpecificHeat);
     const int decimals = problem.settings.unitSystem == Unittype::Eng ? 3 : 0;
@@ -45,9 +45,9 @@ FinDialogState OpenFinDialog(const Problem& problem) {
     s.frames = SelectedFrames(problem);
     if (!s.frames.empty()) {
         const Frame& f = problem.frames[s.frames.front()];
-        s.coef.Show(SpecText(problem, f.finTransferSpec));
-        s.temp.Show(SpecText(problem, f.finFluidSpec));
-        s.flux.Show(SpecText(problem, f.finFluxSpec));
+        s.coef.Show(StoredSpecText(problem, f.finTransferSpec));
+        s.temp.Show(StoredSpecText(problem, f.finFluidSpec));
+        s.flux.Show(StoredSpecText(problem, f.finFluxSpec));
     }
     return s;
 }

@@ -61,7 +61,7 @@ GenerationDialogState OpenGenerationDialog(const Problem& problem) {
     s.frames = SelectedFrames(problem);
     for (int k : s.frames) s.hasLumps = s.hasLumps || problem.frames[k].IsLump();
     if (!s.frames.empty())
-        s.gen.Show(SpecText(problem, problem.frames[s.frames.front()].generationSpec));
+        s.gen.Show(StoredSpecText(problem, problem.frames[s.frames.front()].generationSpec));
     const SubjectVocabulary& v = problem.vocabulary;
     const auto& axes = problem.settings.axisLetters;
     s.note = "The value may be a entered as a function of Time, ";
@@ -155,7 +155,7 @@ NodeDialogState OpenNodeDialog(const Problem& problem) {
         s.y.Show("not applicable");
         s.x.enabled = s.y.enabled = false;
     }
-    s.temp.field.Show(SpecText(problem, spec));
+    s.temp.field.Show(StoredSpecText(problem, spec));
     s.temp.ticked = !s.temp.field.text.empty();
     return s;
 }

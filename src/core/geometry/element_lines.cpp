@@ -1,5 +1,6 @@
 #include "geometry/element_lines.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -86,56 +87,73 @@ EndResult EndLine(Problem& problem, int s, ClickPoint click, LineSegment*& made)
 
 }  // namespace
 
-EditResult RunElementLines(Problem& problem, const std::vector<ClickPoint>& clicks) {
-    EditResult result;
+ClickStep ElementLineDrawing::Click(ClickPoint click) {
+    if (m_over) return ClickStep::Ended;
+    Problem& problem = m_problem;
     Reporter& reporter = problem.reporter();
-    std::size_t next = 0;
-    bool running = true;
-    while (running && next < clicks.size()) {
-        ClickPoint first = clicks[next++];
-        KeepRightOfAxis(problem, first.x);
-        if (first.y < 0) break;
-        const int s = StartNode(problem, first);
-        if (s == 0) break;
+    KeepRightOfAxis(problem, click.x);
+    if (m_start.empty()) {
+        // A start click above the drawing, or on neither node nor segment, ends the
+        // command.
+        const int s = click.y < 0 ? 0 : StartNode(problem, click);
+        if (s == 0) {
+            m_over = true;
+            return ClickStep::Ended;
+        }
         problem.MarkProblemChanged();
-        bool failedBefore = false;
-        for (;;) {
-            if (!failedBefore)
+        m_start.assign(1, s);
+        m_failedBefore = false;
+        reporter.ShowStatusText(GetMessage(MessageId::ClickOnLineEndpoint), StatusPanel::Info);
+        return ClickStep::Placed;
+    }
+    click.y = std::max<Real>(click.y, 0);
+    LineSegment* made = nullptr;
+    const EndResult r = EndLine(problem, m_start.front(), click, made);
+    switch (r) {
+        case EndResult::Ignored:
+            if (!m_failedBefore)
                 reporter.ShowStatusText(GetMessage(MessageId::ClickOnLineEndpoint),
                                         StatusPanel::Info);
-            if (next >= clicks.size()) {
-                running = false;
-                break;
-            }
-            ClickPoint click = clicks[next++];
-            KeepRightOfAxis(problem, click.x);
-            click.y = std::max<Real>(click.y, 0);
-            LineSegment* made = nullptr;
-            const EndResult r = EndLine(problem, s, click, made);
-            if (r == EndResult::Ignored) continue;
-            if (r == EndResult::Failed) {
-                running = false;
-                break;
-            }
-            if (r == EndResult::Refused) {
-                ShowRuleHint(reporter, MessageId::EndpointOutsideOutline);
-                result.message = GetMessage(MessageId::EndpointOutsideOutline);
-                failedBefore = true;
-                continue;
-            }
-            result.segment = made;
-            ++result.count;
-            result.message.clear();
+            return ClickStep::Ignored;
+        case EndResult::Failed:
+            m_over = true;
+            return ClickStep::Ended;
+        case EndResult::Refused:
+            ShowRuleHint(reporter, MessageId::EndpointOutsideOutline);
+            m_result.message = GetMessage(MessageId::EndpointOutsideOutline);
+            m_failedBefore = true;
+            return ClickStep::Refused;
+        case EndResult::Made:
             break;
-        }
     }
-    reporter.ShowStatusText("", StatusPanel::Info);
+    m_result.segment = made;
+    ++m_result.count;
+    m_result.message.clear();
+    m_start.clear();
+    return ClickStep::Closed;
+}
+
+const EditResult& ElementLineDrawing::Finish() {
+    if (m_finished) return m_result;
+    m_finished = m_over = true;
+    m_start.clear();
+    Problem& problem = m_problem;
+    problem.reporter().ShowStatusText("", StatusPanel::Info);
     // Every frame whose boundary a line end split gets the new node in its vertex list.
     SettleFrames(problem);
     problem.ClassifyNodes();
     ClearSelection(problem);
-    result.ok = result.count > 0;
-    return result;
+    m_result.ok = m_result.count > 0;
+    return m_result;
+}
+
+EditResult RunElementLines(Problem& problem, const std::vector<ClickPoint>& clicks) {
+    ElementLineDrawing drawing(problem);
+    for (const ClickPoint& click : clicks) {
+        drawing.Click(click);
+        if (drawing.Over()) break;
+    }
+    return drawing.Finish();
 }
 
 }  // namespace kova

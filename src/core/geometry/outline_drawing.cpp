@@ -168,6 +168,8 @@ void PlaceLabel(Problem& problem, int c) {
     }
 }
 
+}  // namespace
+
 // The free-form outline in progress.
 class FreeFormOutline {
 public:
@@ -327,6 +329,8 @@ FreeFormOutline::Step FreeFormOutline::Corner(ClickPoint click) {
     return Step::Placed;
 }
 
+namespace {
+
 // The start node of a closed free-form outline: the first vertex that starts no other
 // frame's outline, else the last vertex.
 int FreeStartNode(const Problem& problem, const std::vector<int>& list) {
@@ -341,55 +345,87 @@ int FreeStartNode(const Problem& problem, const std::vector<int>& list) {
 
 }  // namespace
 
-EditResult RunFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners) {
-    EditResult result;
-    ClickPoint first = corners.front();
-    KeepRightOfAxis(problem, first.x);
-    if (first.y < 0) return result;  // a click above the drawing cancels
+FreeFormOutlineDrawing::FreeFormOutlineDrawing(Problem& problem)
+    : m_problem(problem),
+      m_c(problem.frameCount + 1),
+      m_outline(std::make_unique<FreeFormOutline>(problem, m_c)) {}
 
-    problem.MarkProblemChanged();
-    const int c = problem.frameCount + 1;
-    FreeFormOutline outline(problem, c);
-    std::size_t j = 0;
-    for (;;) {
-        const auto step = outline.Start(first);
-        if (step == FreeFormOutline::Step::Cancelled) return result;
-        if (step == FreeFormOutline::Step::Placed) break;
-        if (++j == corners.size()) {
-            result.message = outline.Message();
-            return result;
-        }
-        first = corners[j];
-        KeepRightOfAxis(problem, first.x);
-        if (first.y < 0) return result;
-    }
-    problem.reporter().ShowStatusText(GetMessage(MessageId::ClickOnCorner), StatusPanel::Info);
+FreeFormOutlineDrawing::~FreeFormOutlineDrawing() = default;
 
-    for (++j; j < corners.size(); ++j) {
-        ClickPoint click = corners[j];
-        KeepRightOfAxis(problem, click.x);
-        click.y = std::max<Real>(click.y, 0);
-        const auto step = outline.Corner(click);
-        if (step == FreeFormOutline::Step::Cancelled) break;
-        if (step != FreeFormOutline::Step::Closed) continue;
-        const std::vector<int>& list = outline.Vertices();
-        result.frame = CloseOutline(problem, list, FreeStartNode(problem, list), c);
-        if (result.frame == kOutlineCutsFrameApart) {
-            result.frame = 0;
-            ClearSelection(problem);
-            result.putBack = true;
-            ShowRuleHint(problem.reporter(), MessageId::InvalidNodePosition);
-            result.message = GetMessage(MessageId::InvalidNodePosition);
-            return result;
+const std::vector<int>& FreeFormOutlineDrawing::Vertices() const {
+    return m_outline->Vertices();
+}
+
+const std::string& FreeFormOutlineDrawing::Message() const {
+    return m_outline->Message();
+}
+
+ClickStep FreeFormOutlineDrawing::Click(ClickPoint click) {
+    if (m_over) return ClickStep::Ended;
+    Problem& p = m_problem;
+    KeepRightOfAxis(p, click.x);
+    if (!m_started) {
+        // A click above the drawing cancels while the first corner is awaited.
+        if (click.y < 0) {
+            m_result = EditResult{};
+            m_over = true;
+            return ClickStep::Ended;
         }
-        result.ok = result.frame != 0;
-        return result;
+        if (!m_marked) p.MarkProblemChanged();
+        m_marked = true;
+        const auto step = m_outline->Start(click);
+        if (step == FreeFormOutline::Step::Cancelled) {
+            m_result = EditResult{};
+            m_over = true;
+            return ClickStep::Ended;
+        }
+        if (step == FreeFormOutline::Step::Refused) return ClickStep::Refused;
+        m_started = true;
+        p.reporter().ShowStatusText(GetMessage(MessageId::ClickOnCorner), StatusPanel::Info);
+        return ClickStep::Placed;
     }
+    click.y = std::max<Real>(click.y, 0);
+    const auto step = m_outline->Corner(click);
+    if (step == FreeFormOutline::Step::Cancelled) {
+        Cancel();
+        return ClickStep::Ended;
+    }
+    if (step == FreeFormOutline::Step::Refused) return ClickStep::Refused;
+    if (step == FreeFormOutline::Step::Placed) return ClickStep::Placed;
+    m_over = true;
+    const std::vector<int>& list = m_outline->Vertices();
+    m_result = EditResult{};
+    m_result.frame = CloseOutline(p, list, FreeStartNode(p, list), m_c);
+    if (m_result.frame == kOutlineCutsFrameApart) {
+        m_result.frame = 0;
+        ClearSelection(p);
+        m_result.putBack = true;
+        ShowRuleHint(p.reporter(), MessageId::InvalidNodePosition);
+        m_result.message = GetMessage(MessageId::InvalidNodePosition);
+        return ClickStep::Closed;
+    }
+    m_result.ok = m_result.frame != 0;
+    return ClickStep::Closed;
+}
+
+const EditResult& FreeFormOutlineDrawing::Cancel() {
+    if (m_over) return m_result;
+    m_over = true;
+    m_result = EditResult{};
+    m_result.message = Message();
     // Nothing of a cancelled outline stays: besides its own edges, its corners may have
     // split segments of other outlines, and those splits would be left behind.
-    result.message = outline.Message();
-    result.putBack = true;
-    return result;
+    m_result.putBack = m_started;
+    return m_result;
+}
+
+EditResult RunFreeFormOutline(Problem& problem, const std::vector<ClickPoint>& corners) {
+    FreeFormOutlineDrawing drawing(problem);
+    for (const ClickPoint& click : corners) {
+        drawing.Click(click);
+        if (drawing.Over()) return drawing.Result();
+    }
+    return drawing.Cancel();
 }
 
 namespace {

@@ -4,6 +4,8 @@
 // for clicks, the rubber-band lines and the circle dialog belong to the desktop program.
 #pragma once
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "geometry/edit_result.hpp"
@@ -24,6 +26,49 @@ inline constexpr int kCircle = 0;
 inline constexpr int kFirstSemiCircle = 1;
 inline constexpr int kFirstQuarterCircle = 5;
 inline constexpr int kLastCircularShape = 8;
+
+// What one click did to a drawing that runs click by click.
+enum class ClickStep {
+    Placed,   // a corner, or a line's start node, was placed; drawing goes on
+    Refused,  // the click broke a rule (beep, message); drawing goes on with the next
+    Ignored,  // too close to the line's start to mean anything; nothing changed
+    Closed,   // the outline closed, or the line was made
+    Ended,    // the click ended the drawing (above the drawing, on nothing, or failed)
+};
+
+class FreeFormOutline;
+
+// A free-form outline being drawn, fed one click at a time (see DrawFreeFormOutline for
+// the rules). Takes no snapshot: the command that runs it does. After Closed or Ended
+// no more clicks are taken and Result() tells the outcome; `putBack` is set when the
+// problem must go back to the command's snapshot (a refused or cancelled outline whose
+// corners were placed).
+class FreeFormOutlineDrawing {
+public:
+    explicit FreeFormOutlineDrawing(Problem& problem);
+    ~FreeFormOutlineDrawing();
+    FreeFormOutlineDrawing(const FreeFormOutlineDrawing&) = delete;
+    FreeFormOutlineDrawing& operator=(const FreeFormOutlineDrawing&) = delete;
+
+    ClickStep Click(ClickPoint click);
+    // Ends the drawing as if the clicks ran out: the outcome of an unfinished outline.
+    const EditResult& Cancel();
+    bool Over() const { return m_over; }
+    // The corners placed so far, as node numbers (the first repeated last once closed).
+    const std::vector<int>& Vertices() const;
+    // The text the last refused click showed (empty when none).
+    const std::string& Message() const;
+    const EditResult& Result() const { return m_result; }
+
+private:
+    Problem& m_problem;
+    int m_c;  // the number the outline gets as a frame
+    std::unique_ptr<FreeFormOutline> m_outline;
+    bool m_marked = false;   // the problem was marked changed by the first corner
+    bool m_started = false;  // the first corner is placed
+    bool m_over = false;
+    EditResult m_result;
+};
 
 // The work of "Outline (free form)" after the undo snapshot: places the corners in the
 // order clicked (see DrawFreeFormOutline for the rules). An outline that is cancelled,

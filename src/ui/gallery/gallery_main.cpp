@@ -2,6 +2,7 @@
 // every window state and dialog worth looking at, so the whole program can be seen
 // without a display. Exits with 1 when an image came out blank (one colour only).
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -10,12 +11,15 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <cstdio>
 
 #include "dialogs/calc_dialog.hpp"
+#include "dialogs/outline_circle_dialog.hpp"
 #include "dialogs/property_dialog.hpp"
 #include "dialogs/scale_size_dialog.hpp"
 #include "dialogs/spec_dialogs.hpp"
+#include "dialogs/text_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
@@ -190,6 +194,21 @@ int main(int argc, char* argv[]) {
     {
         TChangeSizeDlg size(&window);
         ShootDialog(size, "dialog-change-size");
+    }
+    {
+        TOutlineC circle(window.document().problem(), QPointF(500, 300), &window);
+        ShootDialog(circle, "dialog-outline-circle");
+        circle.ShapesDD->setCurrentIndex(2);
+        circle.CScroll->setValue(1);
+        ShootDialog(circle, "dialog-outline-quarter-circle");
+    }
+    {
+        Problem& p = window.document().problem();
+        TextState texts;
+        NewTextCommand(p, texts, 1);
+        TNewTextDlg text(p, texts, &window);
+        ShootDialog(text, "dialog-text");
+        p.texts.clear();
     }
     if (window.OpenFile(g_out + "/problems/transient_quench.KVX")) {
         TTransientDlg transient(window.document().problem(), window.document().calculation(),

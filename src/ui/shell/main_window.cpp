@@ -29,6 +29,7 @@
 #include "results/view_geometry.hpp"
 #include "run/calculation.hpp"
 #include "units/unit_conversion.hpp"
+#include "views/input_states.hpp"
 #include "views/input_window.hpp"
 
 namespace kova::ui {
@@ -90,6 +91,8 @@ TKOVAMDI::TKOVAMDI() {
     m_mdi->setBackground(Qt::white);
     setCentralWidget(m_mdi);
     m_input = new TInputForm(m_doc);
+    m_editor = std::make_unique<InputEditor>(
+        *m_input, [this] { UpdateMenu(); }, [this](Cmd cmd) { Route(cmd); });
     m_inputSub = m_mdi->addSubWindow(m_input);
     m_inputSub->setObjectName("InputSubWindow");
     // The sub-window's own menu would take Ctrl+W (Reduce Mesh) and Ctrl+F4.
@@ -122,7 +125,13 @@ TKOVAMDI::TKOVAMDI() {
     UpdateMenu();
 }
 
-TKOVAMDI::~TKOVAMDI() = default;
+TKOVAMDI::~TKOVAMDI() {
+    // A gesture still running ends as its cancel does while the problem still exists.
+    if (m_input != nullptr) {
+        m_input->CancelInteraction();
+        m_input->onIdlePress = nullptr;
+    }
+}
 
 void TKOVAMDI::Start(const QString& fileArgument) {
     QApplication::processEvents();
@@ -237,6 +246,9 @@ MenuInputs TKOVAMDI::Inputs() const {
     in.hasFlowTable = !const_cast<Document&>(m_doc).calculation().balances.Empty();
     in.zoomed = const_cast<Document&>(m_doc).zoom().zoomed;
     in.running = m_doc.Running();
+    in.templateSizing = m_doc.problem().selection.state == SelectType::Templat;
+    in.groupCurrent =
+        m_editor != nullptr && SelectionIsCurrentGroup(m_doc.problem(), m_editor->clicks());
     return in;
 }
 
@@ -279,7 +291,10 @@ void TKOVAMDI::Route(Cmd cmd) {
     const Menu menu = ItemSpec(cmd).menu;
     switch (menu) {
         case Menu::File:
-            FileCommand(cmd);
+            if (cmd == Cmd::PasteFromClipboard)
+                m_editor->PasteFromClipboard();
+            else
+                FileCommand(cmd);
             break;
         case Menu::Subject:
             ChangeSubject(SubjectOf(cmd), true);
@@ -288,7 +303,12 @@ void TKOVAMDI::Route(Cmd cmd) {
             SetupCommand(cmd);
             break;
         case Menu::Draw:
-            if (cmd == Cmd::Undo) Undo();
+            if (cmd == Cmd::Undo) {
+                Undo();
+                m_editor->Forget();
+            } else {
+                m_editor->DrawCommand(cmd);
+            }
             break;
         case Menu::Display:
             DisplayCommand(cmd);
@@ -456,6 +476,7 @@ void TKOVAMDI::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    m_input->CancelInteraction();  // closing ends a gesture as its cancel does
     m_doc.SaveRecentFiles();
     if (!AskSaveChanges()) {
         event->ignore();

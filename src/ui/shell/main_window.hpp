@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <memory>
 #include <optional>
 
 #include "shell/document.hpp"
@@ -22,6 +23,7 @@ namespace kova::ui {
 
 class TInputForm;
 class TCalcDlg;
+class InputEditor;
 
 class TKOVAMDI : public QMainWindow {
     Q_OBJECT
@@ -41,6 +43,7 @@ public:
     const MenuState& menuState() const { return m_state; }
     QList<QAction*> recentFileActions() const { return m_recentActions; }
     TCalcDlg* calcDialog() { return m_calcDlg; }
+    InputEditor* editor() { return m_editor.get(); }
     QLabel* panel(StatusPanel p);
 
     // The commands, by menu.
@@ -95,6 +98,7 @@ private:
     QMdiSubWindow* m_inputSub = nullptr;
     TInputForm* m_input = nullptr;
     TCalcDlg* m_calcDlg = nullptr;
+    std::unique_ptr<InputEditor> m_editor;  // the input window's editing gestures
     std::array<QAction*, kCmdCount> m_actions{};
     std::array<QMenu*, kMenuCount> m_menus{};
     QList<QAction*> m_recentActions;

@@ -211,7 +211,9 @@ void ApplySelectionRule(MenuState& s, const MenuInputs& in, SelectType state) {
         case SelectType::NodeErrors:
         case SelectType::Templat:
             menus(true, true, true, false, in.frontWindow < 9);
-            s[Delete].enabled = false;
+            // In sizing mode Delete releases the picture, whenever there is one.
+            s[Delete].enabled = state == SelectType::Templat && in.problem != nullptr &&
+                                in.problem->templatePicture.Present();
             break;
         case SelectType::Temps:
         case SelectType::Contours:
@@ -265,20 +267,6 @@ bool CommandAvailable(Cmd cmd) {
     switch (cmd) {
         case Print:
         case PrinterSetup:
-        case PasteFromClipboard:
-        case OutlineFree:
-        case OutlineCircular:
-        case AutoMesh:
-        case ReduceMesh:
-        case RepositionNodes:
-        case ElementLines:
-        case Subtract:
-        case Delete:
-        case RemoveMesh:
-        case NewText:
-        case SizeMoveTemplate:
-        case Group:
-        case Ungroup:
         case ViewValues:
         case ViewValuesVsTime:
         case ViewContours:
@@ -402,7 +390,9 @@ MenuState UpdateMenu(MenuState s, const MenuInputs& in) {
     // 11. Without frames or nodes.
     if (p.frameCount == 0) Enable(s, {AutoMesh, ElementLines, ReduceMesh}, false);
     if (p.nodes.Count() == 0 && state != SelectType::TextM) {
-        Enable(s, {RepositionNodes, Delete}, false);
+        Enable(s, {RepositionNodes}, false);
+        // The template can be deleted in sizing mode without any drawing.
+        if (state != SelectType::Templat) s[Delete].enabled = false;
         s.menu(Menu::Run) = false;
     }
     // 12. Groups.

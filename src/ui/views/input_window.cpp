@@ -139,6 +139,19 @@ void TInputForm::CancelInteraction() {
     m_canvas->update();
 }
 
+void TInputForm::StartInteraction(std::unique_ptr<InteractionState> state) {
+    CancelInteraction();
+    m_state = std::move(state);
+    m_canvas->setFocus();
+    m_canvas->update();
+}
+
+void TInputForm::EndInteraction() {
+    // The gesture may be the caller: it is kept until the next one ends.
+    if (m_state) m_ended = std::move(m_state);
+    m_canvas->update();
+}
+
 void TInputForm::FinishZoom(QRectF rect) {
     std::unique_ptr<InteractionState> state = std::move(m_state);
     m_document.ShowStatusText("", StatusPanel::Info);
@@ -189,7 +202,10 @@ void TInputForm::ScrollTo(int x, int y) {
 }
 
 void TInputForm::keyPressEvent(QKeyEvent* event) {
-    if (m_state && m_state->KeyPress(event->key())) return;
+    if (m_state && m_state->KeyPressWith(event->key(), event->modifiers())) return;
+    if (!m_state && !m_document.zoom().zoomed && onIdleKey && !m_document.Running() &&
+        onIdleKey(event->key()))
+        return;
     if (m_document.zoom().zoomed && !m_document.Running()) {
         switch (event->key()) {
             case Qt::Key_Left:
@@ -272,11 +288,27 @@ void InputCanvas::mouseMoveEvent(QMouseEvent* event) {
     Document& doc = m_window.document();
     if (!doc.Running())
         doc.ShowStatusText(CoordinatesText(doc.problem(), p.x(), p.y()), StatusPanel::Coords);
-    if (m_window.m_state) m_window.m_state->MouseMove(p);
+    if (m_window.m_state) m_window.m_state->MouseMoveWith(p, event->modifiers());
 }
 
 void InputCanvas::mousePressEvent(QMouseEvent* event) {
-    if (m_window.m_state) m_window.m_state->MousePress(event->position(), event->button());
+    if (m_window.m_state)
+        m_window.m_state->MousePressWith(event->position(), event->button(), event->modifiers());
+    else if (m_window.onIdlePress && !m_window.document().Running())
+        m_window.onIdlePress(event->position(), event->button(), event->modifiers(), false);
+}
+
+void InputCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_window.m_state)
+        m_window.m_state->MouseRelease(event->position(), event->button(), event->modifiers());
+}
+
+void InputCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
+    // While drawing a double-click is one more click, or quick corners would be lost.
+    if (m_window.m_state)
+        m_window.m_state->MousePressWith(event->position(), event->button(), event->modifiers());
+    else if (m_window.onIdlePress && !m_window.document().Running())
+        m_window.onIdlePress(event->position(), event->button(), event->modifiers(), true);
 }
 
 void InputCanvas::wheelEvent(QWheelEvent* event) {

@@ -31,6 +31,14 @@ public:
     virtual void PaintOverlay(QPainter&) {}
     // Ends the gesture as a cancel would (a menu command, another window, closing).
     virtual void Cancel() = 0;
+    // The same events with the modifiers each carried (the press's own included); by
+    // default they go to the plain handlers above.
+    virtual void MouseMoveWith(QPointF p, Qt::KeyboardModifiers) { MouseMove(p); }
+    virtual void MousePressWith(QPointF p, Qt::MouseButton b, Qt::KeyboardModifiers) {
+        MousePress(p, b);
+    }
+    virtual void MouseRelease(QPointF, Qt::MouseButton, Qt::KeyboardModifiers) {}
+    virtual bool KeyPressWith(int key, Qt::KeyboardModifiers) { return KeyPress(key); }
 };
 
 class TInputForm;
@@ -71,6 +79,11 @@ public:
     void ZoomCommand();
     void CancelInteraction();
     bool InteractionActive() const { return m_state != nullptr; }
+    // Starts a gesture (the current one is cancelled first), and ends the current one
+    // without its cancel (the gesture finished its work).
+    void StartInteraction(std::unique_ptr<InteractionState> state);
+    void EndInteraction();
+    InteractionState* interaction() { return m_state.get(); }
     void FinishZoom(QRectF rect);
 
     // The size the drawing is computed for.
@@ -88,6 +101,11 @@ public:
     std::function<void()> onViewChanged;
     // Called with the information-panel text of a prompt.
     std::function<void(const QString&)> onPrompt;
+    // A press, or a double-click, while no gesture runs (the editor's idle clicks).
+    std::function<void(QPointF, Qt::MouseButton, Qt::KeyboardModifiers, bool doubleClick)>
+        onIdlePress;
+    // A key while no gesture runs and the drawing is not zoomed; true when taken.
+    std::function<bool(int key)> onIdleKey;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -102,7 +120,8 @@ private:
     QScrollBar* m_h;
     QScrollBar* m_v;
     std::unique_ptr<InteractionState> m_state;
-    int m_xOrg = 0, m_yOrg = 0;  // the scroll positions last applied
+    std::unique_ptr<InteractionState> m_ended;  // a gesture that ended itself
+    int m_xOrg = 0, m_yOrg = 0;                 // the scroll positions last applied
 };
 
 class InputCanvas : public QWidget {
@@ -120,6 +139,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

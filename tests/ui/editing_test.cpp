@@ -1,0 +1,357 @@
+// Drawing and editing in the input window by mouse, offscreen: the gestures go through
+// the real canvas and menu actions, and a core twin fed the same clicks must end with
+// the same problem file image. Questions are answered and error boxes recorded by the
+// document's hooks, so no test waits on a box.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <deque>
+#include <vector>
+
+#include "dialogs/line_edit_field.hpp"
+#include "dialogs/text_dialog.hpp"
+#include "editing/drawing_commands.hpp"
+#include "editing/mesh_commands.hpp"
+#include "editing/removal_commands.hpp"
+#include "editing/restore.hpp"
+#include "files/problem_file.hpp"
+#include "files/undo_snapshots.hpp"
+#include "geometry/primitives.hpp"
+#include "model/messages.hpp"
+#include "model/selection.hpp"
+#include "shell/main_window.hpp"
+#include "support/model_invariants.hpp"
+#include "views/input_states.hpp"
+#include "views/input_window.hpp"
+
+namespace kova::ui {
+namespace {
+
+QApplication& EditingApp() {
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return *existing;
+    static int argc = 1;
+    static char name[] = "kova_test_ui";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static auto* app = new QApplication(argc, argv);
+    QApplication::setOrganizationName("KOVA-test");
+    QApplication::setApplicationName("KOVA-test");
+    return *app;
+}
+
+struct Editing : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<TKOVAMDI> window;
+    std::deque<Answer> answers;
+    QStringList questions;
+    QStringList errors;
+
+    void SetUp() override {
+        EditingApp();
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
+        window = std::make_unique<TKOVAMDI>();
+        window->document().answerHook = [this](const QString&, const QString& text) {
+            questions << text;
+            if (answers.empty()) return Answer::No;
+            const Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        };
+        window->document().errorHook = [this](const QString& text) { errors << text; };
+        window->resize(1000, 700);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->Start();
+    }
+    void TearDown() override {
+        window->document().problem().settings.problemSaved = true;
+        window.reset();
+    }
+    Problem& problem() { return window->document().problem(); }
+    QWidget* canvas() { return window->inputWindow()->canvas(); }
+    void Trigger(Cmd cmd) {
+        window->UpdateMenu();
+        QAction* a = window->action(cmd);
+        ASSERT_TRUE(a->isEnabled()) << a->text().toStdString();
+        a->trigger();
+    }
+    void ClickAt(QPoint p, Qt::KeyboardModifiers mods = {}) {
+        QTest::mouseMove(canvas(), p);
+        QTest::mouseClick(canvas(), Qt::LeftButton, mods, p);
+    }
+    void ClickAll(const std::vector<QPoint>& points) {
+        for (const QPoint& p : points) ClickAt(p);
+    }
+    QString Info() { return window->panel(StatusPanel::Info)->text(); }
+
+    static std::vector<ClickPoint> Clicks(const std::vector<QPoint>& points) {
+        std::vector<ClickPoint> clicks;
+        for (const QPoint& p : points) clicks.push_back({Real(p.x()), Real(p.y())});
+        return clicks;
+    }
+};
+
+const std::vector<QPoint> kOuter{{100, 100}, {500, 100}, {500, 400}, {100, 400}, {101, 101}};
+const std::vector<QPoint> kHole{{250, 200}, {350, 200}, {350, 300}, {250, 300}, {250, 200}};
+const std::vector<QPoint> kLine{{100, 100}, {250, 200}};
+
+TEST_F(Editing, AProblemDrawnByMouseEqualsItsCoreTwinAndEachUndoTakesBackOneGesture) {
+    Problem twin;
+    DecodeUndoSnapshot(twin, EncodeUndoSnapshot(problem()));
+    twin.settings = problem().settings;
+    twin.view = problem().view;
+    std::vector<std::vector<std::uint8_t>> before;
+
+    before.push_back(EncodeUndoSnapshot(problem()));
+    Trigger(Cmd::OutlineFree);
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ClickOnMaterialStart)));
+    ClickAll(kOuter);
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    ASSERT_EQ(problem().frameCount, 1);
+
+    before.push_back(EncodeUndoSnapshot(problem()));
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kHole);
+    ASSERT_EQ(problem().frameCount, 2);
+    before.push_back(EncodeUndoSnapshot(problem()));
+    Trigger(Cmd::Subtract);
+    EXPECT_EQ(problem().frames[2].subtracted, 1);
+
+    before.push_back(EncodeUndoSnapshot(problem()));
+    Trigger(Cmd::ElementLines);
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ClickOnNodeOrLine)));
+    ClickAll(kLine);
+    // Shift alone keeps the command going; Esc ends it with the line kept.
+    QTest::keyClick(canvas(), Qt::Key_Shift);
+    EXPECT_TRUE(window->inputWindow()->InteractionActive());
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+
+    before.push_back(EncodeUndoSnapshot(problem()));
+    const int lines = problem().lines.Count();
+    answers.push_back(Answer::Yes);
+    Trigger(Cmd::AutoMesh);
+    EXPECT_GT(problem().lines.Count(), lines);
+
+    // The twin: the same clicks through the core commands.
+    DrawFreeFormOutline(twin, Clicks(kOuter));
+    DrawFreeFormOutline(twin, Clicks(kHole));
+    SubtractFrame(twin);
+    ElementLines(twin, Clicks(kLine));
+    AutoMesh(twin);
+    const auto mine = EncodeProblemFile(problem()), theirs = EncodeProblemFile(twin);
+    ASSERT_EQ(mine.size(), theirs.size());
+    const auto diff = std::mismatch(mine.begin(), mine.end(), theirs.begin());
+    EXPECT_TRUE(diff.first == mine.end())
+        << "first difference at byte " << (diff.first - mine.begin());
+    const auto violations = kova::testing::CheckModelInvariants(problem());
+    EXPECT_TRUE(violations.empty()) << kova::testing::JoinViolations(violations);
+
+    // A click inside the frame selects it and describes it.
+    ClickAt({450, 350});
+    EXPECT_EQ(problem().selection.state, SelectType::Frames);
+    EXPECT_TRUE(Info().startsWith("  Area[1]=")) << Info().toStdString();
+
+    for (auto it = before.rbegin(); it != before.rend(); ++it) {
+        Trigger(Cmd::Undo);
+        EXPECT_EQ(EncodeUndoSnapshot(problem()), *it);
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(Editing, CancelledOutlinesLeaveNothingAndRefusedCornersBeep) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    const auto image = EncodeUndoSnapshot(problem());
+    const std::size_t undo = problem().undoList.size();
+    // Esc mid-outline, whose first corner split the frame's top edge.
+    Trigger(Cmd::OutlineFree);
+    ClickAll({{300, 100}, {300, 40}});
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    EXPECT_EQ(problem().undoList.size(), undo);
+    // A menu command mid-outline ends it the same way, then runs.
+    Trigger(Cmd::OutlineFree);
+    ClickAll({{600, 100}, {600, 300}});
+    const int beeps = window->document().beeps;
+    ClickAt({450, 250});  // the edge would cross the frame's right edge
+    EXPECT_EQ(window->document().beeps, beeps + 1);
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::InvalidNodePosition)));
+    EXPECT_TRUE(window->inputWindow()->InteractionActive());
+    Trigger(Cmd::RemoveMesh);  // the outline is cancelled first; No keeps the mesh
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    EXPECT_EQ(problem().undoList.size(), undo);
+    // Any key but a bare modifier cancels the wait for a first corner.
+    Trigger(Cmd::OutlineFree);
+    QTest::keyClick(canvas(), Qt::Key_Control);
+    EXPECT_TRUE(window->inputWindow()->InteractionActive());
+    QTest::keyClick(canvas(), Qt::Key_A);
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    EXPECT_EQ(problem().undoList.size(), undo);
+}
+
+TEST_F(Editing, ARubberRectangleSelectsBoundariesAndRepositionDragsANode) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    ClearSelection(problem());
+    // Drag a rectangle round the top edge only.
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(80, 60));
+    QTest::mouseMove(canvas(), QPoint(520, 150));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(520, 150));
+    EXPECT_EQ(problem().selection.state, SelectType::Bounds);
+    EXPECT_EQ(problem().selection.Count(), 1);
+    // Reposition: drag the bottom-right corner with Ctrl (y kept).
+    ClearSelection(problem());
+    const auto before = EncodeUndoSnapshot(problem());
+    Trigger(Cmd::RepositionNodes);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(500, 400));
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ShiftOrCtrlLocks)));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::ControlModifier, QPoint(540, 430));
+    Real x = 540, y = 400;
+    EXPECT_NE(FindNodeNear(problem(), x, y, 0.5L), 0);
+    // One Undo takes back the drags since Reposition Nodes.
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+}
+
+TEST_F(Editing, TheCircleDialogRefusesABadDiameterAndDrawsWhatItAccepts) {
+    Trigger(Cmd::OutlineCircular);
+    TOutlineC* dialog = window->editor()->circleDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Outline Circular Shape");
+    EXPECT_FALSE(dialog->CScroll->isVisible());
+    dialog->DEdit->setText("abc");
+    dialog->accept();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->DEdit->selectedText(), "abc");
+    EXPECT_EQ(Info(), "Illegal entry.");
+    EXPECT_EQ(problem().frameCount, 0);
+    dialog->DEdit->setText("2");
+    dialog->ShapesDD->setCurrentIndex(1);  // semi-circle
+    EXPECT_TRUE(dialog->CScroll->isVisible());
+    dialog->CScroll->setValue(1);
+    const CircleDialogResult expected = [&] {
+        LineEditField d(dialog->DEdit), x(dialog->xedit), y(dialog->yEdit);
+        return CircleDialogOk(problem(), d, x, y, CircleShape::SemiCircle, 1, 8);
+    }();
+    Problem twin;
+    DecodeUndoSnapshot(twin, EncodeUndoSnapshot(problem()));
+    twin.settings = problem().settings;
+    twin.view = problem().view;
+    dialog->accept();
+    QApplication::processEvents();
+    ASSERT_EQ(problem().frameCount, 1);
+    DrawCircularOutline(twin, expected.cType, expected.points, expected.diameter, expected.centreX,
+                        expected.centreY);
+    EXPECT_EQ(EncodeProblemFile(problem()), EncodeProblemFile(twin));
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(problem().frameCount, 0);
+}
+
+TEST_F(Editing, NewTextOpensItsDialogAndAnEmptiedTextGoes) {
+    Trigger(Cmd::NewText);
+    TNewTextDlg* dialog = window->editor()->textDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(problem().texts.size(), 1u);
+    EXPECT_EQ(dialog->TextEdit->text(), "new text");
+    EXPECT_FALSE(dialog->Delete->isEnabled());
+    dialog->TextEdit->setText("Copper bar");
+    dialog->OpaqueB->setChecked(true);
+    dialog->SpinAngle->setValue(30);  // checks Inclined
+    dialog->accept();
+    const TextItem& item = problem().texts.front();
+    EXPECT_EQ(item.theText, "Copper bar");
+    EXPECT_EQ(item.mode, TextMode::opaq);
+    EXPECT_EQ(item.angle, 30);
+    // A press on the text drags it; the release leaves it there.
+    const IntRect placed = item.theRect;
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(placed.left + 5, placed.top - 10));
+    QTest::mouseMove(canvas(), QPoint(placed.left + 45, placed.top + 20));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(placed.left + 45, placed.top + 20));
+    EXPECT_EQ(item.theRect.left, placed.left + 40);
+    EXPECT_EQ(item.theRect.top, placed.top + 30);
+    EXPECT_EQ(problem().undoList.back().name, "Move Text");
+    problem().texts.front().selected = 0;
+    // A double-click on the text opens it again; emptying it removes it, and Undo
+    // brings it back.
+    const auto before = EncodeUndoSnapshot(problem());
+    QApplication::processEvents();
+    // Turned by 30 degrees, the text rises to the right of its top-left corner.
+    const QPoint on(item.theRect.left + 5, item.theRect.top - 10);
+    QTest::mouseClick(canvas(), Qt::LeftButton, {}, on);
+    QTest::mouseDClick(canvas(), Qt::LeftButton, {}, on);
+    dialog = window->editor()->textDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->TextEdit->clear();
+    dialog->accept();
+    EXPECT_TRUE(problem().texts.empty());
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+}
+
+TEST_F(Editing, APastedPictureIsMovedStretchedInProportionAndDeleted) {
+    QImage picture(200, 100, QImage::Format_RGB32);
+    picture.fill(Qt::yellow);
+    QApplication::clipboard()->setImage(picture);
+    Trigger(Cmd::PasteFromClipboard);
+    const TemplatePicture& t = problem().templatePicture;
+    ASSERT_TRUE(t.Present());
+    EXPECT_EQ(t.kind, 2);
+    EXPECT_EQ(TemplatePictureSize(t).width, 200);
+    EXPECT_EQ(problem().selection.state, SelectType::Templat);
+    const IntRect placed = t.rect;
+    EXPECT_EQ(placed.right - placed.left, 200);
+    // Move by the body, then stretch by the corner square with Shift.
+    const QPoint body((placed.left + placed.right) / 2, (placed.top + placed.bottom) / 2);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, body);
+    QTest::mouseMove(canvas(), body + QPoint(20, 10));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, body + QPoint(20, 10));
+    EXPECT_EQ(t.rect.left, placed.left + 20);
+    EXPECT_EQ(t.rect.top, placed.top + 10);
+    const QPoint corner(t.rect.right - 2, t.rect.bottom - 2);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, corner);
+    QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::ShiftModifier,
+                        QPoint(t.rect.left + 300, t.rect.bottom + 7));
+    EXPECT_EQ(t.rect.right - t.rect.left, 300);
+    EXPECT_EQ(t.rect.bottom - t.rect.top, 150);
+    const auto before = EncodeUndoSnapshot(problem());
+    Trigger(Cmd::Delete);
+    EXPECT_FALSE(problem().templatePicture.Present());
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+    // Undo left sizing mode; back in it, arrow keys nudge the picture, as one undo step.
+    Trigger(Cmd::SizeMoveTemplate);
+    ASSERT_EQ(problem().selection.state, SelectType::Templat);
+    const IntRect here = t.rect;
+    QTest::keyClick(canvas(), Qt::Key_Left);
+    QTest::keyClick(canvas(), Qt::Key_Up);
+    EXPECT_EQ(t.rect.left, here.left - 1);
+    EXPECT_EQ(t.rect.top, here.top - 1);
+    Trigger(Cmd::Undo);
+    EXPECT_EQ(t.rect, here);
+    // A clipboard without a picture changes nothing.
+    QApplication::clipboard()->setText("no picture");
+    const auto image = EncodeUndoSnapshot(problem());
+    window->editor()->PasteFromClipboard();
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+}
+
+}  // namespace
+}  // namespace kova::ui
