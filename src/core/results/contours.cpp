@@ -195,7 +195,12 @@ public:
         bool q12 = t2 > s;
         DrawPoint q = q12 ? Interp(0, 1, s, fq) : Interp(1, 2, s, fq);
         const DrawPoint v2 = Round(v[1].x, v[1].y);
-        for (int k = 0; k <= m_n + 1; ++k) {
+        // Levels at or below T1 are skipped without changing anything, and once a level
+        // reaches vertex 3 every later one is: start at the first level above T1 and stop
+        // after the level that reaches vertex 3.
+        const auto first = std::upper_bound(m_l.values.begin() + 1, m_l.values.end(), t1);
+        for (int k = static_cast<int>(first - m_l.values.begin()) - 1; k <= m_n + 1 && fp < 1;
+             ++k) {
             const Real level = m_l[k];
             Real fp2 = 0;
             const DrawPoint p2 = Interp(0, 2, level, fp2);
@@ -408,12 +413,17 @@ void ContinuousShading(const ResultView& view, const ContourSettings& s,
             if (!any) continue;
             top = std::max<long long>(top, y0);
             bottom = std::min<long long>(bottom, y0 + height - 1);
+            if (cLow == cHigh || d == 0) {
+                for (long long y = top; y <= bottom; ++y) set(x, y, cLow);
+                continue;
+            }
+            // The integer quotient truncated towards zero; in double it is exact here
+            // (numerators far below 2^53, quotients of a few hundred at most) and cheaper.
+            const double fixed = static_cast<double>(a * (x - X[0]));
+            const double dd = static_cast<double>(d), bd = static_cast<double>(bb);
             for (long long y = top; y <= bottom; ++y) {
-                int c = cLow;
-                if (cLow != cHigh && d != 0)
-                    c = std::clamp(static_cast<int>(C[0] + (a * (x - X[0]) + bb * (y - Y[0])) / d),
-                                   cLow, cHigh);
-                set(x, y, c);
+                const double q = std::trunc((fixed + bd * static_cast<double>(y - Y[0])) / dd);
+                set(x, y, std::clamp(C[0] + static_cast<int>(q), cLow, cHigh));
             }
         }
     }

@@ -171,9 +171,12 @@ TEST(ContourBands, TileTheDomainAndHoldTheirCentroidValues) {
             ASSERT_NE(e, 0);
             const Real v = InterpolateAt(view, view.Values(0), e, cx, cy);
             const Real tolerance = 3;  // a pixel of rounding
-            if (k > 0) EXPECT_GE(v, pic.levels[k - 1] - tolerance) << field << " band " << k;
-            if (k <= pic.levels.n)
+            if (k > 0) {
+                EXPECT_GE(v, pic.levels[k - 1] - tolerance) << field << " band " << k;
+            }
+            if (k <= pic.levels.n) {
                 EXPECT_LE(v, pic.levels[k] + tolerance) << field << " band " << k;
+            }
         }
         const double lumpArea =
             RingArea(std::vector<DrawPoint>(pic.picture.PointsOf(pic.picture.items.front()).begin(),
@@ -252,7 +255,9 @@ TEST(ContourLines, LinearFieldGivesStraightLevelLines) {
     // Inside the domain each end meets another piece's end.
     for (const auto& [p, count] : ends) {
         const bool border = p.first <= 0 || p.first >= 400 || p.second >= 0 || p.second <= -200;
-        if (!border) EXPECT_GE(count, 2) << p.first << "," << p.second;
+        if (!border) {
+            EXPECT_GE(count, 2) << p.first << "," << p.second;
+        }
     }
 }
 
