@@ -22,6 +22,7 @@ namespace kova::ui {
 
 class TInputForm;
 class TCalcDlg;
+class ResultWindows;
 
 class TKOVAMDI : public QMainWindow {
     Q_OBJECT
@@ -41,6 +42,7 @@ public:
     const MenuState& menuState() const { return m_state; }
     QList<QAction*> recentFileActions() const { return m_recentActions; }
     TCalcDlg* calcDialog() { return m_calcDlg; }
+    ResultWindows* resultWindows() { return m_results; }
     QLabel* panel(StatusPanel p);
 
     // The commands, by menu.
@@ -95,6 +97,7 @@ private:
     QMdiSubWindow* m_inputSub = nullptr;
     TInputForm* m_input = nullptr;
     TCalcDlg* m_calcDlg = nullptr;
+    ResultWindows* m_results = nullptr;
     std::array<QAction*, kCmdCount> m_actions{};
     std::array<QMenu*, kMenuCount> m_menus{};
     QList<QAction*> m_recentActions;

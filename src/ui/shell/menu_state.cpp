@@ -286,7 +286,6 @@ bool CommandAvailable(Cmd cmd) {
         case BloodProperties:
         case ViewValues:
         case ViewValuesVsTime:
-        case ViewContours:
         case ViewGradients:
         case ViewFlows:
         case ViewBalances:
