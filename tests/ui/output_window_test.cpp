@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include "dialogs/contour_dialog.hpp"
+#include "dialogs/gradient_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
@@ -180,6 +182,63 @@ TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
     QTRY_VERIFY(!form->SequenceRunning());
     EXPECT_LE(window->document().calculation().displayedStep, last);
     EXPECT_FALSE(window->resultWindows()->settings().contour.runSequence);
+}
+
+TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {
+    Solve("heated_plate");
+    window->UpdateMenu();
+    window->action(Cmd::ViewGradients)->trigger();
+    auto* dialog = window->findChild<TGradientDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->GradientTypeBox->isVisibleTo(dialog));
+    dialog->HeatFluxRB->click();
+    EXPECT_EQ(dialog->windowTitle(), "Heat Flux Gradients");
+    EXPECT_EQ(dialog->UserAuto->text(), "Auto");
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kGradientsWindow);
+    ASSERT_NE(form, nullptr);
+    const QImage& picture = form->picture();
+    int black = 0;
+    for (int y = 0; y < picture.height(); y += 2)
+        for (int x = 0; x < picture.width(); x += 2)
+            if (picture.pixel(x, y) == qRgb(0, 0, 0)) ++black;
+    EXPECT_GT(black, 50);  // arrows and outlines
+    EXPECT_EQ(form->legendBox()->legend().texts.back().text.substr(
+                  form->legendBox()->legend().texts.back().text.size() - 4),
+              "W/m2");
+    // The flux read-out over the plate: a positive magnitude in W/m2.
+    const Node& n = problem().nodes[1];
+    const Node& m = problem().nodes[problem().settings.activeNodeCount];
+    const QPoint mid(static_cast<int>(std::lround((n.x + m.x) / 2)),
+                     static_cast<int>(std::lround((n.y + m.y) / 2)));
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, mid);
+    const QString text = window->panel(StatusPanel::Coords)->text();
+    EXPECT_TRUE(text.endsWith(" W/m2")) << text.toStdString();
+    EXPECT_GT(text.section(' ', 0, 0).toDouble(), 0);
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, mid);
+}
+
+TEST_F(ResultWindow, SourceNearWallShowsPressureContours) {
+    Solve("source_near_wall");
+    window->UpdateMenu();
+    window->action(Cmd::ViewGradients)->trigger();
+    auto* dialog = window->findChild<TContourDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Pressure Contour Information");
+    EXPECT_EQ(dialog->TempL->text(), "Scale [Pa]");
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kGradientsWindow);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(window->resultWindows()->subWindow(kGradientsWindow)->widget()->windowTitle(),
+              "Pressure Contours");
+    const Node& n = problem().nodes[1];
+    const Node& m = problem().nodes[problem().settings.activeNodeCount];
+    const QPoint mid(static_cast<int>(std::lround((n.x + m.x) / 2)),
+                     static_cast<int>(std::lround((n.y + m.y) / 2)));
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, mid);
+    const QString text = window->panel(StatusPanel::Coords)->text();
+    EXPECT_TRUE(text.startsWith("P=")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(" Pa")) << text.toStdString();
 }
 
 }  // namespace

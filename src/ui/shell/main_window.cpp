@@ -674,6 +674,9 @@ void TKOVAMDI::ViewCommand(Cmd cmd) {
         case Cmd::ViewContours:
             m_results->ContoursCommand();
             break;
+        case Cmd::ViewGradients:
+            m_results->GradientsCommand();
+            break;
         case Cmd::ProblemDescription: {
             const QString pdf = DescriptionFile();
             if (!pdf.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(pdf));

@@ -286,7 +286,6 @@ bool CommandAvailable(Cmd cmd) {
         case BloodProperties:
         case ViewValues:
         case ViewValuesVsTime:
-        case ViewGradients:
         case ViewFlows:
         case ViewBalances:
         case ViewFlowVsTime:

@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 
 #include "dialogs/contour_dialog.hpp"
+#include "dialogs/gradient_dialog.hpp"
 #include "painting/painter.hpp"
+#include "results/pressures.hpp"
 #include "results/readout.hpp"
 #include "results/view_geometry.hpp"
 #include "shell/document.hpp"
@@ -169,8 +171,11 @@ QString TOutputForm::ActiveCaption(int kind, const QString& fileName) {
 
 ResultView TOutputForm::View() {
     CalculationState& c = m_document.calculation();
-    return ResultView{m_document.problem(), c.checked.elements, c.results, c.lastStepIndex,
-                      c.displayedStep};
+    ResultView view{m_document.problem(), c.checked.elements, c.results, c.lastStepIndex,
+                    c.displayedStep};
+    if (m_kind == kGradientsWindow && m_settings.pressureDisplay)
+        view.pressures = &m_settings.pressures;
+    return view;
 }
 
 void TOutputForm::Render(QImage& image) {
@@ -185,7 +190,7 @@ void TOutputForm::Render(QImage& image) {
     const QtTextMetrics metrics;
     const ClipRect clip{0, 0, static_cast<float>(image.width()),
                         static_cast<float>(image.height())};
-    if (m_kind == kContoursWindow) {
+    if (m_kind == kContoursWindow || (m_kind == kGradientsWindow && m_settings.pressureDisplay)) {
         ContourDrawOptions o;
         o.clip = clip;
         const ContourPicture picture = DrawContours(view, m_settings.contour, o);
@@ -291,7 +296,10 @@ void TOutputForm::keyPressEvent(QKeyEvent* event) {
 // --- the set of windows ------------------------------------------------------------------
 
 ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialogParent)
-    : QObject(area), m_document(document), m_area(area), m_dialogParent(dialogParent) {}
+    : QObject(area), m_document(document), m_area(area), m_dialogParent(dialogParent) {
+    if (dialogParent != nullptr)
+        m_settings.gradient.arrowLength = DefaultArrowLength(dialogParent->logicalDpiX());
+}
 
 QMdiSubWindow* ResultWindows::subWindow(int kind) const {
     if (kind < 0 || kind >= static_cast<int>(m_windows.size())) return nullptr;
@@ -311,6 +319,7 @@ TOutputForm* ResultWindows::Show(int kind) {
         sub->setAttribute(Qt::WA_DeleteOnClose);
         m_windows[static_cast<std::size_t>(kind)] = sub;
         if (kind == kContoursWindow) form->onRerun = [this] { ContoursCommand(); };
+        if (kind == kGradientsWindow) form->onRerun = [this] { GradientsCommand(); };
     }
     TOutputForm* form = window(kind);
     sub->setWindowTitle(TOutputForm::ActiveCaption(kind, m_document.fileName()));
@@ -336,6 +345,37 @@ void ResultWindows::ContoursCommand() {
         m_document.calculation().displayedStep = dialog->ChosenStep();
         StoreContourSettings(m_document.problem(), m_settings.contour);
         Show(kContoursWindow);
+    });
+    dialog->open();
+}
+
+void ResultWindows::GradientsCommand() {
+    CalculationState& c = m_document.calculation();
+    Problem& p = m_document.problem();
+    const ResultView view{p, c.checked.elements, c.results, c.lastStepIndex, c.displayedStep};
+    if (p.settings.subject == ProbTypeA::Potential) {
+        // Pressure contours: the pressures of the shown step, then the contour dialog.
+        m_settings.pressureDisplay = true;
+        const FlowContext context{p, c.checked.elements, c.results};
+        if (!ComputePressures(context, view.Step(), m_settings.pressures)) return;
+        ResultView pressureView = view;
+        pressureView.pressures = &m_settings.pressures;
+        auto* dialog =
+            new TContourDlg(pressureView, m_settings.contour, m_document, m_dialogParent);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QDialog::accepted, this, [this] { Show(kGradientsWindow); });
+        dialog->open();
+        return;
+    }
+    m_settings.pressureDisplay = false;
+    m_settings.gradient = GradientSettingsOf(p, m_settings.gradient);
+    auto* dialog =
+        new TGradientDlg(view, m_settings.gradient, m_settings.contour, m_document, m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_document.calculation().displayedStep = dialog->ChosenStep();
+        StoreGradientSettings(m_document.problem(), m_settings.gradient);
+        Show(kGradientsWindow);
     });
     dialog->open();
 }

@@ -36,6 +36,9 @@ enum OutputKind : int {
 struct ResultSettings {
     ContourSettings contour;
     GradientSettings gradient;
+    // Potential Flow: the gradient window shows pressure contours from this vector.
+    bool pressureDisplay = false;
+    std::vector<Real> pressures;
 };
 
 class TOutputForm;
@@ -144,6 +147,9 @@ public:
     TOutputForm* Show(int kind);
     // The View command: the dialog first, the window on OK.
     void ContoursCommand();
+    // Gradients: the gradient dialog, or in Potential Flow the pressures and the contour
+    // dialog for them.
+    void GradientsCommand();
     // Results that are no longer current close every result window.
     void CloseWhenStale();
     void CloseAll();
