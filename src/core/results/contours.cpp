@@ -333,10 +333,10 @@ void ContinuousShading(const ResultView& view, const ContourSettings& s,
         std::array<Corner, 3> v{};
         if (!ElementCorners(view, values, e, v)) continue;
         for (const Corner& c : v) {
-            l = std::min(l, static_cast<float>(std::round(c.x)));
-            r = std::max(r, static_cast<float>(std::round(c.x)));
-            t = std::min(t, static_cast<float>(std::round(c.y)));
-            b = std::max(b, static_cast<float>(std::round(c.y)));
+            l = std::min(l, static_cast<float>(std::round(static_cast<double>(c.x))));
+            r = std::max(r, static_cast<float>(std::round(static_cast<double>(c.x))));
+            t = std::min(t, static_cast<float>(std::round(static_cast<double>(c.y))));
+            b = std::max(b, static_cast<float>(std::round(static_cast<double>(c.y))));
             levels[levels.n + 1] = std::max(levels[levels.n + 1], c.t);
             levels[-1] = std::min(levels[-1], c.t);
         }
@@ -376,8 +376,8 @@ void ContinuousShading(const ResultView& view, const ContourSettings& s,
         std::array<long long, 3> X{}, Y{};
         std::array<int, 3> C{};
         for (std::size_t i = 0; i < 3; ++i) {
-            X[i] = std::llround(v[i].x);
-            Y[i] = std::llround(v[i].y);
+            X[i] = std::llround(static_cast<double>(v[i].x));
+            Y[i] = std::llround(static_cast<double>(v[i].y));
             C[i] = ColourIndex(s, v[i].t);
         }
         const long long xl = std::max<long long>(*std::min_element(X.begin(), X.end()), x0);
@@ -404,7 +404,10 @@ void ContinuousShading(const ResultView& view, const ContourSettings& s,
                     ya = std::min(Y[i], Y[j]);
                     yb2 = std::max(Y[i], Y[j]);
                 } else {
-                    ya = yb2 = Y[i] + (Y[j] - Y[i]) * (x - xa) / (xb - xa);
+                    // Truncating integer division, done in double (exact for pixel sizes).
+                    ya = yb2 = Y[i] + static_cast<long long>(
+                                          std::trunc(static_cast<double>((Y[j] - Y[i]) * (x - xa)) /
+                                                     static_cast<double>(xb - xa)));
                 }
                 top = std::min(top, ya);
                 bottom = std::max(bottom, yb2);
