@@ -15,6 +15,8 @@
 #include <cstdio>
 
 #include "dialogs/calc_dialog.hpp"
+#include "dialogs/contour_dialog.hpp"
+#include "dialogs/gradient_dialog.hpp"
 #include "dialogs/outline_circle_dialog.hpp"
 #include "dialogs/property_dialog.hpp"
 #include "dialogs/scale_size_dialog.hpp"
@@ -27,6 +29,7 @@
 #include "run/calculation.hpp"
 #include "shell/main_window.hpp"
 #include "views/input_window.hpp"
+#include "views/output_window.hpp"
 
 namespace {
 
@@ -174,6 +177,37 @@ int main(int argc, char* argv[]) {
         window.document().problem().frames[1].material = 0;
         window.Route(Cmd::Check);
         Shoot(&window, "failed-check");
+        window.document().problem().settings.problemSaved = true;
+    }
+
+    // The result windows of solved examples, with their dialogs.
+    for (const char* name : {"composite_wall", "heated_plate", "source_near_wall"}) {
+        if (!window.OpenFile(g_out + "/problems/" + name + ".KVX")) continue;
+        window.Route(Cmd::Calculate);
+        while (window.document().Running()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+        QApplication::processEvents();
+        window.calcDialog()->hide();
+        if (!window.document().problem().resultsCurrent) continue;
+        const QString prefix = QString("result-") + name;
+        window.resultWindows()->ContoursCommand();
+        if (auto* dialog = window.findChild<TContourDlg*>()) {
+            Shoot(dialog, prefix + "-contour-dialog");
+            dialog->accept();
+            Shoot(&window, prefix + "-contours");
+        }
+        // The dialogs delete themselves on closing; let that happen before looking again.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        window.resultWindows()->GradientsCommand();
+        if (auto* dialog = window.findChild<TGradientDlg*>()) {
+            Shoot(dialog, prefix + "-gradient-dialog");
+            dialog->accept();
+        } else if (auto* pressure = window.findChild<TContourDlg*>()) {
+            Shoot(pressure, prefix + "-pressure-dialog");
+            pressure->accept();
+        }
+        Shoot(&window, prefix + "-gradients");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        window.resultWindows()->CloseAll();
         window.document().problem().settings.problemSaved = true;
     }
 

@@ -31,6 +31,7 @@
 #include "units/unit_conversion.hpp"
 #include "views/input_states.hpp"
 #include "views/input_window.hpp"
+#include "views/output_window.hpp"
 
 namespace kova::ui {
 namespace {
@@ -104,6 +105,7 @@ TKOVAMDI::TKOVAMDI() {
     CreateMenus();
     CreateStatusBar();
     m_calcDlg = new TCalcDlg(this);
+    m_results = new ResultWindows(m_doc, m_mdi, this);
     connect(&m_doc, &Document::statusTextChanged, this, [this](int p, const QString& t) {
         if (QLabel* label = panel(static_cast<StatusPanel>(p))) label->setText(t);
     });
@@ -240,7 +242,8 @@ void TKOVAMDI::FixFileNameList() {
 MenuInputs TKOVAMDI::Inputs() const {
     MenuInputs in;
     in.problem = &m_doc.problem();
-    in.frontWindow = 1;
+    in.frontWindow =
+        m_results != nullptr && m_results->FrontKind() != 0 ? m_results->FrontKind() : 1;
     const QMimeData* clip = QApplication::clipboard()->mimeData();
     in.clipboardHasPicture = clip != nullptr && clip->hasImage();
     in.hasFlowTable = !const_cast<Document&>(m_doc).calculation().balances.Empty();
@@ -253,6 +256,8 @@ MenuInputs TKOVAMDI::Inputs() const {
 }
 
 void TKOVAMDI::UpdateMenu() {
+    // Results that are no longer current close the result windows.
+    if (m_results != nullptr) m_results->CloseWhenStale();
     m_state = kova::ui::UpdateMenu(m_state, Inputs());
     ApplyMenuState();
 }
@@ -693,6 +698,12 @@ void TKOVAMDI::ViewCommand(Cmd cmd) {
         case Cmd::ViewInput:
             m_mdi->setActiveSubWindow(m_inputSub);
             if (m_inputSub->isMinimized()) m_inputSub->showMaximized();
+            break;
+        case Cmd::ViewContours:
+            m_results->ContoursCommand();
+            break;
+        case Cmd::ViewGradients:
+            m_results->GradientsCommand();
             break;
         case Cmd::ProblemDescription: {
             const QString pdf = DescriptionFile();

@@ -24,6 +24,7 @@ namespace kova::ui {
 class TInputForm;
 class TCalcDlg;
 class InputEditor;
+class ResultWindows;
 
 class TKOVAMDI : public QMainWindow {
     Q_OBJECT
@@ -44,6 +45,7 @@ public:
     QList<QAction*> recentFileActions() const { return m_recentActions; }
     TCalcDlg* calcDialog() { return m_calcDlg; }
     InputEditor* editor() { return m_editor.get(); }
+    ResultWindows* resultWindows() { return m_results; }
     QLabel* panel(StatusPanel p);
 
     // The commands, by menu.
@@ -99,6 +101,7 @@ private:
     TInputForm* m_input = nullptr;
     TCalcDlg* m_calcDlg = nullptr;
     std::unique_ptr<InputEditor> m_editor;  // the input window's editing gestures
+    ResultWindows* m_results = nullptr;
     std::array<QAction*, kCmdCount> m_actions{};
     std::array<QMenu*, kMenuCount> m_menus{};
     QList<QAction*> m_recentActions;

@@ -269,8 +269,6 @@ bool CommandAvailable(Cmd cmd) {
         case PrinterSetup:
         case ViewValues:
         case ViewValuesVsTime:
-        case ViewContours:
-        case ViewGradients:
         case ViewFlows:
         case ViewBalances:
         case ViewFlowVsTime:

@@ -1,0 +1,245 @@
+#include "dialogs/gradient_dialog.hpp"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "dialogs/line_edit_field.hpp"
+#include "results/result_dialogs.hpp"
+
+namespace kova::ui {
+namespace {
+
+constexpr int kBarMax = 135;  // ArrowLength runs 15..135, ArrowSpacing 15..115
+
+QString Auto(Real v, int digits) {
+    return QString::fromStdString(AutoText(v, digits));
+}
+
+}  // namespace
+
+TGradientDlg::TGradientDlg(ResultView view, GradientSettings& gradient, ContourSettings& contour,
+                           Reporter& reporter, QWidget* parent)
+    : QDialog(parent),
+      m_view(view),
+      m_gradient(gradient),
+      m_contour(contour),
+      m_reporter(reporter),
+      m_hold(gradient) {
+    const Problem& p = view.problem;
+    UserAuto = new QPushButton("User", this);
+    MinEdit = new QLineEdit(this);
+    MinEdit->setObjectName("MinEdit");
+    MaxEdit = new QLineEdit(this);
+    MaxEdit->setObjectName("MaxEdit");
+    ScaleL = new QLabel(this);
+    GradientTypeBox = new QGroupBox("Gradient Type", this);
+    TempRB = new QRadioButton("Temperature", GradientTypeBox);
+    HeatFluxRB = new QRadioButton("Heat flux", GradientTypeBox);
+    auto* type = new QHBoxLayout(GradientTypeBox);
+    type->addWidget(TempRB);
+    type->addWidget(HeatFluxRB);
+    LengthSB = new QScrollBar(Qt::Horizontal, this);
+    LengthSB->setRange(15, kBarMax);
+    DensitySB = new QScrollBar(Qt::Horizontal, this);
+    DensitySB->setRange(35, kBarMax);
+    SuperimposeBox = new QCheckBox("Superimpose on contours", this);
+    ElementsBox = new QCheckBox("Show element lines", this);
+    OutlinesBox = new QCheckBox("Show outlines", this);
+    WhiteRB = new QRadioButton("White", this);
+    BlackRB = new QRadioButton("Black", this);
+    StartStopRB = new QRadioButton("From start to stop", this);
+    AtTimeRB = new QRadioButton("At time = ", this);
+    TimeEdit = new QLineEdit(this);
+    TimeEdit->setReadOnly(true);
+    SpinUp = new QToolButton(this);
+    SpinUp->setArrowType(Qt::UpArrow);
+    SpinDown = new QToolButton(this);
+    SpinDown->setArrowType(Qt::DownArrow);
+    auto* secL = new QLabel(p.settings.timeInHours ? "hr" : "sec", this);
+    OKBtn = new QPushButton("OK", this);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton("Cancel", this);
+
+    auto* form = new QFormLayout;
+    auto* scale = new QHBoxLayout;
+    scale->addWidget(MinEdit);
+    scale->addWidget(MaxEdit);
+    scale->addWidget(UserAuto);
+    form->addRow(ScaleL, scale);
+    form->addRow(GradientTypeBox);
+    form->addRow("Arrow length", LengthSB);
+    form->addRow("Arrow density", DensitySB);
+    form->addRow(SuperimposeBox);
+    auto* lines = new QHBoxLayout;
+    lines->addWidget(OutlinesBox);
+    lines->addWidget(ElementsBox);
+    lines->addWidget(WhiteRB);
+    lines->addWidget(BlackRB);
+    form->addRow(lines);
+    auto* time = new QHBoxLayout;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{StartStopRB, AtTimeRB, TimeEdit, SpinUp, SpinDown, secL}) {
+        time->addWidget(w);
+        w->setVisible(p.settings.transient);
+    }
+    form->addRow(time);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+
+    const ProbTypeA s = p.settings.subject;
+    const bool thermal =
+        s == ProbTypeA::HeatTrans || s == ProbTypeA::Bio || s == ProbTypeA::ThinFins;
+    GradientTypeBox->setVisible(thermal);
+    switch (s) {
+        case ProbTypeA::ElecFieldC:
+            setWindowTitle("Current Density");
+            break;
+        case ProbTypeA::ElecFieldNC:
+            setWindowTitle("Electric Flux Density");
+            break;
+        case ProbTypeA::MagField:
+            setWindowTitle("Magnetic Flux Density");
+            break;
+        case ProbTypeA::Potential:
+            setWindowTitle("Flux Density");
+            break;
+        case ProbTypeA::Hydrodynamics:
+            setWindowTitle("Volumetric Flux");
+            break;
+        default:
+            break;
+    }
+    ScaleL->setText("Scale " + QString::fromStdString(FluxUnitLabel(p, false)));
+    m_step = view.Step();
+    TimeEdit->setText(Auto(view.TimeOf(m_step), 5));
+    (m_contour.startToStop ? StartStopRB : AtTimeRB)->setChecked(true);
+    LengthSB->setValue(LengthSB->maximum() - gradient.arrowLength + 15);
+    DensitySB->setValue(DensitySB->maximum() - gradient.arrowSpacing + 15);
+    ElementsBox->setChecked(gradient.showFluxLines);
+    OutlinesBox->setChecked(m_contour.showOutlines);
+    SuperimposeBox->setChecked(gradient.superimpose);
+    (m_contour.whiteLines ? WhiteRB : BlackRB)->setChecked(true);
+    WhiteRB->setEnabled(gradient.showFluxLines);
+    BlackRB->setEnabled(gradient.showFluxLines);
+    MinEdit->setText(Auto(gradient.fluxScaleMin, 5));
+    MaxEdit->setText(Auto(gradient.fluxScaleMax, 5));
+    if (thermal) {
+        (gradient.temperatureGradient ? TempRB : HeatFluxRB)->setChecked(true);
+        TypeClick(gradient.temperatureGradient);
+    } else if (m_contour.autoScale || gradient.fluxScaleMin == kScaleUnset ||
+               gradient.fluxScaleMax == kScaleUnset) {
+        UserAuto->setText("User");
+        UserAutoClick();
+    }
+
+    connect(UserAuto, &QPushButton::clicked, this, &TGradientDlg::UserAutoClick);
+    const auto toUser = [this] {
+        UserAuto->setText("User");
+        m_contour.autoScale = false;
+    };
+    connect(MinEdit, &QLineEdit::textEdited, this, toUser);
+    connect(MaxEdit, &QLineEdit::textEdited, this, toUser);
+    connect(TempRB, &QRadioButton::clicked, this, [this] { TypeClick(true); });
+    connect(HeatFluxRB, &QRadioButton::clicked, this, [this] { TypeClick(false); });
+    connect(LengthSB, &QScrollBar::valueChanged, this,
+            [this](int v) { m_gradient.arrowLength = LengthSB->maximum() - v + 15; });
+    connect(DensitySB, &QScrollBar::valueChanged, this,
+            [this](int v) { m_gradient.arrowSpacing = DensitySB->maximum() - v + 15; });
+    connect(ElementsBox, &QCheckBox::toggled, this, [this](bool on) {
+        WhiteRB->setEnabled(on);
+        BlackRB->setEnabled(on);
+    });
+    connect(StartStopRB, &QRadioButton::clicked, this, [this] {
+        UserAuto->setText("User");
+        UserAutoClick();
+    });
+    connect(SpinUp, &QToolButton::clicked, this, [this] { Spin(1); });
+    connect(SpinDown, &QToolButton::clicked, this, [this] { Spin(-1); });
+    connect(OKBtn, &QPushButton::clicked, this, &TGradientDlg::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &TGradientDlg::reject);
+}
+
+void TGradientDlg::TypeClick(bool temperature) {
+    setWindowTitle(temperature ? "Temperature Gradients" : "Heat Flux Gradients");
+    ScaleL->setText("Scale [" + QString::fromStdString(FluxUnitLabel(m_view.problem, temperature)) +
+                    "]");
+    UserAuto->setText("User");
+    UserAutoClick();
+}
+
+void TGradientDlg::UserAutoClick() {
+    if (UserAuto->text() == "Auto") {
+        UserAuto->setText("User");
+        return;
+    }
+    UserAuto->setText("Auto");
+    m_contour.autoScale = true;
+    const Problem& p = m_view.problem;
+    int first = m_step, last = m_step;
+    if (p.settings.transient && StartStopRB->isChecked()) {
+        first = 0;
+        last = m_view.LastStep();
+    }
+    const bool temperature = !GradientTypeBox->isVisible() || TempRB->isChecked();
+    const auto [low, high] = GetFluxMinMax(m_view, first, last, temperature);
+    MinEdit->setText(Auto(low, 4));
+    MaxEdit->setText(Auto(high, 4));
+}
+
+void TGradientDlg::Spin(int delta) {
+    m_step = SpinStep(m_view, m_step, delta);
+    TimeEdit->setText(Auto(m_view.TimeOf(m_step), 5));
+    if (UserAuto->text() == "Auto") {
+        UserAuto->setText("User");
+        UserAutoClick();
+    }
+    AtTimeRB->setChecked(true);
+}
+
+void TGradientDlg::accept() {
+    GradientDialogFields f;
+    f.userCaption = UserAuto->text() == "User";
+    f.gradientTypeShown = GradientTypeBox->isVisible();
+    f.temperatureChecked = TempRB->isChecked();
+    f.showFluxLines = ElementsBox->isChecked();
+    f.whiteChecked = WhiteRB->isChecked();
+    f.showOutlines = OutlinesBox->isChecked();
+    f.superimpose = SuperimposeBox->isChecked();
+    f.startToStop = m_view.problem.settings.transient && StartStopRB->isChecked();
+    LineEditField low(MinEdit), high(MaxEdit);
+    bool autoScale = m_contour.autoScale;
+    if (GradientDialogOk(m_gradient, m_contour, autoScale, f, low, high, m_reporter) !=
+        DialogRefusal::None)
+        return;
+    m_contour.autoScale = autoScale;
+    FixFluxScale(m_gradient);
+    QDialog::accept();
+}
+
+void TGradientDlg::reject() {
+    m_gradient.arrowLength = m_hold.arrowLength;
+    m_gradient.arrowSpacing = m_hold.arrowSpacing;
+    m_gradient.fluxScaleMin = m_hold.fluxScaleMin;
+    m_gradient.fluxScaleMax = m_hold.fluxScaleMax;
+    m_gradient.superimpose = m_hold.superimpose;
+    m_gradient.showFluxLines = m_hold.showFluxLines;
+    if (m_gradient.fluxScaleMin != kScaleUnset && m_gradient.fluxScaleMax != kScaleUnset)
+        FixFluxScale(m_gradient);
+    QDialog::reject();
+}
+
+}  // namespace kova::ui

@@ -1,0 +1,403 @@
+#include "views/output_window.hpp"
+
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "dialogs/contour_dialog.hpp"
+#include "dialogs/gradient_dialog.hpp"
+#include "painting/painter.hpp"
+#include "results/pressures.hpp"
+#include "results/readout.hpp"
+#include "results/view_geometry.hpp"
+#include "shell/document.hpp"
+#include "units/unit_labels.hpp"
+
+namespace kova::ui {
+namespace {
+
+constexpr int kLegendHeight = 18;
+constexpr int kSequenceInterval = 1;  // ms between the steps of a sequence
+
+bool HeatSubject(ProbTypeA s) {
+    return s == ProbTypeA::HeatTrans || s == ProbTypeA::Bio || s == ProbTypeA::ThinFins ||
+           s == ProbTypeA::Nada;
+}
+
+}  // namespace
+
+// --- canvas and legend ----------------------------------------------------------------
+
+OutputCanvas::OutputCanvas(TOutputForm& window) : QWidget(&window), m_window(window) {
+    setObjectName("OutputCanvas");
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void OutputCanvas::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_window.picture());
+}
+
+void OutputCanvas::mousePressEvent(QMouseEvent* event) {
+    // A press stops a running sequence after the current picture (contours: either
+    // button; gradients: the left one).
+    if (m_window.SequenceRunning()) {
+        if (event->button() == Qt::LeftButton ||
+            (m_window.WinID() == kContoursWindow && event->button() == Qt::RightButton))
+            m_window.StopSequence();
+        return;
+    }
+    if (event->button() != Qt::LeftButton) return;
+    m_window.m_leftDown = true;
+    mouseMoveEvent(event);
+}
+
+void OutputCanvas::mouseMoveEvent(QMouseEvent* event) {
+    Document& doc = m_window.document();
+    if (m_window.m_leftDown) {
+        if (const auto text = m_window.ReadoutAt(event->position()))
+            doc.ShowStatusText(*text, StatusPanel::Coords);
+        return;
+    }
+    const QPointF p = event->position();
+    doc.ShowStatusText(CoordinatesText(doc.problem(), p.x(), p.y()), StatusPanel::Coords);
+}
+
+void OutputCanvas::mouseReleaseEvent(QMouseEvent*) {
+    m_window.m_leftDown = false;
+}
+
+void OutputCanvas::mouseDoubleClickEvent(QMouseEvent*) {
+    m_window.m_leftDown = false;
+    if (m_window.onRerun) m_window.onRerun();
+}
+
+LegendStrip::LegendStrip(TOutputForm& window) : QWidget(&window) {
+    setObjectName("LegendBox");
+    setFixedHeight(kLegendHeight);
+}
+
+void LegendStrip::SetLegend(DrawList legend) {
+    m_legend = std::move(legend);
+    update();
+}
+
+void LegendStrip::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Button));
+    Paint(m_legend, painter);
+}
+
+// --- the window -------------------------------------------------------------------------
+
+TOutputForm::TOutputForm(Document& document, ResultSettings& settings, int kind, QWidget* parent)
+    : QWidget(parent), m_document(document), m_settings(settings), m_kind(kind) {
+    setObjectName("TOutputForm");
+    m_legendBox = new LegendStrip(*this);
+    m_canvas = new OutputCanvas(*this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_legendBox);
+    layout->addWidget(m_canvas, 1);
+    setFocusPolicy(Qt::StrongFocus);
+    setWindowTitle(CreationCaption(document.problem().settings.subject, kind));
+    m_sequence.setInterval(kSequenceInterval);
+    connect(&m_sequence, &QTimer::timeout, this, &TOutputForm::SequenceTick);
+}
+
+QString TOutputForm::CreationCaption(ProbTypeA subject, int kind) {
+    const bool heat = HeatSubject(subject);
+    switch (kind) {
+        case kValuesWindow:
+            if (heat) return "Temperatures";
+            if (subject == ProbTypeA::MagField) return "Magnetic Potentials";
+            if (subject == ProbTypeA::Potential) return "Stream Function Values";
+            if (subject == ProbTypeA::Hydrodynamics) return "Head Values";
+            return "Voltages";
+        case kContoursWindow:
+            if (heat) return "Temperature Contours";
+            if (subject == ProbTypeA::MagField) return "Magnetic Potential Contours";
+            if (subject == ProbTypeA::Potential) return "Stream Function Contours";
+            if (subject == ProbTypeA::Hydrodynamics) return "Head Contours";
+            return "Voltage Contours";
+        case kGradientsWindow:
+            switch (subject) {
+                case ProbTypeA::ElecFieldC:
+                    return "Current Density";
+                case ProbTypeA::ElecFieldNC:
+                    return "Electric Flux Density";
+                case ProbTypeA::MagField:
+                    return "Flux Density";
+                case ProbTypeA::Potential:
+                    return "Pressure Contours";
+                case ProbTypeA::Hydrodynamics:
+                    return "Volumetric Flux";
+                default:
+                    return "Gradients";
+            }
+        case kFlowsWindow:
+            switch (subject) {
+                case ProbTypeA::ElecFieldC:
+                    return "Current";
+                case ProbTypeA::ElecFieldNC:
+                    return "Charge";
+                case ProbTypeA::MagField:
+                    return "Magnetic Flux";
+                case ProbTypeA::Potential:
+                    return "";
+                case ProbTypeA::Hydrodynamics:
+                    return "Volumetric Flow";
+                default:
+                    return "Heat Flows";
+            }
+        case kBalancesWindow:
+            return "Nodal Balances";
+        default:
+            return "";
+    }
+}
+
+QString TOutputForm::ActiveCaption(int kind, const QString& fileName) {
+    static const char* names[] = {"Potentials", "Contours", "Fluxes", "Heat Flows",
+                                  "Nodal Balances"};
+    if (kind < kValuesWindow || kind > kBalancesWindow) return fileName;
+    return QString(names[kind - kValuesWindow]) + ":  " + fileName;
+}
+
+ResultView TOutputForm::View() {
+    CalculationState& c = m_document.calculation();
+    ResultView view{m_document.problem(), c.checked.elements, c.results, c.lastStepIndex,
+                    c.displayedStep};
+    if (m_kind == kGradientsWindow && m_settings.pressureDisplay)
+        view.pressures = &m_settings.pressures;
+    return view;
+}
+
+void TOutputForm::Render(QImage& image) {
+    image.fill(Qt::white);
+    Problem& p = m_document.problem();
+    const ResultView view = View();
+    if (!p.resultsCurrent || !view.HasResults()) {
+        m_legendBox->SetLegend({});
+        return;
+    }
+    QPainter painter(&image);
+    const QtTextMetrics metrics;
+    const ClipRect clip{0, 0, static_cast<float>(image.width()),
+                        static_cast<float>(image.height())};
+    if (m_kind == kContoursWindow || (m_kind == kGradientsWindow && m_settings.pressureDisplay)) {
+        ContourDrawOptions o;
+        o.clip = clip;
+        const ContourPicture picture = DrawContours(view, m_settings.contour, o);
+        Paint(picture.picture, painter);
+        m_legendBox->SetLegend(
+            ContourLegend(picture, m_settings.contour, UnitLabel(p, Quantity::Potential), metrics));
+    } else if (m_kind == kGradientsWindow) {
+        ArrowDrawOptions o;
+        o.clip = clip;
+        o.zoom = p.view.zoom;
+        const ArrowPicture picture =
+            DrawFluxArrows(view, m_settings.gradient, m_settings.contour, o);
+        Paint(picture.picture, painter);
+        m_legendBox->SetLegend(
+            ArrowLegend(picture, m_settings.gradient,
+                        FluxUnitLabel(p, m_settings.gradient.temperatureGradient), metrics));
+    }
+}
+
+const QImage& TOutputForm::picture() {
+    const Problem& p = m_document.problem();
+    const CalculationState& c = m_document.calculation();
+    const ContourSettings& cs = m_settings.contour;
+    const GradientSettings& gs = m_settings.gradient;
+    const Key key{p.resultsCurrent,
+                  c.results.Empty() ? 0LL : reinterpret_cast<long long>(c.results.Level(0).data()),
+                  static_cast<double>(p.view.scrollX),
+                  static_cast<double>(p.view.scrollY),
+                  static_cast<double>(p.view.zoom),
+                  c.displayedStep,
+                  static_cast<int>(cs.kind) * 1000 + cs.bandCount * 10 + cs.runSequence,
+                  cs.lineCount * 1000 + static_cast<int>(cs.palette) * 10 + cs.showOutlines +
+                      2 * cs.showElementLines + 4 * cs.whiteLines,
+                  gs.arrowLength * 1000 + gs.arrowSpacing,
+                  static_cast<double>(cs.scaleMin) + 3 * static_cast<double>(gs.fluxScaleMin),
+                  static_cast<double>(cs.scaleMax) + 3 * static_cast<double>(gs.fluxScaleMax),
+                  gs.superimpose || gs.showFluxLines || gs.temperatureGradient,
+                  m_canvas->width() * 100000 + m_canvas->height()};
+    if (key != m_key || m_cache.size() != m_canvas->size()) {
+        m_cache = QImage(m_canvas->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        Render(m_cache);
+        m_key = key;
+    }
+    return m_cache;
+}
+
+std::optional<std::string> TOutputForm::ReadoutAt(QPointF p) {
+    if (!m_document.problem().resultsCurrent) return std::nullopt;
+    ReadoutOptions o;
+    o.window = m_kind == kGradientsWindow  ? ReadoutWindow::Gradients
+               : m_kind == kContoursWindow ? ReadoutWindow::Contours
+                                           : ReadoutWindow::Values;
+    o.temperatureGradient = m_settings.gradient.temperatureGradient;
+    return ReadoutText(View(), o, p.x(), p.y());
+}
+
+void TOutputForm::StartSequence() {
+    m_stopRequested = false;
+    m_document.calculation().displayedStep = 0;
+    m_sequence.start();
+    m_canvas->repaint();
+}
+
+void TOutputForm::SequenceTick() {
+    CalculationState& c = m_document.calculation();
+    const int last = View().LastStep();
+    if (m_stopRequested || c.displayedStep >= last) {
+        m_sequence.stop();
+        m_settings.contour.runSequence = false;
+        // The gradient sequence ends as the contour one does: at the step shown, painted
+        // once more with its legend.
+        m_canvas->update();
+        return;
+    }
+    ++c.displayedStep;
+    m_canvas->repaint();
+}
+
+void TOutputForm::keyPressEvent(QKeyEvent* event) {
+    // Arrow keys move the shared view by a tenth of the window, as the scroll bars do.
+    const int dx = width() / 10, dy = height() / 10;
+    Problem& p = m_document.problem();
+    switch (event->key()) {
+        case Qt::Key_Left:
+            ScrollBy(p, dx, 0);
+            break;
+        case Qt::Key_Right:
+            ScrollBy(p, -dx, 0);
+            break;
+        case Qt::Key_Up:
+            ScrollBy(p, 0, dy);
+            break;
+        case Qt::Key_Down:
+            ScrollBy(p, 0, -dy);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    m_canvas->update();
+}
+
+// --- the set of windows ------------------------------------------------------------------
+
+ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialogParent)
+    : QObject(area), m_document(document), m_area(area), m_dialogParent(dialogParent) {
+    if (dialogParent != nullptr)
+        m_settings.gradient.arrowLength = DefaultArrowLength(dialogParent->logicalDpiX());
+}
+
+QMdiSubWindow* ResultWindows::subWindow(int kind) const {
+    if (kind < 0 || kind >= static_cast<int>(m_windows.size())) return nullptr;
+    return m_windows[static_cast<std::size_t>(kind)];
+}
+
+TOutputForm* ResultWindows::window(int kind) const {
+    QMdiSubWindow* sub = subWindow(kind);
+    return sub != nullptr ? qobject_cast<TOutputForm*>(sub->widget()) : nullptr;
+}
+
+TOutputForm* ResultWindows::Show(int kind) {
+    QMdiSubWindow* sub = subWindow(kind);
+    if (sub == nullptr) {
+        auto* form = new TOutputForm(m_document, m_settings, kind);
+        sub = m_area->addSubWindow(form);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        m_windows[static_cast<std::size_t>(kind)] = sub;
+        if (kind == kContoursWindow) form->onRerun = [this] { ContoursCommand(); };
+        if (kind == kGradientsWindow) form->onRerun = [this] { GradientsCommand(); };
+    }
+    TOutputForm* form = window(kind);
+    sub->setWindowTitle(TOutputForm::ActiveCaption(kind, m_document.fileName()));
+    sub->showMaximized();
+    m_area->setActiveSubWindow(sub);
+    form->Invalidate();
+    form->canvas()->update();
+    if (m_settings.contour.runSequence && m_document.problem().settings.transient)
+        form->StartSequence();
+    else
+        m_settings.contour.runSequence = false;
+    return form;
+}
+
+void ResultWindows::ContoursCommand() {
+    CalculationState& c = m_document.calculation();
+    m_settings.contour = ContourSettingsOf(m_document.problem(), m_settings.contour);
+    auto* dialog = new TContourDlg(ResultView{m_document.problem(), c.checked.elements, c.results,
+                                              c.lastStepIndex, c.displayedStep},
+                                   m_settings.contour, m_document, m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_document.calculation().displayedStep = dialog->ChosenStep();
+        StoreContourSettings(m_document.problem(), m_settings.contour);
+        Show(kContoursWindow);
+    });
+    dialog->open();
+}
+
+void ResultWindows::GradientsCommand() {
+    CalculationState& c = m_document.calculation();
+    Problem& p = m_document.problem();
+    const ResultView view{p, c.checked.elements, c.results, c.lastStepIndex, c.displayedStep};
+    if (p.settings.subject == ProbTypeA::Potential) {
+        // Pressure contours: the pressures of the shown step, then the contour dialog.
+        m_settings.pressureDisplay = true;
+        const FlowContext context{p, c.checked.elements, c.results};
+        if (!ComputePressures(context, view.Step(), m_settings.pressures)) return;
+        ResultView pressureView = view;
+        pressureView.pressures = &m_settings.pressures;
+        auto* dialog =
+            new TContourDlg(pressureView, m_settings.contour, m_document, m_dialogParent);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QDialog::accepted, this, [this] { Show(kGradientsWindow); });
+        dialog->open();
+        return;
+    }
+    m_settings.pressureDisplay = false;
+    m_settings.gradient = GradientSettingsOf(p, m_settings.gradient);
+    auto* dialog =
+        new TGradientDlg(view, m_settings.gradient, m_settings.contour, m_document, m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_document.calculation().displayedStep = dialog->ChosenStep();
+        StoreGradientSettings(m_document.problem(), m_settings.gradient);
+        Show(kGradientsWindow);
+    });
+    dialog->open();
+}
+
+void ResultWindows::CloseWhenStale() {
+    if (!m_document.problem().resultsCurrent) CloseAll();
+}
+
+void ResultWindows::CloseAll() {
+    for (auto& sub : m_windows)
+        if (sub != nullptr) {
+            if (auto* form = qobject_cast<TOutputForm*>(sub->widget())) form->StopSequence();
+            sub->close();
+            sub = nullptr;
+        }
+}
+
+int ResultWindows::FrontKind() const {
+    QMdiSubWindow* active = m_area->activeSubWindow();
+    for (std::size_t k = 0; k < m_windows.size(); ++k)
+        if (m_windows[k] != nullptr && m_windows[k] == active) return static_cast<int>(k);
+    return 0;
+}
+
+}  // namespace kova::ui

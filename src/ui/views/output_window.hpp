@@ -1,0 +1,167 @@
+// The result windows (TOutputForm): the contour and gradient pictures of the stored
+// results, painted from a cached image keyed to the results and the view, the legend in
+// a strip above the drawing, the value read-out under the held left button in the
+// coordinates panel, and the "From start to stop" sequence stepped by a timer.
+// ResultWindows owns the windows and the result settings for the main window.
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <tuple>
+
+#include "results/contours.hpp"
+#include "results/flux_arrows.hpp"
+
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace kova::ui {
+
+class Document;
+
+// The window kinds, numbered as the main window's table of child windows.
+enum OutputKind : int {
+    kValuesWindow = 2,
+    kContoursWindow = 3,
+    kGradientsWindow = 4,
+    kFlowsWindow = 5,
+    kBalancesWindow = 6,
+};
+
+// What the pictures are drawn with; lives as long as the main window.
+struct ResultSettings {
+    ContourSettings contour;
+    GradientSettings gradient;
+    // Potential Flow: the gradient window shows pressure contours from this vector.
+    bool pressureDisplay = false;
+    std::vector<Real> pressures;
+};
+
+class TOutputForm;
+
+class OutputCanvas : public QWidget {
+    Q_OBJECT
+public:
+    explicit OutputCanvas(TOutputForm& window);
+    // The picture as last computed.
+    const QImage& image() const { return m_image; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    TOutputForm& m_window;
+    QImage m_image;
+};
+
+class LegendStrip : public QWidget {
+    Q_OBJECT
+public:
+    explicit LegendStrip(TOutputForm& window);
+    const DrawList& legend() const { return m_legend; }
+    void SetLegend(DrawList legend);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    DrawList m_legend;
+};
+
+class TOutputForm : public QWidget {
+    Q_OBJECT
+public:
+    TOutputForm(Document& document, ResultSettings& settings, int kind, QWidget* parent = nullptr);
+
+    int WinID() const { return m_kind; }
+    Document& document() { return m_document; }
+    ResultView View();
+    // The caption at creation and the one on activation (kind name and file name).
+    static QString CreationCaption(ProbTypeA subject, int kind);
+    static QString ActiveCaption(int kind, const QString& fileName);
+
+    // Draws the picture (and legend) for the current view into `image`; the background
+    // only without results.
+    void Render(QImage& image);
+    // The picture must be computed again at the next paint.
+    void Invalidate() { m_key = {}; }
+    const QImage& picture();
+
+    // The read-out at a canvas point: the coordinates panel's new text, or nothing.
+    std::optional<std::string> ReadoutAt(QPointF p);
+
+    // "From start to stop": one step per timer tick from step 0; a press stops it after
+    // the current picture.
+    void StartSequence();
+    bool SequenceRunning() const { return m_sequence.isActive(); }
+    void StopSequence() { m_stopRequested = true; }
+
+    OutputCanvas* canvas() { return m_canvas; }
+    LegendStrip* legendBox() { return m_legendBox; }
+
+    // Called by a double click: the command that opened the window runs again.
+    std::function<void()> onRerun;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    friend class OutputCanvas;
+    void SequenceTick();
+
+    Document& m_document;
+    ResultSettings& m_settings;
+    int m_kind;
+    OutputCanvas* m_canvas;
+    LegendStrip* m_legendBox;
+    QImage m_cache;
+    // What the cached picture was computed for.
+    using Key = std::tuple<bool, long long, double, double, double, int, int, int, int, double,
+                           double, bool, int>;
+    Key m_key{};
+    QTimer m_sequence;
+    bool m_stopRequested = false;
+    bool m_leftDown = false;
+};
+
+// The result windows of the main window.
+class ResultWindows : public QObject {
+    Q_OBJECT
+public:
+    ResultWindows(Document& document, QMdiArea* area, QWidget* dialogParent);
+
+    ResultSettings& settings() { return m_settings; }
+    TOutputForm* window(int kind) const;
+    QMdiSubWindow* subWindow(int kind) const;
+
+    // Opens (or brings to the front) the window of a kind and paints it; starts the
+    // sequence when the settings ask for it.
+    TOutputForm* Show(int kind);
+    // The View command: the dialog first, the window on OK.
+    void ContoursCommand();
+    // Gradients: the gradient dialog, or in Potential Flow the pressures and the contour
+    // dialog for them.
+    void GradientsCommand();
+    // Results that are no longer current close every result window.
+    void CloseWhenStale();
+    void CloseAll();
+    // The result window in front, 0 for none.
+    int FrontKind() const;
+
+private:
+    Document& m_document;
+    QMdiArea* m_area;
+    QWidget* m_dialogParent;
+    ResultSettings m_settings;
+    std::array<QPointer<QMdiSubWindow>, 7> m_windows{};
+};
+
+}  // namespace kova::ui

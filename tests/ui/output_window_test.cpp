@@ -1,0 +1,245 @@
+// The contour window through its real widgets on solved examples: the View command's
+// dialog, the picture and legend, the read-out at the wall's interface, the dialog's
+// refusals, and a change that closes the result windows and disables the View items.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "dialogs/contour_dialog.hpp"
+#include "dialogs/gradient_dialog.hpp"
+#include "dialogs/transient_dialog.hpp"
+#include "examples.hpp"
+#include "files/problem_file.hpp"
+#include "shell/main_window.hpp"
+#include "support/mesh_builder.hpp"
+#include "views/output_window.hpp"
+
+namespace kova::ui {
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "kova_test_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+struct ResultWindow : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<TKOVAMDI> window;
+
+    void SetUp() override {
+        App();
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
+        window = std::make_unique<TKOVAMDI>();
+        window->document().answerHook = [](const QString&, const QString&) { return Answer::No; };
+        window->document().errorHook = [](const QString&) {};
+        window->resize(1000, 700);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->Start();
+    }
+    void TearDown() override {
+        window->document().problem().settings.problemSaved = true;
+        window.reset();
+    }
+    Problem& problem() { return window->document().problem(); }
+    void Solve(const char* name) {
+        Problem p;
+        p.view.refHeight = 600;
+        examples::BuildExample(*examples::FindExample(name), p);
+        const QString path = dir.path() + "/" + name + ".KVX";
+        ASSERT_TRUE(WriteProblemFile(p, path.toStdString()));
+        ASSERT_TRUE(window->OpenFile(path));
+        window->UpdateMenu();
+        // A transient run asks for its set-up first: the stored one is accepted.
+        auto* timer = new QTimer;
+        timer->setInterval(10);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+            auto* dialog = qobject_cast<TTransientDlg*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            timer->stop();
+            timer->deleteLater();
+            dialog->accept();
+        });
+        if (problem().settings.transient)
+            timer->start();
+        else
+            delete timer;
+        window->action(Cmd::Calculate)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+        QApplication::processEvents();
+        ASSERT_TRUE(problem().resultsCurrent);
+    }
+    TContourDlg* OpenContourDialog() {
+        window->UpdateMenu();
+        QAction* a = window->action(Cmd::ViewContours);
+        EXPECT_TRUE(a->isEnabled());
+        a->trigger();
+        return window->findChild<TContourDlg*>();
+    }
+};
+
+TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
+    Solve("composite_wall");
+    TContourDlg* dialog = OpenContourDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Temperature Contour Information");
+    EXPECT_EQ(dialog->UserAuto->text(), "Auto");
+    EXPECT_EQ(dialog->MinEdit->text(), "0.0");  // the automatic scale: 0 .. 100
+    EXPECT_EQ(dialog->MaxEdit->text(), "100.0");
+    // Crossed scale ends: the dialog stays open, nothing changes.
+    dialog->MaxEdit->setText("-5");
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(window->resultWindows()->window(kContoursWindow), nullptr);
+    dialog->UserAutoClick();  // to "User"
+    dialog->UserAutoClick();  // back to "Auto": the range again
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kContoursWindow);
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(window->resultWindows()
+                    ->subWindow(kContoursWindow)
+                    ->windowTitle()
+                    .startsWith("Contours:  "));
+    const QImage& picture = form->picture();
+    // Inside the wall no pixel keeps the background.
+    int interface = 0;
+    Real best = 1e9L;
+    for (int n = 1; n <= problem().nodes.Count(); ++n) {
+        const auto [x, y] = test::Position(problem(), n);
+        const Real d = std::fabs(x - 0.05L) + std::fabs(y - 0.1L);
+        if (d < best) {
+            best = d;
+            interface = n;
+        }
+    }
+    const QPoint at(static_cast<int>(std::lround(problem().nodes[interface].x)),
+                    static_cast<int>(std::lround(problem().nodes[interface].y)));
+    ASSERT_TRUE(picture.rect().contains(at));
+    EXPECT_NE(picture.pixel(at + QPoint(3, 3)), qRgb(255, 255, 255));
+    EXPECT_GE(form->legendBox()->legend().CountOf(PrimitiveKind::Rectangle), 10u);
+    // The read-out at the interface: 100 · (1/0.1 · 0.1) / (0.05/1 + 0.1/0.1) = 95.24.
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, at);
+    const QString text = window->panel(StatusPanel::Coords)->text();
+    EXPECT_NEAR(text.section(' ', 0, 0).toDouble(), 95.238, 0.01) << text.toStdString();
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, at);
+    // After scrolling the same model point reads the same.
+    QTest::keyClick(form, Qt::Key_Right);
+    const QPoint moved(static_cast<int>(std::lround(problem().nodes[interface].x)),
+                       static_cast<int>(std::lround(problem().nodes[interface].y)));
+    EXPECT_NE(moved, at);
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, moved);
+    EXPECT_EQ(window->panel(StatusPanel::Coords)->text(), text);
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, moved);
+    // A change to the problem makes the results stale: the window closes, View disabled.
+    problem().MarkProblemChanged();
+    window->UpdateMenu();
+    QApplication::processEvents();
+    EXPECT_EQ(window->resultWindows()->window(kContoursWindow), nullptr);
+    EXPECT_FALSE(window->action(Cmd::ViewContours)->isEnabled());
+}
+
+TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
+    Solve("transient_quench");
+    const int last = window->document().calculation().lastStepIndex;
+    ASSERT_GT(last, 2);
+    TContourDlg* dialog = OpenContourDialog();
+    ASSERT_NE(dialog, nullptr);
+    // A time outside the stored range beeps and keeps the dialog's step.
+    const int beeps = window->document().beeps;
+    dialog->TimeEdit->setText("1e9");
+    dialog->TimeEditExit();
+    EXPECT_FALSE(dialog->TimeOK());
+    EXPECT_GT(window->document().beeps, beeps);
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->TimeEdit->setText("0");
+    dialog->TimeEditExit();
+    EXPECT_TRUE(dialog->TimeOK());
+    dialog->StartStopRB->click();
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kContoursWindow);
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(form->SequenceRunning());
+    QTRY_VERIFY(window->document().calculation().displayedStep >= 1);
+    QTest::mousePress(form->canvas(), Qt::RightButton, {}, QPoint(5, 5));
+    QTRY_VERIFY(!form->SequenceRunning());
+    EXPECT_LE(window->document().calculation().displayedStep, last);
+    EXPECT_FALSE(window->resultWindows()->settings().contour.runSequence);
+}
+
+TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {
+    Solve("heated_plate");
+    window->UpdateMenu();
+    window->action(Cmd::ViewGradients)->trigger();
+    auto* dialog = window->findChild<TGradientDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->GradientTypeBox->isVisibleTo(dialog));
+    dialog->HeatFluxRB->click();
+    EXPECT_EQ(dialog->windowTitle(), "Heat Flux Gradients");
+    EXPECT_EQ(dialog->UserAuto->text(), "Auto");
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kGradientsWindow);
+    ASSERT_NE(form, nullptr);
+    const QImage& picture = form->picture();
+    int black = 0;
+    for (int y = 0; y < picture.height(); y += 2)
+        for (int x = 0; x < picture.width(); x += 2)
+            if (picture.pixel(x, y) == qRgb(0, 0, 0)) ++black;
+    EXPECT_GT(black, 50);  // arrows and outlines
+    EXPECT_EQ(form->legendBox()->legend().texts.back().text.substr(
+                  form->legendBox()->legend().texts.back().text.size() - 4),
+              "W/m2");
+    // The flux read-out over the plate: a positive magnitude in W/m2.
+    const Node& n = problem().nodes[1];
+    const Node& m = problem().nodes[problem().settings.activeNodeCount];
+    const QPoint mid(static_cast<int>(std::lround((n.x + m.x) / 2)),
+                     static_cast<int>(std::lround((n.y + m.y) / 2)));
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, mid);
+    const QString text = window->panel(StatusPanel::Coords)->text();
+    EXPECT_TRUE(text.endsWith(" W/m2")) << text.toStdString();
+    EXPECT_GT(text.section(' ', 0, 0).toDouble(), 0);
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, mid);
+}
+
+TEST_F(ResultWindow, SourceNearWallShowsPressureContours) {
+    Solve("source_near_wall");
+    window->UpdateMenu();
+    window->action(Cmd::ViewGradients)->trigger();
+    auto* dialog = window->findChild<TContourDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Pressure Contour Information");
+    EXPECT_EQ(dialog->TempL->text(), "Scale [Pa]");
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kGradientsWindow);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(window->resultWindows()->subWindow(kGradientsWindow)->widget()->windowTitle(),
+              "Pressure Contours");
+    const Node& n = problem().nodes[1];
+    const Node& m = problem().nodes[problem().settings.activeNodeCount];
+    const QPoint mid(static_cast<int>(std::lround((n.x + m.x) / 2)),
+                     static_cast<int>(std::lround((n.y + m.y) / 2)));
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, mid);
+    const QString text = window->panel(StatusPanel::Coords)->text();
+    EXPECT_TRUE(text.startsWith("P=")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(" Pa")) << text.toStdString();
+}
+
+}  // namespace
+}  // namespace kova::ui
