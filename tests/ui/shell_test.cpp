@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -25,11 +26,13 @@
 #include <functional>
 
 #include "dialogs/calc_dialog.hpp"
+#include "dialogs/scale_size_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
 #include "painting/painter.hpp"
 #include "shell/main_window.hpp"
+#include "units/drawing_transform.hpp"
 #include "views/input_window.hpp"
 
 namespace kova::ui {
@@ -427,6 +430,7 @@ TEST_F(Shell, ScaleAndSizeRefitIsUndoneWhole) {
     ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
     const Real x = problem().nodes[1].x;
     const Real area = problem().frames[1].area;
+    const Real scale = problem().settings.drawingScale;
     ASSERT_TRUE(window->Refit(1.0));
     EXPECT_NE(problem().nodes[1].x, x);
     EXPECT_NEAR(static_cast<double>(problem().frames[1].area), static_cast<double>(area),
@@ -435,7 +439,69 @@ TEST_F(Shell, ScaleAndSizeRefitIsUndoneWhole) {
               "&Undo Center and Set Display Size");
     Trigger(Cmd::Undo);
     EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x), 1e-9);
+    EXPECT_EQ(problem().settings.drawingScale, scale);  // the scale of those positions
     EXPECT_TRUE(problem().undoList.empty());
+}
+
+// Runs `fill` on the next modal dialog of type D once it shows, then presses its OK.
+template <class D>
+void FillAndAccept(std::function<void(D&)> fill) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, fill] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        timer->stop();
+        timer->deleteLater();
+        fill(*dialog);
+        dialog->accept();
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog refused its OK";
+            dialog->reject();
+        }
+    });
+    timer->start();
+}
+
+TEST_F(Shell, UndoWhileZoomedGivesBackCoordinatesUnitsAndValues) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    std::vector<Coordinates> before;
+    for (int n = 1; n <= problem().nodes.Count(); ++n)
+        before.push_back(DrawingToProblem(problem(), problem().nodes[n].x, problem().nodes[n].y));
+    std::vector<Real> values;
+    for (int i = 1; i <= problem().specs.Count(); ++i) values.push_back(problem().specs[i].value);
+    const Real x1 = problem().nodes[1].x;
+    const Real pixelLength = problem().settings.pixelLength;
+    // English units at another scale, through the dialog's fields.
+    FillAndAccept<TUnitsScaleDlg>([](TUnitsScaleDlg& d) {
+        d.EnglishButton->click();
+        d.ScaleEdit->setText("3");
+    });
+    Trigger(Cmd::ScaleAndSize);
+    ASSERT_EQ(problem().settings.unitSystem, Unittype::Eng);
+    // Zoomed by two clicks, then undone: the zoom stays and nothing means anything else.
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    Trigger(Cmd::Zoom);
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(60, 50));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(300, 80));
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    EXPECT_EQ(window->action(Cmd::Undo)->text().section('\t', 0, 0), "&Undo Scale and Size");
+    Trigger(Cmd::Undo);
+    EXPECT_TRUE(window->document().zoom().zoomed);
+    EXPECT_EQ(problem().settings.unitSystem, Unittype::SI);
+    for (int n = 1; n <= problem().nodes.Count(); ++n) {
+        const Coordinates c =
+            DrawingToProblem(problem(), problem().nodes[n].x, problem().nodes[n].y);
+        const auto i = static_cast<std::size_t>(n - 1);
+        EXPECT_NEAR(static_cast<double>(c.first), static_cast<double>(before[i].first), 1e-9);
+        EXPECT_NEAR(static_cast<double>(c.second), static_cast<double>(before[i].second), 1e-9);
+    }
+    for (int i = 1; i <= problem().specs.Count(); ++i)
+        EXPECT_EQ(problem().specs[i].value, values[static_cast<std::size_t>(i - 1)]);
+    Trigger(Cmd::Zoom);  // Normal Size
+    EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1), 1e-9);
+    EXPECT_NEAR(static_cast<double>(problem().settings.pixelLength),
+                static_cast<double>(pixelLength), 1e-15);
 }
 
 TEST(Painter, FillsRegionsWithHolesAndStampsMarkers) {

@@ -679,8 +679,8 @@ void TKOVAMDI::ViewCommand(Cmd cmd) {
 void TKOVAMDI::Undo() {
     Problem& p = m_doc.problem();
     ClearSelection(p);
-    UnZoom();
-    RestoreUndoSnapshot(p, true);
+    // The zoom stays: the snapshot's positions are mapped into the view of the moment.
+    UndoInView(p, m_doc.zoom());
     Redraw();
 }
 
