@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSessionManager>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -217,6 +218,32 @@ TEST_F(Shell, TheSaveQuestionGuardsEveryCommandThatDropsTheProblem) {
     EXPECT_EQ(problem().settings.subject, ProbTypeA::ElecFieldNC);
     EXPECT_EQ(problem().nodes.Count(), nodes);  // kept
     for (int k = 1; k <= problem().frameCount; ++k) EXPECT_EQ(problem().frames[k].material, 0);
+}
+
+TEST_F(Shell, LoggingOutAsksAsQuitDoes) {
+    auto* manager = qApp->findChild<QSessionManager*>();
+    ASSERT_NE(manager, nullptr);
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    const int nodes = problem().nodes.Count();
+    problem().settings.problemSaved = false;
+    // The offscreen session manager gives no leave to ask: the end is refused, nothing
+    // is asked or dropped.
+    emit qApp->commitDataRequest(*manager);
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+    // With leave to ask, Cancel keeps all.
+    answers = {Answer::Cancel};
+    EXPECT_FALSE(window->EndSession(true));
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions.last(), "Do you wish to save your file before continuing?");
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+    EXPECT_TRUE(window->isVisible());
+    // No: the close that ends the session does not ask a second time.
+    answers = {Answer::No};
+    EXPECT_TRUE(window->EndSession(true));
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(questions.size(), 2);
 }
 
 TEST_F(Shell, SaveAsNamesTheFileOnlyOnceWrittenAndAFailedSaveChangesNothing) {

@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <QUrl>
 #include <map>
@@ -111,6 +112,8 @@ TKOVAMDI::TKOVAMDI() {
     });
     connect(&m_doc, &Document::runFinished, this, &TKOVAMDI::CalculationEnded);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateMenu(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TKOVAMDI::CommitData,
+            Qt::DirectConnection);
     m_doc.LoadRecentFiles();
     m_lastFolder = QDir::currentPath();
     FixFileNameList();
@@ -274,6 +277,7 @@ void TKOVAMDI::ApplyMenuState() {
 
 void TKOVAMDI::Route(Cmd cmd) {
     if (!action(cmd)->isEnabled()) return;
+    m_sessionAnswered = false;
     m_input->CancelInteraction();
     const Menu menu = ItemSpec(cmd).menu;
     switch (menu) {
@@ -450,7 +454,7 @@ void TKOVAMDI::closeEvent(QCloseEvent* event) {
         return;
     }
     m_doc.SaveRecentFiles();
-    if (!AskSaveChanges()) {
+    if (!m_sessionAnswered && !AskSaveChanges()) {
         event->ignore();
         return;
     }
@@ -458,6 +462,31 @@ void TKOVAMDI::closeEvent(QCloseEvent* event) {
     m_doc.problem().resultsCurrent = false;
     m_calcDlg->hide();
     event->accept();
+}
+
+void TKOVAMDI::CommitData(QSessionManager& manager) {
+    const Problem& p = m_doc.problem();
+    const bool unsaved = p.nodes.Count() > 0 && !p.settings.problemSaved;
+    const bool mayAsk = unsaved && !m_doc.Running() && manager.allowsInteraction();
+    const bool goOn = EndSession(mayAsk);
+    if (mayAsk) manager.release();
+    if (!goOn) manager.cancel();
+}
+
+bool TKOVAMDI::EndSession(bool mayAsk) {
+    m_doc.SaveRecentFiles();
+    if (m_doc.Running()) {
+        // The worker is never waited on: a transient run is cancelled, a steady one
+        // finishes, and the session's end is refused until then.
+        m_closeAfterRun = true;
+        m_calcDlg->RequestAbort();
+        return false;
+    }
+    const Problem& p = m_doc.problem();
+    if (p.nodes.Count() == 0 || p.settings.problemSaved) return true;
+    if (!mayAsk || !AskSaveChanges()) return false;
+    m_sessionAnswered = true;
+    return true;
 }
 
 void TKOVAMDI::dragEnterEvent(QDragEnterEvent* event) {

@@ -17,6 +17,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QSessionManager;
 
 namespace kova::ui {
 
@@ -58,6 +59,14 @@ public:
     // "Center and Set Display Size" with the drawing filling `share` of the window,
     // undoable; false (and nothing changed) when it cannot be done.
     bool Refit(double share);
+
+    // Logging out or shutting down: the save question as Quit asks it; Cancel (or a run
+    // still going) asks the session manager to cancel.
+    void CommitData(QSessionManager& manager);
+    // The decision behind it: false when the session's end must be cancelled. `mayAsk`
+    // is the session manager's leave to show the question; without it unsaved work
+    // refuses the end rather than being dropped.
+    bool EndSession(bool mayAsk);
 
     // The dialogs' start folder.
     QString lastFolder() const { return m_lastFolder; }
@@ -106,6 +115,9 @@ private:
     QString m_lastFolder;
     bool m_closeAfterRun = false;
     bool m_closing = false;
+    // The save question was answered for the session's end; the close that follows does
+    // not ask again. Any command clears it.
+    bool m_sessionAnswered = false;
 };
 
 // Whether a path names a problem file by its extension (.KVX in any case).
