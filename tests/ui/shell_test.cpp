@@ -331,6 +331,20 @@ TEST_F(Shell, NoKeyBelongsToTwoEnabledActions) {
     }
 }
 
+TEST_F(Shell, TheKeyStateIsTheKeyboards) {
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    const KeyState& keys = window->document().keys();
+    QTest::keyPress(canvas, Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_TRUE(keys.ShiftHeld());
+    EXPECT_FALSE(keys.CtrlHeld());
+    QTest::keyRelease(canvas, Qt::Key_Shift, Qt::NoModifier);
+    QTest::keyPress(canvas, Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_TRUE(keys.CtrlHeld());
+    EXPECT_FALSE(keys.ShiftHeld());
+    QTest::keyRelease(canvas, Qt::Key_Control, Qt::NoModifier);
+    EXPECT_FALSE(keys.CtrlHeld());
+}
+
 TEST_F(Shell, ZoomByTwoClicksScrollsAndComesBack) {
     ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
     const Real x1 = problem().nodes[1].x;
@@ -431,6 +445,11 @@ TEST_F(Shell, TransientRunAbortedThenContinuedGivesTheSameLevels) {
     const int levels = calc.lastStepIndex;
     ASSERT_GT(levels, 2);
     const std::vector<Real> last = calc.results.Level(levels);
+    // The time panel shows the time of the displayed step: the first, at the start.
+    EXPECT_EQ(window->panel(StatusPanel::Time)->text(), "0.0 sec");
+    // Stale results take their time with them.
+    Trigger(Cmd::TemperaturesAbsolute);
+    EXPECT_EQ(window->panel(StatusPanel::Time)->text(), "");
     const QString stop =
         QString::number(static_cast<double>(problem().settings.transientStop), 'g', 17);
 

@@ -64,17 +64,6 @@ ProbTypeA SubjectOf(Cmd cmd) {
     }
 }
 
-// The Qt key state for the configuration check's Shift and Ctrl queries.
-class QtKeyState : public KeyState {
-public:
-    bool ShiftHeld() const override {
-        return (QApplication::queryKeyboardModifiers() & Qt::ShiftModifier) != 0;
-    }
-    bool CtrlHeld() const override {
-        return (QApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
-    }
-};
-
 }  // namespace
 
 bool IsProblemFileName(const QString& path) {
@@ -243,6 +232,11 @@ MenuInputs TKOVAMDI::Inputs() const {
 }
 
 void TKOVAMDI::UpdateMenu() {
+    // A results time goes with the results.
+    if (!m_shownTime.isEmpty() && !m_doc.problem().resultsCurrent) {
+        if (m_time->text() == m_shownTime) m_doc.ShowStatusText("", StatusPanel::Time);
+        m_shownTime.clear();
+    }
     m_state = kova::ui::UpdateMenu(m_state, Inputs());
     ApplyMenuState();
 }
@@ -629,8 +623,7 @@ void TKOVAMDI::RunCommand(Cmd cmd) {
     Problem& p = m_doc.problem();
     switch (cmd) {
         case Cmd::Check: {
-            const QtKeyState keys;
-            CheckCommand(p, m_doc.calculation(), &keys);
+            CheckCommand(p, m_doc.calculation(), &m_doc.keys());
             Redraw();
             break;
         }
@@ -669,6 +662,9 @@ void TKOVAMDI::CalculationEnded() {
     const CalculationOutcome& outcome = m_doc.lastOutcome();
     if (!outcome.ran) m_calcDlg->hide();
     m_input->SetFrozen(false);
+    // The time panel shows the time of the step the result windows show.
+    m_shownTime = QString::fromStdString(DisplayedTimeText(m_doc.problem(), m_doc.calculation()));
+    if (!m_shownTime.isEmpty()) m_doc.ShowStatusText(m_shownTime.toStdString(), StatusPanel::Time);
     Redraw();
     UpdateMenu();
     if (m_closeAfterRun) {

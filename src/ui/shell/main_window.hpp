@@ -113,6 +113,7 @@ private:
     QLabel* m_info = nullptr;
     MenuState m_state;
     QString m_lastFolder;
+    QString m_shownTime;  // the results time the time panel was given, while current
     bool m_closeAfterRun = false;
     bool m_closing = false;
     // The save question was answered for the session's end; the close that follows does
