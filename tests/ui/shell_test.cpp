@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -548,6 +549,107 @@ TEST_F(Shell, UndoWhileZoomedGivesBackCoordinatesUnitsAndValues) {
     EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1), 1e-9);
     EXPECT_NEAR(static_cast<double>(problem().settings.pixelLength),
                 static_cast<double>(pixelLength), 1e-15);
+}
+
+TEST_F(Shell, CopyToClipboardHoldsThePictureOfTheDrawing) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    QApplication::clipboard()->clear();
+    Trigger(Cmd::CopyToClipboard);
+    const QImage image = QApplication::clipboard()->image();
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    ASSERT_EQ(image.size(), canvas->size() * canvas->devicePixelRatioF());
+    int dark = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) dark += image.pixelColor(x, y).lightness() < 128;
+    EXPECT_GT(dark, 100);  // the outlines and the mesh, not a blank picture
+}
+
+TEST_F(Shell, TheCylindricalSwitchUnzoomsFirstAndMovesTheDrawingOnce) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    ASSERT_FALSE(problem().settings.cylindrical);
+    problem().settings.originX = 0;  // the origin at the window's left edge
+    const Real x1 = problem().nodes[1].x;
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    Trigger(Cmd::Zoom);
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(60, 50));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(300, 80));
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    Trigger(Cmd::Cylindrical);
+    EXPECT_FALSE(window->document().zoom().zoomed);
+    EXPECT_FALSE(window->inputWindow()->horizontalBar()->isVisible());
+    EXPECT_EQ(problem().view.zoom, 1);
+    // 36 pixels right of where the node stands at normal size, the axis shown.
+    EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1) + 36, 1e-9);
+    EXPECT_TRUE(problem().settings.displayAxes);
+    EXPECT_TRUE(window->action(Cmd::Cylindrical)->isChecked());
+    EXPECT_FALSE(window->action(Cmd::Cartesian)->isChecked());
+    EXPECT_EQ(window->action(Cmd::ShowAxes)->text().section('\t', 0, 0).remove('&'), "Hide Axes");
+    QTest::mouseMove(canvas, QPoint(100, 100));
+    EXPECT_TRUE(window->panel(StatusPanel::Coords)->text().startsWith("R="));
+    Trigger(Cmd::Cartesian);
+    EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1) + 36, 1e-9);
+    EXPECT_TRUE(window->action(Cmd::Cartesian)->isChecked());
+    EXPECT_FALSE(problem().settings.problemSaved);
+}
+
+// Counts and cancels every file dialog that opens while it lives.
+struct FileDialogWatch {
+    QTimer timer;
+    int seen = 0;
+    FileDialogWatch() {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                ++seen;
+                d->reject();
+            }
+        });
+        timer.start();
+    }
+};
+
+TEST_F(Shell, BadFilesAndCancelFromEveryWayInKeepTheOpenProblem) {
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    const int nodes = problem().nodes.Count();
+    const QString caption = Caption();
+    QFile whole(Path("composite_wall"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QString bad = dir.path() + "/bad.KVX";
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(whole.readAll().left(700));
+    f.close();
+    auto drop = [this](const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &event);
+    };
+    // A truncated file from the command line, the recent list and a drop.
+    window->Start(bad);
+    window->OpenFileItem(bad);
+    drop(bad);
+    ASSERT_EQ(errors.size(), 3);
+    for (const QString& e : errors) EXPECT_EQ(e, "Error in reading file " + bad);
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+    EXPECT_EQ(Caption(), caption);
+    EXPECT_TRUE(problem().settings.problemSaved);
+    // With unsaved changes, Cancel at the question keeps all: Open shows no dialog, the
+    // recent file and the dropped file are not read.
+    problem().settings.problemSaved = false;
+    FileDialogWatch dialogs;
+    answers = {Answer::Cancel, Answer::Cancel, Answer::Cancel};
+    Trigger(Cmd::Open);
+    window->OpenFileItem(Path("heated_plate"));
+    drop(Path("composite_wall"));
+    EXPECT_EQ(questions.size(), 3);
+    EXPECT_EQ(dialogs.seen, 0);
+    EXPECT_EQ(window->document().fileName(), Path("heated_plate"));
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+    EXPECT_FALSE(problem().settings.problemSaved);
 }
 
 TEST(Painter, FillsRegionsWithHolesAndStampsMarkers) {
