@@ -154,7 +154,7 @@ bool Document::ReadaFile(const QString& path) {
 bool Document::WriteTo(const QString& path) {
     const QFileInfo info(path);
     if (info.exists() && !PermitsWriting(path)) {
-        ShowError(GetMessage(kMsgError, 12));
+        ShowError(GetMessage(MessageId::FileLocked));
         return false;
     }
     const QString folder = info.absolutePath();

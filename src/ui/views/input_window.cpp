@@ -20,7 +20,7 @@ constexpr int kBlinkMilliseconds = 500;
 }  // namespace
 
 ZoomInteraction::ZoomInteraction(TInputForm& window) : m_window(window) {
-    m_window.document().ShowStatusText(GetMessage(kMsgError, 52), StatusPanel::Info);
+    m_window.document().ShowStatusText(GetMessage(MessageId::ZoomUpperLeft), StatusPanel::Info);
 }
 
 void ZoomInteraction::MouseMove(QPointF p) {
@@ -33,7 +33,7 @@ void ZoomInteraction::MousePress(QPointF p, Qt::MouseButton) {
         m_cornerFixed = true;
         m_corner = p;
         m_pointer = p;
-        m_window.document().ShowStatusText(GetMessage(kMsgError, 53), StatusPanel::Info);
+        m_window.document().ShowStatusText(GetMessage(MessageId::ZoomLowerRight), StatusPanel::Info);
         m_window.m_canvas->update();
         return;
     }
