@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <deque>
 #include <functional>
 
@@ -386,6 +387,37 @@ TEST_F(Shell, ZoomByTwoClicksScrollsAndComesBack) {
     EXPECT_EQ(problem().settings.pixelLength, pixelLength);
 }
 
+TEST_F(Shell, AScrollStepPaintsWhatAWholeRepaintWould) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    Trigger(Cmd::Zoom);
+    // Into the bottom left corner of the wall, with its hatched bands.
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(70, 470));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(270, 480));
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    canvas->RenderImage();
+    // A wheel step down and a step of the horizontal bar, each painted as strips into
+    // the picture before.
+    QWheelEvent wheel(QPointF(100, 100), canvas->mapToGlobal(QPointF(100, 100)), {}, {0, -120},
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &wheel);
+    canvas->RenderImage();
+    window->inputWindow()->horizontalBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    const QImage scrolled = canvas->RenderImage();
+    window->inputWindow()->InvalidateDrawing();
+    const QImage whole = canvas->RenderImage();
+    ASSERT_EQ(scrolled.size(), whole.size());
+    int differing = 0;
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x)
+            differing += scrolled.pixel(x, y) != whole.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+    int dark = 0;
+    for (int y = 0; y < whole.height(); y += 2)
+        for (int x = 0; x < 16; ++x) dark += whole.pixelColor(x, y).lightness() < 128;
+    EXPECT_GT(dark, 20);  // the strip that came into view holds some of the drawing
+}
+
 TEST_F(Shell, SteadyCalculationRunsOnTheWorkerWhileTheWindowPaints) {
     ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
     Trigger(Cmd::Calculate);
@@ -584,7 +616,8 @@ TEST_F(Shell, TheCylindricalSwitchUnzoomsFirstAndMovesTheDrawingOnce) {
     EXPECT_TRUE(window->action(Cmd::Cylindrical)->isChecked());
     EXPECT_FALSE(window->action(Cmd::Cartesian)->isChecked());
     EXPECT_EQ(window->action(Cmd::ShowAxes)->text().section('\t', 0, 0).remove('&'), "Hide Axes");
-    QTest::mouseMove(canvas, QPoint(100, 100));
+    QTest::mouseMove(canvas, QPoint(131, 217));
+    QTest::mouseMove(canvas, QPoint(132, 219));
     EXPECT_TRUE(window->panel(StatusPanel::Coords)->text().startsWith("R="));
     Trigger(Cmd::Cartesian);
     EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1) + 36, 1e-9);
