@@ -140,6 +140,19 @@ TEST_F(Shell, OpensThroughTheRealDialogAndListsRecentFiles) {
     EXPECT_EQ(QSettings().value("recentFiles").toStringList().size(), 2);
 }
 
+TEST_F(Shell, FileDialogsStartWhereTheCommandLineOrRecentFileCameFrom) {
+    for (const char* sub : {"a", "b"}) {
+        QDir(dir.path()).mkdir(sub);
+        QFile::copy(Path("heated_plate"), dir.path() + "/" + sub + "/p.KVX");
+    }
+    window->Start(dir.path() + "/a/p.KVX");
+    EXPECT_EQ(window->lastFolder(), dir.path() + "/a");
+    ASSERT_TRUE(window->OpenFile(dir.path() + "/b/p.KVX"));
+    window->OpenFileItem(dir.path() + "/a/p.KVX");
+    window->OpenFileItem(dir.path() + "/b/p.KVX");
+    EXPECT_EQ(window->lastFolder(), dir.path() + "/b");
+}
+
 TEST_F(Shell, TheRecentListKeepsEightAndDoublesAmpersands) {
     QStringList paths;
     for (int i = 0; i < 9; ++i) {

@@ -121,8 +121,10 @@ void TKOVAMDI::Start(const QString& fileArgument) {
     Problem& p = m_doc.problem();
     p.view.refHeight = std::max(1, m_input->ClientSize().height());
     p.settings.originY = p.view.refHeight;
-    if (!fileArgument.isEmpty()) {
-        if (OpenFile(fileArgument)) QDir::setCurrent(QFileInfo(fileArgument).absolutePath());
+    if (!fileArgument.isEmpty() && OpenFile(fileArgument)) {
+        // The file dialogs start where the file came from.
+        m_lastFolder = QFileInfo(fileArgument).absolutePath();
+        QDir::setCurrent(m_lastFolder);
     }
     UpdateMenu();
 }
@@ -371,7 +373,10 @@ bool TKOVAMDI::SaveAs() {
 void TKOVAMDI::OpenFileItem(const QString& path) {
     if (m_doc.Running() || !AskSaveChanges()) return;
     if (QFileInfo::exists(path)) {
-        if (OpenFile(path)) QDir::setCurrent(QFileInfo(path).absolutePath());
+        if (OpenFile(path)) {
+            m_lastFolder = QFileInfo(path).absolutePath();
+            QDir::setCurrent(m_lastFolder);
+        }
     } else {
         m_doc.ShowError((path + " no longer exists.").toStdString());
         m_doc.RemoveRecentFile(path);
