@@ -39,7 +39,11 @@ constexpr const char* kFilter = "KOVA files (*.KVX *.kvx *.Kvx *.kVx *.kvX *.KVx
 QKeySequence KeyOf(const char* key) {
     const QString k = QString::fromLatin1(key);
     if (k == "New") return QKeySequence(QKeySequence::New);
-    if (k == "SaveAs") return QKeySequence(QKeySequence::SaveAs);
+    if (k == "SaveAs") {
+        // Desktops without a binding of their own (a bare X session) get the usual one.
+        const QKeySequence saveAs(QKeySequence::SaveAs);
+        return saveAs.isEmpty() ? QKeySequence("Ctrl+Shift+S") : saveAs;
+    }
     return QKeySequence(k);
 }
 
