@@ -261,13 +261,13 @@ void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view) {
 }
 
 bool ScrollPicture(QPixmap& picture, const DrawList& list, int dx, int dy, QPoint brushOrigin) {
-    const qreal dpr = picture.devicePixelRatio();
-    if (picture.isNull() || dpr != std::floor(dpr)) return false;
-    const int d = static_cast<int>(dpr);
-    const int w = picture.width() / d, h = picture.height() / d;
+    // Scaled pictures rasterise a strip's pens and patterns not quite as the whole
+    // picture does; they are repainted whole.
+    if (picture.isNull() || picture.devicePixelRatio() != 1) return false;
+    const int w = picture.width(), h = picture.height();
     if (std::abs(dx) >= w || std::abs(dy) >= h) return false;
     if (dx == 0 && dy == 0) return true;
-    picture.scroll(dx * d, dy * d, picture.rect());
+    picture.scroll(dx, dy, picture.rect());
     QRegion strips;
     if (dx > 0) strips += QRect(0, 0, dx, h);
     if (dx < 0) strips += QRect(w + dx, 0, -dx, h);

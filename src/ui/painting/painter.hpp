@@ -24,8 +24,8 @@ void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view = 
 // only the strips that come into view, from `list` (the drawing after the step) clipped
 // to them, so the step costs a strip rather than the whole drawing. `brushOrigin` anchors
 // hatch patterns to the drawing, so that the moved part and the new strips agree. False,
-// with nothing changed, when pixels cannot simply be moved: a fractional device pixel
-// ratio, or a step as large as the picture.
+// with nothing changed, when pixels cannot simply be moved: a device pixel ratio other
+// than 1, or a step as large as the picture.
 bool ScrollPicture(QPixmap& picture, const DrawList& list, int dx, int dy, QPoint brushOrigin);
 
 QColor ToQColor(Rgb c);
