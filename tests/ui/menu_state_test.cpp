@@ -181,11 +181,19 @@ TEST_F(MenuFixture, ResultItemsFollowTheResultsAndTheWindowInFront) {
 }
 
 TEST_F(MenuFixture, WhileRunningOnlyQuitIsOffered) {
+    const MenuState before = Update();
     in.running = true;
-    const MenuState s = Update();
+    MenuState s = kova::ui::UpdateMenu(before, in);
     for (const MenuItemSpec& item : MenuItems())
         EXPECT_EQ(s[item.cmd].enabled, item.cmd == Quit) << item.caption;
     EXPECT_FALSE(s.menu(Menu::Run));
+    // After the run every item is offered as before it, also those no rule sets again.
+    s = kova::ui::UpdateMenu(s, in);
+    in.running = false;
+    s = kova::ui::UpdateMenu(s, in);
+    for (const MenuItemSpec& item : MenuItems())
+        EXPECT_EQ(s[item.cmd].enabled, before[item.cmd].enabled) << item.caption;
+    EXPECT_TRUE(s[Zoom].enabled);
 }
 
 TEST_F(MenuFixture, MenuOpenRules) {

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -16,20 +17,25 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
+#include <QSessionManager>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <deque>
 #include <functional>
 
 #include "dialogs/calc_dialog.hpp"
+#include "dialogs/scale_size_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
 #include "painting/painter.hpp"
 #include "shell/main_window.hpp"
+#include "units/drawing_transform.hpp"
 #include "views/input_window.hpp"
 
 namespace kova::ui {
@@ -137,6 +143,19 @@ TEST_F(Shell, OpensThroughTheRealDialogAndListsRecentFiles) {
     EXPECT_EQ(QSettings().value("recentFiles").toStringList().size(), 2);
 }
 
+TEST_F(Shell, FileDialogsStartWhereTheCommandLineOrRecentFileCameFrom) {
+    for (const char* sub : {"a", "b"}) {
+        QDir(dir.path()).mkdir(sub);
+        QFile::copy(Path("heated_plate"), dir.path() + "/" + sub + "/p.KVX");
+    }
+    window->Start(dir.path() + "/a/p.KVX");
+    EXPECT_EQ(window->lastFolder(), dir.path() + "/a");
+    ASSERT_TRUE(window->OpenFile(dir.path() + "/b/p.KVX"));
+    window->OpenFileItem(dir.path() + "/a/p.KVX");
+    window->OpenFileItem(dir.path() + "/b/p.KVX");
+    EXPECT_EQ(window->lastFolder(), dir.path() + "/b");
+}
+
 TEST_F(Shell, TheRecentListKeepsEightAndDoublesAmpersands) {
     QStringList paths;
     for (int i = 0; i < 9; ++i) {
@@ -217,6 +236,32 @@ TEST_F(Shell, TheSaveQuestionGuardsEveryCommandThatDropsTheProblem) {
     EXPECT_EQ(problem().settings.subject, ProbTypeA::ElecFieldNC);
     EXPECT_EQ(problem().nodes.Count(), nodes);  // kept
     for (int k = 1; k <= problem().frameCount; ++k) EXPECT_EQ(problem().frames[k].material, 0);
+}
+
+TEST_F(Shell, LoggingOutAsksAsQuitDoes) {
+    auto* manager = qApp->findChild<QSessionManager*>();
+    ASSERT_NE(manager, nullptr);
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    const int nodes = problem().nodes.Count();
+    problem().settings.problemSaved = false;
+    // The offscreen session manager gives no leave to ask: the end is refused, nothing
+    // is asked or dropped.
+    emit qApp->commitDataRequest(*manager);
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+    // With leave to ask, Cancel keeps all.
+    answers = {Answer::Cancel};
+    EXPECT_FALSE(window->EndSession(true));
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions.last(), "Do you wish to save your file before continuing?");
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+    EXPECT_TRUE(window->isVisible());
+    // No: the close that ends the session does not ask a second time.
+    answers = {Answer::No};
+    EXPECT_TRUE(window->EndSession(true));
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(questions.size(), 2);
 }
 
 TEST_F(Shell, SaveAsNamesTheFileOnlyOnceWrittenAndAFailedSaveChangesNothing) {
@@ -307,6 +352,20 @@ TEST_F(Shell, NoKeyBelongsToTwoEnabledActions) {
     }
 }
 
+TEST_F(Shell, TheKeyStateIsTheKeyboards) {
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    const KeyState& keys = window->document().keys();
+    QTest::keyPress(canvas, Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_TRUE(keys.ShiftHeld());
+    EXPECT_FALSE(keys.CtrlHeld());
+    QTest::keyRelease(canvas, Qt::Key_Shift, Qt::NoModifier);
+    QTest::keyPress(canvas, Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_TRUE(keys.CtrlHeld());
+    EXPECT_FALSE(keys.ShiftHeld());
+    QTest::keyRelease(canvas, Qt::Key_Control, Qt::NoModifier);
+    EXPECT_FALSE(keys.CtrlHeld());
+}
+
 TEST_F(Shell, ZoomByTwoClicksScrollsAndComesBack) {
     ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
     const Real x1 = problem().nodes[1].x;
@@ -345,6 +404,38 @@ TEST_F(Shell, ZoomByTwoClicksScrollsAndComesBack) {
     EXPECT_FALSE(window->inputWindow()->horizontalBar()->isVisible());
     EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1), 1e-9);
     EXPECT_EQ(problem().settings.pixelLength, pixelLength);
+}
+
+TEST_F(Shell, AScrollStepPaintsWhatAWholeRepaintWould) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    Trigger(Cmd::Zoom);
+    // Into the bottom left corner of the wall, with its hatched bands.
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(70, 470));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(270, 480));
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    canvas->RenderImage();
+    // A wheel step down and a step of the horizontal bar, each painted as strips into
+    // the picture before.
+    QWheelEvent wheel(QPointF(100, 100), canvas->mapToGlobal(QPointF(100, 100)), {}, {0, -120},
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &wheel);
+    canvas->RenderImage();
+    window->inputWindow()->horizontalBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    const QImage scrolled = canvas->RenderImage();
+    window->inputWindow()->InvalidateDrawing();
+    const QImage whole = canvas->RenderImage();
+    ASSERT_EQ(scrolled.size(), whole.size());
+    int differing = 0;
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x)
+            differing += scrolled.pixel(x, y) != whole.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+    int dark = 0;
+    const int strip = static_cast<int>(16 * canvas->devicePixelRatioF());
+    for (int y = 0; y < whole.height(); y += 2)
+        for (int x = 0; x < strip; ++x) dark += whole.pixelColor(x, y).lightness() < 128;
+    EXPECT_GT(dark, 20);  // the strip that came into view holds some of the drawing
 }
 
 TEST_F(Shell, SteadyCalculationRunsOnTheWorkerWhileTheWindowPaints) {
@@ -407,6 +498,11 @@ TEST_F(Shell, TransientRunAbortedThenContinuedGivesTheSameLevels) {
     const int levels = calc.lastStepIndex;
     ASSERT_GT(levels, 2);
     const std::vector<Real> last = calc.results.Level(levels);
+    // The time panel shows the time of the displayed step: the first, at the start.
+    EXPECT_EQ(window->panel(StatusPanel::Time)->text(), "0.0 sec");
+    // Stale results take their time with them.
+    Trigger(Cmd::TemperaturesAbsolute);
+    EXPECT_EQ(window->panel(StatusPanel::Time)->text(), "");
     const QString stop =
         QString::number(static_cast<double>(problem().settings.transientStop), 'g', 17);
 
@@ -433,6 +529,7 @@ TEST_F(Shell, ScaleAndSizeRefitIsUndoneWhole) {
     ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
     const Real x = problem().nodes[1].x;
     const Real area = problem().frames[1].area;
+    const Real scale = problem().settings.drawingScale;
     ASSERT_TRUE(window->Refit(1.0));
     EXPECT_NE(problem().nodes[1].x, x);
     EXPECT_NEAR(static_cast<double>(problem().frames[1].area), static_cast<double>(area),
@@ -441,7 +538,171 @@ TEST_F(Shell, ScaleAndSizeRefitIsUndoneWhole) {
               "&Undo Center and Set Display Size");
     Trigger(Cmd::Undo);
     EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x), 1e-9);
+    EXPECT_EQ(problem().settings.drawingScale, scale);  // the scale of those positions
     EXPECT_TRUE(problem().undoList.empty());
+}
+
+// Runs `fill` on the next modal dialog of type D once it shows, then presses its OK.
+template <class D>
+void FillAndAccept(std::function<void(D&)> fill) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, fill] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        timer->stop();
+        timer->deleteLater();
+        fill(*dialog);
+        dialog->accept();
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog refused its OK";
+            dialog->reject();
+        }
+    });
+    timer->start();
+}
+
+TEST_F(Shell, UndoWhileZoomedGivesBackCoordinatesUnitsAndValues) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    std::vector<Coordinates> before;
+    for (int n = 1; n <= problem().nodes.Count(); ++n)
+        before.push_back(DrawingToProblem(problem(), problem().nodes[n].x, problem().nodes[n].y));
+    std::vector<Real> values;
+    for (int i = 1; i <= problem().specs.Count(); ++i) values.push_back(problem().specs[i].value);
+    const Real x1 = problem().nodes[1].x;
+    const Real pixelLength = problem().settings.pixelLength;
+    // English units at another scale, through the dialog's fields.
+    FillAndAccept<TUnitsScaleDlg>([](TUnitsScaleDlg& d) {
+        d.EnglishButton->click();
+        d.ScaleEdit->setText("3");
+    });
+    Trigger(Cmd::ScaleAndSize);
+    ASSERT_EQ(problem().settings.unitSystem, Unittype::Eng);
+    // Zoomed by two clicks, then undone: the zoom stays and nothing means anything else.
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    Trigger(Cmd::Zoom);
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(60, 50));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(300, 80));
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    EXPECT_EQ(window->action(Cmd::Undo)->text().section('\t', 0, 0), "&Undo Scale and Size");
+    Trigger(Cmd::Undo);
+    EXPECT_TRUE(window->document().zoom().zoomed);
+    EXPECT_EQ(problem().settings.unitSystem, Unittype::SI);
+    for (int n = 1; n <= problem().nodes.Count(); ++n) {
+        const Coordinates c =
+            DrawingToProblem(problem(), problem().nodes[n].x, problem().nodes[n].y);
+        const auto i = static_cast<std::size_t>(n - 1);
+        EXPECT_NEAR(static_cast<double>(c.first), static_cast<double>(before[i].first), 1e-9);
+        EXPECT_NEAR(static_cast<double>(c.second), static_cast<double>(before[i].second), 1e-9);
+    }
+    for (int i = 1; i <= problem().specs.Count(); ++i)
+        EXPECT_EQ(problem().specs[i].value, values[static_cast<std::size_t>(i - 1)]);
+    Trigger(Cmd::Zoom);  // Normal Size
+    EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1), 1e-9);
+    EXPECT_NEAR(static_cast<double>(problem().settings.pixelLength),
+                static_cast<double>(pixelLength), 1e-15);
+}
+
+TEST_F(Shell, CopyToClipboardHoldsThePictureOfTheDrawing) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    QApplication::clipboard()->clear();
+    Trigger(Cmd::CopyToClipboard);
+    const QImage image = QApplication::clipboard()->image();
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    ASSERT_EQ(image.size(), canvas->size() * canvas->devicePixelRatioF());
+    int dark = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) dark += image.pixelColor(x, y).lightness() < 128;
+    EXPECT_GT(dark, 100);  // the outlines and the mesh, not a blank picture
+}
+
+TEST_F(Shell, TheCylindricalSwitchUnzoomsFirstAndMovesTheDrawingOnce) {
+    ASSERT_TRUE(window->OpenFile(Path("composite_wall")));
+    ASSERT_FALSE(problem().settings.cylindrical);
+    problem().settings.originX = 0;  // the origin at the window's left edge
+    const Real x1 = problem().nodes[1].x;
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    Trigger(Cmd::Zoom);
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(60, 50));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(300, 80));
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    Trigger(Cmd::Cylindrical);
+    EXPECT_FALSE(window->document().zoom().zoomed);
+    EXPECT_FALSE(window->inputWindow()->horizontalBar()->isVisible());
+    EXPECT_EQ(problem().view.zoom, 1);
+    // 36 pixels right of where the node stands at normal size, the axis shown.
+    EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1) + 36, 1e-9);
+    EXPECT_TRUE(problem().settings.displayAxes);
+    EXPECT_TRUE(window->action(Cmd::Cylindrical)->isChecked());
+    EXPECT_FALSE(window->action(Cmd::Cartesian)->isChecked());
+    EXPECT_EQ(window->action(Cmd::ShowAxes)->text().section('\t', 0, 0).remove('&'), "Hide Axes");
+    QTest::mouseMove(canvas, QPoint(131, 217));
+    QTest::mouseMove(canvas, QPoint(132, 219));
+    EXPECT_TRUE(window->panel(StatusPanel::Coords)->text().startsWith("R="));
+    Trigger(Cmd::Cartesian);
+    EXPECT_NEAR(static_cast<double>(problem().nodes[1].x), static_cast<double>(x1) + 36, 1e-9);
+    EXPECT_TRUE(window->action(Cmd::Cartesian)->isChecked());
+    EXPECT_FALSE(problem().settings.problemSaved);
+}
+
+// Counts and cancels every file dialog that opens while it lives.
+struct FileDialogWatch {
+    QTimer timer;
+    int seen = 0;
+    FileDialogWatch() {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                ++seen;
+                d->reject();
+            }
+        });
+        timer.start();
+    }
+};
+
+TEST_F(Shell, BadFilesAndCancelFromEveryWayInKeepTheOpenProblem) {
+    ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
+    const int nodes = problem().nodes.Count();
+    const QString caption = Caption();
+    QFile whole(Path("composite_wall"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QString bad = dir.path() + "/bad.KVX";
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(whole.readAll().left(700));
+    f.close();
+    auto drop = [this](const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &event);
+    };
+    // A truncated file from the command line, the recent list and a drop.
+    window->Start(bad);
+    window->OpenFileItem(bad);
+    drop(bad);
+    ASSERT_EQ(errors.size(), 3);
+    for (const QString& e : errors) EXPECT_EQ(e, "Error in reading file " + bad);
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+    EXPECT_EQ(Caption(), caption);
+    EXPECT_TRUE(problem().settings.problemSaved);
+    // With unsaved changes, Cancel at the question keeps all: Open shows no dialog, the
+    // recent file and the dropped file are not read.
+    problem().settings.problemSaved = false;
+    FileDialogWatch dialogs;
+    answers = {Answer::Cancel, Answer::Cancel, Answer::Cancel};
+    Trigger(Cmd::Open);
+    window->OpenFileItem(Path("heated_plate"));
+    drop(Path("composite_wall"));
+    EXPECT_EQ(questions.size(), 3);
+    EXPECT_EQ(dialogs.seen, 0);
+    EXPECT_EQ(window->document().fileName(), Path("heated_plate"));
+    EXPECT_EQ(problem().nodes.Count(), nodes);
+    EXPECT_FALSE(problem().settings.problemSaved);
 }
 
 TEST(Painter, FillsRegionsWithHolesAndStampsMarkers) {

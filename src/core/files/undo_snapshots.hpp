@@ -1,7 +1,9 @@
 // Named undo snapshots: before a command changes the geometry or the specifications it
 // records the editable problem (nodes, line segments, frames, specifications, materials,
 // selection groups, text items and the template picture) in the record layouts of the
-// problem file. Settings and results are not part of a snapshot.
+// problem file, followed by a view record: the zoom and scroll its positions were taken in
+// and the scale, origin, grid, unit system and temperature scale its numbers mean. Other
+// settings and the results are not part of a snapshot.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +20,10 @@ inline constexpr std::size_t kMaxUndoSnapshots = 37;
 // The snapshot image of the problem (renumbers the line segments).
 std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& problem);
 
-// Reads a snapshot image back: nodes into the existing slots, the line list, frames with
-// rebuilt geometry, specifications 1..S overwritten in place (later entries stay),
+// Reads a snapshot image back: nodes into the existing slots (their positions, label
+// points, texts and template mapped into the current zoom and scroll), the scale, origin,
+// grid, unit system and temperature scale given back (the pixel length recomputed for the
+// current zoom), the line list, frames with rebuilt geometry, specifications 1..S overwritten in place (later entries stay),
 // materials, groups and text items rebuilt. The selection is cleared, since it may name
 // segments that no longer exist. Throws FileFormatError on an image it cannot read.
 void DecodeUndoSnapshot(Problem& problem, const std::vector<std::uint8_t>& image);

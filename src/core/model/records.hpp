@@ -153,6 +153,9 @@ struct Material {
     std::uint8_t reserved = 0;
 };
 
+// Texts of windows below this number belong to the drawing: they scroll and zoom with it.
+inline constexpr std::int32_t kFirstFixedTextWindow = 7;
+
 // A text item on the drawing (`myTextRec`, 166 bytes in a file).
 struct TextItem {
     std::int32_t winNo = 1;  // 1 = the input drawing; below 7 the text scrolls with it

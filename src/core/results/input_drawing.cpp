@@ -83,6 +83,29 @@ void AddZeroFluxBand(Problem& problem, LineSegment& s, const InputDrawingOptions
     out.AddPolygon(quad, HatchBrush(kPureRed, hatch), white);
 }
 
+// What lies wholly outside the window (with a margin for pens, markers and bands) is
+// left out of the window's list: zoomed, most of a large mesh is out of sight. Printing
+// draws everything.
+struct ViewBox {
+    Real left, top, right, bottom;
+    bool everything;
+    explicit ViewBox(const InputDrawingOptions& o) {
+        const Real margin = 16 * o.deviceFactor;
+        everything = o.printing || !(o.clientWidth > 0) || !(o.clientHeight > 0);
+        left = -margin;
+        top = -margin;
+        right = o.clientWidth + margin;
+        bottom = o.clientHeight + margin;
+    }
+    bool Holds(Real x, Real y) const {
+        return everything || (x >= left && x <= right && y >= top && y <= bottom);
+    }
+    bool Meets(const Node& a, const Node& b) const {
+        return everything || !((a.x < left && b.x < left) || (a.x > right && b.x > right) ||
+                               (a.y < top && b.y < top) || (a.y > bottom && b.y > bottom));
+    }
+};
+
 void AddSegments(Problem& problem, const InputDrawingOptions& o, DrawList& out) {
     const ProblemSettings& st = problem.settings;
     Pen thin;
@@ -90,6 +113,7 @@ void AddSegments(Problem& problem, const InputDrawingOptions& o, DrawList& out) 
     Pen thick = thin;
     thick.width = 2 * o.deviceFactor;
     std::vector<LineSegment*> bands;
+    const ViewBox view(o);
     for (LineSegment& s : problem.lines) {
         if (!problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2)) continue;
         if (!FrameShown(problem, s.frameA) && !FrameShown(problem, s.frameB)) continue;
@@ -98,8 +122,10 @@ void AddSegments(Problem& problem, const InputDrawingOptions& o, DrawList& out) 
         const bool marked = st.displayBoundaryConditions && BoundaryKind(s) > 0;
         const Node& a = problem.nodes[s.node1];
         const Node& b = problem.nodes[s.node2];
-        out.AddSegment(Pt(a.x, a.y), Pt(b.x, b.y), marked ? thick : thin);
+        // A band's side is remembered even out of sight, as printing reuses it.
         if (st.displayBoundaryConditions && ZeroFluxBoundary(problem, s)) bands.push_back(&s);
+        if (!view.Meets(a, b)) continue;
+        out.AddSegment(Pt(a.x, a.y), Pt(b.x, b.y), marked ? thick : thin);
     }
     for (LineSegment* s : bands) AddZeroFluxBand(problem, *s, o, out);
 }
@@ -118,9 +144,11 @@ void AddNodes(const Problem& problem, const InputDrawingOptions& o, DrawList& ou
     const float radius = kNodeRadius * o.deviceFactor;
     const int n = problem.nodes.Count();
     const bool allNodes = o.repositionMode || st.displayNodeNumbers;
+    const ViewBox view(o);
     for (int i = 1; i <= n; ++i) {
         const Node& node = problem.nodes[i];
         if (node.active != 1 && !allNodes) continue;
+        if (!view.Holds(node.x, node.y)) continue;
         if (labels) {
             if (onlySelected && !sel.Contains(NumberItem(i))) continue;
             TextPrimitive t;

@@ -20,9 +20,6 @@
 namespace kova {
 namespace {
 
-// Texts of the windows that show the drawing scroll and zoom with it.
-constexpr int kFirstFixedTextWindow = 7;
-
 void RebuildGeometry(Problem& problem) {
     if (problem.frameCount > 0) RebuildFrameGeometry(problem, 1, false);
     if (problem.settings.cylindrical) problem.UpdateAreaFactors();
@@ -157,6 +154,19 @@ void ZoomOut(Problem& problem, ZoomMemory& memory) {
     problem.templatePicture.rect = memory.templateRect;
     RebuildGeometry(problem);
     memory.zoomed = false;
+}
+
+bool UndoInView(Problem& problem, ZoomMemory& memory) {
+    const IntRect before = problem.templatePicture.rect;
+    if (!RestoreUndoSnapshot(problem, true)) return false;
+    const IntRect& r = problem.templatePicture.rect;
+    if (memory.zoomed && !(r == before)) {
+        const Real z = problem.view.zoom > 0 ? problem.view.zoom : 1;
+        const Real sx = problem.view.scrollX, sy = problem.view.scrollY;
+        memory.templateRect = {Whole((r.left + sx) / z), Whole((r.top + sy) / z),
+                               Whole((r.right + sx) / z), Whole((r.bottom + sy) / z)};
+    }
+    return true;
 }
 
 ZoomBox ZoomRectangle(Real cornerX, Real cornerY, Real pointerX, Real pointerY, Real clientWidth,

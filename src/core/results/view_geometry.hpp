@@ -47,6 +47,11 @@ bool ZoomIn(Problem& problem, ZoomMemory& memory, Real left, Real top, Real widt
 // Back to normal size; nothing when not zoomed.
 void ZoomOut(Problem& problem, ZoomMemory& memory);
 
+// The Undo command: restores the newest snapshot into the view of the moment (the zoom
+// stays) and drops it. While zoomed, a template rectangle the snapshot gives back also
+// becomes the one normal size returns to. False when there is nothing to undo.
+bool UndoInView(Problem& problem, ZoomMemory& memory);
+
 // The rectangle the zoom interaction shows: the window's proportions, at least
 // `minimumWidth` wide, from `corner` towards the pointer, not beyond the window's bottom.
 struct ZoomBox {

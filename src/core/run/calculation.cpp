@@ -17,6 +17,7 @@
 #include "solver/solver_run.hpp"
 #include "solver/steady_solution.hpp"
 #include "solver/transient_solution.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova {
 namespace {
@@ -554,6 +555,14 @@ CalculationOutcome DoCalcs(Problem& problem, CalculationState& state,
     if (!prepared.ready) return {};
     const SolverError code = Solve(problem, state, hooks.progress);
     return FinishCalculation(problem, state, hooks, prepared, code);
+}
+
+std::string DisplayedTimeText(const Problem& problem, const CalculationState& state) {
+    if (!problem.settings.transient || !problem.resultsCurrent ||
+        !state.results.HasLevel(state.displayedStep))
+        return {};
+    const Real t = state.results.Level(state.displayedStep)[0] / TimeFactor(problem);
+    return FormatNumber(AutoFormat(t, 5), t) + " " + UnitLabel(problem, Quantity::Time);
 }
 
 }  // namespace kova

@@ -89,6 +89,10 @@ std::string CriticalTimeStepCheck(Problem& problem, CalculationState& state);
 // time-step estimate. No stored result changes.
 CheckResult CheckCommand(Problem& problem, CalculationState& state, const KeyState* keys = nullptr);
 
+// The time panel's text while results are current: the time of the displayed step in
+// the problem's time unit, e.g. "120 sec"; empty for a steady problem or without results.
+std::string DisplayedTimeText(const Problem& problem, const CalculationState& state);
+
 // The entries of the transient set-up dialog.
 struct TransientSetupInput {
     Real stop = 0;

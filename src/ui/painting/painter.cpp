@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QRegion>
+#include <cmath>
 #include <vector>
 
 namespace kova::ui {
@@ -176,6 +178,16 @@ void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view) {
     painter.translate(view.dx, view.dy);
     painter.scale(view.scale, view.scale);
     const qreal dpr = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+    // Painting into a strip (a scroll step) skips the lines and markers that cannot reach
+    // it, before Qt would clip them one by one.
+    const bool clipped = painter.hasClipping();
+    const QRectF clip = clipped ? painter.clipBoundingRect().adjusted(-16, -16, 16, 16) : QRectF();
+    auto missesClip = [&](const DrawPoint& a, const DrawPoint& b) {
+        return (a.x < clip.left() && b.x < clip.left()) ||
+               (a.x > clip.right() && b.x > clip.right()) ||
+               (a.y < clip.top() && b.y < clip.top()) ||
+               (a.y > clip.bottom() && b.y > clip.bottom());
+    };
     std::vector<QLineF> lines;
     QPolygonF polygon;
     for (const Primitive& item : list.items) {
@@ -197,7 +209,8 @@ void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view) {
                 lines.clear();
                 lines.reserve(pts.size() / 2);
                 for (std::size_t i = 0; i + 1 < pts.size(); i += 2)
-                    lines.emplace_back(Q(pts[i]), Q(pts[i + 1]));
+                    if (!clipped || !missesClip(pts[i], pts[i + 1]))
+                        lines.emplace_back(Q(pts[i]), Q(pts[i + 1]));
                 UsePen(painter, item.pen);
                 painter.drawLines(lines.data(), static_cast<int>(lines.size()));
                 break;
@@ -233,7 +246,8 @@ void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view) {
                 painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
                 const QPixmap marker = MarkerPixmap(item, dpr);
                 const QPointF half(marker.width() / dpr / 2.0, marker.height() / dpr / 2.0);
-                for (const DrawPoint& p : pts) painter.drawPixmap(Q(p) - half, marker);
+                for (const DrawPoint& p : pts)
+                    if (!clipped || clip.contains(Q(p))) painter.drawPixmap(Q(p) - half, marker);
                 break;
             }
             case PrimitiveKind::Text:
@@ -245,6 +259,27 @@ void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view) {
         }
     }
     painter.restore();
+}
+
+bool ScrollPicture(QPixmap& picture, const DrawList& list, int dx, int dy, QPoint brushOrigin) {
+    // Scaled pictures rasterise a strip's pens and patterns not quite as the whole
+    // picture does; they are repainted whole.
+    if (picture.isNull() || picture.devicePixelRatio() != 1) return false;
+    const int w = picture.width(), h = picture.height();
+    if (std::abs(dx) >= w || std::abs(dy) >= h) return false;
+    if (dx == 0 && dy == 0) return true;
+    picture.scroll(dx, dy, picture.rect());
+    QRegion strips;
+    if (dx > 0) strips += QRect(0, 0, dx, h);
+    if (dx < 0) strips += QRect(w + dx, 0, -dx, h);
+    if (dy > 0) strips += QRect(0, 0, w, dy);
+    if (dy < 0) strips += QRect(0, h + dy, w, -dy);
+    QPainter painter(&picture);
+    for (const QRect& r : strips) painter.fillRect(r, Qt::white);
+    painter.setClipRegion(strips);
+    painter.setBrushOrigin(brushOrigin);
+    Paint(list, painter);
+    return true;
 }
 
 }  // namespace kova::ui

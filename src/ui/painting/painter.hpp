@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPainter>
+#include <QPixmap>
 
 #include "platform/draw_list.hpp"
 
@@ -18,6 +19,14 @@ struct ViewTransform {
 };
 
 void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view = {});
+
+// A scroll step of a cached picture: moves its pixels by whole pixels (dx, dy) and paints
+// only the strips that come into view, from `list` (the drawing after the step) clipped
+// to them, so the step costs a strip rather than the whole drawing. `brushOrigin` anchors
+// hatch patterns to the drawing, so that the moved part and the new strips agree. False,
+// with nothing changed, when pixels cannot simply be moved: a device pixel ratio other
+// than 1, or a step as large as the picture.
+bool ScrollPicture(QPixmap& picture, const DrawList& list, int dx, int dy, QPoint brushOrigin);
 
 QColor ToQColor(Rgb c);
 // The Qt brush style of a hatch style (HatchStyle); anything else is a solid fill.

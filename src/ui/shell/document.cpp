@@ -21,16 +21,6 @@ namespace {
 constexpr int kRecentLimit = 8;
 constexpr const char* kRecentKey = "recentFiles";
 
-class WallClock : public Clock {
-public:
-    std::uint64_t TickMilliseconds() const override {
-        return static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch());
-    }
-    std::string DateTimeText() const override {
-        return QDateTime::currentDateTime().toString("dd/MM/yyyy hh:mm").toStdString();
-    }
-};
-
 // Whether the permission bits let the user write; unlike access(), this also refuses
 // for a user who could override them, so the answer does not depend on who runs us.
 bool PermitsWriting(const QString& path) {
@@ -41,6 +31,22 @@ bool PermitsWriting(const QString& path) {
 }
 
 }  // namespace
+
+bool QtKeyState::ShiftHeld() const {
+    return (QApplication::queryKeyboardModifiers() & Qt::ShiftModifier) != 0;
+}
+
+bool QtKeyState::CtrlHeld() const {
+    return (QApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
+}
+
+std::uint64_t WallClock::TickMilliseconds() const {
+    return static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch());
+}
+
+std::string WallClock::DateTimeText() const {
+    return QDateTime::currentDateTime().toString("dd/MM/yyyy hh:mm").toStdString();
+}
 
 Document::Document(QObject* parent) : QObject(parent), m_problem(std::make_unique<Problem>()) {
     m_problem->SetReporter(this);
@@ -148,7 +154,7 @@ bool Document::ReadaFile(const QString& path) {
 bool Document::WriteTo(const QString& path) {
     const QFileInfo info(path);
     if (info.exists() && !PermitsWriting(path)) {
-        ShowError(GetMessage(kMsgError, 12));
+        ShowError(GetMessage(MessageId::FileLocked));
         return false;
     }
     const QString folder = info.absolutePath();
@@ -201,10 +207,9 @@ bool Document::StartCalculation(bool continueRun, std::function<bool()> transien
     m_running = true;
     m_calc.continueRun = continueRun;
     m_outcome = CalculationOutcome{};
-    static const WallClock clock;
     m_hooks = CalculationHooks{};
     m_hooks.progress = progress;
-    m_hooks.clock = &clock;
+    m_hooks.clock = &m_clock;
     m_hooks.transientSetup = std::move(transientSetup);
     // The check, the transient set-up dialog and the opening of the progress display
     // belong to the window: they run here, before the worker takes the problem.

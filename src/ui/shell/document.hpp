@@ -22,6 +22,21 @@ class QThread;
 
 namespace kova::ui {
 
+// The key state from Qt: Shift and Ctrl as the keyboard holds them now, for the commands
+// whose meaning they change (the Check command's details, and the selecting gestures).
+class QtKeyState : public KeyState {
+public:
+    bool ShiftHeld() const override;
+    bool CtrlHeld() const override;
+};
+
+// Milliseconds and the date and time from Qt's clock.
+class WallClock : public Clock {
+public:
+    std::uint64_t TickMilliseconds() const override;
+    std::string DateTimeText() const override;
+};
+
 class Document : public QObject, public Reporter {
     Q_OBJECT
 public:
@@ -32,6 +47,10 @@ public:
     const Problem& problem() const { return *m_problem; }
     CalculationState& calculation() { return m_calc; }
     ZoomMemory& zoom() { return m_zoom; }
+
+    // The platform's key state and clock, for every command and gesture that asks.
+    const KeyState& keys() const { return m_keys; }
+    const Clock& clock() const { return m_clock; }
 
     // The widget that message boxes are centred on.
     void SetDialogParent(QWidget* parent) { m_dialogParent = parent; }
@@ -94,6 +113,8 @@ private:
     void OnWindowThread(const std::function<void()>& f);
 
     std::unique_ptr<Problem> m_problem;
+    QtKeyState m_keys;
+    WallClock m_clock;
     CalculationState m_calc;
     ZoomMemory m_zoom;
     QString m_fileName = "untitled";

@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <QUrl>
 #include <map>
@@ -41,7 +42,11 @@ constexpr const char* kFilter = "KOVA files (*.KVX *.kvx *.Kvx *.kVx *.kvX *.KVx
 QKeySequence KeyOf(const char* key) {
     const QString k = QString::fromLatin1(key);
     if (k == "New") return QKeySequence(QKeySequence::New);
-    if (k == "SaveAs") return QKeySequence(QKeySequence::SaveAs);
+    if (k == "SaveAs") {
+        // Desktops without a binding of their own (a bare X session) get the usual one.
+        const QKeySequence saveAs(QKeySequence::SaveAs);
+        return saveAs.isEmpty() ? QKeySequence("Ctrl+Shift+S") : saveAs;
+    }
     return QKeySequence(k);
 }
 
@@ -65,17 +70,6 @@ ProbTypeA SubjectOf(Cmd cmd) {
             return ProbTypeA::Hydrodynamics;
     }
 }
-
-// The Qt key state for the configuration check's Shift and Ctrl queries.
-class QtKeyState : public KeyState {
-public:
-    bool ShiftHeld() const override {
-        return (QApplication::queryKeyboardModifiers() & Qt::ShiftModifier) != 0;
-    }
-    bool CtrlHeld() const override {
-        return (QApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
-    }
-};
 
 }  // namespace
 
@@ -117,6 +111,8 @@ TKOVAMDI::TKOVAMDI() {
     });
     connect(&m_doc, &Document::runFinished, this, &TKOVAMDI::CalculationEnded);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateMenu(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TKOVAMDI::CommitData,
+            Qt::DirectConnection);
     m_doc.LoadRecentFiles();
     m_lastFolder = QDir::currentPath();
     FixFileNameList();
@@ -141,8 +137,10 @@ void TKOVAMDI::Start(const QString& fileArgument) {
     Problem& p = m_doc.problem();
     p.view.refHeight = std::max(1, m_input->ClientSize().height());
     p.settings.originY = p.view.refHeight;
-    if (!fileArgument.isEmpty()) {
-        if (OpenFile(fileArgument)) QDir::setCurrent(QFileInfo(fileArgument).absolutePath());
+    if (!fileArgument.isEmpty() && OpenFile(fileArgument)) {
+        // The file dialogs start where the file came from.
+        m_lastFolder = QFileInfo(fileArgument).absolutePath();
+        QDir::setCurrent(m_lastFolder);
     }
     UpdateMenu();
 }
@@ -258,6 +256,11 @@ MenuInputs TKOVAMDI::Inputs() const {
 void TKOVAMDI::UpdateMenu() {
     // Results that are no longer current close the result windows.
     if (m_results != nullptr) m_results->CloseWhenStale();
+    // A results time goes with the results.
+    if (!m_shownTime.isEmpty() && !m_doc.problem().resultsCurrent) {
+        if (m_time->text() == m_shownTime) m_doc.ShowStatusText("", StatusPanel::Time);
+        m_shownTime.clear();
+    }
     m_state = kova::ui::UpdateMenu(m_state, Inputs());
     ApplyMenuState();
 }
@@ -292,6 +295,7 @@ void TKOVAMDI::ApplyMenuState() {
 
 void TKOVAMDI::Route(Cmd cmd) {
     if (!action(cmd)->isEnabled()) return;
+    m_sessionAnswered = false;
     m_input->CancelInteraction();
     const Menu menu = ItemSpec(cmd).menu;
     switch (menu) {
@@ -405,7 +409,10 @@ bool TKOVAMDI::SaveAs() {
 void TKOVAMDI::OpenFileItem(const QString& path) {
     if (m_doc.Running() || !AskSaveChanges()) return;
     if (QFileInfo::exists(path)) {
-        if (OpenFile(path)) QDir::setCurrent(QFileInfo(path).absolutePath());
+        if (OpenFile(path)) {
+            m_lastFolder = QFileInfo(path).absolutePath();
+            QDir::setCurrent(m_lastFolder);
+        }
     } else {
         m_doc.ShowError((path + " no longer exists.").toStdString());
         m_doc.RemoveRecentFile(path);
@@ -483,7 +490,7 @@ void TKOVAMDI::closeEvent(QCloseEvent* event) {
     }
     m_input->CancelInteraction();  // closing ends a gesture as its cancel does
     m_doc.SaveRecentFiles();
-    if (!AskSaveChanges()) {
+    if (!m_sessionAnswered && !AskSaveChanges()) {
         event->ignore();
         return;
     }
@@ -491,6 +498,31 @@ void TKOVAMDI::closeEvent(QCloseEvent* event) {
     m_doc.problem().resultsCurrent = false;
     m_calcDlg->hide();
     event->accept();
+}
+
+void TKOVAMDI::CommitData(QSessionManager& manager) {
+    const Problem& p = m_doc.problem();
+    const bool unsaved = p.nodes.Count() > 0 && !p.settings.problemSaved;
+    const bool mayAsk = unsaved && !m_doc.Running() && manager.allowsInteraction();
+    const bool goOn = EndSession(mayAsk);
+    if (mayAsk) manager.release();
+    if (!goOn) manager.cancel();
+}
+
+bool TKOVAMDI::EndSession(bool mayAsk) {
+    m_doc.SaveRecentFiles();
+    if (m_doc.Running()) {
+        // The worker is never waited on: a transient run is cancelled, a steady one
+        // finishes, and the session's end is refused until then.
+        m_closeAfterRun = true;
+        m_calcDlg->RequestAbort();
+        return false;
+    }
+    const Problem& p = m_doc.problem();
+    if (p.nodes.Count() == 0 || p.settings.problemSaved) return true;
+    if (!mayAsk || !AskSaveChanges()) return false;
+    m_sessionAnswered = true;
+    return true;
 }
 
 void TKOVAMDI::dragEnterEvent(QDragEnterEvent* event) {
@@ -633,8 +665,7 @@ void TKOVAMDI::RunCommand(Cmd cmd) {
     Problem& p = m_doc.problem();
     switch (cmd) {
         case Cmd::Check: {
-            const QtKeyState keys;
-            CheckCommand(p, m_doc.calculation(), &keys);
+            CheckCommand(p, m_doc.calculation(), &m_doc.keys());
             Redraw();
             break;
         }
@@ -673,6 +704,9 @@ void TKOVAMDI::CalculationEnded() {
     const CalculationOutcome& outcome = m_doc.lastOutcome();
     if (!outcome.ran) m_calcDlg->hide();
     m_input->SetFrozen(false);
+    // The time panel shows the time of the step the result windows show.
+    m_shownTime = QString::fromStdString(DisplayedTimeText(m_doc.problem(), m_doc.calculation()));
+    if (!m_shownTime.isEmpty()) m_doc.ShowStatusText(m_shownTime.toStdString(), StatusPanel::Time);
     Redraw();
     UpdateMenu();
     if (m_closeAfterRun) {
@@ -718,8 +752,8 @@ void TKOVAMDI::ViewCommand(Cmd cmd) {
 void TKOVAMDI::Undo() {
     Problem& p = m_doc.problem();
     ClearSelection(p);
-    UnZoom();
-    RestoreUndoSnapshot(p, true);
+    // The zoom stays: the snapshot's positions are mapped into the view of the moment.
+    UndoInView(p, m_doc.zoom());
     Redraw();
 }
 

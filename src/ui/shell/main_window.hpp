@@ -18,6 +18,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QSessionManager;
 
 namespace kova::ui {
 
@@ -63,6 +64,14 @@ public:
     // "Center and Set Display Size" with the drawing filling `share` of the window,
     // undoable; false (and nothing changed) when it cannot be done.
     bool Refit(double share);
+
+    // Logging out or shutting down: the save question as Quit asks it; Cancel (or a run
+    // still going) asks the session manager to cancel.
+    void CommitData(QSessionManager& manager);
+    // The decision behind it: false when the session's end must be cancelled. `mayAsk`
+    // is the session manager's leave to show the question; without it unsaved work
+    // refuses the end rather than being dropped.
+    bool EndSession(bool mayAsk);
 
     // The dialogs' start folder.
     QString lastFolder() const { return m_lastFolder; }
@@ -111,8 +120,12 @@ private:
     QLabel* m_info = nullptr;
     MenuState m_state;
     QString m_lastFolder;
+    QString m_shownTime;  // the results time the time panel was given, while current
     bool m_closeAfterRun = false;
     bool m_closing = false;
+    // The save question was answered for the session's end; the close that follows does
+    // not ask again. Any command clears it.
+    bool m_sessionAnswered = false;
 };
 
 // Whether a path names a problem file by its extension (.KVX in any case).

@@ -299,6 +299,12 @@ MenuState UpdateMenu(MenuState s, const MenuInputs& in) {
     const Problem& p = *in.problem;
     const ProblemSettings& st = p.settings;
     const SelectType state = p.selection.state;
+    // The run's mask goes: items that no rule below touches come back as they were.
+    if (s.runMasked) {
+        for (std::size_t i = 0; i < s.items.size(); ++i) s.items[i].enabled = s.enabledBeforeRun[i];
+        s.menus = s.menusBeforeRun;
+        s.runMasked = false;
+    }
     s.menus.fill(true);
     // The rules below disable; what they may disable starts enabled.
     Enable(s,
@@ -402,6 +408,12 @@ MenuState UpdateMenu(MenuState s, const MenuInputs& in) {
     if (p.undoList.empty()) s[Undo].enabled = false;
     // While a calculation runs, nothing but the input view and Quit can be asked for.
     if (in.running) {
+        if (!s.runMasked) {
+            for (std::size_t i = 0; i < s.items.size(); ++i)
+                s.enabledBeforeRun[i] = s.items[i].enabled;
+            s.menusBeforeRun = s.menus;
+            s.runMasked = true;
+        }
         for (int m = 0; m < kMenuCount; ++m) s.menus[static_cast<std::size_t>(m)] = false;
         s.menu(Menu::File) = true;
         for (ItemState& item : s.items) item.enabled = false;

@@ -128,6 +128,11 @@ struct MenuState {
     int lastWinNo = -1;
     ProbTypeA lastSubject = ProbTypeA::Nada;
     SelectType lastWhatSelected = SelectType::Null;
+    // While a run masks every item, what the items and menus were before it, given back
+    // by the first update after the run.
+    bool runMasked = false;
+    std::array<bool, kCmdCount> enabledBeforeRun{};
+    std::array<bool, kMenuCount> menusBeforeRun{};
 
     ItemState& operator[](Cmd c) { return items[static_cast<std::size_t>(c)]; }
     const ItemState& operator[](Cmd c) const { return items[static_cast<std::size_t>(c)]; }

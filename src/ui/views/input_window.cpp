@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <cmath>
 
 #include "model/messages.hpp"
 #include "painting/painter.hpp"
@@ -20,7 +21,7 @@ constexpr int kBlinkMilliseconds = 500;
 }  // namespace
 
 ZoomInteraction::ZoomInteraction(TInputForm& window) : m_window(window) {
-    m_window.document().ShowStatusText(GetMessage(kMsgError, 52), StatusPanel::Info);
+    m_window.document().ShowStatusText(GetMessage(MessageId::ZoomUpperLeft), StatusPanel::Info);
 }
 
 void ZoomInteraction::MouseMove(QPointF p) {
@@ -33,7 +34,8 @@ void ZoomInteraction::MousePress(QPointF p, Qt::MouseButton) {
         m_cornerFixed = true;
         m_corner = p;
         m_pointer = p;
-        m_window.document().ShowStatusText(GetMessage(kMsgError, 53), StatusPanel::Info);
+        m_window.document().ShowStatusText(GetMessage(MessageId::ZoomLowerRight),
+                                           StatusPanel::Info);
         m_window.m_canvas->update();
         return;
     }
@@ -198,7 +200,7 @@ void TInputForm::ScrollTo(int x, int y) {
     const QSignalBlocker bh(m_h), bv(m_v);
     m_h->setValue(x);
     m_v->setValue(y);
-    InvalidateDrawing();
+    m_canvas->Scrolled(dx, dy);
 }
 
 void TInputForm::keyPressEvent(QKeyEvent* event) {
@@ -244,19 +246,42 @@ InputCanvas::InputCanvas(TInputForm& window) : QWidget(&window), m_window(window
     m_blink.start();
 }
 
-void InputCanvas::Rebuild() {
-    Problem& problem = m_window.document().problem();
+InputDrawingOptions InputCanvas::Options() const {
     InputDrawingOptions options;
     options.clientWidth = static_cast<float>(width());
     options.clientHeight = static_cast<float>(height());
-    m_list = BuildInputDrawing(problem, options);
+    return options;
+}
+
+QPoint InputCanvas::BrushOrigin() const {
+    const ViewState& view = m_window.document().problem().view;
+    return {-static_cast<int>(std::lround(static_cast<double>(view.scrollX))),
+            -static_cast<int>(std::lround(static_cast<double>(view.scrollY)))};
+}
+
+void InputCanvas::Rebuild() {
+    m_list = BuildInputDrawing(m_window.document().problem(), Options());
     const qreal dpr = devicePixelRatioF();
     m_picture = QPixmap(size() * dpr);
     m_picture.setDevicePixelRatio(dpr);
     m_picture.fill(Qt::white);
     QPainter painter(&m_picture);
+    painter.setBrushOrigin(BrushOrigin());
     Paint(m_list, painter);
     m_dirty = false;
+}
+
+void InputCanvas::Scrolled(int dx, int dy) {
+    const bool current =
+        !m_dirty && !m_picture.isNull() && m_picture.size() == size() * devicePixelRatioF();
+    if (m_frozen || !current) {
+        Invalidate();
+        update();
+        return;
+    }
+    m_list = BuildInputDrawing(m_window.document().problem(), Options());
+    if (!ScrollPicture(m_picture, m_list, dx, dy, BrushOrigin())) m_dirty = true;
+    update();
 }
 
 QImage InputCanvas::RenderImage() {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "platform/draw_list.hpp"
+#include "results/input_drawing.hpp"
 
 class QScrollBar;
 
@@ -129,6 +130,9 @@ class InputCanvas : public QWidget {
 public:
     explicit InputCanvas(TInputForm& window);
     void Invalidate() { m_dirty = true; }
+    // The drawing moved by whole pixels (dx, dy): the cached picture moves and only the
+    // strips that come into view are painted.
+    void Scrolled(int dx, int dy);
     void SetFrozen(bool frozen) { m_frozen = frozen; }
     // The picture as last computed (also what Copy to Clipboard copies).
     QImage RenderImage();
@@ -147,6 +151,9 @@ protected:
 private:
     void Rebuild();
     void Blink();
+    InputDrawingOptions Options() const;
+    // Hatch patterns are anchored to the drawing, so they move with it when scrolled.
+    QPoint BrushOrigin() const;
 
     TInputForm& m_window;
     DrawList m_list;

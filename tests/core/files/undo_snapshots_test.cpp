@@ -102,6 +102,27 @@ TEST(UndoSnapshot, RestoreBringsBackTheEditableProblem) {
     EXPECT_TRUE(p.undoList.empty());
 }
 
+TEST(UndoSnapshot, AnImageWithoutItsViewRecordStillReads) {
+    Problem p;
+    BuildRichProblem(p);
+    Bytes image = EncodeUndoSnapshot(p);
+    // The view record after the template: a tag, eight extended numbers, the unit system,
+    // the length unit, the temperature scale and three extended values.
+    const std::size_t record = 4 + 8 * 10 + 1 + 4 + 1 + 3 * 10;
+    EXPECT_EQ(I32At(image, image.size() - record), 0x5755564B);
+    image.resize(image.size() - record);
+    const Real x = p.nodes[1].x;
+    const Real scale = p.settings.drawingScale;
+    p.nodes[1].x += 7;
+    p.settings.drawingScale = 2 * scale;
+    DecodeUndoSnapshot(p, image);
+    EXPECT_EQ(p.nodes[1].x, x);
+    EXPECT_EQ(p.settings.drawingScale, 2 * scale);  // settings stay as they are
+    // A record that is not a view record is refused, not guessed at.
+    image.push_back(1);
+    EXPECT_THROW(DecodeUndoSnapshot(p, image), FileFormatError);
+}
+
 TEST(UndoSnapshot, GroupsFollowTheRestoredSegments) {
     Problem p;
     BuildRichProblem(p);

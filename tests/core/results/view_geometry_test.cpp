@@ -9,8 +9,10 @@
 
 #include "files/undo_snapshots.hpp"
 #include "geometry/frame_rebuild.hpp"
+#include "geometry/region.hpp"
 #include "support/geometry_builders.hpp"
 #include "units/drawing_transform.hpp"
+#include "units/unit_conversion.hpp"
 
 namespace kova {
 namespace {
@@ -107,6 +109,41 @@ TEST(Zoom, KeepsCoordinatesAreasAndComesBack) {
     EXPECT_EQ(p.frames[2].labelX, 250);
     EXPECT_EQ(p.texts.front().theRect.left, 120);
     ExpectSameCoordinates(before, AllCoordinates(p));
+}
+
+// Undo puts the drawing back into the view of the moment, whatever the view was when
+// the snapshot was taken, and gives back the settings the stored numbers mean.
+TEST(UndoInAnotherView, GivesBackEveryCoordinateAndArea) {
+    Problem p;
+    MakeDrawing(p);
+    const auto before = AllCoordinates(p);
+    const Real area1 = p.frames[1].area;
+    ZoomMemory memory;
+    // A snapshot taken zoomed and scrolled, restored at normal size.
+    ASSERT_TRUE(ZoomIn(p, memory, 50, 60, 200, 820, 20));
+    ScrollBy(p, -30, 10);
+    SaveUndoSnapshot(p, "Delete");
+    p.nodes[1].x += 40;  // the edit
+    ZoomOut(p, memory);
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));
+    ExpectSameCoordinates(before, AllCoordinates(p));
+    EXPECT_EQ(p.frames[2].labelX, 250);
+    EXPECT_EQ(p.texts.front().theRect.left, 120);
+    EXPECT_EQ(p.texts.back().theRect.left, 120);  // a result window's text stays
+    EXPECT_NEAR(static_cast<double>(p.frames[1].area), static_cast<double>(area1),
+                1e-9 * static_cast<double>(area1));
+    // A snapshot taken at normal size, restored zoomed: positions in the zoomed view, the
+    // pixel length that of the zoom (not divided twice), the areas unchanged.
+    SaveUndoSnapshot(p, "Delete");
+    p.nodes[2].y -= 25;
+    ASSERT_TRUE(ZoomIn(p, memory, 80, 20, 100, 820, 20));
+    const Real zoomedPixelLength = p.settings.pixelLength;
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));
+    EXPECT_EQ(p.settings.pixelLength, zoomedPixelLength);
+    ExpectSameCoordinates(before, AllCoordinates(p));
+    EXPECT_NEAR(static_cast<double>(p.frames[1].area), static_cast<double>(area1),
+                1e-9 * static_cast<double>(area1));
+    EXPECT_EQ(p.frames[2].labelX, RoundPixel(250 * p.view.zoom - p.view.scrollX));
 }
 
 TEST(ZoomRectangle, KeepsTheWindowsProportionsAndAMinimumSize) {
@@ -223,6 +260,42 @@ TEST_F(ScaleFixture, SizeToFillScreenLeavesAMarginAndKeepsAreas) {
     // The lump's label point moved with its frame.
     const Frame& lump = p.frames[2];
     EXPECT_TRUE(lump.labelX > lump.bounds.left && lump.labelX < lump.bounds.right);
+}
+
+TEST_F(ScaleFixture, UndoGivesBackScaleOriginGridUnitsAndTemperatureScale) {
+    const int fixed = FindOrAddSpecValue(p, kSpecValue, 20.0L);
+    const int flux = FindOrAddSpecValue(p, kSpecFlux, 150.0L);
+    p.settings.contourScaleMax = 80;
+    const auto before = AllCoordinates(p);
+    const ProblemSettings settings = p.settings;
+    const Real area1 = p.frames[1].area;
+    ScaleSizeEntry e = ShownScaleAndSize(p);
+    e.unitSystem = Unittype::Eng;
+    e.lengthUnitIndex = 1;
+    e.scale = "3";
+    e.x0 = "2";
+    e.hGrid = "0.5";
+    e.fitSize = true;
+    ASSERT_TRUE(ApplyScaleAndSize(p, e, client, metrics, false).ok());
+    ASSERT_NE(p.specs[flux].value, 150.0L);
+    SaveUndoSnapshot(p, "Properties");
+    ASSERT_TRUE(SetAbsoluteTemperatures(p, true));
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));  // the scale stays the one of the values
+    EXPECT_FALSE(p.settings.absoluteTemperatures);
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));  // "Scale and Size"
+    ExpectSameCoordinates(before, AllCoordinates(p));
+    EXPECT_EQ(p.settings.unitSystem, Unittype::SI);
+    EXPECT_EQ(p.settings.lengthUnitIndex, settings.lengthUnitIndex);
+    EXPECT_EQ(p.settings.drawingScale, settings.drawingScale);
+    EXPECT_EQ(p.settings.originX, settings.originX);
+    EXPECT_EQ(p.settings.originY, settings.originY);
+    EXPECT_EQ(p.settings.gridSpacingX, settings.gridSpacingX);
+    EXPECT_EQ(p.settings.pixelLength, settings.pixelLength);
+    EXPECT_EQ(p.settings.contourScaleMax, 80);
+    EXPECT_EQ(p.specs[fixed].value, 20.0L);
+    EXPECT_EQ(p.specs[flux].value, 150.0L);
+    EXPECT_NEAR(static_cast<double>(p.frames[1].area), static_cast<double>(area1),
+                1e-9 * static_cast<double>(area1));
 }
 
 TEST(GeometrySwitch, CylindricalMovesTheDrawingClearOfTheAxisOnce) {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "expressions/compiler.hpp"
 #include "solver/assembly.hpp"
 #include "solver/run_setup.hpp"
@@ -123,9 +125,12 @@ TEST(SteadyFailures, AZeroAreaElementEndsAsASingularSystem) {
 
 // A data file whose second column makes the lookup's interpolation overflow: between
 // -1e4932 and 1e4932 the difference is infinite, and at x = 0 it is multiplied by 0.
+// Each test process writes its own file: tests run in parallel processes, and one
+// rewriting the file while another reads it would make the lookup read a short file.
 std::string NanDataFile() {
     const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / "kova_solver_nan_lookup.txt";
+        std::filesystem::temp_directory_path() /
+        ("kova_solver_nan_lookup_" + std::to_string(::getpid()) + ".txt");
     std::ofstream out(path);
     out << "0 -1e4932\n1 1e4932\n";
     return path.string();
