@@ -23,9 +23,10 @@ std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& problem);
 // Reads a snapshot image back: nodes into the existing slots (their positions, label
 // points, texts and template mapped into the current zoom and scroll), the scale, origin,
 // grid, unit system and temperature scale given back (the pixel length recomputed for the
-// current zoom), the line list, frames with rebuilt geometry, specifications 1..S overwritten in place (later entries stay),
-// materials, groups and text items rebuilt. The selection is cleared, since it may name
-// segments that no longer exist. Throws FileFormatError on an image it cannot read.
+// current zoom), the line list, frames with rebuilt geometry, specifications 1..S overwritten in
+// place (later entries stay), materials, groups and text items rebuilt. The selection is cleared,
+// since it may name segments that no longer exist. Throws FileFormatError on an image it cannot
+// read.
 void DecodeUndoSnapshot(Problem& problem, const std::vector<std::uint8_t>& image);
 
 // Appends a snapshot named `name` to the undo list, dropping the oldest first when the
