@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QScreen>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -38,7 +39,7 @@ QApplication& App() {
     static char* argv[] = {name, nullptr};
     if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
         return *existing;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     auto* app = new QApplication(argc, argv);
     QApplication::setOrganizationName("KOVA-test");
     QApplication::setApplicationName("KOVA-test");
@@ -338,12 +339,64 @@ TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
     EXPECT_EQ(problem().selection.state, SelectType::None);
 }
 
+// A lump selection opens the node dialog from "Lump Information": no position to edit, the
+// value goes to the lump (evaluated at the drawing point (0, 0)), and a value that refers
+// to the potential is refused with the dialog left open.
+TEST_F(SpecDialogs, LumpInformationGivesTheLumpItsValue) {
+    Problem ref;
+    OpenStripped("lump_beside_solid", ref);
+    int lump = 0;
+    for (int k = 1; k <= problem().frameCount; ++k)
+        if (problem().frames[k].type == FrameType::Lumped) lump = k;
+    ASSERT_GT(lump, 0);
+    problem().frames[lump].lumpValueSpec = 0;
+    const int nodeCount = problem().nodes.Count();
+    std::vector<int> nodeSpecs;
+    for (int n = 1; n <= nodeCount; ++n) nodeSpecs.push_back(problem().nodes[n].valueSpec);
+    Select(SelectType::Lumps, {nodeCount + lump});
+    window->UpdateMenu();
+    EXPECT_EQ(window->action(Cmd::BoundaryConditions)->text(), "&Lump Information");
+    auto* d = Open<TSetNodeDlg>(Cmd::BoundaryConditions);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle(), "Specify Node Information");
+    EXPECT_EQ(d->TempBox->text(), "T = ");
+    EXPECT_FALSE(d->TempBox->isChecked());
+    EXPECT_EQ(d->TempUnits->text().toStdString(), UnitLabel(problem(), Quantity::Potential));
+    for (QLineEdit* e : {d->XEdit, d->YEdit}) {
+        EXPECT_EQ(e->text(), "not applicable");
+        EXPECT_FALSE(e->isEnabled());
+    }
+    Type(d->TempEdit, "T+1");
+    QTest::keyClick(d->TempEdit, Qt::Key_Return);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_FALSE(d->MessageLine->text().isEmpty());
+    EXPECT_EQ(d->TempEdit->selectedText(), d->TempEdit->text());
+    EXPECT_EQ(problem().frames[lump].lumpValueSpec, 0);
+    Type(d->TempEdit, "150");
+    EXPECT_TRUE(d->TempBox->isChecked());
+    QTest::keyClick(d->TempEdit, Qt::Key_Return);
+    ASSERT_FALSE(d->isVisible()) << d->MessageLine->text().toStdString();
+    Settle();
+    const Frame& f = problem().frames[lump];
+    ASSERT_GT(f.lumpValueSpec, 0);
+    EXPECT_EQ(problem().specs[f.lumpValueSpec].value, 150);
+    EXPECT_EQ(f.lumpInitialValue, 150);
+    for (int n = 1; n <= nodeCount; ++n)
+        EXPECT_EQ(problem().nodes[n].valueSpec, nodeSpecs[static_cast<std::size_t>(n - 1)]);
+    EXPECT_EQ(problem().undoList.back().name, "Boundary Conditions");
+    EXPECT_EQ(problem().selection.state, SelectType::None);
+}
+
 TEST_F(SpecDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
     Problem ref;
     OpenStripped("heated_plate", ref);
     Select(SelectType::Frames, {1});
     auto* d = Open<TSetPropDlg>(Cmd::MaterialProperties);
     ASSERT_NE(d, nullptr);
+    // A double click in the name selects all of it, not one word.
+    Type(d->NameEdit, "Mild steel");
+    QTest::mouseDClick(d->NameEdit, Qt::LeftButton, {}, QPoint(4, d->NameEdit->height() / 2));
+    EXPECT_EQ(d->NameEdit->selectedText(), "Mild steel");
     QTest::mouseClick(d->PatternBox, Qt::LeftButton);
     ASSERT_TRUE(d->PatternP->isVisible());
     QTest::keyClick(d->PatternP, Qt::Key_Escape);  // closes the panel only
@@ -479,17 +532,26 @@ TEST_F(SpecDialogs, EveryFormFitsAndTabsInVisualOrder) {
     LineSegment* outer = nullptr;
     for (LineSegment& s : p.lines)
         if (s.frameA == 0 || s.frameB == 0) outer = &s;
+    // At twice the scale the test runs on a 1920×1080 screen, 960×540 logical pixels.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") {
+        EXPECT_EQ(screen.size(), QSize(960, 540));
+    }
     auto check = [&](QDialog* d) {
+        const std::string name = d->objectName().toStdString();
         d->show();
-        QApplication::processEvents();
-        EXPECT_LE(d->width(), 960) << d->objectName().toStdString();
-        EXPECT_LE(d->height(), 540) << d->objectName().toStdString();
-        std::vector<QLineEdit*> order;
+        d->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(d)) << name;
+        EXPECT_LE(d->frameGeometry().width(), std::min(960, screen.width())) << name;
+        EXPECT_LE(d->frameGeometry().height(), std::min(540, screen.height())) << name;
         for (QWidget* w : d->findChildren<QWidget*>()) {
-            if (!w->isVisible()) continue;
-            EXPECT_GE(w->width(), w->minimumSizeHint().width())
-                << d->objectName().toStdString() << " " << w->objectName().toStdString();
+            if (!w->isVisible() || w->isWindow()) continue;
+            EXPECT_GE(w->width(), w->sizeHint().width())
+                << name << " " << w->objectName().toStdString();
+            EXPECT_GE(w->height(), w->minimumSizeHint().height())
+                << name << " " << w->objectName().toStdString();
         }
+        std::vector<QLineEdit*> order;
         QWidget* w = d->nextInFocusChain();
         for (int guard = 0; w != d && guard < 500; ++guard, w = w->nextInFocusChain())
             if (auto* e = qobject_cast<QLineEdit*>(w); e && e->isVisible() && e->isEnabled())
@@ -498,9 +560,29 @@ TEST_F(SpecDialogs, EveryFormFitsAndTabsInVisualOrder) {
             const QPoint a = order[i - 1]->mapTo(d, QPoint());
             const QPoint b = order[i]->mapTo(d, QPoint());
             EXPECT_TRUE(a.y() < b.y() || (a.y() == b.y() && a.x() < b.x()))
-                << d->objectName().toStdString() << " " << order[i]->objectName().toStdString();
+                << name << " " << order[i]->objectName().toStdString();
         }
-        d->reject();
+        // The Tab key itself walks the fields in that order.
+        if (!order.empty()) {
+            order.front()->setFocus(Qt::TabFocusReason);
+            std::vector<QLineEdit*> typed{order.front()};
+            for (int guard = 0; typed.size() < order.size() && guard < 100; ++guard) {
+                QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+                if (auto* e = qobject_cast<QLineEdit*>(d->focusWidget()))
+                    if (e != typed.back()) typed.push_back(e);
+            }
+            EXPECT_EQ(typed, order) << name;
+            // Enter in a field runs OK: the dialog closes or says why not.
+            if (auto* spec = qobject_cast<SpecDialogBase*>(d)) {
+                QTest::keyClick(order.back(), Qt::Key_Return);
+                EXPECT_TRUE(!d->isVisible() || !spec->MessageLine->text().isEmpty()) << name;
+            }
+        }
+        // Escape is Cancel.
+        if (d->isVisible()) {
+            QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Escape);
+            EXPECT_FALSE(d->isVisible()) << name;
+        }
         delete d;
     };
     Select(SelectType::Frames, {1});
