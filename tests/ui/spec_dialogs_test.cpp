@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QLocale>
 #include <QScreen>
 #include <QSet>
 #include <QSettings>
@@ -385,6 +386,59 @@ TEST_F(SpecDialogs, LumpInformationGivesTheLumpItsValue) {
         EXPECT_EQ(problem().nodes[n].valueSpec, nodeSpecs[static_cast<std::size_t>(n - 1)]);
     EXPECT_EQ(problem().undoList.back().name, "Boundary Conditions");
     EXPECT_EQ(problem().selection.state, SelectType::None);
+}
+
+// Specification texts go through the one table: equal texts typed for two frames share an
+// entry, and once the table is full a new text is refused in the dialog. Plain numbers
+// take "." as the decimal point whatever the locale.
+TEST_F(SpecDialogs, SharedEntriesAFullTableAndTheDecimalPoint) {
+    Problem ref;
+    OpenStripped("composite_wall", ref);
+    ASSERT_GE(problem().frameCount, 2);
+    for (int k : {1, 2}) {
+        Select(SelectType::Frames, {k});
+        auto* g = Open<TSetGenDlg>(Cmd::Generation);
+        ASSERT_NE(g, nullptr);
+        Type(g->GenEdit, k == 1 ? "5*X+1" : "5 * X + 1");
+        QTest::keyClick(g->GenEdit, Qt::Key_Return);
+        ASSERT_FALSE(g->isVisible()) << g->MessageLine->text().toStdString();
+        Settle();
+    }
+    EXPECT_GT(problem().frames[1].generationSpec, 0);
+    EXPECT_EQ(problem().frames[2].generationSpec, problem().frames[1].generationSpec);
+
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Select(SelectType::Frames, {1});
+    auto* i = Open<TSetInitDlg>(Cmd::InitialConditions);
+    ASSERT_NE(i, nullptr);
+    Type(i->TempEdit, "2,5");
+    QTest::keyClick(i->TempEdit, Qt::Key_Return);
+    EXPECT_TRUE(i->isVisible());
+    EXPECT_EQ(i->MessageLine->text(), "Illegal entry.");
+    QTest::mouseClick(i->NodesinAllBox, Qt::LeftButton);
+    Type(i->TempEdit, "2.5");
+    QTest::keyClick(i->TempEdit, Qt::Key_Return);
+    ASSERT_FALSE(i->isVisible()) << i->MessageLine->text().toStdString();
+    Settle();
+    QLocale::setDefault(before);
+    EXPECT_EQ(problem().nodes[1].currentValue, Real(2.5));  // a steady guess
+
+    for (int n = 0; !problem().specs.Full(); ++n)
+        ASSERT_GT(FindOrAddSpec(problem(), kSpecFlux, false, std::to_string(n) + "*Y", 0), 0);
+    const int stored = problem().frames[1].generationSpec;
+    Select(SelectType::Frames, {1});
+    auto* g = Open<TSetGenDlg>(Cmd::Generation);
+    ASSERT_NE(g, nullptr);
+    Type(g->GenEdit, "7*Y");
+    QTest::keyClick(g->GenEdit, Qt::Key_Return);
+    EXPECT_TRUE(g->isVisible());
+    EXPECT_EQ(g->MessageLine->text(), "Error 41");
+    EXPECT_EQ(g->focusWidget(), g->GenEdit);
+    EXPECT_EQ(g->GenEdit->selectedText(), "7*Y");
+    g->reject();
+    Settle();
+    EXPECT_EQ(problem().frames[1].generationSpec, stored);
 }
 
 TEST_F(SpecDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
