@@ -23,6 +23,7 @@
 #include "expressions/compiler.hpp"
 #include "files/problem_file.hpp"
 #include "files/undo_snapshots.hpp"
+#include "model/messages.hpp"
 #include "model/number_format.hpp"
 #include "model/selection.hpp"
 #include "platform/draw_list.hpp"
@@ -439,6 +440,32 @@ TEST_F(SpecDialogs, SharedEntriesAFullTableAndTheDecimalPoint) {
     g->reject();
     Settle();
     EXPECT_EQ(problem().frames[1].generationSpec, stored);
+}
+
+// In English units the material list is the subject's library with its values converted
+// and the English unit labels beside the fields.
+TEST_F(SpecDialogs, TheLibraryInEnglishUnits) {
+    Problem ref;
+    OpenStripped("heated_plate", ref);
+    problem().settings.unitSystem = Unittype::Eng;
+    SetSubjectLabels(problem(), ProbTypeA::HeatTrans, true);
+    Select(SelectType::Frames, {1});
+    auto* d = Open<TSetPropDlg>(Cmd::MaterialProperties);
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(d->PropertiesBox->count(), 20);
+    for (int i = 1; i <= 20; ++i) {
+        const std::string entry = MaterialLibraryEntry(ProbTypeA::HeatTrans, i);
+        EXPECT_EQ(d->PropertiesBox->item(i - 1)->text().toStdString(),
+                  entry.substr(0, entry.find('|')));
+    }
+    ClickRow(d->PropertiesBox, 8);  // Copper, 385.9 W/m-K in the library
+    EXPECT_EQ(d->NameEdit->text(), "Copper");
+    EXPECT_NEAR(d->ConductEdit->text().toDouble(), 385.9 * 0.5778, 0.05);
+    EXPECT_NEAR(d->DensityEdit->text().toDouble(), 8954 * 0.06243, 0.05);
+    EXPECT_EQ(d->ConductU->text(), "Btu/hr-ft-R");
+    EXPECT_EQ(d->ConductLabel->text(), "Conductivity = ");
+    d->reject();
+    Settle();
 }
 
 TEST_F(SpecDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
