@@ -250,9 +250,15 @@ TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
         for (QCheckBox* b : {d->TempBox, d->HeatFluxBox, d->CoefBox}) b->setChecked(false);
         Type(bad.edit, bad.text);
         if (bad.edit == d->CoefEdit) Type(d->FTempEdit, "20");
+        const int beeps = window->document().beeps;
         QTest::keyClick(d->FTempEdit, Qt::Key_Return);
         EXPECT_TRUE(d->isVisible()) << bad.text;
         EXPECT_FALSE(d->MessageLine->text().isEmpty()) << bad.text;
+        // The same text in the information panel, with one beep.
+        EXPECT_EQ(d->MessageLine->text().toStdString(),
+                  problem().reporter().StatusText(StatusPanel::Info))
+            << bad.text;
+        EXPECT_EQ(window->document().beeps, beeps + 1) << bad.text;
         EXPECT_EQ(d->focusWidget(), bad.edit) << bad.text;
         EXPECT_EQ(bad.edit->selectedText(), bad.edit->text()) << bad.text;
     }
