@@ -289,7 +289,10 @@ TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
     EXPECT_EQ(pd->TypeP->text(), "Anisotropic ky/kx=");
     EXPECT_EQ(pd->ConductLabel->text(), "x-Conductivity = ");
     Type(pd->kykxedit, "0");
+    const int beeps = window->document().beeps;
     QTest::keyClick(pd->kykxedit, Qt::Key_Return);
+    EXPECT_EQ(window->document().beeps, beeps + 1);
+    EXPECT_EQ(problem().reporter().StatusText(StatusPanel::Info), "Value must be > 0");
     EXPECT_TRUE(pd->isVisible());
     EXPECT_EQ(pd->MessageLine->text(), "Value must be > 0");
     EXPECT_EQ(pd->focusWidget(), pd->kykxedit);
@@ -492,6 +495,11 @@ TEST_F(SpecDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
     QTest::mouseClick(d->PatternBox, Qt::LeftButton);
     QTest::mouseClick(d->PatternP->findChild<QToolButton*>("CrossB"), Qt::LeftButton);
     EXPECT_FALSE(d->PatternP->isVisible());
+    QTest::mouseClick(d->ColorBox, Qt::LeftButton);
+    ASSERT_TRUE(d->FrameColor->isVisible());
+    QTest::keyClick(d->FrameColor, Qt::Key_Escape);  // closes the grid only
+    EXPECT_FALSE(d->FrameColor->isVisible());
+    EXPECT_TRUE(d->isVisible());
     QTest::mouseClick(d->ColorBox, Qt::LeftButton);
     ASSERT_TRUE(d->FrameColor->isVisible());
     QTest::mouseClick(d->FrameColor->findChild<QToolButton*>("FrameColor9"), Qt::LeftButton);
