@@ -282,6 +282,7 @@ TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
     // A refused ratio in the property dialog keeps the material as it was.
     Select(SelectType::Frames, {1});
     const Material m = problem().materials[1];
+    const std::vector<std::uint8_t> beforeProperties = EncodeUndoSnapshot(problem());
     auto* pd = Open<TSetPropDlg>(Cmd::MaterialProperties);
     ASSERT_NE(pd, nullptr);
     Type(pd->NameEdit, "Renamed");
@@ -301,6 +302,7 @@ TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
     EXPECT_EQ(problem().materials[1].name, m.name);
     EXPECT_EQ(problem().materials[1].anisotropic, m.anisotropic);
     EXPECT_EQ(problem().materials[1].kyOverKx, m.kyOverKx);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), beforeProperties);
 }
 
 TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
