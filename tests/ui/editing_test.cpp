@@ -47,7 +47,7 @@ QApplication& EditingApp() {
     static int argc = 1;
     static char name[] = "kova_test_ui";
     static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static auto* app = new QApplication(argc, argv);
     QApplication::setOrganizationName("KOVA-test");
     QApplication::setApplicationName("KOVA-test");

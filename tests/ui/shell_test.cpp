@@ -49,7 +49,7 @@ QApplication& App() {
         // Another test file of this program may have made the application already.
         if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
             return existing;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         auto* a = new QApplication(argc, argv);
         QApplication::setOrganizationName("KOVA-test");
         QApplication::setApplicationName("KOVA-test");

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QLocale>
+#include <QScreen>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -21,6 +23,7 @@
 #include "expressions/compiler.hpp"
 #include "files/problem_file.hpp"
 #include "files/undo_snapshots.hpp"
+#include "model/messages.hpp"
 #include "model/number_format.hpp"
 #include "model/selection.hpp"
 #include "platform/draw_list.hpp"
@@ -38,7 +41,7 @@ QApplication& App() {
     static char* argv[] = {name, nullptr};
     if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
         return *existing;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     auto* app = new QApplication(argc, argv);
     QApplication::setOrganizationName("KOVA-test");
     QApplication::setApplicationName("KOVA-test");
@@ -247,9 +250,15 @@ TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
         for (QCheckBox* b : {d->TempBox, d->HeatFluxBox, d->CoefBox}) b->setChecked(false);
         Type(bad.edit, bad.text);
         if (bad.edit == d->CoefEdit) Type(d->FTempEdit, "20");
+        const int beeps = window->document().beeps;
         QTest::keyClick(d->FTempEdit, Qt::Key_Return);
         EXPECT_TRUE(d->isVisible()) << bad.text;
         EXPECT_FALSE(d->MessageLine->text().isEmpty()) << bad.text;
+        // The same text in the information panel, with one beep.
+        EXPECT_EQ(d->MessageLine->text().toStdString(),
+                  problem().reporter().StatusText(StatusPanel::Info))
+            << bad.text;
+        EXPECT_EQ(window->document().beeps, beeps + 1) << bad.text;
         EXPECT_EQ(d->focusWidget(), bad.edit) << bad.text;
         EXPECT_EQ(bad.edit->selectedText(), bad.edit->text()) << bad.text;
     }
@@ -273,6 +282,7 @@ TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
     // A refused ratio in the property dialog keeps the material as it was.
     Select(SelectType::Frames, {1});
     const Material m = problem().materials[1];
+    const std::vector<std::uint8_t> beforeProperties = EncodeUndoSnapshot(problem());
     auto* pd = Open<TSetPropDlg>(Cmd::MaterialProperties);
     ASSERT_NE(pd, nullptr);
     Type(pd->NameEdit, "Renamed");
@@ -280,7 +290,10 @@ TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
     EXPECT_EQ(pd->TypeP->text(), "Anisotropic ky/kx=");
     EXPECT_EQ(pd->ConductLabel->text(), "x-Conductivity = ");
     Type(pd->kykxedit, "0");
+    const int beeps = window->document().beeps;
     QTest::keyClick(pd->kykxedit, Qt::Key_Return);
+    EXPECT_EQ(window->document().beeps, beeps + 1);
+    EXPECT_EQ(problem().reporter().StatusText(StatusPanel::Info), "Value must be > 0");
     EXPECT_TRUE(pd->isVisible());
     EXPECT_EQ(pd->MessageLine->text(), "Value must be > 0");
     EXPECT_EQ(pd->focusWidget(), pd->kykxedit);
@@ -289,6 +302,7 @@ TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
     EXPECT_EQ(problem().materials[1].name, m.name);
     EXPECT_EQ(problem().materials[1].anisotropic, m.anisotropic);
     EXPECT_EQ(problem().materials[1].kyOverKx, m.kyOverKx);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), beforeProperties);
 }
 
 TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
@@ -338,12 +352,143 @@ TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
     EXPECT_EQ(problem().selection.state, SelectType::None);
 }
 
+// A lump selection opens the node dialog from "Lump Information": no position to edit, the
+// value goes to the lump (evaluated at the drawing point (0, 0)), and a value that refers
+// to the potential is refused with the dialog left open.
+TEST_F(SpecDialogs, LumpInformationGivesTheLumpItsValue) {
+    Problem ref;
+    OpenStripped("lump_beside_solid", ref);
+    int lump = 0;
+    for (int k = 1; k <= problem().frameCount; ++k)
+        if (problem().frames[k].type == FrameType::Lumped) lump = k;
+    ASSERT_GT(lump, 0);
+    problem().frames[lump].lumpValueSpec = 0;
+    const int nodeCount = problem().nodes.Count();
+    std::vector<int> nodeSpecs;
+    for (int n = 1; n <= nodeCount; ++n) nodeSpecs.push_back(problem().nodes[n].valueSpec);
+    Select(SelectType::Lumps, {nodeCount + lump});
+    window->UpdateMenu();
+    EXPECT_EQ(window->action(Cmd::BoundaryConditions)->text(), "&Lump Information");
+    auto* d = Open<TSetNodeDlg>(Cmd::BoundaryConditions);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle(), "Specify Node Information");
+    EXPECT_EQ(d->TempBox->text(), "T = ");
+    EXPECT_FALSE(d->TempBox->isChecked());
+    EXPECT_EQ(d->TempUnits->text().toStdString(), UnitLabel(problem(), Quantity::Potential));
+    for (QLineEdit* e : {d->XEdit, d->YEdit}) {
+        EXPECT_EQ(e->text(), "not applicable");
+        EXPECT_FALSE(e->isEnabled());
+    }
+    Type(d->TempEdit, "T+1");
+    QTest::keyClick(d->TempEdit, Qt::Key_Return);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_FALSE(d->MessageLine->text().isEmpty());
+    EXPECT_EQ(d->TempEdit->selectedText(), d->TempEdit->text());
+    EXPECT_EQ(problem().frames[lump].lumpValueSpec, 0);
+    Type(d->TempEdit, "150");
+    EXPECT_TRUE(d->TempBox->isChecked());
+    QTest::keyClick(d->TempEdit, Qt::Key_Return);
+    ASSERT_FALSE(d->isVisible()) << d->MessageLine->text().toStdString();
+    Settle();
+    const Frame& f = problem().frames[lump];
+    ASSERT_GT(f.lumpValueSpec, 0);
+    EXPECT_EQ(problem().specs[f.lumpValueSpec].value, 150);
+    EXPECT_EQ(f.lumpInitialValue, 150);
+    for (int n = 1; n <= nodeCount; ++n)
+        EXPECT_EQ(problem().nodes[n].valueSpec, nodeSpecs[static_cast<std::size_t>(n - 1)]);
+    EXPECT_EQ(problem().undoList.back().name, "Boundary Conditions");
+    EXPECT_EQ(problem().selection.state, SelectType::None);
+}
+
+// Specification texts go through the one table: equal texts typed for two frames share an
+// entry, and once the table is full a new text is refused in the dialog. Plain numbers
+// take "." as the decimal point whatever the locale.
+TEST_F(SpecDialogs, SharedEntriesAFullTableAndTheDecimalPoint) {
+    Problem ref;
+    OpenStripped("composite_wall", ref);
+    ASSERT_GE(problem().frameCount, 2);
+    for (int k : {1, 2}) {
+        Select(SelectType::Frames, {k});
+        auto* g = Open<TSetGenDlg>(Cmd::Generation);
+        ASSERT_NE(g, nullptr);
+        Type(g->GenEdit, k == 1 ? "5*X+1" : "5 * X + 1");
+        QTest::keyClick(g->GenEdit, Qt::Key_Return);
+        ASSERT_FALSE(g->isVisible()) << g->MessageLine->text().toStdString();
+        Settle();
+    }
+    EXPECT_GT(problem().frames[1].generationSpec, 0);
+    EXPECT_EQ(problem().frames[2].generationSpec, problem().frames[1].generationSpec);
+
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Select(SelectType::Frames, {1});
+    auto* i = Open<TSetInitDlg>(Cmd::InitialConditions);
+    ASSERT_NE(i, nullptr);
+    Type(i->TempEdit, "2,5");
+    QTest::keyClick(i->TempEdit, Qt::Key_Return);
+    EXPECT_TRUE(i->isVisible());
+    EXPECT_EQ(i->MessageLine->text(), "Illegal entry.");
+    QTest::mouseClick(i->NodesinAllBox, Qt::LeftButton);
+    Type(i->TempEdit, "2.5");
+    QTest::keyClick(i->TempEdit, Qt::Key_Return);
+    ASSERT_FALSE(i->isVisible()) << i->MessageLine->text().toStdString();
+    Settle();
+    QLocale::setDefault(before);
+    EXPECT_EQ(problem().nodes[1].currentValue, Real(2.5));  // a steady guess
+
+    for (int n = 0; !problem().specs.Full(); ++n)
+        ASSERT_GT(FindOrAddSpec(problem(), kSpecFlux, false, std::to_string(n) + "*Y", 0), 0);
+    const int stored = problem().frames[1].generationSpec;
+    Select(SelectType::Frames, {1});
+    auto* g = Open<TSetGenDlg>(Cmd::Generation);
+    ASSERT_NE(g, nullptr);
+    Type(g->GenEdit, "7*Y");
+    QTest::keyClick(g->GenEdit, Qt::Key_Return);
+    EXPECT_TRUE(g->isVisible());
+    EXPECT_EQ(g->MessageLine->text(), "Error 41");
+    EXPECT_EQ(g->focusWidget(), g->GenEdit);
+    EXPECT_EQ(g->GenEdit->selectedText(), "7*Y");
+    g->reject();
+    Settle();
+    EXPECT_EQ(problem().frames[1].generationSpec, stored);
+}
+
+// In English units the material list is the subject's library with its values converted
+// and the English unit labels beside the fields.
+TEST_F(SpecDialogs, TheLibraryInEnglishUnits) {
+    Problem ref;
+    OpenStripped("heated_plate", ref);
+    problem().settings.unitSystem = Unittype::Eng;
+    SetSubjectLabels(problem(), ProbTypeA::HeatTrans, true);
+    Select(SelectType::Frames, {1});
+    auto* d = Open<TSetPropDlg>(Cmd::MaterialProperties);
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(d->PropertiesBox->count(), 20);
+    for (int i = 1; i <= 20; ++i) {
+        const std::string entry = MaterialLibraryEntry(ProbTypeA::HeatTrans, i);
+        EXPECT_EQ(d->PropertiesBox->item(i - 1)->text().toStdString(),
+                  entry.substr(0, entry.find('|')));
+    }
+    ClickRow(d->PropertiesBox, 8);  // Copper, 385.9 W/m-K in the library
+    EXPECT_EQ(d->NameEdit->text(), "Copper");
+    EXPECT_NEAR(d->ConductEdit->text().toDouble(), 385.9 * 0.5778, 0.05);
+    EXPECT_NEAR(d->DensityEdit->text().toDouble(), 8954 * 0.06243, 0.05);
+    EXPECT_EQ(d->ConductU->text(), "Btu/hr-ft-R");
+    EXPECT_EQ(d->ConductLabel->text(), "Conductivity = ");
+    d->reject();
+    Settle();
+}
+
 TEST_F(SpecDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
     Problem ref;
     OpenStripped("heated_plate", ref);
     Select(SelectType::Frames, {1});
     auto* d = Open<TSetPropDlg>(Cmd::MaterialProperties);
     ASSERT_NE(d, nullptr);
+    // A double click in the name selects all of it, not one word.
+    Type(d->NameEdit, "Mild steel");
+    QTest::mouseDClick(d->NameEdit, Qt::LeftButton, {}, QPoint(4, d->NameEdit->height() / 2));
+    EXPECT_EQ(d->NameEdit->selectedText(), "Mild steel");
     QTest::mouseClick(d->PatternBox, Qt::LeftButton);
     ASSERT_TRUE(d->PatternP->isVisible());
     QTest::keyClick(d->PatternP, Qt::Key_Escape);  // closes the panel only
@@ -352,6 +497,11 @@ TEST_F(SpecDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
     QTest::mouseClick(d->PatternBox, Qt::LeftButton);
     QTest::mouseClick(d->PatternP->findChild<QToolButton*>("CrossB"), Qt::LeftButton);
     EXPECT_FALSE(d->PatternP->isVisible());
+    QTest::mouseClick(d->ColorBox, Qt::LeftButton);
+    ASSERT_TRUE(d->FrameColor->isVisible());
+    QTest::keyClick(d->FrameColor, Qt::Key_Escape);  // closes the grid only
+    EXPECT_FALSE(d->FrameColor->isVisible());
+    EXPECT_TRUE(d->isVisible());
     QTest::mouseClick(d->ColorBox, Qt::LeftButton);
     ASSERT_TRUE(d->FrameColor->isVisible());
     QTest::mouseClick(d->FrameColor->findChild<QToolButton*>("FrameColor9"), Qt::LeftButton);
@@ -479,17 +629,26 @@ TEST_F(SpecDialogs, EveryFormFitsAndTabsInVisualOrder) {
     LineSegment* outer = nullptr;
     for (LineSegment& s : p.lines)
         if (s.frameA == 0 || s.frameB == 0) outer = &s;
+    // At twice the scale the test runs on a 1920×1080 screen, 960×540 logical pixels.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") {
+        EXPECT_EQ(screen.size(), QSize(960, 540));
+    }
     auto check = [&](QDialog* d) {
+        const std::string name = d->objectName().toStdString();
         d->show();
-        QApplication::processEvents();
-        EXPECT_LE(d->width(), 960) << d->objectName().toStdString();
-        EXPECT_LE(d->height(), 540) << d->objectName().toStdString();
-        std::vector<QLineEdit*> order;
+        d->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(d)) << name;
+        EXPECT_LE(d->frameGeometry().width(), std::min(960, screen.width())) << name;
+        EXPECT_LE(d->frameGeometry().height(), std::min(540, screen.height())) << name;
         for (QWidget* w : d->findChildren<QWidget*>()) {
-            if (!w->isVisible()) continue;
-            EXPECT_GE(w->width(), w->minimumSizeHint().width())
-                << d->objectName().toStdString() << " " << w->objectName().toStdString();
+            if (!w->isVisible() || w->isWindow()) continue;
+            EXPECT_GE(w->width(), w->sizeHint().width())
+                << name << " " << w->objectName().toStdString();
+            EXPECT_GE(w->height(), w->minimumSizeHint().height())
+                << name << " " << w->objectName().toStdString();
         }
+        std::vector<QLineEdit*> order;
         QWidget* w = d->nextInFocusChain();
         for (int guard = 0; w != d && guard < 500; ++guard, w = w->nextInFocusChain())
             if (auto* e = qobject_cast<QLineEdit*>(w); e && e->isVisible() && e->isEnabled())
@@ -498,9 +657,29 @@ TEST_F(SpecDialogs, EveryFormFitsAndTabsInVisualOrder) {
             const QPoint a = order[i - 1]->mapTo(d, QPoint());
             const QPoint b = order[i]->mapTo(d, QPoint());
             EXPECT_TRUE(a.y() < b.y() || (a.y() == b.y() && a.x() < b.x()))
-                << d->objectName().toStdString() << " " << order[i]->objectName().toStdString();
+                << name << " " << order[i]->objectName().toStdString();
         }
-        d->reject();
+        // The Tab key itself walks the fields in that order.
+        if (!order.empty()) {
+            order.front()->setFocus(Qt::TabFocusReason);
+            std::vector<QLineEdit*> typed{order.front()};
+            for (int guard = 0; typed.size() < order.size() && guard < 100; ++guard) {
+                QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+                if (auto* e = qobject_cast<QLineEdit*>(d->focusWidget()))
+                    if (e != typed.back()) typed.push_back(e);
+            }
+            EXPECT_EQ(typed, order) << name;
+            // Enter in a field runs OK: the dialog closes or says why not.
+            if (auto* spec = qobject_cast<SpecDialogBase*>(d)) {
+                QTest::keyClick(order.back(), Qt::Key_Return);
+                EXPECT_TRUE(!d->isVisible() || !spec->MessageLine->text().isEmpty()) << name;
+            }
+        }
+        // Escape is Cancel.
+        if (d->isVisible()) {
+            QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Escape);
+            EXPECT_FALSE(d->isVisible()) << name;
+        }
         delete d;
     };
     Select(SelectType::Frames, {1});

@@ -132,10 +132,12 @@ void SettleFailure(Problem& problem, int code, const std::string& shown, bool be
                    const std::string& text, const std::string& field, DialogResult& result) {
     result.ok = false;
     result.field = field;
+    // One beep in all: the compiler may have beeped without showing a text.
+    if (!beeped) problem.reporter().Beep();
     if (shown.empty()) {
-        Refuse(problem, field, FallbackMessage(code, text), result);
+        result.message = FallbackMessage(code, text);
+        problem.reporter().ShowStatusText(result.message, StatusPanel::Info);
     } else {
-        if (!beeped) problem.reporter().Beep();
         result.message = shown;
     }
     problem.errorCode = code;

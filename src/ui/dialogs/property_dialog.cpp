@@ -69,11 +69,14 @@ TSetPropDlg::TSetPropDlg(Problem& problem, QWidget* parent)
     setWindowTitle("Specify Properties");
     PropertiesBox = new QListWidget(this);
     PropertiesBox->setObjectName("PropertiesBox");
+    // As wide as the names need, so that the fields beside it get their full width.
+    PropertiesBox->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     for (const std::string& name : m_state.names)
         PropertiesBox->addItem(QString::fromStdString(name));
     NameEdit = new QLineEdit(this);
     NameEdit->setObjectName("NameEdit");
     NameEdit->setMaxLength(static_cast<int>(kMaterialNameLength));
+    NameEdit->installEventFilter(this);  // a double click selects the whole name
     TypeP = new QPushButton(this);
     TypeP->setObjectName("TypeP");
     TypeP->setAutoDefault(false);
@@ -222,6 +225,15 @@ void TSetPropDlg::ReadTexts() {
     m_state.specHeat.text = Text(SpecHeatEdit);
     m_state.perfusion.text = Text(PerfusionEdit);
     m_state.kykx.text = Text(kykxedit);
+}
+
+bool TSetPropDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == NameEdit && event->type() == QEvent::MouseButtonDblClick) {
+        NameEdit->setFocus(Qt::MouseFocusReason);
+        NameEdit->selectAll();
+        return true;
+    }
+    return SpecDialogBase::eventFilter(watched, event);
 }
 
 DialogResult TSetPropDlg::Apply() {

@@ -47,6 +47,7 @@ public:
 
 protected:
     DialogResult Apply() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ShowState();

@@ -120,18 +120,57 @@ void ShootSpecificationDialogs(TKOVAMDI& window, const QString& name) {
         TSingularDlg d(p, &window);
         ShootDialog(d, "dialog-singularities-" + name);
     }
+    if (p.settings.subject == ProbTypeA::HeatTrans) {
+        for (int k = 1; k <= p.frameCount; ++k)
+            if (p.frames[k].type == FrameType::Lumped) {
+                Select(p, SelectType::Lumps, {p.nodes.Count() + k});
+                TSetNodeDlg d(p, &window);
+                ShootDialog(d, "dialog-lump-" + name);
+                break;
+            }
+    }
     ClearSelection(p);
+}
+
+// The specification dialogs of every subject's example, written as problem files first.
+void ShootAllSpecificationDialogs(TKOVAMDI& window) {
+    for (const char* name : {"heated_plate", "fin", "two_conductors", "source_near_wall",
+                             "seepage_under_dam", "tissue_layer", "lump_beside_solid"}) {
+        if (!window.OpenFile(g_out + "/problems/" + name + ".KVX")) continue;
+        ShootSpecificationDialogs(window, name);
+        window.document().problem().settings.problemSaved = true;
+    }
+    if (window.OpenFile(g_out + "/problems/composite_wall.KVX")) {
+        ResultTable balances;
+        balances.Allocate(2, ResultTable::ValuesFor(window.document().problem()));
+        TSelectFrameDlg d(window.document().problem(), balances, &window);
+        ShootDialog(d, "dialog-select-outline");
+        window.document().problem().settings.problemSaved = true;
+    }
+}
+
+// Writes every example as a problem file into the gallery's problems folder.
+void WriteExamples(TKOVAMDI& window) {
+    for (const examples::Example& example : examples::AllExamples()) {
+        Problem problem;
+        problem.view.refHeight = window.document().problem().view.refHeight;
+        examples::BuildExample(example, problem);
+        WriteProblemFile(
+            problem,
+            (g_out + "/problems/" + QString::fromStdString(example.name) + ".KVX").toStdString());
+    }
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A platform given from outside (an offscreen screen configuration) is kept.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("KOVA-gallery");
     QApplication::setOrganizationName("KOVA");
     if (argc < 2) {
-        std::fprintf(stderr, "usage: kova-gallery OUTDIR\n");
+        std::fprintf(stderr, "usage: kova-gallery OUTDIR [--dialogs]\n");
         return 2;
     }
     g_out = QString::fromLocal8Bit(argv[1]);
@@ -143,6 +182,12 @@ int main(int argc, char* argv[]) {
     window.resize(1280, 800);
     window.show();
     window.Start();
+    // --dialogs: only the specification dialogs, as for a second run at another scale.
+    if (argc > 2 && QString(argv[2]) == "--dialogs") {
+        WriteExamples(window);
+        ShootAllSpecificationDialogs(window);
+        return g_blank > 0 ? 1 : 0;
+    }
     Shoot(&window, "empty");
 
     for (const examples::Example& example : examples::AllExamples()) {
@@ -256,18 +301,7 @@ int main(int argc, char* argv[]) {
         calc.Gauge->setValue(40);
         ShootDialog(calc, "dialog-calculation-progress");
     }
-    for (const char* name : {"heated_plate", "fin", "two_conductors", "source_near_wall",
-                             "seepage_under_dam", "tissue_layer", "lump_beside_solid"}) {
-        if (!window.OpenFile(g_out + "/problems/" + name + ".KVX")) continue;
-        ShootSpecificationDialogs(window, name);
-        window.document().problem().settings.problemSaved = true;
-    }
-    if (window.OpenFile(g_out + "/problems/composite_wall.KVX")) {
-        ResultTable balances;
-        balances.Allocate(2, ResultTable::ValuesFor(window.document().problem()));
-        TSelectFrameDlg d(window.document().problem(), balances, &window);
-        ShootDialog(d, "dialog-select-outline");
-    }
+    ShootAllSpecificationDialogs(window);
     {
         QMessageBox question(QMessageBox::Warning, "Existing file is not saved",
                              "Do you wish to save your file before continuing?",
