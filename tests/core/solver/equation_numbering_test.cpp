@@ -265,5 +265,80 @@ TEST(EquationNumbering, AnAbandonedBandwidthSearchGivesNothing) {
     EXPECT_EQ(search.Wait(), NumberEquations(lists, static_cast<int>(g.size()) - 1).bandwidth);
 }
 
+// The full breadth-first width from s (the largest q - p), never abandoned.
+int FullWidth(const Graph& g, int s) {
+    std::vector<int> seen(g.size(), 0), order(1, s);
+    seen[static_cast<std::size_t>(s)] = 1;
+    int widest = 0;
+    for (std::size_t p = 0; p < order.size(); ++p)
+        for (int v : g[static_cast<std::size_t>(order[p])])
+            if (!seen[static_cast<std::size_t>(v)]) {
+                seen[static_cast<std::size_t>(v)] = 1;
+                order.push_back(v);
+                widest = std::max(widest, static_cast<int>(order.size() - 1 - p));
+            }
+    return widest;
+}
+
+TEST(EquationNumbering, AnEarlierStartAsNarrowWinsWhenALaterOneIsFoundFirst) {
+    // Two mirror copies of a strip joined end to end: every start has a twin as narrow.
+    // The narrowest pair gets the unknowns 1024 and 1025, at the end of the first block
+    // of starts and the beginning of the second: the search that takes the second block
+    // mostly finds the later twin first, and the earlier one must still take its place.
+    // (With the earlier twin refused, most runs of this test fail.)
+    const int nx = 120, ny = 5, half = nx * ny;
+    Graph shape(static_cast<std::size_t>(2 * half) + 1);  // 1..half and their mirrors
+    const Graph strip = RowGrid(nx, ny);
+    for (int u = 1; u <= half; ++u)
+        for (int v : strip[static_cast<std::size_t>(u)]) {
+            shape[static_cast<std::size_t>(u)].push_back(v);
+            shape[static_cast<std::size_t>(u + half)].push_back(v + half);
+        }
+    Link(shape, nx, nx + half);  // the two strips' last corners of their first rows
+    std::vector<int> width(shape.size(), 0);
+    int narrowest = 1;
+    for (int u = 1; u <= 2 * half; ++u) {
+        width[static_cast<std::size_t>(u)] = FullWidth(shape, u);
+        if (width[static_cast<std::size_t>(u)] < width[static_cast<std::size_t>(narrowest)])
+            narrowest = u;
+    }
+    ASSERT_EQ(width[static_cast<std::size_t>(narrowest)],
+              width[static_cast<std::size_t>(narrowest + half)]);
+    // Any other start as narrow comes last, so that the pair decides.
+    std::vector<int> label(shape.size(), 0);
+    int top = 2 * half;
+    for (int u = 1; u <= 2 * half; ++u)
+        if (u != narrowest && u != narrowest + half &&
+            width[static_cast<std::size_t>(u)] == width[static_cast<std::size_t>(narrowest)])
+            label[static_cast<std::size_t>(u)] = top--;
+    // The rest narrowest first: the first block then holds the starts slowest to prove
+    // abandoned, ahead of the pair.
+    std::vector<int> rest;
+    for (int u = 1; u <= 2 * half; ++u)
+        if (label[static_cast<std::size_t>(u)] == 0 && u != narrowest && u != narrowest + half)
+            rest.push_back(u);
+    std::stable_sort(rest.begin(), rest.end(), [&](int a, int b) {
+        return width[static_cast<std::size_t>(a)] < width[static_cast<std::size_t>(b)];
+    });
+    label[static_cast<std::size_t>(narrowest)] = 1024;
+    label[static_cast<std::size_t>(narrowest + half)] = 1025;
+    for (std::size_t i = 0, l = 1; i < rest.size(); ++i, ++l) {
+        if (l == 1024) l = 1026;
+        label[static_cast<std::size_t>(rest[i])] = static_cast<int>(l);
+    }
+    Graph g(shape.size());
+    for (int u = 1; u <= 2 * half; ++u)
+        for (int v : shape[static_cast<std::size_t>(u)])
+            g[static_cast<std::size_t>(label[static_cast<std::size_t>(u)])].push_back(
+                label[static_cast<std::size_t>(v)]);
+    const Numbering slow = Reference(g);
+    ASSERT_EQ(slow.equationOfUnknown[1024], 1);  // the earlier twin wins by the rule
+    for (int repeat = 0; repeat < 20; ++repeat) {
+        const Numbering fast = NumberEquations(ToLists(g), 2 * half, 2);
+        EXPECT_EQ(fast.bandwidth, slow.bandwidth);
+        EXPECT_EQ(fast.equationOfUnknown, slow.equationOfUnknown);
+    }
+}
+
 }  // namespace
 }  // namespace kova
