@@ -3,6 +3,8 @@
 // refusals, and a change that closes the result windows and disables the View items.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -153,6 +155,75 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
     QApplication::processEvents();
     EXPECT_EQ(window->resultWindows()->window(kContoursWindow), nullptr);
     EXPECT_FALSE(window->action(Cmd::ViewContours)->isEnabled());
+}
+
+// Heat Flows through the window's clicks: the interface segments picked from the bottom
+// up sum the wall's flow; the three sides of one element close a path whose flows cancel,
+// and the next click starts a fresh path.
+TEST_F(ResultWindow, CompositeWallHeatFlowsUpTheInterface) {
+    Solve("composite_wall");
+    window->UpdateMenu();
+    QAction* a = window->action(Cmd::ViewFlows);
+    ASSERT_TRUE(a->isEnabled());
+    a->trigger();
+    TOutputForm* form = window->resultWindows()->window(kFlowsWindow);
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(window->resultWindows()
+                    ->subWindow(kFlowsWindow)
+                    ->windowTitle()
+                    .startsWith("Heat Flows:  "));
+    form->picture();
+    QLabel* info = window->panel(StatusPanel::Info);
+    EXPECT_EQ(info->text(), "Select (1 or more) connected boundaries.");
+    Problem& p = problem();
+    auto nearX = [&](int n, Real x) {
+        return p.nodes.Valid(n) && std::fabs(test::Position(p, n).first - x) < 1e-6L;
+    };
+    std::vector<LineSegment*> interface;
+    for (LineSegment& s : p.lines)
+        if (nearX(s.node1, 0.05L) && nearX(s.node2, 0.05L)) interface.push_back(&s);
+    ASSERT_GE(interface.size(), 2u);
+    auto lowY = [&](const LineSegment* s) {
+        return std::min(test::Position(p, s->node1).second, test::Position(p, s->node2).second);
+    };
+    std::sort(interface.begin(), interface.end(),
+              [&](const LineSegment* l, const LineSegment* r) { return lowY(l) < lowY(r); });
+    auto middle = [&](int n1, int n2) {
+        return QPoint(static_cast<int>(std::lround((p.nodes[n1].x + p.nodes[n2].x) / 2)),
+                      static_cast<int>(std::lround((p.nodes[n1].y + p.nodes[n2].y) / 2)));
+    };
+    auto sumOf = [](const QString& text) {
+        const int at = text.indexOf("Sum(Q)=");
+        return at < 0 ? 1e9 : text.mid(at + 7).section(' ', 0, 0).toDouble();
+    };
+    for (LineSegment* s : interface)
+        QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, middle(s->node1, s->node2));
+    ASSERT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
+    // 100 / (0.05/1 + 0.1/0.1) W/m2 through the 0.2 m high wall.
+    EXPECT_NEAR(sumOf(info->text()), 19.048, 0.01) << info->text().toStdString();
+    EXPECT_NE(form->picture(), QImage());  // painting recomputes the path: same sum
+    EXPECT_NEAR(sumOf(info->text()), 19.048, 0.01) << info->text().toStdString();
+    // Round one element of the insulation: the path closes and its flows cancel.
+    const CalculationState& c = window->document().calculation();
+    int element = -1;
+    for (int e = 0; e < c.checked.elements.Count() && element < 0; ++e)
+        if (test::Position(p, c.checked.elements[e].nodes[0]).first > 0.06L) element = e;
+    ASSERT_GE(element, 0);
+    const auto& n = c.checked.elements[element].nodes;
+    for (const auto& [n1, n2] : {std::pair{n[0], n[1]}, {n[1], n[2]}, {n[2], n[0]}})
+        QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, middle(n1, n2));
+    ASSERT_EQ(p.selection.Count(), 3);
+    EXPECT_EQ(form->flowPath().pathEnd, 0);
+    EXPECT_NEAR(sumOf(info->text()), 0, 0.01) << info->text().toStdString();
+    // Closed: the next segment starts afresh.
+    const LineSegment* first = interface.front();
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, middle(first->node1, first->node2));
+    EXPECT_EQ(p.selection.Count(), 1);
+    EXPECT_FALSE(info->text().contains("Sum("));
+    // The input window in front drops the path; its clicks select as before.
+    window->action(Cmd::ViewInput)->trigger();
+    QApplication::processEvents();
+    EXPECT_NE(p.selection.state, SelectType::Flow);
 }
 
 TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {

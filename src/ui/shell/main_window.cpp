@@ -705,6 +705,9 @@ void TKOVAMDI::ViewCommand(Cmd cmd) {
         case Cmd::ViewGradients:
             m_results->GradientsCommand();
             break;
+        case Cmd::ViewFlows:
+            m_results->FlowsCommand();
+            break;
         case Cmd::ProblemDescription: {
             const QString pdf = DescriptionFile();
             if (!pdf.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(pdf));

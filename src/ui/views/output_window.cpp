@@ -9,7 +9,9 @@
 
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/gradient_dialog.hpp"
+#include "model/selection.hpp"
 #include "painting/painter.hpp"
+#include "results/input_drawing.hpp"
 #include "results/pressures.hpp"
 #include "results/readout.hpp"
 #include "results/view_geometry.hpp"
@@ -52,6 +54,10 @@ void OutputCanvas::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() != Qt::LeftButton) return;
+    if (m_window.WinID() == kFlowsWindow) {
+        m_window.SelectionClick(event->position(), (event->modifiers() & Qt::ControlModifier) != 0);
+        return;
+    }
     m_window.m_leftDown = true;
     mouseMoveEvent(event);
 }
@@ -104,6 +110,8 @@ TOutputForm::TOutputForm(Document& document, ResultSettings& settings, int kind,
     layout->setSpacing(0);
     layout->addWidget(m_legendBox);
     layout->addWidget(m_canvas, 1);
+    // Only the contour and gradient pictures have a legend.
+    m_legendBox->setVisible(kind == kContoursWindow || kind == kGradientsWindow);
     setFocusPolicy(Qt::StrongFocus);
     setWindowTitle(CreationCaption(document.problem().settings.subject, kind));
     m_sequence.setInterval(kSequenceInterval);
@@ -207,6 +215,23 @@ void TOutputForm::Render(QImage& image) {
         m_legendBox->SetLegend(
             ArrowLegend(picture, m_settings.gradient,
                         FluxUnitLabel(p, m_settings.gradient.temperatureGradient), metrics));
+    } else if (m_kind == kFlowsWindow) {
+        InputDrawingOptions o;
+        o.clientWidth = static_cast<float>(image.width());
+        o.clientHeight = static_cast<float>(image.height());
+        o.templateSizing = true;  // the template belongs to the input window only
+        DrawList drawing = BuildInputDrawing(p, o);
+        // The segments' flows hold the level last asked for: a transient window computes
+        // its path again at the step it shows before the marks and the sum are drawn.
+        if (p.selection.state == SelectType::Flow && !p.selection.items.empty()) {
+            CalculationState& c = m_document.calculation();
+            const FlowContext context{p, c.checked.elements, c.results, &c.balances};
+            SelectionFlow(context, m_flowPath, view.Step());
+            for (const SelectRec& item : p.selection.items)
+                if (item.segment != nullptr) DrawFlowMark(p, *item.segment, drawing);
+        }
+        Paint(drawing, painter);
+        m_document.ShowStatusText(FlowSummaryText(p), StatusPanel::Info);
     }
 }
 
@@ -228,7 +253,8 @@ const QImage& TOutputForm::picture() {
                   static_cast<double>(cs.scaleMin) + 3 * static_cast<double>(gs.fluxScaleMin),
                   static_cast<double>(cs.scaleMax) + 3 * static_cast<double>(gs.fluxScaleMax),
                   gs.superimpose || gs.showFluxLines || gs.temperatureGradient,
-                  m_canvas->width() * 100000 + m_canvas->height()};
+                  m_canvas->width() * 100000 + m_canvas->height(),
+                  m_selectionRevision};
     if (key != m_key || m_cache.size() != m_canvas->size()) {
         m_cache = QImage(m_canvas->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
         Render(m_cache);
@@ -245,6 +271,20 @@ std::optional<std::string> TOutputForm::ReadoutAt(QPointF p) {
                                            : ReadoutWindow::Values;
     o.temperatureGradient = m_settings.gradient.temperatureGradient;
     return ReadoutText(View(), o, p.x(), p.y());
+}
+
+void TOutputForm::SelectionClick(QPointF at, bool ctrl) {
+    Problem& p = m_document.problem();
+    if (!p.resultsCurrent) return;
+    const ClickReply reply = ClickAt(p, m_clicks, ClickInput{at.x(), at.y(), m_kind, ctrl});
+    if (reply.next == NextStep::FlowSegment && reply.segment != nullptr) {
+        CalculationState& c = m_document.calculation();
+        const FlowContext context{p, c.checked.elements, c.results, &c.balances};
+        const FlowClickResult r = FlowClick(context, m_flowPath, *reply.segment, View().Step());
+        m_document.ShowStatusText(r.summary, StatusPanel::Info);
+    }
+    ++m_selectionRevision;
+    m_canvas->update();
 }
 
 void TOutputForm::StartSequence() {
@@ -299,6 +339,13 @@ ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialog
     : QObject(area), m_document(document), m_area(area), m_dialogParent(dialogParent) {
     if (dialogParent != nullptr)
         m_settings.gradient.arrowLength = DefaultArrowLength(dialogParent->logicalDpiX());
+    // A flow path belongs to the heat-flow window: another window in front drops it, so
+    // the input window's clicks select as usual again.
+    connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        if (sub == nullptr || sub == subWindow(kFlowsWindow)) return;
+        Problem& p = m_document.problem();
+        if (p.selection.state == SelectType::Flow) ClearSelection(p);
+    });
 }
 
 QMdiSubWindow* ResultWindows::subWindow(int kind) const {
@@ -327,11 +374,24 @@ TOutputForm* ResultWindows::Show(int kind) {
     m_area->setActiveSubWindow(sub);
     form->Invalidate();
     form->canvas()->update();
+    if (kind != kContoursWindow && kind != kGradientsWindow) return form;
     if (m_settings.contour.runSequence && m_document.problem().settings.transient)
         form->StartSequence();
     else
         m_settings.contour.runSequence = false;
     return form;
+}
+
+void ResultWindows::FlowsCommand() {
+    Problem& p = m_document.problem();
+    if (!p.resultsCurrent) return;
+    // The window picks flow paths: a selection of another kind is dropped. A path already
+    // picked stays, to be shown at the step chosen now.
+    if (p.selection.state != SelectType::Flow) {
+        ClearSelection(p);
+        p.selection.state = SelectType::Flow;
+    }
+    Show(kFlowsWindow);
 }
 
 void ResultWindows::ContoursCommand() {

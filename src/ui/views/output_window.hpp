@@ -13,7 +13,9 @@
 #include <functional>
 #include <tuple>
 
+#include "editing/selection_clicks.hpp"
 #include "results/contours.hpp"
+#include "results/flows.hpp"
 #include "results/flux_arrows.hpp"
 
 class QMdiArea;
@@ -98,6 +100,11 @@ public:
     // The read-out at a canvas point: the coordinates panel's new text, or nothing.
     std::optional<std::string> ReadoutAt(QPointF p);
 
+    // A left press in the heat-flow window: the click dispatch, a segment then to the
+    // flow path at the displayed step; the information panel shows the path's summary.
+    void SelectionClick(QPointF p, bool ctrl);
+    const FlowPath& flowPath() const { return m_flowPath; }
+
     // "From start to stop": one step per timer tick from step 0; a press stops it after
     // the current picture.
     void StartSequence();
@@ -125,9 +132,14 @@ private:
     QImage m_cache;
     // What the cached picture was computed for.
     using Key = std::tuple<bool, long long, double, double, double, int, int, int, int, double,
-                           double, bool, int>;
+                           double, bool, int, int>;
     Key m_key{};
     QTimer m_sequence;
+    // The heat-flow window's path and click state; the selection revision keys the
+    // cached picture to the marks drawn.
+    FlowPath m_flowPath;
+    ClickState m_clicks;
+    int m_selectionRevision = 0;
     bool m_stopRequested = false;
     bool m_leftDown = false;
 };
@@ -150,6 +162,8 @@ public:
     // Gradients: the gradient dialog, or in Potential Flow the pressures and the contour
     // dialog for them.
     void GradientsCommand();
+    // Heat Flows: the window with an empty selection in the state Flow.
+    void FlowsCommand();
     // Results that are no longer current close every result window.
     void CloseWhenStale();
     void CloseAll();
