@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,6 +20,7 @@
 
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/gradient_dialog.hpp"
+#include "dialogs/spec_dialogs.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
@@ -207,7 +209,9 @@ TEST_F(ResultWindow, CompositeWallHeatFlowsUpTheInterface) {
     const CalculationState& c = window->document().calculation();
     int element = -1;
     for (int e = 0; e < c.checked.elements.Count() && element < 0; ++e)
-        if (test::Position(p, c.checked.elements[e].nodes[0]).first > 0.06L) element = e;
+        if (const int n0 = c.checked.elements[e].nodes[0];
+            p.nodes.Valid(n0) && test::Position(p, n0).first > 0.06L)
+            element = e;
     ASSERT_GE(element, 0);
     const auto& n = c.checked.elements[element].nodes;
     for (const auto& [n1, n2] : {std::pair{n[0], n[1]}, {n[1], n[2]}, {n[2], n[0]}})
@@ -224,6 +228,62 @@ TEST_F(ResultWindow, CompositeWallHeatFlowsUpTheInterface) {
     window->action(Cmd::ViewInput)->trigger();
     QApplication::processEvents();
     EXPECT_NE(p.selection.state, SelectType::Flow);
+}
+
+// Nodal Energy Balances on the two-material wall: "Select Outline" keeps the concrete
+// alone; a node on the interface shows its balance and temperature, and a dotted
+// rectangle round the interface sums the concrete's balances there to the wall's flow.
+TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
+    Solve("composite_wall");
+    window->UpdateMenu();
+    QAction* a = window->action(Cmd::ViewBalances);
+    ASSERT_TRUE(a->isEnabled());
+    a->trigger();
+    auto* outline = window->findChild<TSelectFrameDlg*>();
+    ASSERT_NE(outline, nullptr);
+    ASSERT_EQ(outline->FrameBox->count(), 2);
+    outline->FrameBox->clearSelection();
+    outline->FrameBox->item(0)->setSelected(true);
+    outline->accept();
+    TOutputForm* form = window->resultWindows()->window(kBalancesWindow);
+    ASSERT_NE(form, nullptr);
+    form->picture();
+    QLabel* info = window->panel(StatusPanel::Info);
+    EXPECT_EQ(info->text(), "Click on a node");
+    Problem& p = problem();
+    std::vector<int> interface;
+    for (int n = 1; n <= p.nodes.Count(); ++n)
+        if (std::fabs(test::Position(p, n).first - 0.05L) < 1e-6L) interface.push_back(n);
+    ASSERT_GE(interface.size(), 3u);
+    auto at = [&](int n) {
+        return QPoint(static_cast<int>(std::lround(p.nodes[n].x)),
+                      static_cast<int>(std::lround(p.nodes[n].y)));
+    };
+    const int middle = interface[interface.size() / 2];
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at(middle));
+    const QString one = info->text();
+    EXPECT_TRUE(one.startsWith(QString("Q[%1]=").arg(middle))) << one.toStdString();
+    EXPECT_NEAR(one.section("T[", 1).section("]=", 1).toDouble(), 95.2, 0.05) << one.toStdString();
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at(middle));  // toggled off
+    EXPECT_EQ(info->text(), "Click on a node");
+    int top = 1 << 30, bottom = -(1 << 30);
+    for (int n : interface) {
+        top = std::min(top, at(n).y());
+        bottom = std::max(bottom, at(n).y());
+    }
+    const int x = at(middle).x();
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, QPoint(x - 4, top - 5));
+    QMouseEvent move(QEvent::MouseMove, QPointF(x + 4, bottom + 5), QPointF(x + 4, bottom + 5),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->canvas(), &move);
+    ASSERT_TRUE(form->rubberRectangle().has_value());
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, QPoint(x + 4, bottom + 5));
+    EXPECT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
+    const QString text = info->text();
+    const int sum = text.indexOf("Sum(Q)=");
+    ASSERT_GE(sum, 0) << text.toStdString();
+    EXPECT_NEAR(std::fabs(text.mid(sum + 7).section(' ', 0, 0).toDouble()), 19.048, 0.01)
+        << text.toStdString();
 }
 
 TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {

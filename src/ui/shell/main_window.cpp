@@ -708,6 +708,9 @@ void TKOVAMDI::ViewCommand(Cmd cmd) {
         case Cmd::ViewFlows:
             m_results->FlowsCommand();
             break;
+        case Cmd::ViewBalances:
+            m_results->BalancesCommand();
+            break;
         case Cmd::ProblemDescription: {
             const QString pdf = DescriptionFile();
             if (!pdf.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(pdf));

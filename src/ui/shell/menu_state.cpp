@@ -269,7 +269,6 @@ bool CommandAvailable(Cmd cmd) {
         case PrinterSetup:
         case ViewValues:
         case ViewValuesVsTime:
-        case ViewBalances:
         case ViewFlowVsTime:
         case ViewTable:
         case ViewSummary:

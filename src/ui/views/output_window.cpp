@@ -9,9 +9,11 @@
 
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/gradient_dialog.hpp"
+#include "dialogs/spec_dialogs.hpp"
 #include "model/selection.hpp"
 #include "painting/painter.hpp"
 #include "results/input_drawing.hpp"
+#include "results/node_table_text.hpp"
 #include "results/pressures.hpp"
 #include "results/readout.hpp"
 #include "results/view_geometry.hpp"
@@ -42,6 +44,11 @@ OutputCanvas::OutputCanvas(TOutputForm& window) : QWidget(&window), m_window(win
 void OutputCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, m_window.picture());
+    if (const auto r = m_window.rubberRectangle()) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(*r);
+    }
 }
 
 void OutputCanvas::mousePressEvent(QMouseEvent* event) {
@@ -54,7 +61,7 @@ void OutputCanvas::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() != Qt::LeftButton) return;
-    if (m_window.WinID() == kFlowsWindow) {
+    if (m_window.WinID() == kFlowsWindow || m_window.WinID() == kBalancesWindow) {
         m_window.SelectionClick(event->position(), (event->modifiers() & Qt::ControlModifier) != 0);
         return;
     }
@@ -64,6 +71,10 @@ void OutputCanvas::mousePressEvent(QMouseEvent* event) {
 
 void OutputCanvas::mouseMoveEvent(QMouseEvent* event) {
     Document& doc = m_window.document();
+    if (m_window.m_rubberStart) {
+        m_window.m_rubberEnd = event->position();
+        update();
+    }
     if (m_window.m_leftDown) {
         if (const auto text = m_window.ReadoutAt(event->position()))
             doc.ShowStatusText(*text, StatusPanel::Coords);
@@ -73,8 +84,9 @@ void OutputCanvas::mouseMoveEvent(QMouseEvent* event) {
     doc.ShowStatusText(CoordinatesText(doc.problem(), p.x(), p.y()), StatusPanel::Coords);
 }
 
-void OutputCanvas::mouseReleaseEvent(QMouseEvent*) {
+void OutputCanvas::mouseReleaseEvent(QMouseEvent* event) {
     m_window.m_leftDown = false;
+    if (m_window.m_rubberStart) m_window.SelectionRelease(event->position());
 }
 
 void OutputCanvas::mouseDoubleClickEvent(QMouseEvent*) {
@@ -231,8 +243,46 @@ void TOutputForm::Render(QImage& image) {
                 if (item.segment != nullptr) DrawFlowMark(p, *item.segment, drawing);
         }
         Paint(drawing, painter);
-        m_document.ShowStatusText(FlowSummaryText(p), StatusPanel::Info);
+        ShowSummary();
+    } else if (m_kind == kBalancesWindow) {
+        InputDrawingOptions o;
+        o.clientWidth = static_cast<float>(image.width());
+        o.clientHeight = static_cast<float>(image.height());
+        o.templateSizing = true;
+        // The frames without node marks: the balance labels take the nodes' places.
+        const bool nodes = p.settings.displayNodes;
+        p.settings.displayNodes = false;
+        DrawList drawing = BuildInputDrawing(p, o);
+        p.settings.displayNodes = nodes;
+        DrawBalanceLayout(p, m_document.calculation().checked.elements, drawing);
+        Paint(drawing, painter);
+        ShowSummary();
     }
+}
+
+void TOutputForm::ShowSummary() {
+    Problem& p = m_document.problem();
+    CalculationState& c = m_document.calculation();
+    const FlowContext context{p, c.checked.elements, c.results, &c.balances};
+    if (m_kind == kFlowsWindow)
+        m_document.ShowStatusText(FlowSummaryText(p), StatusPanel::Info);
+    else if (m_kind == kBalancesWindow)
+        m_document.ShowStatusText(BalanceSummaryText(context, View().Step()), StatusPanel::Info);
+}
+
+std::optional<QRectF> TOutputForm::rubberRectangle() const {
+    if (!m_rubberStart) return std::nullopt;
+    return QRectF(*m_rubberStart, m_rubberEnd).normalized();
+}
+
+void TOutputForm::SelectionRelease(QPointF at) {
+    const QPointF start = *m_rubberStart;
+    m_rubberStart.reset();
+    Problem& p = m_document.problem();
+    if (p.resultsCurrent) SelectInRectangle(p, m_kind, start.x(), start.y(), at.x(), at.y());
+    ShowSummary();
+    ++m_selectionRevision;
+    m_canvas->update();
 }
 
 const QImage& TOutputForm::picture() {
@@ -282,6 +332,12 @@ void TOutputForm::SelectionClick(QPointF at, bool ctrl) {
         const FlowContext context{p, c.checked.elements, c.results, &c.balances};
         const FlowClickResult r = FlowClick(context, m_flowPath, *reply.segment, View().Step());
         m_document.ShowStatusText(r.summary, StatusPanel::Info);
+    } else if (m_kind == kBalancesWindow) {
+        if (reply.next == NextStep::RubberRectangle) {
+            m_rubberStart = at;
+            m_rubberEnd = at;
+        }
+        ShowSummary();
     }
     ++m_selectionRevision;
     m_canvas->update();
@@ -342,9 +398,18 @@ ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialog
     // A flow path belongs to the heat-flow window: another window in front drops it, so
     // the input window's clicks select as usual again.
     connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-        if (sub == nullptr || sub == subWindow(kFlowsWindow)) return;
+        if (sub == nullptr) return;
         Problem& p = m_document.problem();
-        if (p.selection.state == SelectType::Flow) ClearSelection(p);
+        const SelectType own = sub == subWindow(kFlowsWindow)      ? SelectType::Flow
+                               : sub == subWindow(kBalancesWindow) ? SelectType::Nodal
+                                                                   : SelectType::None;
+        if ((p.selection.state == SelectType::Flow || p.selection.state == SelectType::Nodal) &&
+            p.selection.state != own)
+            ClearSelection(p);
+        if (own != SelectType::None && p.selection.state != own) {
+            ClearSelection(p);
+            p.selection.state = own;
+        }
     });
 }
 
@@ -392,6 +457,33 @@ void ResultWindows::FlowsCommand() {
         p.selection.state = SelectType::Flow;
     }
     Show(kFlowsWindow);
+}
+
+void ResultWindows::BalancesCommand() {
+    Problem& p = m_document.problem();
+    CalculationState& c = m_document.calculation();
+    if (!p.resultsCurrent || c.balances.Empty()) return;
+    auto open = [this] {
+        Problem& pr = m_document.problem();
+        if (pr.selection.state != SelectType::Nodal) {
+            ClearSelection(pr);
+            pr.selection.state = SelectType::Nodal;
+        }
+        Show(kBalancesWindow);
+    };
+    if (p.settings.transient) {
+        open();
+        return;
+    }
+    if (p.frameCount <= 1) {
+        CombineSteadyBalances(p, c.balances, {1});
+        open();
+        return;
+    }
+    auto* dialog = new TSelectFrameDlg(p, c.balances, m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, open);
+    dialog->open();
 }
 
 void ResultWindows::ContoursCommand() {

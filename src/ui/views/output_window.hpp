@@ -100,9 +100,13 @@ public:
     // The read-out at a canvas point: the coordinates panel's new text, or nothing.
     std::optional<std::string> ReadoutAt(QPointF p);
 
-    // A left press in the heat-flow window: the click dispatch, a segment then to the
-    // flow path at the displayed step; the information panel shows the path's summary.
+    // A left press in the heat-flow or balance window: the click dispatch, a segment then
+    // to the flow path at the displayed step, a press beside every node of the balance
+    // window a dotted rectangle; the information panel shows the summary.
     void SelectionClick(QPointF p, bool ctrl);
+    // The release of the balance window's rectangle: the boundary nodes inside it.
+    void SelectionRelease(QPointF p);
+    std::optional<QRectF> rubberRectangle() const;
     const FlowPath& flowPath() const { return m_flowPath; }
 
     // "From start to stop": one step per timer tick from step 0; a press stops it after
@@ -140,6 +144,9 @@ private:
     FlowPath m_flowPath;
     ClickState m_clicks;
     int m_selectionRevision = 0;
+    std::optional<QPointF> m_rubberStart;
+    QPointF m_rubberEnd;
+    void ShowSummary();
     bool m_stopRequested = false;
     bool m_leftDown = false;
 };
@@ -164,6 +171,9 @@ public:
     void GradientsCommand();
     // Heat Flows: the window with an empty selection in the state Flow.
     void FlowsCommand();
+    // Nodal Energy Balances: a steady problem of several frames chooses the frames in
+    // "Select Outline" first; the window opens in the state Nodal.
+    void BalancesCommand();
     // Results that are no longer current close every result window.
     void CloseWhenStale();
     void CloseAll();
