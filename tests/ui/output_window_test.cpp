@@ -13,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,7 @@
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/gradient_dialog.hpp"
 #include "dialogs/spec_dialogs.hpp"
+#include "dialogs/time_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
@@ -284,6 +286,67 @@ TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
     ASSERT_GE(sum, 0) << text.toStdString();
     EXPECT_NEAR(std::fabs(text.mid(sum + 7).section(' ', 0, 0).toDouble()), 19.048, 0.01)
         << text.toStdString();
+}
+
+// "Select Time" from Temperatures on the quench: a typed time moves the bar to the
+// nearest computed level, a time beyond the last to the last; junk beeps, keeps the
+// dialog open and changes nothing; OK opens the values window at the step chosen.
+TEST_F(ResultWindow, TransientQuenchSelectTimeTypedBeyondAndJunk) {
+    Solve("transient_quench");
+    const CalculationState& c = window->document().calculation();
+    window->UpdateMenu();
+    window->action(Cmd::ViewValues)->trigger();
+    auto* dialog = window->findChild<TTempDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Select Time");
+    EXPECT_EQ(dialog->TimeBox2->text(), "sec");
+    const int last = c.lastStepIndex;
+    ASSERT_GE(last, 4);
+    EXPECT_EQ(dialog->ScrollBar->maximum(), last);
+    const ResultView view{problem(), c.checked.elements, c.results, c.lastStepIndex,
+                          c.displayedStep};
+    auto type = [&](const QString& text) {
+        dialog->TimeBox->clear();
+        QTest::keyClicks(dialog->TimeBox, text);
+    };
+    // A little past the time of step 3 is nearest to step 3.
+    const double t3 = static_cast<double>(view.TimeOf(3));
+    const double t4 = static_cast<double>(view.TimeOf(4));
+    type(QString::number(t3 + 0.2 * (t4 - t3)));
+    EXPECT_EQ(dialog->ScrollBar->value(), 3);
+    type("1e9");
+    EXPECT_EQ(dialog->ScrollBar->value(), last);
+    type(QString::number(t3));
+    const int displayed = c.displayedStep;
+    const int beeps = window->document().beeps;
+    type("abc");
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_GT(window->document().beeps, beeps);
+    EXPECT_EQ(dialog->ChosenStep(), 3);
+    EXPECT_EQ(c.displayedStep, displayed);
+    EXPECT_EQ(window->resultWindows()->window(kValuesWindow), nullptr);
+    type(QString::number(t3));
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kValuesWindow);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(c.displayedStep, 3);
+    EXPECT_TRUE(window->resultWindows()
+                    ->subWindow(kValuesWindow)
+                    ->windowTitle()
+                    .startsWith("Potentials:  "));
+    // The read-out at a node gives that node's value at step 3.
+    const int n = problem().nodes.Count() / 2;
+    ASSERT_EQ(problem().nodes[n].active, 1);
+    const QPoint at(static_cast<int>(std::lround(problem().nodes[n].x)),
+                    static_cast<int>(std::lround(problem().nodes[n].y)));
+    form->picture();
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, at);
+    const QString text = window->panel(StatusPanel::Coords)->text();
+    EXPECT_NEAR(text.section(' ', 0, 0).toDouble(), static_cast<double>(view.Values(3)[n]),
+                0.01 * std::fabs(static_cast<double>(view.Values(3)[n])))
+        << text.toStdString();
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, at);
 }
 
 TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {

@@ -419,6 +419,32 @@ void DrawBalanceLayout(const Problem& p, const ElementTable& elements, DrawList&
     }
 }
 
+void DrawNodeValueLabels(const Problem& p, std::span<const Real> values, DrawList& out) {
+    const Pen thin;
+    auto label = [&](Real x, Real y, std::size_t entry) {
+        if (entry >= values.size()) return;
+        TextPrimitive t;
+        t.text = FormatCell(DecForm{kAutomaticStyle, 1}, values[entry]);
+        const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+        // The circle grows with the text: about 5 pixels a character at height 10.
+        const float r = std::max(8.0f, 2.6f * static_cast<float>(t.text.size()) + 2);
+        out.AddEllipse({fx - r, fy - 8}, {fx + r, fy + 8}, thin, SolidBrush(kWhite));
+        t.at = {fx, fy};
+        t.font = "Times New Roman";
+        t.size = 10;
+        t.anchor = TextAnchor::Center;
+        out.AddText(t);
+    };
+    const int nodeCount = p.nodes.Count();
+    for (int n = 1; n <= nodeCount; ++n)
+        if (p.nodes[n].active == 1) label(p.nodes[n].x, p.nodes[n].y, static_cast<std::size_t>(n));
+    for (int k = 1; k <= p.frameCount; ++k) {
+        const Frame& f = p.frames[static_cast<std::size_t>(k)];
+        if (f.IsLump() && f.subtracted == 0)
+            label(f.labelX, f.labelY, static_cast<std::size_t>(nodeCount + k));
+    }
+}
+
 FlowClickResult FlowClick(const FlowContext& c, FlowPath& path, LineSegment& segment, int level) {
     FlowClickResult result;
     Problem& p = c.problem;

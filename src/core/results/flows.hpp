@@ -102,6 +102,10 @@ void DrawFlowMark(const Problem& problem, const LineSegment& segment, DrawList& 
 // the selected ones drawn heavy.
 void DrawBalanceLayout(const Problem& problem, const ElementTable& elements, DrawList& out);
 
+// The values window's labels: every active node's value (`values`, one stored level) in a
+// circle at the node, and every lump's value at its label position.
+void DrawNodeValueLabels(const Problem& problem, std::span<const Real> values, DrawList& out);
+
 // The information-panel texts of the heat-flow and nodal-balance windows.
 std::string FlowSummaryText(const Problem& problem);
 std::string BalanceSummaryText(const FlowContext& context, int level);

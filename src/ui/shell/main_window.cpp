@@ -705,6 +705,9 @@ void TKOVAMDI::ViewCommand(Cmd cmd) {
         case Cmd::ViewGradients:
             m_results->GradientsCommand();
             break;
+        case Cmd::ViewValues:
+            m_results->ValuesCommand();
+            break;
         case Cmd::ViewFlows:
             m_results->FlowsCommand();
             break;

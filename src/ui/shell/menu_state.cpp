@@ -267,7 +267,6 @@ bool CommandAvailable(Cmd cmd) {
     switch (cmd) {
         case Print:
         case PrinterSetup:
-        case ViewValues:
         case ViewValuesVsTime:
         case ViewFlowVsTime:
         case ViewTable:

@@ -10,6 +10,7 @@
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/gradient_dialog.hpp"
 #include "dialogs/spec_dialogs.hpp"
+#include "dialogs/time_dialog.hpp"
 #include "model/selection.hpp"
 #include "painting/painter.hpp"
 #include "results/input_drawing.hpp"
@@ -244,6 +245,17 @@ void TOutputForm::Render(QImage& image) {
         }
         Paint(drawing, painter);
         ShowSummary();
+    } else if (m_kind == kValuesWindow) {
+        InputDrawingOptions o;
+        o.clientWidth = static_cast<float>(image.width());
+        o.clientHeight = static_cast<float>(image.height());
+        o.templateSizing = true;
+        const bool nodes = p.settings.displayNodes;
+        p.settings.displayNodes = false;
+        DrawList drawing = BuildInputDrawing(p, o);
+        p.settings.displayNodes = nodes;
+        DrawNodeValueLabels(p, view.Values(view.Step()), drawing);
+        Paint(drawing, painter);
     } else if (m_kind == kBalancesWindow) {
         InputDrawingOptions o;
         o.clientWidth = static_cast<float>(image.width());
@@ -402,9 +414,10 @@ ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialog
         Problem& p = m_document.problem();
         const SelectType own = sub == subWindow(kFlowsWindow)      ? SelectType::Flow
                                : sub == subWindow(kBalancesWindow) ? SelectType::Nodal
+                               : sub == subWindow(kValuesWindow)   ? SelectType::Temps
                                                                    : SelectType::None;
-        if ((p.selection.state == SelectType::Flow || p.selection.state == SelectType::Nodal) &&
-            p.selection.state != own)
+        const SelectType s = p.selection.state;
+        if ((s == SelectType::Flow || s == SelectType::Nodal || s == SelectType::Temps) && s != own)
             ClearSelection(p);
         if (own != SelectType::None && p.selection.state != own) {
             ClearSelection(p);
@@ -447,32 +460,57 @@ TOutputForm* ResultWindows::Show(int kind) {
     return form;
 }
 
-void ResultWindows::FlowsCommand() {
+void ResultWindows::AfterTimeChoice(std::function<void()> then) {
     Problem& p = m_document.problem();
     if (!p.resultsCurrent) return;
-    // The window picks flow paths: a selection of another kind is dropped. A path already
-    // picked stays, to be shown at the step chosen now.
-    if (p.selection.state != SelectType::Flow) {
-        ClearSelection(p);
-        p.selection.state = SelectType::Flow;
+    if (!p.settings.transient) {
+        then();
+        return;
     }
-    Show(kFlowsWindow);
+    CalculationState& c = m_document.calculation();
+    auto* dialog =
+        new TTempDlg(ResultView{p, c.checked.elements, c.results, c.lastStepIndex, c.displayedStep},
+                     m_document, m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, then] {
+        m_document.calculation().displayedStep = dialog->ChosenStep();
+        then();
+    });
+    dialog->open();
+}
+
+void ResultWindows::ShowWithState(int kind, SelectType state) {
+    Problem& p = m_document.problem();
+    // A selection of another kind is dropped; a path or balance already picked stays, to
+    // be shown at the step chosen now.
+    if (p.selection.state != state) {
+        ClearSelection(p);
+        p.selection.state = state;
+    }
+    TOutputForm* form = Show(kind);
+    // A double click chooses another time, in a transient problem only.
+    if (p.settings.transient && !form->onRerun) {
+        if (kind == kValuesWindow) form->onRerun = [this] { ValuesCommand(); };
+        if (kind == kFlowsWindow) form->onRerun = [this] { FlowsCommand(); };
+        if (kind == kBalancesWindow) form->onRerun = [this] { BalancesCommand(); };
+    }
+}
+
+void ResultWindows::ValuesCommand() {
+    AfterTimeChoice([this] { ShowWithState(kValuesWindow, SelectType::Temps); });
+}
+
+void ResultWindows::FlowsCommand() {
+    AfterTimeChoice([this] { ShowWithState(kFlowsWindow, SelectType::Flow); });
 }
 
 void ResultWindows::BalancesCommand() {
     Problem& p = m_document.problem();
     CalculationState& c = m_document.calculation();
     if (!p.resultsCurrent || c.balances.Empty()) return;
-    auto open = [this] {
-        Problem& pr = m_document.problem();
-        if (pr.selection.state != SelectType::Nodal) {
-            ClearSelection(pr);
-            pr.selection.state = SelectType::Nodal;
-        }
-        Show(kBalancesWindow);
-    };
+    auto open = [this] { ShowWithState(kBalancesWindow, SelectType::Nodal); };
     if (p.settings.transient) {
-        open();
+        AfterTimeChoice(open);
         return;
     }
     if (p.frameCount <= 1) {

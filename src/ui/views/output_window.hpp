@@ -169,7 +169,10 @@ public:
     // Gradients: the gradient dialog, or in Potential Flow the pressures and the contour
     // dialog for them.
     void GradientsCommand();
-    // Heat Flows: the window with an empty selection in the state Flow.
+    // Temperatures (or the subject's values): in a transient problem "Select Time" first.
+    void ValuesCommand();
+    // Heat Flows: "Select Time" first in a transient problem; the window picks paths in
+    // the state Flow.
     void FlowsCommand();
     // Nodal Energy Balances: a steady problem of several frames chooses the frames in
     // "Select Outline" first; the window opens in the state Nodal.
@@ -181,6 +184,11 @@ public:
     int FrontKind() const;
 
 private:
+    // Runs `then` at once in a steady problem, after "Select Time" in a transient one.
+    void AfterTimeChoice(std::function<void()> then);
+    // Opens a window whose selection state is `state`.
+    void ShowWithState(int kind, SelectType state);
+
     Document& m_document;
     QMdiArea* m_area;
     QWidget* m_dialogParent;
