@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/gradient_dialog.hpp"
@@ -376,6 +377,15 @@ TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
     QTRY_VERIFY(!form->SequenceRunning());
     EXPECT_LE(window->document().calculation().displayedStep, last);
     EXPECT_FALSE(window->resultWindows()->settings().contour.runSequence);
+    // A step chosen with the spin buttons stays after Cancel.
+    const int shown = window->document().calculation().displayedStep;
+    dialog = OpenContourDialog();
+    ASSERT_NE(dialog, nullptr);
+    QTest::mouseClick(dialog->SpinUp, Qt::LeftButton);
+    const int chosen = dialog->ChosenStep();
+    EXPECT_NE(chosen, shown);
+    QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton);
+    EXPECT_EQ(window->document().calculation().displayedStep, chosen);
 }
 
 TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {

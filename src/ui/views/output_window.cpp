@@ -524,6 +524,19 @@ void ResultWindows::BalancesCommand() {
     dialog->open();
 }
 
+template <class Dialog>
+void ResultWindows::KeepStepOnCancel(Dialog* dialog) {
+    // A step chosen with the spin buttons or the time field stays after a Cancel; an
+    // open window shows it.
+    connect(dialog, &QDialog::rejected, this, [this, dialog] {
+        int& shown = m_document.calculation().displayedStep;
+        if (shown == dialog->ChosenStep()) return;
+        shown = dialog->ChosenStep();
+        for (int kind : {kContoursWindow, kGradientsWindow})
+            if (TOutputForm* form = window(kind)) form->canvas()->update();
+    });
+}
+
 void ResultWindows::ContoursCommand() {
     CalculationState& c = m_document.calculation();
     m_settings.contour = ContourSettingsOf(m_document.problem(), m_settings.contour);
@@ -536,6 +549,7 @@ void ResultWindows::ContoursCommand() {
         StoreContourSettings(m_document.problem(), m_settings.contour);
         Show(kContoursWindow);
     });
+    KeepStepOnCancel(dialog);
     dialog->open();
 }
 
@@ -567,6 +581,7 @@ void ResultWindows::GradientsCommand() {
         StoreGradientSettings(m_document.problem(), m_settings.gradient);
         Show(kGradientsWindow);
     });
+    KeepStepOnCancel(dialog);
     dialog->open();
 }
 

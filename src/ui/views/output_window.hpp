@@ -186,6 +186,8 @@ public:
 private:
     // Runs `then` at once in a steady problem, after "Select Time" in a transient one.
     void AfterTimeChoice(std::function<void()> then);
+    template <class Dialog>
+    void KeepStepOnCancel(Dialog* dialog);
     // Opens a window whose selection state is `state`.
     void ShowWithState(int kind, SelectType state);
 
