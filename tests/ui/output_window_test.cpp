@@ -397,6 +397,13 @@ TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {
     EXPECT_TRUE(dialog->GradientTypeBox->isVisibleTo(dialog));
     dialog->HeatFluxRB->click();
     EXPECT_EQ(dialog->windowTitle(), "Heat Flux Gradients");
+    // The previews follow the bars.
+    const QImage length = dialog->LengthPreview->grab().toImage();
+    const QImage density = dialog->DensityPreview->grab().toImage();
+    dialog->LengthSB->setValue(dialog->LengthSB->value() + 20);
+    dialog->DensitySB->setValue(dialog->DensitySB->value() + 20);
+    EXPECT_NE(dialog->LengthPreview->grab().toImage(), length);
+    EXPECT_NE(dialog->DensityPreview->grab().toImage(), density);
     EXPECT_EQ(dialog->UserAuto->text(), "Auto");
     QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
     TOutputForm* form = window->resultWindows()->window(kGradientsWindow);
