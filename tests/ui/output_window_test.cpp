@@ -3,20 +3,27 @@
 // refusals, and a change that closes the result windows and disables the View items.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/gradient_dialog.hpp"
+#include "dialogs/spec_dialogs.hpp"
+#include "dialogs/time_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
@@ -155,6 +162,194 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
     EXPECT_FALSE(window->action(Cmd::ViewContours)->isEnabled());
 }
 
+// Heat Flows through the window's clicks: the interface segments picked from the bottom
+// up sum the wall's flow; the three sides of one element close a path whose flows cancel,
+// and the next click starts a fresh path.
+TEST_F(ResultWindow, CompositeWallHeatFlowsUpTheInterface) {
+    Solve("composite_wall");
+    window->UpdateMenu();
+    QAction* a = window->action(Cmd::ViewFlows);
+    ASSERT_TRUE(a->isEnabled());
+    a->trigger();
+    TOutputForm* form = window->resultWindows()->window(kFlowsWindow);
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(window->resultWindows()
+                    ->subWindow(kFlowsWindow)
+                    ->windowTitle()
+                    .startsWith("Heat Flows:  "));
+    form->picture();
+    QLabel* info = window->panel(StatusPanel::Info);
+    EXPECT_EQ(info->text(), "Select (1 or more) connected boundaries.");
+    Problem& p = problem();
+    auto nearX = [&](int n, Real x) {
+        return p.nodes.Valid(n) && std::fabs(test::Position(p, n).first - x) < 1e-6L;
+    };
+    std::vector<LineSegment*> interface;
+    for (LineSegment& s : p.lines)
+        if (nearX(s.node1, 0.05L) && nearX(s.node2, 0.05L)) interface.push_back(&s);
+    ASSERT_GE(interface.size(), 2u);
+    auto lowY = [&](const LineSegment* s) {
+        return std::min(test::Position(p, s->node1).second, test::Position(p, s->node2).second);
+    };
+    std::sort(interface.begin(), interface.end(),
+              [&](const LineSegment* l, const LineSegment* r) { return lowY(l) < lowY(r); });
+    auto middle = [&](int n1, int n2) {
+        return QPoint(static_cast<int>(std::lround((p.nodes[n1].x + p.nodes[n2].x) / 2)),
+                      static_cast<int>(std::lround((p.nodes[n1].y + p.nodes[n2].y) / 2)));
+    };
+    auto sumOf = [](const QString& text) {
+        const int at = text.indexOf("Sum(Q)=");
+        return at < 0 ? 1e9 : text.mid(at + 7).section(' ', 0, 0).toDouble();
+    };
+    for (LineSegment* s : interface)
+        QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, middle(s->node1, s->node2));
+    ASSERT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
+    // 100 / (0.05/1 + 0.1/0.1) W/m2 through the 0.2 m high wall.
+    EXPECT_NEAR(sumOf(info->text()), 19.048, 0.01) << info->text().toStdString();
+    EXPECT_NE(form->picture(), QImage());  // painting recomputes the path: same sum
+    EXPECT_NEAR(sumOf(info->text()), 19.048, 0.01) << info->text().toStdString();
+    // Round one element of the insulation: the path closes and its flows cancel.
+    const CalculationState& c = window->document().calculation();
+    int element = -1;
+    for (int e = 0; e < c.checked.elements.Count() && element < 0; ++e)
+        if (const int n0 = c.checked.elements[e].nodes[0];
+            p.nodes.Valid(n0) && test::Position(p, n0).first > 0.06L)
+            element = e;
+    ASSERT_GE(element, 0);
+    const auto& n = c.checked.elements[element].nodes;
+    for (const auto& [n1, n2] : {std::pair{n[0], n[1]}, {n[1], n[2]}, {n[2], n[0]}})
+        QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, middle(n1, n2));
+    ASSERT_EQ(p.selection.Count(), 3);
+    EXPECT_EQ(form->flowPath().pathEnd, 0);
+    EXPECT_NEAR(sumOf(info->text()), 0, 0.01) << info->text().toStdString();
+    // Closed: the next segment starts afresh.
+    const LineSegment* first = interface.front();
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, middle(first->node1, first->node2));
+    EXPECT_EQ(p.selection.Count(), 1);
+    EXPECT_FALSE(info->text().contains("Sum("));
+    // The input window in front drops the path; its clicks select as before.
+    window->action(Cmd::ViewInput)->trigger();
+    QApplication::processEvents();
+    EXPECT_NE(p.selection.state, SelectType::Flow);
+}
+
+// Nodal Energy Balances on the two-material wall: "Select Outline" keeps the concrete
+// alone; a node on the interface shows its balance and temperature, and a dotted
+// rectangle round the interface sums the concrete's balances there to the wall's flow.
+TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
+    Solve("composite_wall");
+    window->UpdateMenu();
+    QAction* a = window->action(Cmd::ViewBalances);
+    ASSERT_TRUE(a->isEnabled());
+    a->trigger();
+    auto* outline = window->findChild<TSelectFrameDlg*>();
+    ASSERT_NE(outline, nullptr);
+    ASSERT_EQ(outline->FrameBox->count(), 2);
+    outline->FrameBox->clearSelection();
+    outline->FrameBox->item(0)->setSelected(true);
+    outline->accept();
+    TOutputForm* form = window->resultWindows()->window(kBalancesWindow);
+    ASSERT_NE(form, nullptr);
+    form->picture();
+    QLabel* info = window->panel(StatusPanel::Info);
+    EXPECT_EQ(info->text(), "Click on a node");
+    Problem& p = problem();
+    std::vector<int> interface;
+    for (int n = 1; n <= p.nodes.Count(); ++n)
+        if (std::fabs(test::Position(p, n).first - 0.05L) < 1e-6L) interface.push_back(n);
+    ASSERT_GE(interface.size(), 3u);
+    auto at = [&](int n) {
+        return QPoint(static_cast<int>(std::lround(p.nodes[n].x)),
+                      static_cast<int>(std::lround(p.nodes[n].y)));
+    };
+    const int middle = interface[interface.size() / 2];
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at(middle));
+    const QString one = info->text();
+    EXPECT_TRUE(one.startsWith(QString("Q[%1]=").arg(middle))) << one.toStdString();
+    EXPECT_NEAR(one.section("T[", 1).section("]=", 1).toDouble(), 95.2, 0.05) << one.toStdString();
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at(middle));  // toggled off
+    EXPECT_EQ(info->text(), "Click on a node");
+    int top = 1 << 30, bottom = -(1 << 30);
+    for (int n : interface) {
+        top = std::min(top, at(n).y());
+        bottom = std::max(bottom, at(n).y());
+    }
+    const int x = at(middle).x();
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, QPoint(x - 4, top - 5));
+    QMouseEvent move(QEvent::MouseMove, QPointF(x + 4, bottom + 5), QPointF(x + 4, bottom + 5),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->canvas(), &move);
+    ASSERT_TRUE(form->rubberRectangle().has_value());
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, QPoint(x + 4, bottom + 5));
+    EXPECT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
+    const QString text = info->text();
+    const int sum = text.indexOf("Sum(Q)=");
+    ASSERT_GE(sum, 0) << text.toStdString();
+    EXPECT_NEAR(std::fabs(text.mid(sum + 7).section(' ', 0, 0).toDouble()), 19.048, 0.01)
+        << text.toStdString();
+}
+
+// "Select Time" from Temperatures on the quench: a typed time moves the bar to the
+// nearest computed level, a time beyond the last to the last; junk beeps, keeps the
+// dialog open and changes nothing; OK opens the values window at the step chosen.
+TEST_F(ResultWindow, TransientQuenchSelectTimeTypedBeyondAndJunk) {
+    Solve("transient_quench");
+    const CalculationState& c = window->document().calculation();
+    window->UpdateMenu();
+    window->action(Cmd::ViewValues)->trigger();
+    auto* dialog = window->findChild<TTempDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Select Time");
+    EXPECT_EQ(dialog->TimeBox2->text(), "sec");
+    const int last = c.lastStepIndex;
+    ASSERT_GE(last, 4);
+    EXPECT_EQ(dialog->ScrollBar->maximum(), last);
+    const ResultView view{problem(), c.checked.elements, c.results, c.lastStepIndex,
+                          c.displayedStep};
+    auto type = [&](const QString& text) {
+        dialog->TimeBox->clear();
+        QTest::keyClicks(dialog->TimeBox, text);
+    };
+    // A little past the time of step 3 is nearest to step 3.
+    const double t3 = static_cast<double>(view.TimeOf(3));
+    const double t4 = static_cast<double>(view.TimeOf(4));
+    type(QString::number(t3 + 0.2 * (t4 - t3)));
+    EXPECT_EQ(dialog->ScrollBar->value(), 3);
+    type("1e9");
+    EXPECT_EQ(dialog->ScrollBar->value(), last);
+    type(QString::number(t3));
+    const int displayed = c.displayedStep;
+    const int beeps = window->document().beeps;
+    type("abc");
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_GT(window->document().beeps, beeps);
+    EXPECT_EQ(dialog->ChosenStep(), 3);
+    EXPECT_EQ(c.displayedStep, displayed);
+    EXPECT_EQ(window->resultWindows()->window(kValuesWindow), nullptr);
+    type(QString::number(t3));
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kValuesWindow);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(c.displayedStep, 3);
+    EXPECT_TRUE(window->resultWindows()
+                    ->subWindow(kValuesWindow)
+                    ->windowTitle()
+                    .startsWith("Potentials:  "));
+    // The read-out at a node gives that node's value at step 3.
+    const int n = problem().nodes.Count() / 2;
+    ASSERT_EQ(problem().nodes[n].active, 1);
+    const QPoint at(static_cast<int>(std::lround(problem().nodes[n].x)),
+                    static_cast<int>(std::lround(problem().nodes[n].y)));
+    form->picture();
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, at);
+    const QString text = window->panel(StatusPanel::Coords)->text();
+    EXPECT_NEAR(text.section(' ', 0, 0).toDouble(), static_cast<double>(view.Values(3)[n]),
+                0.01 * std::fabs(static_cast<double>(view.Values(3)[n])))
+        << text.toStdString();
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, at);
+}
+
 TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
     Solve("transient_quench");
     const int last = window->document().calculation().lastStepIndex;
@@ -182,6 +377,15 @@ TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
     QTRY_VERIFY(!form->SequenceRunning());
     EXPECT_LE(window->document().calculation().displayedStep, last);
     EXPECT_FALSE(window->resultWindows()->settings().contour.runSequence);
+    // A step chosen with the spin buttons stays after Cancel.
+    const int shown = window->document().calculation().displayedStep;
+    dialog = OpenContourDialog();
+    ASSERT_NE(dialog, nullptr);
+    QTest::mouseClick(dialog->SpinUp, Qt::LeftButton);
+    const int chosen = dialog->ChosenStep();
+    EXPECT_NE(chosen, shown);
+    QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton);
+    EXPECT_EQ(window->document().calculation().displayedStep, chosen);
 }
 
 TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {
@@ -193,6 +397,13 @@ TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {
     EXPECT_TRUE(dialog->GradientTypeBox->isVisibleTo(dialog));
     dialog->HeatFluxRB->click();
     EXPECT_EQ(dialog->windowTitle(), "Heat Flux Gradients");
+    // The previews follow the bars.
+    const QImage length = dialog->LengthPreview->grab().toImage();
+    const QImage density = dialog->DensityPreview->grab().toImage();
+    dialog->LengthSB->setValue(dialog->LengthSB->value() + 20);
+    dialog->DensitySB->setValue(dialog->DensitySB->value() + 20);
+    EXPECT_NE(dialog->LengthPreview->grab().toImage(), length);
+    EXPECT_NE(dialog->DensityPreview->grab().toImage(), density);
     EXPECT_EQ(dialog->UserAuto->text(), "Auto");
     QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
     TOutputForm* form = window->resultWindows()->window(kGradientsWindow);

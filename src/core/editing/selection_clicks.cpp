@@ -303,9 +303,18 @@ ClickReply ClickAt(Problem& problem, ClickState& state, const ClickInput& input)
         case SelectType::Flow:
             SegmentClick(problem, state, click, reply);
             break;
-        case SelectType::Nodal:
-            if (!NodeClick(problem, state, click, reply)) reply.next = NextStep::RubberRectangle;
+        case SelectType::Nodal: {
+            if (NodeClick(problem, state, click, reply)) break;
+            // A lump's balance is its frame's entry: a press inside a lump adds it.
+            const int k = FrameAtPoint(problem, click.x, click.y);
+            if (problem.ValidFrame(k) && problem.frames[k].IsLump()) {
+                FrameRule(problem, k);
+                ShowSelectionInfo(problem);
+                break;
+            }
+            reply.next = NextStep::RubberRectangle;
             break;
+        }
         case SelectType::LineErrors:
         case SelectType::NodeErrors:
             ClearSelection(problem);

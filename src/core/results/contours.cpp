@@ -329,9 +329,13 @@ void ContinuousShading(const ResultView& view, const ContourSettings& s,
     const auto colourOf = [&](int c) { return PaletteColour(s.palette, c); };
     // The shaded area: the elements' bounding box within the clip rectangle.
     float l = 1e30f, t = 1e30f, r = -1e30f, b = -1e30f;
+    // The corners are found once: the bounding pass keeps them for the raster pass.
+    std::vector<std::array<Corner, 3>> corners;
+    corners.reserve(static_cast<std::size_t>(view.elements.Count()));
     for (const kova::Element& e : view.elements) {
         std::array<Corner, 3> v{};
         if (!ElementCorners(view, values, e, v)) continue;
+        corners.push_back(v);
         for (const Corner& c : v) {
             l = std::min(l, static_cast<float>(std::round(static_cast<double>(c.x))));
             r = std::max(r, static_cast<float>(std::round(static_cast<double>(c.x))));
@@ -370,9 +374,7 @@ void ContinuousShading(const ResultView& view, const ContourSettings& s,
         image.pixels[static_cast<std::size_t>(y - y0) * static_cast<std::size_t>(width) +
                      static_cast<std::size_t>(x - x0)] = table[static_cast<std::size_t>(c)];
     };
-    for (const kova::Element& e : view.elements) {
-        std::array<Corner, 3> v{};
-        if (!ElementCorners(view, values, e, v)) continue;
+    for (const std::array<Corner, 3>& v : corners) {
         std::array<long long, 3> X{}, Y{};
         std::array<int, 3> C{};
         for (std::size_t i = 0; i < 3; ++i) {

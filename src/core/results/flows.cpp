@@ -366,6 +366,85 @@ void DrawFlowMark(const Problem& p, const LineSegment& s, DrawList& out) {
                    SolidBrush(kBlack));
 }
 
+void DrawBalanceLayout(const Problem& p, const ElementTable& elements, DrawList& out) {
+    const int nodeCount = p.nodes.Count();
+    std::vector<char> labelled(static_cast<std::size_t>(nodeCount) + 1, 0);
+    Pen dotted;
+    dotted.style = PenStyle::Dotted;
+    auto chosen = [&](int k) { return p.ValidFrame(k) && p.frames[k].balanceSelected != 0; };
+    for (int e = 0; e < elements.Count(); ++e) {
+        const Element& el = elements[e];
+        if (!chosen(el.frame)) continue;
+        bool valid = true;
+        for (const int n : el.nodes) valid = valid && p.nodes.Valid(n);
+        if (!valid) continue;
+        const Node& a = p.nodes[el.nodes[0]];
+        const Node& b = p.nodes[el.nodes[1]];
+        const Node& c = p.nodes[el.nodes[2]];
+        const DrawPoint centre{static_cast<float>((a.x + b.x + c.x) / 3),
+                               static_cast<float>((a.y + b.y + c.y) / 3)};
+        for (const auto& [u, v] : {std::pair{&a, &b}, {&b, &c}, {&c, &a}})
+            out.AddSegment(
+                centre,
+                {static_cast<float>((u->x + v->x) / 2), static_cast<float>((u->y + v->y) / 2)},
+                dotted);
+        for (const int n : el.nodes) labelled[static_cast<std::size_t>(n)] = 1;
+    }
+    Pen thin;
+    Pen heavy;
+    heavy.width = 2;
+    auto label = [&](Real x, Real y, const std::string& text, bool selected) {
+        const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+        out.AddEllipse({fx - 8, fy - 8}, {fx + 8, fy + 8}, selected ? heavy : thin,
+                       SolidBrush(kWhite));
+        TextPrimitive t;
+        t.at = {fx, fy};
+        t.text = text;
+        t.font = "Times New Roman";
+        t.size = 10;
+        t.anchor = TextAnchor::Center;
+        out.AddText(t);
+    };
+    for (int n = 1; n <= nodeCount; ++n)
+        if (labelled[static_cast<std::size_t>(n)] != 0)
+            label(p.nodes[n].x, p.nodes[n].y, std::to_string(n),
+                  p.selection.Contains(NumberItem(n)));
+    for (int k = 1; k <= p.frameCount; ++k) {
+        const Frame& f = p.frames[static_cast<std::size_t>(k)];
+        if (!f.IsLump() || f.subtracted != 0 || !chosen(k)) continue;
+        const char letter =
+            f.lumpLetter > 0 && f.lumpLetter < 128 ? static_cast<char>(f.lumpLetter) : '?';
+        label(f.labelX, f.labelY, std::string(1, letter),
+              p.selection.Contains(NumberItem(nodeCount + k)));
+    }
+}
+
+void DrawNodeValueLabels(const Problem& p, std::span<const Real> values, DrawList& out) {
+    const Pen thin;
+    auto label = [&](Real x, Real y, std::size_t entry) {
+        if (entry >= values.size()) return;
+        TextPrimitive t;
+        t.text = FormatCell(DecForm{kAutomaticStyle, 1}, values[entry]);
+        const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+        // The circle grows with the text: about 5 pixels a character at height 10.
+        const float r = std::max(8.0f, 2.6f * static_cast<float>(t.text.size()) + 2);
+        out.AddEllipse({fx - r, fy - 8}, {fx + r, fy + 8}, thin, SolidBrush(kWhite));
+        t.at = {fx, fy};
+        t.font = "Times New Roman";
+        t.size = 10;
+        t.anchor = TextAnchor::Center;
+        out.AddText(t);
+    };
+    const int nodeCount = p.nodes.Count();
+    for (int n = 1; n <= nodeCount; ++n)
+        if (p.nodes[n].active == 1) label(p.nodes[n].x, p.nodes[n].y, static_cast<std::size_t>(n));
+    for (int k = 1; k <= p.frameCount; ++k) {
+        const Frame& f = p.frames[static_cast<std::size_t>(k)];
+        if (f.IsLump() && f.subtracted == 0)
+            label(f.labelX, f.labelY, static_cast<std::size_t>(nodeCount + k));
+    }
+}
+
 FlowClickResult FlowClick(const FlowContext& c, FlowPath& path, LineSegment& segment, int level) {
     FlowClickResult result;
     Problem& p = c.problem;

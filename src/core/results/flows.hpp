@@ -96,6 +96,16 @@ FlowClickResult FlowClick(const FlowContext& context, FlowPath& path, LineSegmen
 // The arrow across a selected segment (or the red octagon of a zero flow).
 void DrawFlowMark(const Problem& problem, const LineSegment& segment, DrawList& out);
 
+// The nodal-balance window's annotations over the frames: for every element of a frame
+// chosen for the balance, dotted lines from its centroid to the midpoints of its sides;
+// one number label per node of those elements and one letter label per chosen lump,
+// the selected ones drawn heavy.
+void DrawBalanceLayout(const Problem& problem, const ElementTable& elements, DrawList& out);
+
+// The values window's labels: every active node's value (`values`, one stored level) in a
+// circle at the node, and every lump's value at its label position.
+void DrawNodeValueLabels(const Problem& problem, std::span<const Real> values, DrawList& out);
+
 // The information-panel texts of the heat-flow and nodal-balance windows.
 std::string FlowSummaryText(const Problem& problem);
 std::string BalanceSummaryText(const FlowContext& context, int level);

@@ -59,6 +59,45 @@ std::optional<int> SelectTimeStep(const ResultView& view, const std::string& tex
     return NearestStep(view, *t);
 }
 
+namespace {
+
+// A filled head at `tip` pointing along (ux, uy).
+void ArrowHead(DrawList& out, DrawPoint tip, float ux, float uy) {
+    out.AddPolygon({tip,
+                    {tip.x - 6 * ux - 3 * uy, tip.y - 6 * uy + 3 * ux},
+                    {tip.x - 6 * ux + 3 * uy, tip.y - 6 * uy - 3 * ux}},
+                   SolidBrush(kBlack));
+}
+
+}  // namespace
+
+DrawList ArrowLengthPreview(PreviewBar bar, int arrowLength, Rgb face) {
+    DrawList out;
+    const float y = bar.top - 10;
+    const float end = bar.left + bar.width - 5;
+    Pen wipe;
+    wipe.color = face;
+    wipe.width = 7;  // the head's height too
+    out.AddSegment({bar.left, y}, {bar.left + bar.width, y}, wipe);
+    const DrawPoint tip{end, y};
+    out.AddSegment({end - static_cast<float>(std::max(arrowLength, 0)), y}, tip, Pen{});
+    ArrowHead(out, tip, 1, 0);
+    return out;
+}
+
+DrawList ArrowDensityPreview(PreviewBar bar, int arrowSpacing, Rgb face) {
+    DrawList out;
+    const float top = bar.top - 40, bottom = bar.top - 5;
+    out.AddRectangle({bar.left, top}, {bar.left + bar.width + 20, bottom}, kNoPen,
+                     SolidBrush(face));
+    const int step = std::max(arrowSpacing, 1);
+    for (float x = bar.left; x <= bar.left + bar.width; x += static_cast<float>(step)) {
+        out.AddSegment({x, bottom - 1}, {x, top + 6}, Pen{});
+        ArrowHead(out, {x, top + 6}, 0, -1);
+    }
+    return out;
+}
+
 int SpinStep(const ResultView& view, int step, int delta) {
     const int last = std::max(view.LastStep(), 0);
     step += delta;

@@ -58,6 +58,19 @@ std::optional<int> ContourDialogTimeStep(const ResultView& view, const std::stri
 // computed levels (beyond the last: the last); junk gives nothing.
 std::optional<int> SelectTimeStep(const ResultView& view, const std::string& text);
 
+// The gradient dialog's previews above its two bars (dialog pixels, the bar's left end,
+// top and width). Length: the line 10 pixels above the bar wiped in `face`, then a black
+// arrow of the arrow length pointing right and ending 5 pixels inside the bar's right
+// end. Density: the strip from 40 to 5 pixels above the bar filled with `face`, then
+// upward arrows one arrow spacing apart from the bar's left end to its right end.
+struct PreviewBar {
+    float left = 0;
+    float top = 0;
+    float width = 0;
+};
+DrawList ArrowLengthPreview(PreviewBar bar, int arrowLength, Rgb face);
+DrawList ArrowDensityPreview(PreviewBar bar, int arrowSpacing, Rgb face);
+
 // The displayed step moved by the spin buttons, wrapping at both ends.
 int SpinStep(const ResultView& view, int step, int delta);
 

@@ -6,17 +6,58 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "dialogs/line_edit_field.hpp"
+#include "painting/painter.hpp"
 #include "results/result_dialogs.hpp"
 
 namespace kova::ui {
 namespace {
+
+// The strip above a bar where its preview is drawn; the bar starts at the strip's foot.
+class PreviewStrip : public QWidget {
+public:
+    PreviewStrip(int height, std::function<DrawList(PreviewBar, Rgb)> draw, QWidget* parent)
+        : QWidget(parent), m_draw(std::move(draw)) {
+        setFixedHeight(height);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QColor face = palette().color(QPalette::Button);
+        const Rgb rgb{static_cast<std::uint8_t>(face.red()),
+                      static_cast<std::uint8_t>(face.green()),
+                      static_cast<std::uint8_t>(face.blue())};
+        Paint(m_draw(PreviewBar{0, static_cast<float>(height()), static_cast<float>(width() - 20)},
+                     rgb),
+              painter);
+    }
+
+private:
+    std::function<DrawList(PreviewBar, Rgb)> m_draw;
+};
+
+// The bar under its preview strip, as one form field.
+QWidget* WithPreview(QScrollBar* bar, PreviewStrip* strip, QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(strip);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 20, 0);  // the density strip reaches 20 pixels past the bar
+    row->addWidget(bar);
+    column->addLayout(row);
+    return box;
+}
 
 constexpr int kBarMax = 135;  // ArrowLength runs 15..135, ArrowSpacing 15..115
 
@@ -76,8 +117,22 @@ TGradientDlg::TGradientDlg(ResultView view, GradientSettings& gradient, ContourS
     scale->addWidget(UserAuto);
     form->addRow(ScaleL, scale);
     form->addRow(GradientTypeBox);
-    form->addRow("Arrow length", LengthSB);
-    form->addRow("Arrow density", DensitySB);
+    LengthPreview = new PreviewStrip(
+        20,
+        [this](PreviewBar b, Rgb face) {
+            return ArrowLengthPreview(b, m_gradient.arrowLength, face);
+        },
+        this);
+    DensityPreview = new PreviewStrip(
+        40,
+        [this](PreviewBar b, Rgb face) {
+            return ArrowDensityPreview(b, m_gradient.arrowSpacing, face);
+        },
+        this);
+    form->addRow("Arrow length",
+                 WithPreview(LengthSB, static_cast<PreviewStrip*>(LengthPreview), this));
+    form->addRow("Arrow density",
+                 WithPreview(DensitySB, static_cast<PreviewStrip*>(DensityPreview), this));
     form->addRow(SuperimposeBox);
     auto* lines = new QHBoxLayout;
     lines->addWidget(OutlinesBox);
@@ -155,10 +210,14 @@ TGradientDlg::TGradientDlg(ResultView view, GradientSettings& gradient, ContourS
     connect(MaxEdit, &QLineEdit::textEdited, this, toUser);
     connect(TempRB, &QRadioButton::clicked, this, [this] { TypeClick(true); });
     connect(HeatFluxRB, &QRadioButton::clicked, this, [this] { TypeClick(false); });
-    connect(LengthSB, &QScrollBar::valueChanged, this,
-            [this](int v) { m_gradient.arrowLength = LengthSB->maximum() - v + 15; });
-    connect(DensitySB, &QScrollBar::valueChanged, this,
-            [this](int v) { m_gradient.arrowSpacing = DensitySB->maximum() - v + 15; });
+    connect(LengthSB, &QScrollBar::valueChanged, this, [this](int v) {
+        m_gradient.arrowLength = LengthSB->maximum() - v + 15;
+        LengthPreview->update();
+    });
+    connect(DensitySB, &QScrollBar::valueChanged, this, [this](int v) {
+        m_gradient.arrowSpacing = DensitySB->maximum() - v + 15;
+        DensityPreview->update();
+    });
     connect(ElementsBox, &QCheckBox::toggled, this, [this](bool on) {
         WhiteRB->setEnabled(on);
         BlackRB->setEnabled(on);

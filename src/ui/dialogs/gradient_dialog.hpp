@@ -37,6 +37,9 @@ public:
     QRadioButton* TempRB;
     QRadioButton* HeatFluxRB;
     QScrollBar* LengthSB;
+    // The arrow drawn above LengthSB and the row of arrows above DensitySB.
+    QWidget* LengthPreview;
+    QWidget* DensityPreview;
     QScrollBar* DensitySB;
     QCheckBox* SuperimposeBox;
     QCheckBox* ElementsBox;

@@ -65,7 +65,19 @@ void UsePen(QPainter& painter, const Pen& pen) {
     }
 }
 
-void PaintRegion(const DrawList& list, const Primitive& item, QPainter& painter) {
+void PaintRegion(const DrawList& list, const Primitive& item, QPainter& painter,
+                 QPolygonF& scratch) {
+    // One ring without holes, as every band and element piece is: a polygon straight
+    // from a reused buffer, without building a path.
+    if (item.ringCount == 1 && item.index == 1) {
+        const auto pts = list.PointsOf(item);
+        scratch.resize(static_cast<qsizetype>(pts.size()));
+        for (std::size_t i = 0; i < pts.size(); ++i) scratch[static_cast<qsizetype>(i)] = Q(pts[i]);
+        UsePen(painter, item.pen);
+        painter.setBrush(ToQBrush(item.brush));
+        painter.drawPolygon(scratch, Qt::WindingFill);
+        return;
+    }
     const auto rings = list.RingsOf(item);
     QPainterPath outline;
     outline.setFillRule(Qt::WindingFill);
@@ -193,7 +205,7 @@ void Paint(const DrawList& list, QPainter& painter, const ViewTransform& view) {
     for (const Primitive& item : list.items) {
         switch (item.kind) {
             case PrimitiveKind::Region:
-                PaintRegion(list, item, painter);
+                PaintRegion(list, item, painter, polygon);
                 break;
             case PrimitiveKind::Polyline: {
                 const auto pts = list.PointsOf(item);

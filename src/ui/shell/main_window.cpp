@@ -739,6 +739,15 @@ void TKOVAMDI::ViewCommand(Cmd cmd) {
         case Cmd::ViewGradients:
             m_results->GradientsCommand();
             break;
+        case Cmd::ViewValues:
+            m_results->ValuesCommand();
+            break;
+        case Cmd::ViewFlows:
+            m_results->FlowsCommand();
+            break;
+        case Cmd::ViewBalances:
+            m_results->BalancesCommand();
+            break;
         case Cmd::ProblemDescription: {
             const QString pdf = DescriptionFile();
             if (!pdf.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(pdf));

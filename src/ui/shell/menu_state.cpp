@@ -267,10 +267,7 @@ bool CommandAvailable(Cmd cmd) {
     switch (cmd) {
         case Print:
         case PrinterSetup:
-        case ViewValues:
         case ViewValuesVsTime:
-        case ViewFlows:
-        case ViewBalances:
         case ViewFlowVsTime:
         case ViewTable:
         case ViewSummary:

@@ -9,7 +9,12 @@
 
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/gradient_dialog.hpp"
+#include "dialogs/spec_dialogs.hpp"
+#include "dialogs/time_dialog.hpp"
+#include "model/selection.hpp"
 #include "painting/painter.hpp"
+#include "results/input_drawing.hpp"
+#include "results/node_table_text.hpp"
 #include "results/pressures.hpp"
 #include "results/readout.hpp"
 #include "results/view_geometry.hpp"
@@ -40,6 +45,11 @@ OutputCanvas::OutputCanvas(TOutputForm& window) : QWidget(&window), m_window(win
 void OutputCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, m_window.picture());
+    if (const auto r = m_window.rubberRectangle()) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(*r);
+    }
 }
 
 void OutputCanvas::mousePressEvent(QMouseEvent* event) {
@@ -52,12 +62,20 @@ void OutputCanvas::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() != Qt::LeftButton) return;
+    if (m_window.WinID() == kFlowsWindow || m_window.WinID() == kBalancesWindow) {
+        m_window.SelectionClick(event->position(), (event->modifiers() & Qt::ControlModifier) != 0);
+        return;
+    }
     m_window.m_leftDown = true;
     mouseMoveEvent(event);
 }
 
 void OutputCanvas::mouseMoveEvent(QMouseEvent* event) {
     Document& doc = m_window.document();
+    if (m_window.m_rubberStart) {
+        m_window.m_rubberEnd = event->position();
+        update();
+    }
     if (m_window.m_leftDown) {
         if (const auto text = m_window.ReadoutAt(event->position()))
             doc.ShowStatusText(*text, StatusPanel::Coords);
@@ -67,8 +85,9 @@ void OutputCanvas::mouseMoveEvent(QMouseEvent* event) {
     doc.ShowStatusText(CoordinatesText(doc.problem(), p.x(), p.y()), StatusPanel::Coords);
 }
 
-void OutputCanvas::mouseReleaseEvent(QMouseEvent*) {
+void OutputCanvas::mouseReleaseEvent(QMouseEvent* event) {
     m_window.m_leftDown = false;
+    if (m_window.m_rubberStart) m_window.SelectionRelease(event->position());
 }
 
 void OutputCanvas::mouseDoubleClickEvent(QMouseEvent*) {
@@ -104,6 +123,8 @@ TOutputForm::TOutputForm(Document& document, ResultSettings& settings, int kind,
     layout->setSpacing(0);
     layout->addWidget(m_legendBox);
     layout->addWidget(m_canvas, 1);
+    // Only the contour and gradient pictures have a legend.
+    m_legendBox->setVisible(kind == kContoursWindow || kind == kGradientsWindow);
     setFocusPolicy(Qt::StrongFocus);
     setWindowTitle(CreationCaption(document.problem().settings.subject, kind));
     m_sequence.setInterval(kSequenceInterval);
@@ -207,7 +228,73 @@ void TOutputForm::Render(QImage& image) {
         m_legendBox->SetLegend(
             ArrowLegend(picture, m_settings.gradient,
                         FluxUnitLabel(p, m_settings.gradient.temperatureGradient), metrics));
+    } else if (m_kind == kFlowsWindow) {
+        InputDrawingOptions o;
+        o.clientWidth = static_cast<float>(image.width());
+        o.clientHeight = static_cast<float>(image.height());
+        o.templateSizing = true;  // the template belongs to the input window only
+        DrawList drawing = BuildInputDrawing(p, o);
+        // The segments' flows hold the level last asked for: a transient window computes
+        // its path again at the step it shows before the marks and the sum are drawn.
+        if (p.selection.state == SelectType::Flow && !p.selection.items.empty()) {
+            CalculationState& c = m_document.calculation();
+            const FlowContext context{p, c.checked.elements, c.results, &c.balances};
+            SelectionFlow(context, m_flowPath, view.Step());
+            for (const SelectRec& item : p.selection.items)
+                if (item.segment != nullptr) DrawFlowMark(p, *item.segment, drawing);
+        }
+        Paint(drawing, painter);
+        ShowSummary();
+    } else if (m_kind == kValuesWindow) {
+        InputDrawingOptions o;
+        o.clientWidth = static_cast<float>(image.width());
+        o.clientHeight = static_cast<float>(image.height());
+        o.templateSizing = true;
+        const bool nodes = p.settings.displayNodes;
+        p.settings.displayNodes = false;
+        DrawList drawing = BuildInputDrawing(p, o);
+        p.settings.displayNodes = nodes;
+        DrawNodeValueLabels(p, view.Values(view.Step()), drawing);
+        Paint(drawing, painter);
+    } else if (m_kind == kBalancesWindow) {
+        InputDrawingOptions o;
+        o.clientWidth = static_cast<float>(image.width());
+        o.clientHeight = static_cast<float>(image.height());
+        o.templateSizing = true;
+        // The frames without node marks: the balance labels take the nodes' places.
+        const bool nodes = p.settings.displayNodes;
+        p.settings.displayNodes = false;
+        DrawList drawing = BuildInputDrawing(p, o);
+        p.settings.displayNodes = nodes;
+        DrawBalanceLayout(p, m_document.calculation().checked.elements, drawing);
+        Paint(drawing, painter);
+        ShowSummary();
     }
+}
+
+void TOutputForm::ShowSummary() {
+    Problem& p = m_document.problem();
+    CalculationState& c = m_document.calculation();
+    const FlowContext context{p, c.checked.elements, c.results, &c.balances};
+    if (m_kind == kFlowsWindow)
+        m_document.ShowStatusText(FlowSummaryText(p), StatusPanel::Info);
+    else if (m_kind == kBalancesWindow)
+        m_document.ShowStatusText(BalanceSummaryText(context, View().Step()), StatusPanel::Info);
+}
+
+std::optional<QRectF> TOutputForm::rubberRectangle() const {
+    if (!m_rubberStart) return std::nullopt;
+    return QRectF(*m_rubberStart, m_rubberEnd).normalized();
+}
+
+void TOutputForm::SelectionRelease(QPointF at) {
+    const QPointF start = *m_rubberStart;
+    m_rubberStart.reset();
+    Problem& p = m_document.problem();
+    if (p.resultsCurrent) SelectInRectangle(p, m_kind, start.x(), start.y(), at.x(), at.y());
+    ShowSummary();
+    ++m_selectionRevision;
+    m_canvas->update();
 }
 
 const QImage& TOutputForm::picture() {
@@ -228,7 +315,8 @@ const QImage& TOutputForm::picture() {
                   static_cast<double>(cs.scaleMin) + 3 * static_cast<double>(gs.fluxScaleMin),
                   static_cast<double>(cs.scaleMax) + 3 * static_cast<double>(gs.fluxScaleMax),
                   gs.superimpose || gs.showFluxLines || gs.temperatureGradient,
-                  m_canvas->width() * 100000 + m_canvas->height()};
+                  m_canvas->width() * 100000 + m_canvas->height(),
+                  m_selectionRevision};
     if (key != m_key || m_cache.size() != m_canvas->size()) {
         m_cache = QImage(m_canvas->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
         Render(m_cache);
@@ -245,6 +333,26 @@ std::optional<std::string> TOutputForm::ReadoutAt(QPointF p) {
                                            : ReadoutWindow::Values;
     o.temperatureGradient = m_settings.gradient.temperatureGradient;
     return ReadoutText(View(), o, p.x(), p.y());
+}
+
+void TOutputForm::SelectionClick(QPointF at, bool ctrl) {
+    Problem& p = m_document.problem();
+    if (!p.resultsCurrent) return;
+    const ClickReply reply = ClickAt(p, m_clicks, ClickInput{at.x(), at.y(), m_kind, ctrl});
+    if (reply.next == NextStep::FlowSegment && reply.segment != nullptr) {
+        CalculationState& c = m_document.calculation();
+        const FlowContext context{p, c.checked.elements, c.results, &c.balances};
+        const FlowClickResult r = FlowClick(context, m_flowPath, *reply.segment, View().Step());
+        m_document.ShowStatusText(r.summary, StatusPanel::Info);
+    } else if (m_kind == kBalancesWindow) {
+        if (reply.next == NextStep::RubberRectangle) {
+            m_rubberStart = at;
+            m_rubberEnd = at;
+        }
+        ShowSummary();
+    }
+    ++m_selectionRevision;
+    m_canvas->update();
 }
 
 void TOutputForm::StartSequence() {
@@ -299,6 +407,23 @@ ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialog
     : QObject(area), m_document(document), m_area(area), m_dialogParent(dialogParent) {
     if (dialogParent != nullptr)
         m_settings.gradient.arrowLength = DefaultArrowLength(dialogParent->logicalDpiX());
+    // A flow path belongs to the heat-flow window: another window in front drops it, so
+    // the input window's clicks select as usual again.
+    connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        if (sub == nullptr) return;
+        Problem& p = m_document.problem();
+        const SelectType own = sub == subWindow(kFlowsWindow)      ? SelectType::Flow
+                               : sub == subWindow(kBalancesWindow) ? SelectType::Nodal
+                               : sub == subWindow(kValuesWindow)   ? SelectType::Temps
+                                                                   : SelectType::None;
+        const SelectType s = p.selection.state;
+        if ((s == SelectType::Flow || s == SelectType::Nodal || s == SelectType::Temps) && s != own)
+            ClearSelection(p);
+        if (own != SelectType::None && p.selection.state != own) {
+            ClearSelection(p);
+            p.selection.state = own;
+        }
+    });
 }
 
 QMdiSubWindow* ResultWindows::subWindow(int kind) const {
@@ -327,11 +452,89 @@ TOutputForm* ResultWindows::Show(int kind) {
     m_area->setActiveSubWindow(sub);
     form->Invalidate();
     form->canvas()->update();
+    if (kind != kContoursWindow && kind != kGradientsWindow) return form;
     if (m_settings.contour.runSequence && m_document.problem().settings.transient)
         form->StartSequence();
     else
         m_settings.contour.runSequence = false;
     return form;
+}
+
+void ResultWindows::AfterTimeChoice(std::function<void()> then) {
+    Problem& p = m_document.problem();
+    if (!p.resultsCurrent) return;
+    if (!p.settings.transient) {
+        then();
+        return;
+    }
+    CalculationState& c = m_document.calculation();
+    auto* dialog =
+        new TTempDlg(ResultView{p, c.checked.elements, c.results, c.lastStepIndex, c.displayedStep},
+                     m_document, m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, then] {
+        m_document.calculation().displayedStep = dialog->ChosenStep();
+        then();
+    });
+    dialog->open();
+}
+
+void ResultWindows::ShowWithState(int kind, SelectType state) {
+    Problem& p = m_document.problem();
+    // A selection of another kind is dropped; a path or balance already picked stays, to
+    // be shown at the step chosen now.
+    if (p.selection.state != state) {
+        ClearSelection(p);
+        p.selection.state = state;
+    }
+    TOutputForm* form = Show(kind);
+    // A double click chooses another time, in a transient problem only.
+    if (p.settings.transient && !form->onRerun) {
+        if (kind == kValuesWindow) form->onRerun = [this] { ValuesCommand(); };
+        if (kind == kFlowsWindow) form->onRerun = [this] { FlowsCommand(); };
+        if (kind == kBalancesWindow) form->onRerun = [this] { BalancesCommand(); };
+    }
+}
+
+void ResultWindows::ValuesCommand() {
+    AfterTimeChoice([this] { ShowWithState(kValuesWindow, SelectType::Temps); });
+}
+
+void ResultWindows::FlowsCommand() {
+    AfterTimeChoice([this] { ShowWithState(kFlowsWindow, SelectType::Flow); });
+}
+
+void ResultWindows::BalancesCommand() {
+    Problem& p = m_document.problem();
+    CalculationState& c = m_document.calculation();
+    if (!p.resultsCurrent || c.balances.Empty()) return;
+    auto open = [this] { ShowWithState(kBalancesWindow, SelectType::Nodal); };
+    if (p.settings.transient) {
+        AfterTimeChoice(open);
+        return;
+    }
+    if (p.frameCount <= 1) {
+        CombineSteadyBalances(p, c.balances, {1});
+        open();
+        return;
+    }
+    auto* dialog = new TSelectFrameDlg(p, c.balances, m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, open);
+    dialog->open();
+}
+
+template <class Dialog>
+void ResultWindows::KeepStepOnCancel(Dialog* dialog) {
+    // A step chosen with the spin buttons or the time field stays after a Cancel; an
+    // open window shows it.
+    connect(dialog, &QDialog::rejected, this, [this, dialog] {
+        int& shown = m_document.calculation().displayedStep;
+        if (shown == dialog->ChosenStep()) return;
+        shown = dialog->ChosenStep();
+        for (int kind : {kContoursWindow, kGradientsWindow})
+            if (TOutputForm* form = window(kind)) form->canvas()->update();
+    });
 }
 
 void ResultWindows::ContoursCommand() {
@@ -346,6 +549,7 @@ void ResultWindows::ContoursCommand() {
         StoreContourSettings(m_document.problem(), m_settings.contour);
         Show(kContoursWindow);
     });
+    KeepStepOnCancel(dialog);
     dialog->open();
 }
 
@@ -377,6 +581,7 @@ void ResultWindows::GradientsCommand() {
         StoreGradientSettings(m_document.problem(), m_settings.gradient);
         Show(kGradientsWindow);
     });
+    KeepStepOnCancel(dialog);
     dialog->open();
 }
 

@@ -13,7 +13,9 @@
 #include <functional>
 #include <tuple>
 
+#include "editing/selection_clicks.hpp"
 #include "results/contours.hpp"
+#include "results/flows.hpp"
 #include "results/flux_arrows.hpp"
 
 class QMdiArea;
@@ -98,6 +100,15 @@ public:
     // The read-out at a canvas point: the coordinates panel's new text, or nothing.
     std::optional<std::string> ReadoutAt(QPointF p);
 
+    // A left press in the heat-flow or balance window: the click dispatch, a segment then
+    // to the flow path at the displayed step, a press beside every node of the balance
+    // window a dotted rectangle; the information panel shows the summary.
+    void SelectionClick(QPointF p, bool ctrl);
+    // The release of the balance window's rectangle: the boundary nodes inside it.
+    void SelectionRelease(QPointF p);
+    std::optional<QRectF> rubberRectangle() const;
+    const FlowPath& flowPath() const { return m_flowPath; }
+
     // "From start to stop": one step per timer tick from step 0; a press stops it after
     // the current picture.
     void StartSequence();
@@ -125,9 +136,17 @@ private:
     QImage m_cache;
     // What the cached picture was computed for.
     using Key = std::tuple<bool, long long, double, double, double, int, int, int, int, double,
-                           double, bool, int>;
+                           double, bool, int, int>;
     Key m_key{};
     QTimer m_sequence;
+    // The heat-flow window's path and click state; the selection revision keys the
+    // cached picture to the marks drawn.
+    FlowPath m_flowPath;
+    ClickState m_clicks;
+    int m_selectionRevision = 0;
+    std::optional<QPointF> m_rubberStart;
+    QPointF m_rubberEnd;
+    void ShowSummary();
     bool m_stopRequested = false;
     bool m_leftDown = false;
 };
@@ -150,6 +169,14 @@ public:
     // Gradients: the gradient dialog, or in Potential Flow the pressures and the contour
     // dialog for them.
     void GradientsCommand();
+    // Temperatures (or the subject's values): in a transient problem "Select Time" first.
+    void ValuesCommand();
+    // Heat Flows: "Select Time" first in a transient problem; the window picks paths in
+    // the state Flow.
+    void FlowsCommand();
+    // Nodal Energy Balances: a steady problem of several frames chooses the frames in
+    // "Select Outline" first; the window opens in the state Nodal.
+    void BalancesCommand();
     // Results that are no longer current close every result window.
     void CloseWhenStale();
     void CloseAll();
@@ -157,6 +184,13 @@ public:
     int FrontKind() const;
 
 private:
+    // Runs `then` at once in a steady problem, after "Select Time" in a transient one.
+    void AfterTimeChoice(std::function<void()> then);
+    template <class Dialog>
+    void KeepStepOnCancel(Dialog* dialog);
+    // Opens a window whose selection state is `state`.
+    void ShowWithState(int kind, SelectType state);
+
     Document& m_document;
     QMdiArea* m_area;
     QWidget* m_dialogParent;

@@ -89,6 +89,17 @@ TEST_F(SelectionClicksTest, ALumpClickedWhileNodesAreSelectedJoinsThemAndIsDescr
     EXPECT_EQ(TimeText(), "2. Water");
 }
 
+TEST_F(SelectionClicksTest, TheBalanceWindowAddsNodesAndLumpsAndRectanglesBesideThem) {
+    Click(300, 100, false, kNodalWindowType);
+    ASSERT_EQ(Sel().state, SelectType::Nodal);
+    Click(450, 150, false, kNodalWindowType);  // inside the lump: its entry N + 2
+    ASSERT_EQ(Sel().Count(), 2);
+    EXPECT_EQ(Sel().items[1].selectNo, problem.nodes.Count() + 2);
+    // Inside the distributed frame, beside every node: a rectangle starts.
+    EXPECT_EQ(Click(250, 130, false, kNodalWindowType).next, NextStep::RubberRectangle);
+    EXPECT_EQ(Sel().Count(), 2);
+}
+
 TEST_F(SelectionClicksTest, AFrameClickMovesTheLabelEvenWhenItDeselects) {
     Click(250, 130);
     ASSERT_EQ(Sel().state, SelectType::Frames);

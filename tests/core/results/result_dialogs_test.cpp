@@ -63,6 +63,37 @@ TEST(GradientDialog, OkAndTheTemperatureChoiceOnlyWhereItIsShown) {
     EXPECT_EQ(g.fluxScaleMax, 3);
 }
 
+// The previews follow the bars: the black shaft is the arrow length and ends 5 pixels
+// inside the bar; one upward arrow per spacing from the bar's left end to its right end.
+TEST(GradientDialog, PreviewsDrawTheLengthAndTheSpacing) {
+    const PreviewBar bar{10, 100, 200};
+    const Rgb face{240, 240, 240};
+    const DrawList length = ArrowLengthPreview(bar, 60, face);
+    // Separate segments are stored in pairs of points, one item per pen.
+    auto segments = [](const DrawList& list, Rgb colour) {
+        std::vector<std::pair<DrawPoint, DrawPoint>> out;
+        for (const Primitive& item : list.items) {
+            if (item.kind != PrimitiveKind::Lines || item.pen.color != colour) continue;
+            const auto pts = list.PointsOf(item);
+            for (std::size_t i = 0; i + 1 < pts.size(); i += 2)
+                out.emplace_back(pts[i], pts[i + 1]);
+        }
+        return out;
+    };
+    const auto shaft = segments(length, kBlack);
+    ASSERT_EQ(shaft.size(), 1u);
+    EXPECT_FLOAT_EQ(shaft[0].second.x - shaft[0].first.x, 60);
+    EXPECT_FLOAT_EQ(shaft[0].second.x, 205);
+    EXPECT_FLOAT_EQ(shaft[0].first.y, 90);
+    const DrawList density = ArrowDensityPreview(bar, 50, face);
+    std::vector<float> xs;
+    for (const auto& [a, b] : segments(density, kBlack)) {
+        EXPECT_GT(a.y, b.y);  // upward
+        xs.push_back(a.x);
+    }
+    EXPECT_EQ(xs, (std::vector<float>{10, 60, 110, 160, 210}));
+}
+
 TEST(SelectTime, NearestStoredTimeNotARoundedQuotient) {
     Problem problem;
     problem.settings.transient = true;
