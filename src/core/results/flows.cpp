@@ -372,12 +372,9 @@ void DrawBalanceLayout(const Problem& p, const ElementTable& elements, DrawList&
     Pen dotted;
     dotted.style = PenStyle::Dotted;
     auto chosen = [&](int k) { return p.ValidFrame(k) && p.frames[k].balanceSelected != 0; };
-    for (int e = 0; e < elements.Count(); ++e) {
+    for (int e = 1; e <= elements.Count(); ++e) {  // elements are numbered from 1
         const Element& el = elements[e];
         if (!chosen(el.frame)) continue;
-        bool valid = true;
-        for (const int n : el.nodes) valid = valid && p.nodes.Valid(n);
-        if (!valid) continue;
         const Node& a = p.nodes[el.nodes[0]];
         const Node& b = p.nodes[el.nodes[1]];
         const Node& c = p.nodes[el.nodes[2]];

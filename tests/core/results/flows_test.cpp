@@ -279,6 +279,17 @@ TEST(NodalBalances, InteriorNodesBalanceAndFramesShareInterfaceFlows) {
     EXPECT_EQ(one.substr(one.size() - tail.size()), tail) << one;
     problem.selection.items.clear();
     EXPECT_EQ(BalanceSummaryText(c, 0), "Click on a node");
+    // The balance picture: three dotted spokes for every element of the chosen frames,
+    // the first and the last element included.
+    const ElementTable& elements = s.run.state.checked.elements;
+    for (int k = 1; k <= problem.frameCount; ++k) problem.frames[k].balanceSelected = 1;
+    DrawList picture;
+    DrawBalanceLayout(problem, elements, picture);
+    std::size_t spokes = 0;
+    for (const Primitive& item : picture.items)
+        if (item.kind == PrimitiveKind::Lines && item.pen.style == PenStyle::Dotted)
+            spokes += item.count / 2;
+    EXPECT_EQ(spokes, 3 * static_cast<std::size_t>(elements.Count()));
 }
 
 TEST(NodalBalances, TransientBalancesApproachTheSteadyOnes) {
