@@ -207,6 +207,40 @@ TEST_F(Editing, CancelledOutlinesLeaveNothingAndRefusedCornersBeep) {
     EXPECT_EQ(problem().undoList.size(), undo);
 }
 
+TEST_F(Editing, ARefusedElementLineBeepsShowsItsRuleAndLeavesTheDrawingAsItWas) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kHole);
+    Trigger(Cmd::Subtract);
+    Trigger(Cmd::ElementLines);
+    ClickAt({100, 100});
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ClickOnLineEndpoint)));
+    const auto image = EncodeUndoSnapshot(problem());
+    const QString rule = QString::fromStdString(GetMessage(MessageId::EndpointOutsideOutline));
+    // Across the hole, then out of the frame: each beeps, shows the rule and keeps nothing.
+    for (const QPoint end : {QPoint(400, 300), QPoint(650, 250)}) {
+        const int beeps = window->document().beeps;
+        ClickAt(end);
+        EXPECT_EQ(window->document().beeps, beeps + 1);
+        EXPECT_EQ(Info(), rule);
+        EXPECT_TRUE(window->inputWindow()->InteractionActive());
+        EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    }
+    // A click too near the start is ignored and leaves the rule in view.
+    ClickAt({103, 102});
+    EXPECT_EQ(Info(), rule);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    // The next line is made; a refused one along it beeps again.
+    ClickAt({250, 300});
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ClickOnNodeOrLine)));
+    const auto oneLine = EncodeUndoSnapshot(problem());
+    ClickAt({100, 100});
+    ClickAt({250, 300});
+    EXPECT_EQ(Info(), rule);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), oneLine);
+}
+
 TEST_F(Editing, ARubberRectangleSelectsBoundariesAndRepositionDragsANode) {
     Trigger(Cmd::OutlineFree);
     ClickAll(kOuter);
