@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -239,6 +240,42 @@ TEST_F(Editing, ARefusedElementLineBeepsShowsItsRuleAndLeavesTheDrawingAsItWas) 
     ClickAt({250, 300});
     EXPECT_EQ(Info(), rule);
     EXPECT_EQ(EncodeUndoSnapshot(problem()), oneLine);
+}
+
+TEST_F(Editing, ReduceMeshFillsTheGaugeAndARefusedMeshCommandChangesNothing) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    // Auto Mesh answered No (its first use, with too few specifications) changes nothing.
+    const auto outline = EncodeUndoSnapshot(problem());
+    const std::size_t undo = problem().undoList.size();
+    answers.push_back(Answer::No);
+    Trigger(Cmd::AutoMesh);
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), outline);
+    EXPECT_EQ(problem().undoList.size(), undo);
+    Trigger(Cmd::AutoMesh);  // asked once a run: this one meshes
+    ASSERT_GT(problem().lines.Count(), 4);
+    QProgressBar* gauge = window->meshGauge();
+    std::vector<int> values;
+    QObject::connect(gauge, &QProgressBar::valueChanged, [&](int v) { values.push_back(v); });
+    // Reduce until the node limit refuses: the gauge rises to 100 each time and goes.
+    for (int round = 0; round < 8 && errors.isEmpty(); ++round) {
+        const auto before = EncodeUndoSnapshot(problem());
+        const int nodes = problem().nodes.Count();
+        values.clear();
+        Trigger(Cmd::ReduceMesh);
+        EXPECT_FALSE(gauge->isVisible());
+        if (!errors.isEmpty()) {
+            EXPECT_EQ(errors.front().toStdString(), MaxNodesMessage());
+            EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+            break;
+        }
+        EXPECT_GT(problem().nodes.Count(), 3 * nodes);
+        ASSERT_FALSE(values.empty());
+        EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+        EXPECT_EQ(values.back(), 100);
+    }
+    EXPECT_EQ(errors.size(), 1);
 }
 
 TEST_F(Editing, ARubberRectangleSelectsBoundariesAndRepositionDragsANode) {

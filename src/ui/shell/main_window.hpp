@@ -19,6 +19,8 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 
+class QProgressBar;
+
 namespace kova::ui {
 
 class TInputForm;
@@ -47,6 +49,8 @@ public:
     InputEditor* editor() { return m_editor.get(); }
     ResultWindows* resultWindows() { return m_results; }
     QLabel* panel(StatusPanel p);
+    // The mesh gauge, shown while Reduce Mesh refines the elements.
+    QProgressBar* meshGauge() { return m_meshGauge; }
 
     // The commands, by menu.
     void Route(Cmd cmd);
@@ -109,6 +113,7 @@ private:
     QLabel* m_coords = nullptr;
     QLabel* m_time = nullptr;
     QLabel* m_info = nullptr;
+    QProgressBar* m_meshGauge = nullptr;
     MenuState m_state;
     QString m_lastFolder;
     bool m_closeAfterRun = false;

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPainter>
 #include <cmath>
 #include <utility>
@@ -118,7 +119,7 @@ bool InputEditor::DrawCommand(Cmd cmd) {
             AutoMeshClick(p, m_autoMeshPrompt);
             break;
         case Cmd::ReduceMesh:
-            ReducemeshMClick(p);
+            ReduceMeshWithGauge();
             break;
         case Cmd::RepositionNodes:
             RepositionMClick(p);
@@ -148,6 +149,33 @@ bool InputEditor::DrawCommand(Cmd cmd) {
     }
     Changed();
     return true;
+}
+
+void InputEditor::ReduceMeshWithGauge() {
+    QProgressBar* gauge = m_meshGauge;
+    if (gauge == nullptr) {
+        ReducemeshMClick(problem());
+        return;
+    }
+    // No event loop runs meanwhile, so the gauge is laid out and painted at once.
+    gauge->setValue(0);
+    gauge->show();
+    QWidget* bar = gauge->parentWidget();
+    if (bar != nullptr && bar->layout() != nullptr) bar->layout()->activate();
+    int shown = -1;
+    const MeshProgress progress = [gauge, bar, &shown](int percent) {
+        if (percent == shown) return;
+        // The first step also paints the information panel's "Please wait".
+        const bool first = shown < 0;
+        shown = percent;
+        gauge->setValue(percent);
+        if (first && bar != nullptr)
+            bar->repaint();
+        else
+            gauge->repaint();
+    };
+    ReducemeshMClick(problem(), progress);
+    gauge->hide();
 }
 
 void InputEditor::OpenTextDialog() {

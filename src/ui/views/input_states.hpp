@@ -6,6 +6,7 @@
 
 #include <QPointF>
 #include <QPointer>
+#include <QProgressBar>
 #include <functional>
 #include <memory>
 
@@ -51,8 +52,14 @@ public:
     Problem& problem();
     // The drawing changed: repaint and update the menus.
     void Changed();
+    // The main window's gauge, shown while Reduce Mesh refines the elements.
+    void SetMeshGauge(QProgressBar* gauge) { m_meshGauge = gauge; }
 
 private:
+    // Reduce Mesh on this thread (it takes well under 0.2 s at the node limit), the
+    // gauge painted as the share of elements done grows.
+    void ReduceMeshWithGauge();
+
     TInputForm& m_window;
     std::function<void()> m_after;
     std::function<void(Cmd)> m_route;
@@ -61,6 +68,7 @@ private:
     AutoMeshPrompt m_autoMeshPrompt;
     QPointer<TOutlineC> m_circle;
     QPointer<TNewTextDlg> m_textDialog;
+    QPointer<QProgressBar> m_meshGauge;
     bool m_nudging = false;  // arrow keys are moving the template: one undo step
 };
 
