@@ -302,6 +302,100 @@ TEST_F(Editing, ARubberRectangleSelectsBoundariesAndRepositionDragsANode) {
     EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
 }
 
+TEST_F(Editing, EscEndsEveryDragAsIfNothingHadHappened) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    ClearSelection(problem());
+    window->UpdateMenu();
+    const auto image = EncodeUndoSnapshot(problem());
+    // The rubber rectangle round the top edge, then Esc: nothing is selected.
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(80, 60));
+    QTest::mouseMove(canvas(), QPoint(520, 150));
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(520, 150));
+    EXPECT_EQ(problem().selection.state, SelectType::None);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    // A node drag, then Esc: the node stays.
+    Trigger(Cmd::RepositionNodes);
+    const auto reposition = EncodeUndoSnapshot(problem());
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(500, 400));
+    QTest::mouseMove(canvas(), QPoint(540, 430));
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(540, 430));
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), reposition);
+    // Shift keeps x: the corner goes straight down.
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(500, 400));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::ShiftModifier, QPoint(530, 420));
+    Real x = 500, y = 420;
+    EXPECT_NE(FindNodeNear(problem(), x, y, 0.5L), 0);
+    // A template move, then Esc: the picture goes back.
+    Trigger(Cmd::Undo);
+    QImage picture(120, 80, QImage::Format_RGB32);
+    picture.fill(Qt::cyan);
+    QApplication::clipboard()->setImage(picture);
+    Trigger(Cmd::PasteFromClipboard);
+    const auto pasted = EncodeUndoSnapshot(problem());
+    const std::size_t undo = problem().undoList.size();
+    const IntRect r = problem().templatePicture.rect;
+    const QPoint body((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, body);
+    QTest::mouseMove(canvas(), body + QPoint(30, 20));
+    EXPECT_EQ(problem().templatePicture.rect.left, r.left + 30);
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, body + QPoint(30, 20));
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), pasted);
+    EXPECT_EQ(problem().undoList.size(), undo);
+}
+
+TEST_F(Editing, ARubberRectangleAndANodeDragFollowTheScrollBars) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    ClearSelection(problem());
+    Trigger(Cmd::Zoom);
+    ClickAt({50, 50});
+    ClickAt({600, 300});
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    const Problem& p = problem();
+    Real tx = 100, ty = 100;  // the top-left corner, wherever the zoom put it
+    Real gx = 0, gy = 0;
+    int tl = 0;
+    for (int k = 1; k <= p.nodes.Count(); ++k)
+        if (tl == 0 || p.nodes[k].x + p.nodes[k].y < p.nodes[tl].x + p.nodes[tl].y) tl = k;
+    tx = p.nodes[tl].x;
+    ty = p.nodes[tl].y;
+    int tr = 0;
+    for (int k = 1; k <= p.nodes.Count(); ++k)
+        if (k != tl && p.nodes[k].y == ty) tr = k;
+    ASSERT_NE(tr, 0);
+    gx = p.nodes[tr].x;
+    QScrollBar* vertical = window->inputWindow()->verticalBar();
+    ASSERT_GE(vertical->maximum() - vertical->value(), 60);
+    // The rectangle's anchor stays on the drawing while the bar scrolls it up.
+    const QPoint anchor(static_cast<int>(tx) - 10, static_cast<int>(ty) - 10);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, anchor);
+    vertical->setValue(vertical->value() + 60);
+    gy = p.nodes[tr].y;
+    const QPoint end(static_cast<int>(gx) + 10, static_cast<int>(gy) + 10);
+    QTest::mouseMove(canvas(), end);
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, end);
+    EXPECT_EQ(p.selection.state, SelectType::Bounds);
+    EXPECT_EQ(p.selection.Count(), 1);
+    // A node dragged with Shift keeps its x as the drawing scrolls under it.
+    ClearSelection(problem());
+    Trigger(Cmd::RepositionNodes);
+    const QPoint corner(static_cast<int>(p.nodes[tl].x), static_cast<int>(p.nodes[tl].y));
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, corner);
+    QScrollBar* horizontal = window->inputWindow()->horizontalBar();
+    ASSERT_GE(horizontal->maximum() - horizontal->value(), 30);
+    horizontal->setValue(horizontal->value() + 30);
+    const Real kept = p.nodes[tl].x;
+    QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::ShiftModifier, corner + QPoint(90, 40));
+    Real x = kept, y = corner.y() + 40;
+    EXPECT_NE(FindNodeNear(problem(), x, y, 0.5L), 0);
+}
+
 TEST_F(Editing, TheCircleDialogRefusesABadDiameterAndDrawsWhatItAccepts) {
     Trigger(Cmd::OutlineCircular);
     TOutlineC* dialog = window->editor()->circleDialog();

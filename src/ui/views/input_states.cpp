@@ -468,6 +468,9 @@ void RubberRectangleState::Cancel() {
 
 NodeDragState::NodeDragState(InputEditor& editor, int node, QPointF)
     : m_editor(editor), m_node(node), m_position(NodePoint(editor.problem(), node)) {
+    for (const LineSegment& s : editor.problem().lines)
+        if (s.node1 == node || s.node2 == node)
+            m_neighbours.push_back(s.node1 == node ? s.node2 : s.node1);
     editor.problem().MarkProblemChanged();
     editor.problem().reporter().ShowStatusText(GetMessage(MessageId::ShiftOrCtrlLocks),
                                                StatusPanel::Info);
@@ -509,10 +512,7 @@ bool NodeDragState::KeyPress(int key) {
 void NodeDragState::PaintOverlay(QPainter& painter) {
     const Problem& pr = m_editor.problem();
     InvertingPen(painter);
-    for (const LineSegment& s : pr.lines) {
-        if (s.node1 != m_node && s.node2 != m_node) continue;
-        painter.drawLine(NodePoint(pr, s.node1 == m_node ? s.node2 : s.node1), m_position);
-    }
+    for (const int k : m_neighbours) painter.drawLine(NodePoint(pr, k), m_position);
     painter.drawEllipse(m_position, kDragCircle, kDragCircle);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "dialogs/outline_circle_dialog.hpp"
 #include "dialogs/text_dialog.hpp"
@@ -128,6 +129,8 @@ public:
     bool KeyPress(int key) override;
     void PaintOverlay(QPainter& painter) override;
     void Cancel() override;
+    // The anchor stays on the drawing point it was pressed on.
+    void Scrolled(QPointF delta) override { m_start += delta; }
 
 private:
     InputEditor& m_editor;
@@ -144,12 +147,17 @@ public:
     bool KeyPress(int key) override;
     void PaintOverlay(QPainter& painter) override;
     void Cancel() override;
+    // The remembered position follows the drawing.
+    void Scrolled(QPointF delta) override { m_position += delta; }
 
 private:
     void Follow(QPointF p, Qt::KeyboardModifiers mods);
 
     InputEditor& m_editor;
     int m_node;
+    // The far ends of the node's segments, found once at the press: a pointer move
+    // redraws them without scanning every segment.
+    std::vector<int> m_neighbours;
     QPointF m_position;
 };
 
