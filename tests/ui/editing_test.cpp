@@ -6,11 +6,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,6 +36,7 @@
 #include "geometry/primitives.hpp"
 #include "model/messages.hpp"
 #include "model/selection.hpp"
+#include "painting/painter.hpp"
 #include "shell/main_window.hpp"
 #include "support/model_invariants.hpp"
 #include "views/input_states.hpp"
@@ -516,6 +519,61 @@ TEST_F(Editing, APastedPictureIsMovedStretchedInProportionAndDeleted) {
     const auto image = EncodeUndoSnapshot(problem());
     window->editor()->PasteFromClipboard();
     EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+}
+
+// A bitmap file header claiming `width` x `height` pixels of 24 bits, with few of them.
+std::vector<std::uint8_t> BitmapHeader(std::int32_t width, std::int32_t height) {
+    std::vector<std::uint8_t> b(54 + 16, 0);
+    const auto put = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put(2, static_cast<std::uint32_t>(b.size()));
+    put(10, 54);
+    put(14, 40);
+    put(18, static_cast<std::uint32_t>(width));
+    put(22, static_cast<std::uint32_t>(height));
+    b[26] = 1;
+    b[28] = 24;
+    return b;
+}
+
+TEST(TemplatePainting, APictureThatCannotBeDecodedWithinTheLimitIsDrawnAsItsFrame) {
+    EditingApp();
+    QImage tiny(4, 4, QImage::Format_RGB32);
+    tiny.fill(Qt::red);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(tiny.save(&buffer, "BMP"));
+    const std::vector<std::vector<std::uint8_t>> pictures{
+        std::vector<std::uint8_t>(bmp.begin(), bmp.end()),  // decodes: red
+        {'B', 'M', 7, 7, 7},                                // broken
+        BitmapHeader(60000, 60000),                         // past the allocation limit
+    };
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        DrawList list;
+        ImagePrimitive picture;
+        picture.topLeft = {10, 10};
+        picture.bottomRight = {50, 40};
+        picture.encoded = std::make_shared<const std::vector<std::uint8_t>>(pictures[i]);
+        list.AddImage(std::move(picture));
+        QImage out(60, 50, QImage::Format_RGB32);
+        out.fill(Qt::white);
+        QPainter painter(&out);
+        Paint(list, painter);
+        painter.end();
+        const QColor inside = out.pixelColor(30, 25);
+        if (i == 0) {
+            EXPECT_EQ(inside, QColor(Qt::red));
+            continue;
+        }
+        EXPECT_EQ(inside, QColor(Qt::white)) << i;
+        int framed = 0;
+        for (int x = 10; x <= 50; ++x) framed += out.pixelColor(x, 10) != QColor(Qt::white);
+        EXPECT_GT(framed, 10) << i;
+    }
 }
 
 }  // namespace

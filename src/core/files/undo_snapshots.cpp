@@ -8,7 +8,9 @@
 
 namespace kova {
 
-std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& p) {
+namespace {
+
+std::vector<std::uint8_t> Encode(Problem& p, bool pictureBytes) {
     ByteWriter out;
     out.Int(p.nodes.Count());
     out.Int(p.settings.activeNodeCount);
@@ -22,11 +24,24 @@ std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& p) {
     WriteMaterialSection(out, p);
     WriteGroupSection(out, p);
     WriteTextSection(out, p);
-    WriteTemplateSection(out, p);
+    WriteTemplateSection(out, p, pictureBytes);
     return out.Take();
 }
 
-void DecodeUndoSnapshot(Problem& p, const std::vector<std::uint8_t>& image) {
+}  // namespace
+
+std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& p) {
+    return Encode(p, true);
+}
+
+UndoSnapshot MakeUndoSnapshot(Problem& p, const std::string& name) {
+    const TemplatePicture::Bytes& picture = p.templatePicture.bytes;
+    const bool share = p.templatePicture.Present();
+    return UndoSnapshot{name, Encode(p, !share), share ? picture : nullptr};
+}
+
+void DecodeUndoSnapshot(Problem& p, const std::vector<std::uint8_t>& image,
+                        const TemplatePicture::Bytes& picture) {
     ByteReader in(image);
     SectionReadContext context;
     const std::int32_t n = in.Int();
@@ -50,7 +65,7 @@ void DecodeUndoSnapshot(Problem& p, const std::vector<std::uint8_t>& image) {
     ReadMaterialSection(in, p);
     ReadGroupSection(in, p);
     ReadTextSection(in, p);
-    ReadTemplateSection(in, p);
+    ReadTemplateSection(in, p, picture);
     RebuildLoadedGeometry(p);
     // Singular points are not part of a snapshot; one whose node no longer exists would
     // point outside the node table.
@@ -59,7 +74,7 @@ void DecodeUndoSnapshot(Problem& p, const std::vector<std::uint8_t>& image) {
 }
 
 void SaveUndoSnapshot(Problem& p, const std::string& name) {
-    UndoSnapshot snapshot{name, EncodeUndoSnapshot(p)};
+    UndoSnapshot snapshot = MakeUndoSnapshot(p, name);
     while (p.undoList.size() >= kMaxUndoSnapshots) p.undoList.pop_front();
     p.undoList.push_back(std::move(snapshot));
 }
@@ -67,7 +82,7 @@ void SaveUndoSnapshot(Problem& p, const std::string& name) {
 bool RestoreUndoSnapshot(Problem& p, bool drop) {
     if (p.undoList.empty()) return false;
     p.MarkProblemChanged();
-    DecodeUndoSnapshot(p, p.undoList.back().image);
+    DecodeUndoSnapshot(p, p.undoList.back().image, p.undoList.back().picture);
     if (drop) p.undoList.pop_back();
     return true;
 }

@@ -190,6 +190,11 @@ void InputEditor::OpenTextDialog() {
 void InputEditor::PasteFromClipboard() {
     const QImage image = QApplication::clipboard()->image();
     if (image.isNull()) return;  // no picture: nothing changes
+    // A picture too large to be decoded again when drawn is refused.
+    if (image.sizeInBytes() > static_cast<qsizetype>(kPictureDecodeLimitMB) * 1024 * 1024) {
+        problem().reporter().Beep();
+        return;
+    }
     // The picture is kept as a bitmap file image, so that it is saved byte for byte.
     QByteArray bytes;
     QBuffer buffer(&bytes);
