@@ -433,6 +433,31 @@ TEST_F(Editing, TheCircleDialogRefusesABadDiameterAndDrawsWhatItAccepts) {
     EXPECT_EQ(problem().frameCount, 0);
 }
 
+TEST_F(Editing, ADiameterOfZeroOrBelowAndANodeDroppedOnAnotherChangeNothing) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    ClearSelection(problem());
+    const auto image = EncodeUndoSnapshot(problem());
+    Trigger(Cmd::OutlineCircular);
+    TOutlineC* dialog = window->editor()->circleDialog();
+    ASSERT_NE(dialog, nullptr);
+    for (const QString bad : {QString("0"), QString("-1")}) {
+        dialog->DEdit->setText(bad);
+        dialog->accept();
+        EXPECT_TRUE(dialog->isVisible()) << bad.toStdString();
+        EXPECT_EQ(dialog->DEdit->selectedText(), bad);
+        EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    }
+    dialog->reject();
+    // A corner dropped onto its neighbour: the error box, and the node goes back.
+    Trigger(Cmd::RepositionNodes);
+    const auto reposition = EncodeUndoSnapshot(problem());
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(500, 400));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(500, 100));
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), reposition);
+}
+
 TEST_F(Editing, NewTextOpensItsDialogAndAnEmptiedTextGoes) {
     Trigger(Cmd::NewText);
     TNewTextDlg* dialog = window->editor()->textDialog();
