@@ -249,7 +249,7 @@ void BuildRichProblem(Problem& p) {
 
     p.templatePicture.kind = 2;
     p.templatePicture.rect = IntRect{-5, 0, 300, 260};
-    p.templatePicture.data = TestPictureBytes(333);
+    p.templatePicture.SetData(TestPictureBytes(333));
 
     p.singularPoints.push_back({2.5L, 1, c});
     p.singularPoints.push_back({-1.0L, 3, inner});

@@ -6,11 +6,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -33,6 +36,7 @@
 #include "geometry/primitives.hpp"
 #include "model/messages.hpp"
 #include "model/selection.hpp"
+#include "painting/painter.hpp"
 #include "shell/main_window.hpp"
 #include "support/model_invariants.hpp"
 #include "views/input_states.hpp"
@@ -207,6 +211,76 @@ TEST_F(Editing, CancelledOutlinesLeaveNothingAndRefusedCornersBeep) {
     EXPECT_EQ(problem().undoList.size(), undo);
 }
 
+TEST_F(Editing, ARefusedElementLineBeepsShowsItsRuleAndLeavesTheDrawingAsItWas) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kHole);
+    Trigger(Cmd::Subtract);
+    Trigger(Cmd::ElementLines);
+    ClickAt({100, 100});
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ClickOnLineEndpoint)));
+    const auto image = EncodeUndoSnapshot(problem());
+    const QString rule = QString::fromStdString(GetMessage(MessageId::EndpointOutsideOutline));
+    // Across the hole, then out of the frame: each beeps, shows the rule and keeps nothing.
+    for (const QPoint end : {QPoint(400, 300), QPoint(650, 250)}) {
+        const int beeps = window->document().beeps;
+        ClickAt(end);
+        EXPECT_EQ(window->document().beeps, beeps + 1);
+        EXPECT_EQ(Info(), rule);
+        EXPECT_TRUE(window->inputWindow()->InteractionActive());
+        EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    }
+    // A click too near the start is ignored and leaves the rule in view.
+    ClickAt({103, 102});
+    EXPECT_EQ(Info(), rule);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    // The next line is made; a refused one along it beeps again.
+    ClickAt({250, 300});
+    EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ClickOnNodeOrLine)));
+    const auto oneLine = EncodeUndoSnapshot(problem());
+    ClickAt({100, 100});
+    ClickAt({250, 300});
+    EXPECT_EQ(Info(), rule);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), oneLine);
+}
+
+TEST_F(Editing, ReduceMeshFillsTheGaugeAndARefusedMeshCommandChangesNothing) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    // Auto Mesh answered No (its first use, with too few specifications) changes nothing.
+    const auto outline = EncodeUndoSnapshot(problem());
+    const std::size_t undo = problem().undoList.size();
+    answers.push_back(Answer::No);
+    Trigger(Cmd::AutoMesh);
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), outline);
+    EXPECT_EQ(problem().undoList.size(), undo);
+    Trigger(Cmd::AutoMesh);  // asked once a run: this one meshes
+    ASSERT_GT(problem().lines.Count(), 4);
+    QProgressBar* gauge = window->meshGauge();
+    std::vector<int> values;
+    QObject::connect(gauge, &QProgressBar::valueChanged, [&](int v) { values.push_back(v); });
+    // Reduce until the node limit refuses: the gauge rises to 100 each time and goes.
+    for (int round = 0; round < 8 && errors.isEmpty(); ++round) {
+        const auto before = EncodeUndoSnapshot(problem());
+        const int nodes = problem().nodes.Count();
+        values.clear();
+        Trigger(Cmd::ReduceMesh);
+        EXPECT_FALSE(gauge->isVisible());
+        if (!errors.isEmpty()) {
+            EXPECT_EQ(errors.front().toStdString(), MaxNodesMessage());
+            EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+            break;
+        }
+        EXPECT_GT(problem().nodes.Count(), 3 * nodes);
+        ASSERT_FALSE(values.empty());
+        EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+        EXPECT_EQ(values.back(), 100);
+    }
+    EXPECT_EQ(errors.size(), 1);
+}
+
 TEST_F(Editing, ARubberRectangleSelectsBoundariesAndRepositionDragsANode) {
     Trigger(Cmd::OutlineFree);
     ClickAll(kOuter);
@@ -229,6 +303,100 @@ TEST_F(Editing, ARubberRectangleSelectsBoundariesAndRepositionDragsANode) {
     // One Undo takes back the drags since Reposition Nodes.
     Trigger(Cmd::Undo);
     EXPECT_EQ(EncodeUndoSnapshot(problem()), before);
+}
+
+TEST_F(Editing, EscEndsEveryDragAsIfNothingHadHappened) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    ClearSelection(problem());
+    window->UpdateMenu();
+    const auto image = EncodeUndoSnapshot(problem());
+    // The rubber rectangle round the top edge, then Esc: nothing is selected.
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(80, 60));
+    QTest::mouseMove(canvas(), QPoint(520, 150));
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(520, 150));
+    EXPECT_EQ(problem().selection.state, SelectType::None);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    // A node drag, then Esc: the node stays.
+    Trigger(Cmd::RepositionNodes);
+    const auto reposition = EncodeUndoSnapshot(problem());
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(500, 400));
+    QTest::mouseMove(canvas(), QPoint(540, 430));
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(540, 430));
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), reposition);
+    // Shift keeps x: the corner goes straight down.
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(500, 400));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::ShiftModifier, QPoint(530, 420));
+    Real x = 500, y = 420;
+    EXPECT_NE(FindNodeNear(problem(), x, y, 0.5L), 0);
+    // A template move, then Esc: the picture goes back.
+    Trigger(Cmd::Undo);
+    QImage picture(120, 80, QImage::Format_RGB32);
+    picture.fill(Qt::cyan);
+    QApplication::clipboard()->setImage(picture);
+    Trigger(Cmd::PasteFromClipboard);
+    const auto pasted = EncodeUndoSnapshot(problem());
+    const std::size_t undo = problem().undoList.size();
+    const IntRect r = problem().templatePicture.rect;
+    const QPoint body((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, body);
+    QTest::mouseMove(canvas(), body + QPoint(30, 20));
+    EXPECT_EQ(problem().templatePicture.rect.left, r.left + 30);
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, body + QPoint(30, 20));
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), pasted);
+    EXPECT_EQ(problem().undoList.size(), undo);
+}
+
+TEST_F(Editing, ARubberRectangleAndANodeDragFollowTheScrollBars) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    ClearSelection(problem());
+    Trigger(Cmd::Zoom);
+    ClickAt({50, 50});
+    ClickAt({600, 300});
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    const Problem& p = problem();
+    Real tx = 100, ty = 100;  // the top-left corner, wherever the zoom put it
+    Real gx = 0, gy = 0;
+    int tl = 0;
+    for (int k = 1; k <= p.nodes.Count(); ++k)
+        if (tl == 0 || p.nodes[k].x + p.nodes[k].y < p.nodes[tl].x + p.nodes[tl].y) tl = k;
+    tx = p.nodes[tl].x;
+    ty = p.nodes[tl].y;
+    int tr = 0;
+    for (int k = 1; k <= p.nodes.Count(); ++k)
+        if (k != tl && p.nodes[k].y == ty) tr = k;
+    ASSERT_NE(tr, 0);
+    gx = p.nodes[tr].x;
+    QScrollBar* vertical = window->inputWindow()->verticalBar();
+    ASSERT_GE(vertical->maximum() - vertical->value(), 60);
+    // The rectangle's anchor stays on the drawing while the bar scrolls it up.
+    const QPoint anchor(static_cast<int>(tx) - 10, static_cast<int>(ty) - 10);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, anchor);
+    vertical->setValue(vertical->value() + 60);
+    gy = p.nodes[tr].y;
+    const QPoint end(static_cast<int>(gx) + 10, static_cast<int>(gy) + 10);
+    QTest::mouseMove(canvas(), end);
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, end);
+    EXPECT_EQ(p.selection.state, SelectType::Bounds);
+    EXPECT_EQ(p.selection.Count(), 1);
+    // A node dragged with Shift keeps its x as the drawing scrolls under it.
+    ClearSelection(problem());
+    Trigger(Cmd::RepositionNodes);
+    const QPoint corner(static_cast<int>(p.nodes[tl].x), static_cast<int>(p.nodes[tl].y));
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, corner);
+    QScrollBar* horizontal = window->inputWindow()->horizontalBar();
+    ASSERT_GE(horizontal->maximum() - horizontal->value(), 30);
+    horizontal->setValue(horizontal->value() + 30);
+    const Real kept = p.nodes[tl].x;
+    QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::ShiftModifier, corner + QPoint(90, 40));
+    Real x = kept, y = corner.y() + 40;
+    EXPECT_NE(FindNodeNear(problem(), x, y, 0.5L), 0);
 }
 
 TEST_F(Editing, TheCircleDialogRefusesABadDiameterAndDrawsWhatItAccepts) {
@@ -263,6 +431,31 @@ TEST_F(Editing, TheCircleDialogRefusesABadDiameterAndDrawsWhatItAccepts) {
     EXPECT_EQ(EncodeProblemFile(problem()), EncodeProblemFile(twin));
     Trigger(Cmd::Undo);
     EXPECT_EQ(problem().frameCount, 0);
+}
+
+TEST_F(Editing, ADiameterOfZeroOrBelowAndANodeDroppedOnAnotherChangeNothing) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    ClearSelection(problem());
+    const auto image = EncodeUndoSnapshot(problem());
+    Trigger(Cmd::OutlineCircular);
+    TOutlineC* dialog = window->editor()->circleDialog();
+    ASSERT_NE(dialog, nullptr);
+    for (const QString bad : {QString("0"), QString("-1")}) {
+        dialog->DEdit->setText(bad);
+        dialog->accept();
+        EXPECT_TRUE(dialog->isVisible()) << bad.toStdString();
+        EXPECT_EQ(dialog->DEdit->selectedText(), bad);
+        EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    }
+    dialog->reject();
+    // A corner dropped onto its neighbour: the error box, and the node goes back.
+    Trigger(Cmd::RepositionNodes);
+    const auto reposition = EncodeUndoSnapshot(problem());
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(500, 400));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(500, 100));
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), reposition);
 }
 
 TEST_F(Editing, NewTextOpensItsDialogAndAnEmptiedTextGoes) {
@@ -351,6 +544,61 @@ TEST_F(Editing, APastedPictureIsMovedStretchedInProportionAndDeleted) {
     const auto image = EncodeUndoSnapshot(problem());
     window->editor()->PasteFromClipboard();
     EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+}
+
+// A bitmap file header claiming `width` x `height` pixels of 24 bits, with few of them.
+std::vector<std::uint8_t> BitmapHeader(std::int32_t width, std::int32_t height) {
+    std::vector<std::uint8_t> b(54 + 16, 0);
+    const auto put = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put(2, static_cast<std::uint32_t>(b.size()));
+    put(10, 54);
+    put(14, 40);
+    put(18, static_cast<std::uint32_t>(width));
+    put(22, static_cast<std::uint32_t>(height));
+    b[26] = 1;
+    b[28] = 24;
+    return b;
+}
+
+TEST(TemplatePainting, APictureThatCannotBeDecodedWithinTheLimitIsDrawnAsItsFrame) {
+    EditingApp();
+    QImage tiny(4, 4, QImage::Format_RGB32);
+    tiny.fill(Qt::red);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(tiny.save(&buffer, "BMP"));
+    const std::vector<std::vector<std::uint8_t>> pictures{
+        std::vector<std::uint8_t>(bmp.begin(), bmp.end()),  // decodes: red
+        {'B', 'M', 7, 7, 7},                                // broken
+        BitmapHeader(60000, 60000),                         // past the allocation limit
+    };
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        DrawList list;
+        ImagePrimitive picture;
+        picture.topLeft = {10, 10};
+        picture.bottomRight = {50, 40};
+        picture.encoded = std::make_shared<const std::vector<std::uint8_t>>(pictures[i]);
+        list.AddImage(std::move(picture));
+        QImage out(60, 50, QImage::Format_RGB32);
+        out.fill(Qt::white);
+        QPainter painter(&out);
+        Paint(list, painter);
+        painter.end();
+        const QColor inside = out.pixelColor(30, 25);
+        if (i == 0) {
+            EXPECT_EQ(inside, QColor(Qt::red));
+            continue;
+        }
+        EXPECT_EQ(inside, QColor(Qt::white)) << i;
+        int framed = 0;
+        for (int x = 10; x <= 50; ++x) framed += out.pixelColor(x, 10) != QColor(Qt::white);
+        EXPECT_GT(framed, 10) << i;
+    }
 }
 
 }  // namespace

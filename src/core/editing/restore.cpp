@@ -38,7 +38,7 @@ UndoRestorePoints::UndoRestorePoints(Problem& problem)
     : m_problem(problem), m_base(problem.undoList.size()) {}
 
 void UndoRestorePoints::Push(const std::string& name) {
-    m_problem.undoList.push_back({name, EncodeUndoSnapshot(m_problem)});
+    m_problem.undoList.push_back(MakeUndoSnapshot(m_problem, name));
 }
 
 void UndoRestorePoints::Restore(bool drop) {

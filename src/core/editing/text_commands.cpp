@@ -238,7 +238,7 @@ void TextDialogDelete(Problem& problem, TextState& state) {
 }
 
 PictureSize TemplatePictureSize(const TemplatePicture& picture) {
-    const auto& d = picture.data;
+    const auto& d = picture.Data();
     // A bitmap file: "BM", the file header (14 bytes), then the info header with the
     // width and height (negative for a top-down bitmap).
     if (picture.kind == 2 && d.size() >= 26 && d[0] == 'B' && d[1] == 'M') {
@@ -269,7 +269,7 @@ bool PasteTemplate(Problem& problem, int kind, std::vector<std::uint8_t> data, P
     const auto ih = static_cast<std::int32_t>(std::max<long long>(1, RoundHalfEven(h)));
     TemplatePicture& t = problem.templatePicture;
     t.kind = kind;
-    t.data = std::move(data);
+    t.SetData(std::move(data));
     t.rect.left = (clientWidth - iw) / 2;
     t.rect.top = (clientHeight - ih) / 2;
     t.rect.right = t.rect.left + iw;

@@ -202,23 +202,25 @@ void ReadTextSection(ByteReader& in, Problem& problem) {
     }
 }
 
-void WriteTemplateSection(ByteWriter& out, const Problem& problem) {
+void WriteTemplateSection(ByteWriter& out, const Problem& problem, bool withBytes) {
     const TemplatePicture& t = problem.templatePicture;
-    out.I32(static_cast<std::int32_t>(t.data.size()));
+    out.I32(static_cast<std::int32_t>(t.Data().size()));
     if (!t.Present()) return;
     out.Int(t.kind);
     out.I32(t.rect.left);
     out.I32(t.rect.top);
     out.I32(t.rect.right);
     out.I32(t.rect.bottom);
-    out.Bytes(t.data);
+    if (withBytes) out.Bytes(t.Data());
 }
 
-void ReadTemplateSection(ByteReader& in, Problem& problem) {
+void ReadTemplateSection(ByteReader& in, Problem& problem, const TemplatePicture::Bytes& shared) {
     TemplatePicture& t = problem.templatePicture;
     t = TemplatePicture{};
     const std::int32_t size = in.I32();
-    in.CheckCount(size, 1, "template picture size");
+    const bool bytesLeftOut =
+        shared && size > 0 && shared->size() == static_cast<std::size_t>(size);
+    if (!bytesLeftOut) in.CheckCount(size, 1, "template picture size");
     if (size == 0) return;
     const std::size_t kindAt = in.Offset();
     const std::int32_t kind = in.Int();
@@ -228,10 +230,14 @@ void ReadTemplateSection(ByteReader& in, Problem& problem) {
     r.top = in.I32();
     r.right = in.I32();
     r.bottom = in.I32();
-    const auto data = in.Bytes(static_cast<std::size_t>(size));
     t.kind = kind;
     t.rect = r;
-    t.data.assign(data.begin(), data.end());
+    if (bytesLeftOut) {
+        t.bytes = shared;
+        return;
+    }
+    const auto data = in.Bytes(static_cast<std::size_t>(size));
+    t.SetData(std::vector<std::uint8_t>(data.begin(), data.end()));
 }
 
 void WriteGroupSection(ByteWriter& out, const Problem& problem) {

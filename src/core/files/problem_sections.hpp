@@ -73,8 +73,12 @@ void WriteTextSection(ByteWriter& out, const Problem& problem);
 // Appends the stored text items to the (empty) text list, unselected.
 void ReadTextSection(ByteReader& in, Problem& problem);
 
-void WriteTemplateSection(ByteWriter& out, const Problem& problem);
-void ReadTemplateSection(ByteReader& in, Problem& problem);
+// The picture section; without `withBytes` the picture's bytes are left out (an undo
+// snapshot keeps them beside its image, shared with the problem).
+void WriteTemplateSection(ByteWriter& out, const Problem& problem, bool withBytes = true);
+// Reads the section; given `shared`, the bytes were left out and are those.
+void ReadTemplateSection(ByteReader& in, Problem& problem,
+                         const TemplatePicture::Bytes& shared = nullptr);
 
 // Groups, in list order; line items are written as the numbers the line section gave.
 void WriteGroupSection(ByteWriter& out, const Problem& problem);

@@ -116,7 +116,9 @@ void GiveBackSettings(Problem& p, const SnapshotView& v) {
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& p) {
+namespace {
+
+std::vector<std::uint8_t> Encode(Problem& p, bool pictureBytes) {
     ByteWriter out;
     out.Int(p.nodes.Count());
     out.Int(p.settings.activeNodeCount);
@@ -130,12 +132,25 @@ std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& p) {
     WriteMaterialSection(out, p);
     WriteGroupSection(out, p);
     WriteTextSection(out, p);
-    WriteTemplateSection(out, p);
+    WriteTemplateSection(out, p, pictureBytes);
     WriteViewRecord(out, p);
     return out.Take();
 }
 
-void DecodeUndoSnapshot(Problem& p, const std::vector<std::uint8_t>& image) {
+}  // namespace
+
+std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& p) {
+    return Encode(p, true);
+}
+
+UndoSnapshot MakeUndoSnapshot(Problem& p, const std::string& name) {
+    const TemplatePicture::Bytes& picture = p.templatePicture.bytes;
+    const bool share = p.templatePicture.Present();
+    return UndoSnapshot{name, Encode(p, !share), share ? picture : nullptr};
+}
+
+void DecodeUndoSnapshot(Problem& p, const std::vector<std::uint8_t>& image,
+                        const TemplatePicture::Bytes& picture) {
     ByteReader in(image);
     SectionReadContext context;
     const std::int32_t n = in.Int();
@@ -159,7 +174,7 @@ void DecodeUndoSnapshot(Problem& p, const std::vector<std::uint8_t>& image) {
     ReadMaterialSection(in, p);
     ReadGroupSection(in, p);
     ReadTextSection(in, p);
-    ReadTemplateSection(in, p);
+    ReadTemplateSection(in, p, picture);
     if (!in.AtEnd()) {
         const SnapshotView view = ReadViewRecord(in);
         MapIntoCurrentView(p, view);
@@ -174,7 +189,7 @@ void DecodeUndoSnapshot(Problem& p, const std::vector<std::uint8_t>& image) {
 }
 
 void SaveUndoSnapshot(Problem& p, const std::string& name) {
-    UndoSnapshot snapshot{name, EncodeUndoSnapshot(p)};
+    UndoSnapshot snapshot = MakeUndoSnapshot(p, name);
     while (p.undoList.size() >= kMaxUndoSnapshots) p.undoList.pop_front();
     p.undoList.push_back(std::move(snapshot));
 }
@@ -182,7 +197,7 @@ void SaveUndoSnapshot(Problem& p, const std::string& name) {
 bool RestoreUndoSnapshot(Problem& p, bool drop) {
     if (p.undoList.empty()) return false;
     p.MarkProblemChanged();
-    DecodeUndoSnapshot(p, p.undoList.back().image);
+    DecodeUndoSnapshot(p, p.undoList.back().image, p.undoList.back().picture);
     if (drop) p.undoList.pop_back();
     return true;
 }

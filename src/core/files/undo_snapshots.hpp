@@ -20,14 +20,21 @@ inline constexpr std::size_t kMaxUndoSnapshots = 37;
 // The snapshot image of the problem (renumbers the line segments).
 std::vector<std::uint8_t> EncodeUndoSnapshot(Problem& problem);
 
+// The snapshot as the undo list keeps it: the image without the picture's bytes, which
+// it shares with the problem. Restored, it gives the problem EncodeUndoSnapshot's image
+// would.
+UndoSnapshot MakeUndoSnapshot(Problem& problem, const std::string& name);
+
 // Reads a snapshot image back: nodes into the existing slots (their positions, label
 // points, texts and template mapped into the current zoom and scroll), the scale, origin,
 // grid, unit system and temperature scale given back (the pixel length recomputed for the
-// current zoom), the line list, frames with rebuilt geometry, specifications 1..S overwritten in
-// place (later entries stay), materials, groups and text items rebuilt. The selection is cleared,
-// since it may name segments that no longer exist. Throws FileFormatError on an image it cannot
-// read.
-void DecodeUndoSnapshot(Problem& problem, const std::vector<std::uint8_t>& image);
+// current zoom), the line list, frames with rebuilt geometry, specifications 1..S
+// overwritten in place (later entries stay), materials, groups and text items rebuilt.
+// The picture's bytes come from `picture` when the image was made without them. The
+// selection is cleared, since it may name segments that no longer exist. Throws
+// FileFormatError on an image it cannot read.
+void DecodeUndoSnapshot(Problem& problem, const std::vector<std::uint8_t>& image,
+                        const TemplatePicture::Bytes& picture = nullptr);
 
 // Appends a snapshot named `name` to the undo list, dropping the oldest first when the
 // list is full.

@@ -84,9 +84,12 @@ struct ViewState {
 };
 
 // A named undo snapshot: the problem's image in the file layout.
+// A named snapshot. `image` is the snapshot image with the template picture's bytes left
+// out when `picture` holds them: the bytes never change, so every snapshot shares them.
 struct UndoSnapshot {
     std::string name;
     std::vector<std::uint8_t> image;
+    TemplatePicture::Bytes picture;
 };
 
 class Problem {

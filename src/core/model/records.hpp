@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/types.hpp"
@@ -195,12 +197,22 @@ struct SingularPoint {
     std::int32_t node = 0;
 };
 
-// An optional picture under the drawing; its bytes are kept exactly as read.
+// An optional picture under the drawing; its bytes are kept exactly as read. The bytes
+// never change once set, so undo snapshots and the draw list share them instead of
+// copying a picture of many megabytes each time.
 struct TemplatePicture {
+    using Bytes = std::shared_ptr<const std::vector<std::uint8_t>>;
     std::int32_t kind = 0;  // 1 metafile, 2 bitmap
     IntRect rect;
-    std::vector<std::uint8_t> data;
-    bool Present() const { return !data.empty(); }
+    Bytes bytes;
+    bool Present() const { return bytes && !bytes->empty(); }
+    const std::vector<std::uint8_t>& Data() const {
+        static const std::vector<std::uint8_t> none;
+        return bytes ? *bytes : none;
+    }
+    void SetData(std::vector<std::uint8_t> data) {
+        bytes = std::make_shared<const std::vector<std::uint8_t>>(std::move(data));
+    }
 };
 
 struct BloodSettings {

@@ -233,7 +233,9 @@ void AddTemplate(const Problem& problem, DrawList& out) {
     ImagePrimitive image;
     image.topLeft = Pt(tp.rect.left, tp.rect.top);
     image.bottomRight = Pt(tp.rect.right, tp.rect.bottom);
-    image.encoded = std::make_shared<const std::vector<std::uint8_t>>(tp.data);
+    // A metafile is not drawn: its frame stands for it, as for a picture that cannot be
+    // decoded.
+    if (tp.kind == 2) image.encoded = tp.bytes;
     out.AddImage(std::move(image));
 }
 

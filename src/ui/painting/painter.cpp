@@ -1,12 +1,16 @@
 #include "painting/painter.hpp"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QRegion>
 #include <cmath>
+#include <limits>
+#include <memory>
 #include <vector>
 
 namespace kova::ui {
@@ -131,10 +135,30 @@ void PaintText(const TextPrimitive& t, QPainter& painter) {
     painter.restore();
 }
 
+// Decodes encoded picture bytes under the allocation limit; null when they cannot be.
+// The last picture is kept: its bytes never change while shared, and the drawing is
+// rebuilt on every edit.
+QImage DecodePicture(const std::shared_ptr<const std::vector<std::uint8_t>>& bytes) {
+    thread_local std::weak_ptr<const std::vector<std::uint8_t>> lastBytes;
+    thread_local QImage lastPicture;
+    if (!lastBytes.expired() && lastBytes.lock() == bytes) return lastPicture;
+    if (bytes->size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
+    QByteArray raw = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes->data()),
+                                             static_cast<qsizetype>(bytes->size()));
+    QBuffer buffer(&raw);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAllocationLimit(kPictureDecodeLimitMB);
+    QImage picture = reader.read();
+    lastBytes = bytes;
+    lastPicture = picture;
+    return picture;
+}
+
 void PaintImage(const ImagePrimitive& image, QPainter& painter) {
     QImage picture;
     if (image.encoded && !image.encoded->empty()) {
-        picture.loadFromData(image.encoded->data(), static_cast<int>(image.encoded->size()));
+        picture = DecodePicture(image.encoded);
     } else if (image.width > 0 && image.height > 0 &&
                image.pixels.size() == static_cast<std::size_t>(image.width) * image.height) {
         picture = QImage(image.width, image.height, QImage::Format_RGB32);

@@ -11,6 +11,10 @@
 
 namespace kova::ui {
 
+// A stored or pasted picture is decoded only while it needs at most this many megabytes:
+// a header claiming a huge size must not exhaust memory.
+inline constexpr int kPictureDecodeLimitMB = 128;
+
 // Device position = drawing position × scale + offset.
 struct ViewTransform {
     double scale = 1;

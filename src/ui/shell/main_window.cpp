@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QUrl>
@@ -215,6 +216,13 @@ void TKOVAMDI::CreateStatusBar() {
     statusBar()->addWidget(m_coords);
     statusBar()->addWidget(m_time);
     statusBar()->addWidget(m_info, 1);
+    m_meshGauge = new QProgressBar(this);
+    m_meshGauge->setObjectName("MeshGauge");
+    m_meshGauge->setRange(0, 100);
+    m_meshGauge->setMaximumWidth(160);
+    statusBar()->addPermanentWidget(m_meshGauge);
+    m_meshGauge->hide();
+    m_editor->SetMeshGauge(m_meshGauge);
 }
 
 void TKOVAMDI::FixFileNameList() {

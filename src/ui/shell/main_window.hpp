@@ -20,6 +20,8 @@ class QMdiSubWindow;
 class QMenu;
 class QSessionManager;
 
+class QProgressBar;
+
 namespace kova::ui {
 
 class TInputForm;
@@ -48,6 +50,8 @@ public:
     InputEditor* editor() { return m_editor.get(); }
     ResultWindows* resultWindows() { return m_results; }
     QLabel* panel(StatusPanel p);
+    // The mesh gauge, shown while Reduce Mesh refines the elements.
+    QProgressBar* meshGauge() { return m_meshGauge; }
 
     // The commands, by menu.
     void Route(Cmd cmd);
@@ -118,6 +122,7 @@ private:
     QLabel* m_coords = nullptr;
     QLabel* m_time = nullptr;
     QLabel* m_info = nullptr;
+    QProgressBar* m_meshGauge = nullptr;
     MenuState m_state;
     QString m_lastFolder;
     QString m_shownTime;  // the results time the time panel was given, while current

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPainter>
 #include <cmath>
 #include <utility>
@@ -118,7 +119,7 @@ bool InputEditor::DrawCommand(Cmd cmd) {
             AutoMeshClick(p, m_autoMeshPrompt);
             break;
         case Cmd::ReduceMesh:
-            ReducemeshMClick(p);
+            ReduceMeshWithGauge();
             break;
         case Cmd::RepositionNodes:
             RepositionMClick(p);
@@ -150,6 +151,33 @@ bool InputEditor::DrawCommand(Cmd cmd) {
     return true;
 }
 
+void InputEditor::ReduceMeshWithGauge() {
+    QProgressBar* gauge = m_meshGauge;
+    if (gauge == nullptr) {
+        ReducemeshMClick(problem());
+        return;
+    }
+    // No event loop runs meanwhile, so the gauge is laid out and painted at once.
+    gauge->setValue(0);
+    gauge->show();
+    QWidget* bar = gauge->parentWidget();
+    if (bar != nullptr && bar->layout() != nullptr) bar->layout()->activate();
+    int shown = -1;
+    const MeshProgress progress = [gauge, bar, &shown](int percent) {
+        if (percent == shown) return;
+        // The first step also paints the information panel's "Please wait".
+        const bool first = shown < 0;
+        shown = percent;
+        gauge->setValue(percent);
+        if (first && bar != nullptr)
+            bar->repaint();
+        else
+            gauge->repaint();
+    };
+    ReducemeshMClick(problem(), progress);
+    gauge->hide();
+}
+
 void InputEditor::OpenTextDialog() {
     if (TextAt(problem(), m_texts.current) == nullptr) return;
     auto* dialog = new TNewTextDlg(problem(), m_texts, &m_window);
@@ -162,6 +190,11 @@ void InputEditor::OpenTextDialog() {
 void InputEditor::PasteFromClipboard() {
     const QImage image = QApplication::clipboard()->image();
     if (image.isNull()) return;  // no picture: nothing changes
+    // A picture too large to be decoded again when drawn is refused.
+    if (image.sizeInBytes() > static_cast<qsizetype>(kPictureDecodeLimitMB) * 1024 * 1024) {
+        problem().reporter().Beep();
+        return;
+    }
     // The picture is kept as a bitmap file image, so that it is saved byte for byte.
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -440,6 +473,9 @@ void RubberRectangleState::Cancel() {
 
 NodeDragState::NodeDragState(InputEditor& editor, int node, QPointF)
     : m_editor(editor), m_node(node), m_position(NodePoint(editor.problem(), node)) {
+    for (const LineSegment& s : editor.problem().lines)
+        if (s.node1 == node || s.node2 == node)
+            m_neighbours.push_back(s.node1 == node ? s.node2 : s.node1);
     editor.problem().MarkProblemChanged();
     editor.problem().reporter().ShowStatusText(GetMessage(MessageId::ShiftOrCtrlLocks),
                                                StatusPanel::Info);
@@ -481,10 +517,7 @@ bool NodeDragState::KeyPress(int key) {
 void NodeDragState::PaintOverlay(QPainter& painter) {
     const Problem& pr = m_editor.problem();
     InvertingPen(painter);
-    for (const LineSegment& s : pr.lines) {
-        if (s.node1 != m_node && s.node2 != m_node) continue;
-        painter.drawLine(NodePoint(pr, s.node1 == m_node ? s.node2 : s.node1), m_position);
-    }
+    for (const int k : m_neighbours) painter.drawLine(NodePoint(pr, k), m_position);
     painter.drawEllipse(m_position, kDragCircle, kDragCircle);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }

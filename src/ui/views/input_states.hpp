@@ -6,8 +6,10 @@
 
 #include <QPointF>
 #include <QPointer>
+#include <QProgressBar>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "dialogs/outline_circle_dialog.hpp"
 #include "dialogs/text_dialog.hpp"
@@ -51,8 +53,14 @@ public:
     Problem& problem();
     // The drawing changed: repaint and update the menus.
     void Changed();
+    // The main window's gauge, shown while Reduce Mesh refines the elements.
+    void SetMeshGauge(QProgressBar* gauge) { m_meshGauge = gauge; }
 
 private:
+    // Reduce Mesh on this thread (it takes well under 0.2 s at the node limit), the
+    // gauge painted as the share of elements done grows.
+    void ReduceMeshWithGauge();
+
     TInputForm& m_window;
     std::function<void()> m_after;
     std::function<void(Cmd)> m_route;
@@ -61,6 +69,7 @@ private:
     AutoMeshPrompt m_autoMeshPrompt;
     QPointer<TOutlineC> m_circle;
     QPointer<TNewTextDlg> m_textDialog;
+    QPointer<QProgressBar> m_meshGauge;
     bool m_nudging = false;  // arrow keys are moving the template: one undo step
 };
 
@@ -120,6 +129,8 @@ public:
     bool KeyPress(int key) override;
     void PaintOverlay(QPainter& painter) override;
     void Cancel() override;
+    // The anchor stays on the drawing point it was pressed on.
+    void Scrolled(QPointF delta) override { m_start += delta; }
 
 private:
     InputEditor& m_editor;
@@ -136,12 +147,17 @@ public:
     bool KeyPress(int key) override;
     void PaintOverlay(QPainter& painter) override;
     void Cancel() override;
+    // The remembered position follows the drawing.
+    void Scrolled(QPointF delta) override { m_position += delta; }
 
 private:
     void Follow(QPointF p, Qt::KeyboardModifiers mods);
 
     InputEditor& m_editor;
     int m_node;
+    // The far ends of the node's segments, found once at the press: a pointer move
+    // redraws them without scanning every segment.
+    std::vector<int> m_neighbours;
     QPointF m_position;
 };
 

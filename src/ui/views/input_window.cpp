@@ -197,6 +197,7 @@ void TInputForm::ScrollTo(int x, int y) {
     m_xOrg = x;
     m_yOrg = y;
     ScrollBy(m_document.problem(), dx, dy);
+    if (m_state) m_state->Scrolled(QPointF(dx, dy));
     const QSignalBlocker bh(m_h), bv(m_v);
     m_h->setValue(x);
     m_v->setValue(y);

@@ -40,6 +40,9 @@ public:
     }
     virtual void MouseRelease(QPointF, Qt::MouseButton, Qt::KeyboardModifiers) {}
     virtual bool KeyPressWith(int key, Qt::KeyboardModifiers) { return KeyPress(key); }
+    // The drawing was scrolled by (dx, dy) pixels (arrow keys, scroll bars, wheel):
+    // positions the gesture keeps in window pixels move along with it.
+    virtual void Scrolled(QPointF) {}
 };
 
 class TInputForm;

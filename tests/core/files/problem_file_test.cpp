@@ -127,7 +127,7 @@ TEST(ProblemFileRoundTrip, RichProblemGivesBackTheSameBytes) {
               "Temp\xC3\xA9rature 25 \xC2\xB0"
               "C \xE2\x82\xAC");
     EXPECT_EQ(q.materials[1].name, "Tissue \xC3\xA9t\xC3\xA9");
-    EXPECT_EQ(q.templatePicture.data, test::TestPictureBytes(333));
+    EXPECT_EQ(q.templatePicture.Data(), test::TestPictureBytes(333));
     EXPECT_EQ(q.templatePicture.rect, (IntRect{-5, 0, 300, 260}));
     EXPECT_EQ(q.singularPoints.size(), 2u);
     EXPECT_EQ(q.bernoulliConstant, 101325.0L);

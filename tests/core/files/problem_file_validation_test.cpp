@@ -39,7 +39,7 @@ void BuildSmallProblem(Problem& p) {
     t.theText = "x";
     p.texts.push_back(t);
     p.templatePicture.kind = 1;
-    p.templatePicture.data = TestPictureBytes(8);
+    p.templatePicture.SetData(TestPictureBytes(8));
     p.groups.push_back({SelectType::Points, {NumberItem(2)}});
     p.singularPoints.push_back({1.0L, 1, 3});
     p.settings.bandCount = 20;

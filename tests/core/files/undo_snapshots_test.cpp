@@ -123,6 +123,33 @@ TEST(UndoSnapshot, AnImageWithoutItsViewRecordStillReads) {
     EXPECT_THROW(DecodeUndoSnapshot(p, image), FileFormatError);
 }
 
+TEST(UndoSnapshot, SnapshotsShareThePictureBytesAndRestoreTheSameImage) {
+    Problem p;
+    BuildRichProblem(p);
+    const Bytes image = EncodeUndoSnapshot(p);
+    const auto* bytes = p.templatePicture.bytes.get();
+    SaveUndoSnapshot(p, "Move Template");
+    SaveUndoSnapshot(p, "Text");
+    // Neither snapshot copies the picture.
+    for (const UndoSnapshot& s : p.undoList) {
+        EXPECT_EQ(s.picture.get(), bytes);
+        EXPECT_EQ(s.image.size() + 333, image.size());
+    }
+    // Another picture, then Undo twice: the first picture with its kind and place again.
+    p.templatePicture.kind = 1;
+    p.templatePicture.rect = IntRect{1, 2, 3, 4};
+    p.templatePicture.SetData(TestPictureBytes(50));
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));
+    ASSERT_TRUE(RestoreUndoSnapshot(p, true));
+    EXPECT_EQ(EncodeUndoSnapshot(p), image);
+    EXPECT_EQ(p.templatePicture.bytes.get(), bytes);
+    // Without a picture the kept image is the whole image.
+    p.templatePicture = TemplatePicture{};
+    SaveUndoSnapshot(p, "Delete");
+    EXPECT_EQ(p.undoList.back().image, EncodeUndoSnapshot(p));
+    EXPECT_EQ(p.undoList.back().picture, nullptr);
+}
+
 TEST(UndoSnapshot, GroupsFollowTheRestoredSegments) {
     Problem p;
     BuildRichProblem(p);

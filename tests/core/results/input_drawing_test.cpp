@@ -46,6 +46,28 @@ TEST(DrawList, KeepsEachPrimitivesPointsWhateverCameBefore) {
     EXPECT_EQ(combined.PointsOf(combined.items[2])[1], (DrawPoint{20, 10}));
 }
 
+TEST(TemplateLayer, ABitmapSharesItsBytesAndAMetafileIsDrawnAsItsFrame) {
+    Problem p;
+    p.settings.displayTemplate = true;
+    p.templatePicture.kind = 2;
+    p.templatePicture.rect = IntRect{10, 20, 110, 70};
+    p.templatePicture.SetData({'B', 'M', 1, 2, 3});
+    const auto image = [&] {
+        const DrawList list = BuildInputDrawing(p, {});
+        EXPECT_EQ(list.images.size(), 1u);
+        return list.images.empty() ? ImagePrimitive{} : list.images.front();
+    };
+    const ImagePrimitive bitmap = image();
+    EXPECT_EQ(bitmap.encoded, p.templatePicture.bytes);
+    EXPECT_EQ(bitmap.bottomRight, (DrawPoint{110, 70}));
+    // A metafile is never handed to the decoder: the painter draws the frame.
+    p.templatePicture.kind = 1;
+    const ImagePrimitive metafile = image();
+    EXPECT_EQ(metafile.encoded, nullptr);
+    EXPECT_TRUE(metafile.pixels.empty());
+    EXPECT_EQ(metafile.topLeft, (DrawPoint{10, 20}));
+}
+
 TEST(BoundaryKind, ValueBeforeFluxBeforeTransfer) {
     LineSegment s;
     EXPECT_EQ(BoundaryKind(s), 0);
