@@ -39,24 +39,12 @@
 #include "painting/painter.hpp"
 #include "shell/main_window.hpp"
 #include "support/model_invariants.hpp"
+#include "ui/test_application.hpp"
 #include "views/input_states.hpp"
 #include "views/input_window.hpp"
 
 namespace kova::ui {
 namespace {
-
-QApplication& EditingApp() {
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *existing;
-    static int argc = 1;
-    static char name[] = "kova_test_ui";
-    static char* argv[] = {name, nullptr};
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static auto* app = new QApplication(argc, argv);
-    QApplication::setOrganizationName("KOVA-test");
-    QApplication::setApplicationName("KOVA-test");
-    return *app;
-}
 
 struct Editing : ::testing::Test {
     QTemporaryDir dir;
@@ -66,7 +54,7 @@ struct Editing : ::testing::Test {
     QStringList errors;
 
     void SetUp() override {
-        EditingApp();
+        TestApplication();
         QSettings::setDefaultFormat(QSettings::IniFormat);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
         window = std::make_unique<TKOVAMDI>();
@@ -565,7 +553,7 @@ std::vector<std::uint8_t> BitmapHeader(std::int32_t width, std::int32_t height) 
 }
 
 TEST(TemplatePainting, APictureThatCannotBeDecodedWithinTheLimitIsDrawnAsItsFrame) {
-    EditingApp();
+    TestApplication();
     QImage tiny(4, 4, QImage::Format_RGB32);
     tiny.fill(Qt::red);
     QByteArray bmp;

@@ -29,28 +29,18 @@
 #include "files/problem_file.hpp"
 #include "shell/main_window.hpp"
 #include "support/mesh_builder.hpp"
+#include "ui/test_application.hpp"
 #include "views/output_window.hpp"
 
 namespace kova::ui {
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "kova_test_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 struct ResultWindow : ::testing::Test {
     QTemporaryDir dir;
     std::unique_ptr<TKOVAMDI> window;
 
     void SetUp() override {
-        App();
+        TestApplication();
         QSettings::setDefaultFormat(QSettings::IniFormat);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
         window = std::make_unique<TKOVAMDI>();

@@ -35,28 +35,12 @@
 #include "files/problem_file.hpp"
 #include "painting/painter.hpp"
 #include "shell/main_window.hpp"
+#include "ui/test_application.hpp"
 #include "units/drawing_transform.hpp"
 #include "views/input_window.hpp"
 
 namespace kova::ui {
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "kova_test_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        // Another test file of this program may have made the application already.
-        if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-            return existing;
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        auto* a = new QApplication(argc, argv);
-        QApplication::setOrganizationName("KOVA-test");
-        QApplication::setApplicationName("KOVA-test");
-        return a;
-    }();
-    return *app;
-}
 
 // Accepts the next file dialog with `path` (or cancels it when empty) once it is shown.
 void AnswerFileDialog(const QString& path) {
@@ -85,7 +69,7 @@ struct Shell : ::testing::Test {
     QStringList errors;
 
     void SetUp() override {
-        App();
+        TestApplication();
         QSettings::setDefaultFormat(QSettings::IniFormat);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
         for (const char* name : {"heated_plate", "composite_wall", "transient_quench"}) {
@@ -706,7 +690,7 @@ TEST_F(Shell, BadFilesAndCancelFromEveryWayInKeepTheOpenProblem) {
 }
 
 TEST(Painter, FillsRegionsWithHolesAndStampsMarkers) {
-    App();
+    TestApplication();
     DrawList list;
     list.AddRegion(
         {{{10, 10}, {90, 10}, {90, 90}, {10, 90}}, {{40, 40}, {60, 40}, {60, 60}, {40, 60}}}, 1,

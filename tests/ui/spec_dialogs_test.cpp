@@ -30,23 +30,11 @@
 #include "shell/main_window.hpp"
 #include "solver/result_table.hpp"
 #include "support/steady_run.hpp"
+#include "ui/test_application.hpp"
 #include "units/unit_labels.hpp"
 
 namespace kova::ui {
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "kova_test_ui";
-    static char* argv[] = {name, nullptr};
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *existing;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    auto* app = new QApplication(argc, argv);
-    QApplication::setOrganizationName("KOVA-test");
-    QApplication::setApplicationName("KOVA-test");
-    return *app;
-}
 
 // A segment's conditions as texts, to group the segments that get one dialog.
 using Conditions = std::tuple<std::string, std::string, std::string, std::string>;
@@ -57,7 +45,7 @@ struct SpecDialogs : ::testing::Test {
     QStringList errors;
 
     void SetUp() override {
-        App();
+        TestApplication();
         QSettings::setDefaultFormat(QSettings::IniFormat);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
         window = std::make_unique<TKOVAMDI>();
