@@ -6,12 +6,15 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "dialogs/calc_dialog.hpp"
@@ -22,6 +25,7 @@
 #include "dialogs/scale_size_dialog.hpp"
 #include "dialogs/spec_dialogs.hpp"
 #include "dialogs/text_dialog.hpp"
+#include "dialogs/time_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
@@ -161,6 +165,27 @@ void WriteExamples(TKOVAMDI& window) {
     }
 }
 
+// Waits for the run started by Calculate and hides its dialog.
+void WaitForRun(TKOVAMDI& window) {
+    while (window.document().Running()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QApplication::processEvents();
+    window.calcDialog()->hide();
+}
+
+// Accepts the transient set-up dialog as it shows, with the stored settings.
+void AcceptNextTransientSetup() {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+        auto* dialog = qobject_cast<TTransientDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        timer->stop();
+        timer->deleteLater();
+        dialog->accept();
+    });
+    timer->start();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -253,6 +278,62 @@ int main(int argc, char* argv[]) {
         Shoot(&window, prefix + "-gradients");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         window.resultWindows()->CloseAll();
+        window.document().problem().settings.problemSaved = true;
+    }
+
+    // The values, heat-flow and balance windows of the two-material wall: a flow path up
+    // the interface between the materials, the balances of the first material.
+    if (window.OpenFile(g_out + "/problems/composite_wall.KVX")) {
+        window.Refit(1.0);  // large enough for the values to stand apart
+        window.Route(Cmd::Calculate);
+        WaitForRun(window);
+        Problem& p = window.document().problem();
+        if (p.resultsCurrent) {
+            window.resultWindows()->ValuesCommand();
+            Shoot(&window, "result-composite_wall-values");
+            window.resultWindows()->FlowsCommand();
+            if (TOutputForm* form = window.resultWindows()->window(kFlowsWindow)) {
+                form->picture();
+                std::vector<const LineSegment*> interface;
+                for (const LineSegment& s : p.lines)
+                    if (s.frameA != 0 && s.frameB != 0 && !s.IsElementLine())
+                        interface.push_back(&s);
+                std::sort(interface.begin(), interface.end(), [&](auto* l, auto* r) {
+                    return p.nodes[l->node1].y + p.nodes[l->node2].y >
+                           p.nodes[r->node1].y + p.nodes[r->node2].y;
+                });
+                for (const LineSegment* s : interface)
+                    form->SelectionClick(
+                        QPointF(static_cast<double>(p.nodes[s->node1].x + p.nodes[s->node2].x) / 2,
+                                static_cast<double>(p.nodes[s->node1].y + p.nodes[s->node2].y) / 2),
+                        false);
+                Shoot(&window, "result-composite_wall-flows-path");
+            }
+            window.resultWindows()->BalancesCommand();
+            if (auto* outline = window.findChild<TSelectFrameDlg*>()) {
+                outline->FrameBox->clearSelection();
+                if (outline->FrameBox->count() > 0) outline->FrameBox->item(0)->setSelected(true);
+                outline->accept();
+            }
+            Shoot(&window, "result-composite_wall-balances");
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            window.resultWindows()->CloseAll();
+        }
+        p.settings.problemSaved = true;
+    }
+    // "Select Time" of the quench, after its run with the stored set-up.
+    if (window.OpenFile(g_out + "/problems/transient_quench.KVX")) {
+        AcceptNextTransientSetup();
+        window.Route(Cmd::Calculate);
+        WaitForRun(window);
+        if (window.document().problem().resultsCurrent) {
+            window.resultWindows()->ValuesCommand();
+            if (auto* dialog = window.findChild<TTempDlg*>()) {
+                Shoot(dialog, "dialog-select-time");
+                dialog->reject();
+            }
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
         window.document().problem().settings.problemSaved = true;
     }
 
