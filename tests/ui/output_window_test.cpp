@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "dialogs/calc_dialog.hpp"
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/gradient_dialog.hpp"
 #include "dialogs/spec_dialogs.hpp"
@@ -374,6 +375,66 @@ TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
     EXPECT_NE(chosen, shown);
     QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton);
     EXPECT_EQ(window->document().calculation().displayedStep, chosen);
+}
+
+// A quench continued to twice its stop time and cancelled as the continuation starts: the
+// table holds room for levels never computed. "Select Time", the contour dialog's spin
+// buttons and the start-to-stop sequence reach the last computed level, never one past it.
+TEST_F(ResultWindow, TransientQuenchCancelledStepsOnlyThroughComputedLevels) {
+    Solve("transient_quench");
+    const CalculationState& c = window->document().calculation();
+    const QString stop =
+        QString::number(2 * static_cast<double>(problem().settings.transientStop), 'g', 17);
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, stop] {
+        auto* setup = qobject_cast<TTransientDlg*>(QApplication::activeModalWidget());
+        if (setup == nullptr) return;
+        timer->stop();
+        timer->deleteLater();
+        setup->StopEdit->setText(stop);
+        setup->accept();
+        window->calcDialog()->RequestAbort();
+    });
+    timer->start();
+    window->UpdateMenu();
+    window->action(Cmd::Continue)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations cancelled after "));
+    ASSERT_TRUE(problem().resultsCurrent);
+    const int last = c.lastStepIndex;
+    ASSERT_GT(last, 1);
+    ASSERT_LT(last + 1, c.results.LevelCount());  // levels stored but never computed
+    window->UpdateMenu();
+    window->action(Cmd::ViewValues)->trigger();
+    auto* time = window->findChild<TTempDlg*>();
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(time->ScrollBar->maximum(), last);
+    time->TimeBox->clear();
+    QTest::keyClicks(time->TimeBox, "1e9");
+    EXPECT_EQ(time->ScrollBar->value(), last);
+    QTest::mouseClick(time->OKBtn, Qt::LeftButton);
+    EXPECT_EQ(c.displayedStep, last);
+    ASSERT_NE(window->resultWindows()->window(kValuesWindow), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    TContourDlg* dialog = OpenContourDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->ChosenStep(), last);
+    QTest::mouseClick(dialog->SpinUp, Qt::LeftButton);  // wraps at the last computed level
+    EXPECT_EQ(dialog->ChosenStep(), 0);
+    QTest::mouseClick(dialog->SpinDown, Qt::LeftButton);
+    EXPECT_EQ(dialog->ChosenStep(), last);
+    dialog->TimeEdit->setText("0");
+    dialog->TimeEditExit();
+    dialog->StartStopRB->click();
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kContoursWindow);
+    ASSERT_NE(form, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->SequenceRunning(), 20000);
+    EXPECT_EQ(c.displayedStep, last);
+    EXPECT_NE(form->picture(), QImage());
 }
 
 TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {
