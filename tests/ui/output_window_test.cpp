@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,7 @@
 #include "shell/main_window.hpp"
 #include "support/mesh_builder.hpp"
 #include "ui/test_application.hpp"
+#include "views/input_window.hpp"
 #include "views/output_window.hpp"
 
 namespace kova::ui {
@@ -192,9 +194,17 @@ TEST_F(ResultWindow, CompositeWallHeatFlowsUpTheInterface) {
         const int at = text.indexOf("Sum(Q)=");
         return at < 0 ? 1e9 : text.mid(at + 7).section(' ', 0, 0).toDouble();
     };
+    EXPECT_FALSE(window->action(Cmd::Group)->isEnabled());
     for (LineSegment* s : interface)
         QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, middle(s->node1, s->node2));
     ASSERT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
+    // The menus follow the click's selection without another command.
+    EXPECT_TRUE(window->action(Cmd::Group)->isEnabled());
+    // Copy to Clipboard takes the picture of the window in front.
+    window->action(Cmd::CopyToClipboard)->trigger();
+    const QImage copied = QApplication::clipboard()->image();
+    ASSERT_FALSE(copied.isNull());
+    EXPECT_EQ(copied.convertToFormat(form->picture().format()), form->picture());
     // 100 / (0.05/1 + 0.1/0.1) W/m2 through the 0.2 m high wall.
     EXPECT_NEAR(sumOf(info->text()), 19.048, 0.01) << info->text().toStdString();
     EXPECT_NE(form->picture(), QImage());  // painting recomputes the path: same sum
@@ -220,6 +230,10 @@ TEST_F(ResultWindow, CompositeWallHeatFlowsUpTheInterface) {
     window->action(Cmd::ViewInput)->trigger();
     QApplication::processEvents();
     EXPECT_NE(p.selection.state, SelectType::Flow);
+    window->action(Cmd::CopyToClipboard)->trigger();
+    const QImage input = QApplication::clipboard()->image();
+    EXPECT_EQ(input.size(), window->inputWindow()->canvas()->RenderImage().size());
+    EXPECT_NE(input.convertToFormat(form->picture().format()), form->picture());
 }
 
 // Nodal Energy Balances on the two-material wall: "Select Outline" keeps the concrete
@@ -252,7 +266,9 @@ TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
                       static_cast<int>(std::lround(p.nodes[n].y)));
     };
     const int middle = interface[interface.size() / 2];
+    EXPECT_FALSE(window->action(Cmd::Group)->isEnabled());
     QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at(middle));
+    EXPECT_TRUE(window->action(Cmd::Group)->isEnabled());  // the menus follow the click
     const QString one = info->text();
     EXPECT_TRUE(one.startsWith(QString("Q[%1]=").arg(middle))) << one.toStdString();
     EXPECT_NEAR(one.section("T[", 1).section("]=", 1).toDouble(), 95.2, 0.05) << one.toStdString();

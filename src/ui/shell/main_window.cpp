@@ -101,6 +101,7 @@ TKOVAMDI::TKOVAMDI() {
     CreateStatusBar();
     m_calcDlg = new TCalcDlg(this);
     m_results = new ResultWindows(m_doc, m_mdi, this);
+    m_results->onSelectionChanged = [this] { UpdateMenu(); };
     connect(&m_doc, &Document::statusTextChanged, this, [this](int p, const QString& t) {
         if (QLabel* label = panel(static_cast<StatusPanel>(p))) label->setText(t);
     });
@@ -478,7 +479,11 @@ void TKOVAMDI::FileCommand(Cmd cmd) {
             SaveAs();
             break;
         case Cmd::CopyToClipboard:
-            QApplication::clipboard()->setImage(m_input->canvas()->RenderImage());
+            // The picture of the window in front: a result window's, else the drawing.
+            if (TOutputForm* form = m_results->window(m_results->FrontKind()))
+                QApplication::clipboard()->setImage(form->picture());
+            else
+                QApplication::clipboard()->setImage(m_input->canvas()->RenderImage());
             break;
         case Cmd::Quit:
             close();

@@ -295,6 +295,7 @@ void TOutputForm::SelectionRelease(QPointF at) {
     ShowSummary();
     ++m_selectionRevision;
     m_canvas->update();
+    if (onSelectionChanged) onSelectionChanged();
 }
 
 const QImage& TOutputForm::picture() {
@@ -353,6 +354,7 @@ void TOutputForm::SelectionClick(QPointF at, bool ctrl) {
     }
     ++m_selectionRevision;
     m_canvas->update();
+    if (onSelectionChanged) onSelectionChanged();
 }
 
 void TOutputForm::StartSequence() {
@@ -445,6 +447,9 @@ TOutputForm* ResultWindows::Show(int kind) {
         m_windows[static_cast<std::size_t>(kind)] = sub;
         if (kind == kContoursWindow) form->onRerun = [this] { ContoursCommand(); };
         if (kind == kGradientsWindow) form->onRerun = [this] { GradientsCommand(); };
+        form->onSelectionChanged = [this] {
+            if (onSelectionChanged) onSelectionChanged();
+        };
     }
     TOutputForm* form = window(kind);
     sub->setWindowTitle(TOutputForm::ActiveCaption(kind, m_document.fileName()));

@@ -120,6 +120,8 @@ public:
 
     // Called by a double click: the command that opened the window runs again.
     std::function<void()> onRerun;
+    // Called after a click or rectangle has changed the selection (the menus follow it).
+    std::function<void()> onSelectionChanged;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -182,6 +184,8 @@ public:
     void CloseAll();
     // The result window in front, 0 for none.
     int FrontKind() const;
+    // Called after a click in the heat-flow or balance window has changed the selection.
+    std::function<void()> onSelectionChanged;
 
 private:
     // Runs `then` at once in a steady problem, after "Select Time" in a transient one.
