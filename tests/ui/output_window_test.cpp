@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
@@ -242,6 +243,12 @@ TEST_F(ResultWindow, CompositeWallHeatFlowsUpTheInterface) {
 TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
     Solve("composite_wall");
     window->UpdateMenu();
+    // The user's display switches, saved by the balance and heat-flow windows.
+    ResultSettings& switches = window->resultWindows()->settings();
+    switches.displayNodeValues = false;
+    switches.displayFlows = true;
+    QMdiSubWindow* input = window->findChild<QMdiArea*>()->activeSubWindow();
+    ASSERT_NE(input, nullptr);
     QAction* a = window->action(Cmd::ViewBalances);
     ASSERT_TRUE(a->isEnabled());
     a->trigger();
@@ -253,6 +260,8 @@ TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
     outline->accept();
     TOutputForm* form = window->resultWindows()->window(kBalancesWindow);
     ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(switches.displayNodeValues);
+    EXPECT_FALSE(switches.displayFlows);
     form->picture();
     QLabel* info = window->panel(StatusPanel::Info);
     EXPECT_EQ(info->text(), "Click on a node");
@@ -292,6 +301,19 @@ TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
     ASSERT_GE(sum, 0) << text.toStdString();
     EXPECT_NEAR(std::fabs(text.mid(sum + 7).section(' ', 0, 0).toDouble()), 19.048, 0.01)
         << text.toStdString();
+    // Heat Flows in front turns the flows on and the values off; the input window in
+    // front gets back the switches found before either result window came up.
+    window->action(Cmd::ViewFlows)->trigger();
+    ASSERT_NE(window->resultWindows()->window(kFlowsWindow), nullptr);
+    EXPECT_FALSE(switches.displayNodeValues);
+    EXPECT_TRUE(switches.displayFlows);
+    window->findChild<QMdiArea*>()->setActiveSubWindow(
+        window->resultWindows()->subWindow(kBalancesWindow));
+    EXPECT_TRUE(switches.displayNodeValues);
+    EXPECT_FALSE(switches.displayFlows);
+    window->findChild<QMdiArea*>()->setActiveSubWindow(input);
+    EXPECT_FALSE(switches.displayNodeValues);
+    EXPECT_TRUE(switches.displayFlows);
 }
 
 // "Select Time" from Temperatures on the quench: a typed time moves the bar to the
@@ -353,6 +375,54 @@ TEST_F(ResultWindow, TransientQuenchSelectTimeTypedBeyondAndJunk) {
                 0.01 * std::fabs(static_cast<double>(view.Values(3)[n])))
         << text.toStdString();
     QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, at);
+    // The time panel shows the time of the step shown.
+    QLabel* timeP = window->panel(StatusPanel::Time);
+    auto timeShown = [&] { return timeP->text().section(' ', 0, 0).toDouble(); };
+    EXPECT_TRUE(timeP->text().endsWith(" sec")) << timeP->text().toStdString();
+    EXPECT_NEAR(timeShown(), t3, 1e-4 * std::fabs(t3) + 1e-9) << timeP->text().toStdString();
+
+    // Heat Flows at step 4, a segment picked, then Heat Flows again for the last time:
+    // the panel follows the step and the path keeps the direction found when it was picked.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window->action(Cmd::ViewFlows)->trigger();
+    dialog = window->findChild<TTempDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    type(QString::number(t4));
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* flows = window->resultWindows()->window(kFlowsWindow);
+    ASSERT_NE(flows, nullptr);
+    EXPECT_EQ(c.displayedStep, 4);
+    EXPECT_NEAR(timeShown(), t4, 1e-4 * std::fabs(t4) + 1e-9) << timeP->text().toStdString();
+    flows->picture();
+    Problem& p = problem();
+    const LineSegment* picked = nullptr;
+    for (const LineSegment& s : p.lines)
+        if (p.nodes.Valid(s.node1) && p.nodes.Valid(s.node2)) {
+            picked = &s;
+            break;
+        }
+    ASSERT_NE(picked, nullptr);
+    const QPoint mid(
+        static_cast<int>(std::lround((p.nodes[picked->node1].x + p.nodes[picked->node2].x) / 2)),
+        static_cast<int>(std::lround((p.nodes[picked->node1].y + p.nodes[picked->node2].y) / 2)));
+    QTest::mouseClick(flows->canvas(), Qt::LeftButton, {}, mid);
+    ASSERT_EQ(p.selection.Count(), 1);
+    const int direction = flows->FirstFlowDirection();
+    EXPECT_NE(direction, 0);
+    EXPECT_EQ(flows->FirstStepNo(), 4);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window->action(Cmd::ViewFlows)->trigger();
+    dialog = window->findChild<TTempDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    type("1e9");
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    EXPECT_EQ(c.displayedStep, last);
+    const double tLast = static_cast<double>(view.TimeOf(last));
+    EXPECT_NEAR(timeShown(), tLast, 1e-4 * std::fabs(tLast)) << timeP->text().toStdString();
+    flows->picture();
+    EXPECT_EQ(p.selection.Count(), 1);
+    EXPECT_EQ(flows->FirstFlowDirection(), direction);
+    EXPECT_EQ(flows->FirstStepNo(), 4);
 }
 
 TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
@@ -391,6 +461,13 @@ TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
     EXPECT_NE(chosen, shown);
     QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton);
     EXPECT_EQ(window->document().calculation().displayedStep, chosen);
+    // The contour window now shows that step, and the time panel its time.
+    const CalculationState& c = window->document().calculation();
+    const ResultView view{problem(), c.checked.elements, c.results, c.lastStepIndex, chosen};
+    const double t = static_cast<double>(view.TimeOf(chosen));
+    EXPECT_NEAR(window->panel(StatusPanel::Time)->text().section(' ', 0, 0).toDouble(), t,
+                1e-4 * std::fabs(t) + 1e-9)
+        << window->panel(StatusPanel::Time)->text().toStdString();
 }
 
 // A quench continued to twice its stop time and cancelled as the continuation starts: the

@@ -102,6 +102,10 @@ TKOVAMDI::TKOVAMDI() {
     m_calcDlg = new TCalcDlg(this);
     m_results = new ResultWindows(m_doc, m_mdi, this);
     m_results->onSelectionChanged = [this] { UpdateMenu(); };
+    // The time the result windows show goes when their results go stale.
+    m_results->onTimeShown = [this](const std::string& t) {
+        m_shownTime = QString::fromStdString(t);
+    };
     connect(&m_doc, &Document::statusTextChanged, this, [this](int p, const QString& t) {
         if (QLabel* label = panel(static_cast<StatusPanel>(p))) label->setText(t);
     });

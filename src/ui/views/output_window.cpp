@@ -18,6 +18,7 @@
 #include "results/pressures.hpp"
 #include "results/readout.hpp"
 #include "results/view_geometry.hpp"
+#include "run/calculation.hpp"
 #include "shell/document.hpp"
 #include "units/unit_labels.hpp"
 
@@ -236,7 +237,8 @@ void TOutputForm::Render(QImage& image) {
         DrawList drawing = BuildInputDrawing(p, o);
         // The segments' flows hold the level last asked for: a transient window computes
         // its path again at the step it shows before the marks and the sum are drawn.
-        if (p.selection.state == SelectType::Flow && !p.selection.items.empty()) {
+        if (m_settings.displayFlows && p.selection.state == SelectType::Flow &&
+            !p.selection.items.empty()) {
             CalculationState& c = m_document.calculation();
             const FlowContext context{p, c.checked.elements, c.results, &c.balances};
             SelectionFlow(context, m_flowPath, view.Step());
@@ -266,7 +268,8 @@ void TOutputForm::Render(QImage& image) {
         p.settings.displayNodes = false;
         DrawList drawing = BuildInputDrawing(p, o);
         p.settings.displayNodes = nodes;
-        DrawBalanceLayout(p, m_document.calculation().checked.elements, drawing);
+        if (m_settings.displayNodeValues)
+            DrawBalanceLayout(p, m_document.calculation().checked.elements, drawing);
         Paint(drawing, painter);
         ShowSummary();
     }
@@ -343,8 +346,13 @@ void TOutputForm::SelectionClick(QPointF at, bool ctrl) {
     if (reply.next == NextStep::FlowSegment && reply.segment != nullptr) {
         CalculationState& c = m_document.calculation();
         const FlowContext context{p, c.checked.elements, c.results, &c.balances};
-        const FlowClickResult r = FlowClick(context, m_flowPath, *reply.segment, View().Step());
+        const int step = View().Step();
+        const FlowClickResult r = FlowClick(context, m_flowPath, *reply.segment, step);
         m_document.ShowStatusText(r.summary, StatusPanel::Info);
+        // The direction of the path as picked; later steps compare theirs with it.
+        m_firstStepNo = step;
+        m_firstFlowDirection =
+            p.selection.items.empty() ? 0 : SelectionFlow(context, m_flowPath, step).direction;
     } else if (m_kind == kBalancesWindow) {
         if (reply.next == NextStep::RubberRectangle) {
             m_rubberStart = at;
@@ -360,6 +368,7 @@ void TOutputForm::SelectionClick(QPointF at, bool ctrl) {
 void TOutputForm::StartSequence() {
     m_stopRequested = false;
     m_document.calculation().displayedStep = 0;
+    if (onStepChanged) onStepChanged();
     m_sequence.start();
     m_canvas->repaint();
 }
@@ -376,6 +385,7 @@ void TOutputForm::SequenceTick() {
         return;
     }
     ++c.displayedStep;
+    if (onStepChanged) onStepChanged();
     m_canvas->repaint();
 }
 
@@ -412,6 +422,7 @@ ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialog
     // A flow path belongs to the heat-flow window: another window in front drops it, so
     // the input window's clicks select as usual again.
     connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        SwitchDisplays(FrontKind());
         if (sub == nullptr) return;
         Problem& p = m_document.problem();
         const SelectType own = sub == subWindow(kFlowsWindow)      ? SelectType::Flow
@@ -426,6 +437,29 @@ ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialog
             p.selection.state = own;
         }
     });
+}
+
+void ResultWindows::SwitchDisplays(int frontKind) {
+    if (frontKind == m_switchesHeldBy) return;
+    if (m_switchesHeldBy != 0) {
+        m_settings.displayNodeValues = m_heldNodeValues;
+        m_settings.displayFlows = m_heldFlows;
+        m_switchesHeldBy = 0;
+    }
+    if (frontKind != kFlowsWindow && frontKind != kBalancesWindow) return;
+    m_heldNodeValues = m_settings.displayNodeValues;
+    m_heldFlows = m_settings.displayFlows;
+    m_switchesHeldBy = frontKind;
+    m_settings.displayFlows = frontKind == kFlowsWindow;
+    m_settings.displayNodeValues = frontKind == kBalancesWindow;
+    if (TOutputForm* form = window(frontKind)) form->Invalidate();
+}
+
+void ResultWindows::ShowStepTime() {
+    const std::string text = DisplayedTimeText(m_document.problem(), m_document.calculation());
+    if (text.empty()) return;
+    m_document.ShowStatusText(text, StatusPanel::Time);
+    if (onTimeShown) onTimeShown(text);
 }
 
 QMdiSubWindow* ResultWindows::subWindow(int kind) const {
@@ -450,11 +484,15 @@ TOutputForm* ResultWindows::Show(int kind) {
         form->onSelectionChanged = [this] {
             if (onSelectionChanged) onSelectionChanged();
         };
+        form->onStepChanged = [this] { ShowStepTime(); };
     }
     TOutputForm* form = window(kind);
     sub->setWindowTitle(TOutputForm::ActiveCaption(kind, m_document.fileName()));
     sub->showMaximized();
     m_area->setActiveSubWindow(sub);
+    SwitchDisplays(kind);
+    // Every window opens at the step just chosen: the time panel shows its time.
+    ShowStepTime();
     form->Invalidate();
     form->canvas()->update();
     if (kind != kContoursWindow && kind != kGradientsWindow) return form;
@@ -537,6 +575,7 @@ void ResultWindows::KeepStepOnCancel(Dialog* dialog) {
         int& shown = m_document.calculation().displayedStep;
         if (shown == dialog->ChosenStep()) return;
         shown = dialog->ChosenStep();
+        ShowStepTime();
         for (int kind : {kContoursWindow, kGradientsWindow})
             if (TOutputForm* form = window(kind)) form->canvas()->update();
     });

@@ -41,6 +41,11 @@ struct ResultSettings {
     // Potential Flow: the gradient window shows pressure contours from this vector.
     bool pressureDisplay = false;
     std::vector<Real> pressures;
+    // The main window's display switches: the heat-flow window shows the flows of its
+    // path and not the node values, the balance window the reverse; each puts back what
+    // it found when another window comes to the front.
+    bool displayNodeValues = true;
+    bool displayFlows = false;
 };
 
 class TOutputForm;
@@ -122,6 +127,12 @@ public:
     std::function<void()> onRerun;
     // Called after a click or rectangle has changed the selection (the menus follow it).
     std::function<void()> onSelectionChanged;
+    // Called when the sequence has moved the displayed step.
+    std::function<void()> onStepChanged;
+    // The direction of the heat-flow window's path at the step it was picked; stepping
+    // the time recomputes the flows but keeps it (0 without a path).
+    int FirstFlowDirection() const { return m_firstFlowDirection; }
+    int FirstStepNo() const { return m_firstStepNo; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -151,6 +162,8 @@ private:
     void ShowSummary();
     bool m_stopRequested = false;
     bool m_leftDown = false;
+    int m_firstFlowDirection = 0;
+    int m_firstStepNo = 0;
 };
 
 // The result windows of the main window.
@@ -186,8 +199,15 @@ public:
     int FrontKind() const;
     // Called after a click in the heat-flow or balance window has changed the selection.
     std::function<void()> onSelectionChanged;
+    // Called with the time written into the time panel for the displayed step.
+    std::function<void(const std::string&)> onTimeShown;
+    // The time panel shows the time of the displayed step (transient results only).
+    void ShowStepTime();
 
 private:
+    // Puts back the display switches saved by the heat-flow or balance window that was
+    // in front, then saves and sets them for the window now in front.
+    void SwitchDisplays(int frontKind);
     // Runs `then` at once in a steady problem, after "Select Time" in a transient one.
     void AfterTimeChoice(std::function<void()> then);
     template <class Dialog>
@@ -200,6 +220,9 @@ private:
     QWidget* m_dialogParent;
     ResultSettings m_settings;
     std::array<QPointer<QMdiSubWindow>, 7> m_windows{};
+    int m_switchesHeldBy = 0;  // the kind whose activation saved the switches, 0: none
+    bool m_heldNodeValues = true;
+    bool m_heldFlows = false;
 };
 
 }  // namespace kova::ui
