@@ -580,6 +580,7 @@ TEST_F(Editing, RefusedOutlinesShowTheirMessageAndLeaveTheDrawingAsItWas) {
     ASSERT_EQ(problem().frameCount, 60);
     ClearSelection(problem());
     const auto full = EncodeUndoSnapshot(problem());
+    const std::size_t undo = problem().undoList.size();
     errors.clear();
     Trigger(Cmd::OutlineFree);
     ASSERT_EQ(errors.size(), 1);
@@ -588,6 +589,7 @@ TEST_F(Editing, RefusedOutlinesShowTheirMessageAndLeaveTheDrawingAsItWas) {
     ClickAll({{600, 150}, {700, 150}, {700, 250}, {600, 150}});
     EXPECT_EQ(problem().frameCount, 60);
     EXPECT_EQ(EncodeUndoSnapshot(problem()), full);
+    EXPECT_EQ(problem().undoList.size(), undo);
 }
 
 TEST_F(Editing, ANodeOfThreeSegmentsCannotBeDeletedNorDraggedAcrossASegment) {
