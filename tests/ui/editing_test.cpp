@@ -34,6 +34,7 @@
 #include "files/problem_file.hpp"
 #include "files/undo_snapshots.hpp"
 #include "geometry/primitives.hpp"
+#include "mesh/auto_mesh.hpp"
 #include "model/messages.hpp"
 #include "model/selection.hpp"
 #include "painting/painter.hpp"
@@ -531,6 +532,116 @@ TEST_F(Editing, APastedPictureIsMovedStretchedInProportionAndDeleted) {
     QApplication::clipboard()->setText("no picture");
     const auto image = EncodeUndoSnapshot(problem());
     window->editor()->PasteFromClipboard();
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+}
+
+TEST_F(Editing, RefusedOutlinesShowTheirMessageAndLeaveTheDrawingAsItWas) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    ClearSelection(problem());
+    const auto image = EncodeUndoSnapshot(problem());
+    // Closed after one corner: an outline needs three, so the command ends as cancelled.
+    Trigger(Cmd::OutlineFree);
+    ClickAll({{600, 150}, {700, 150}, {600, 150}});
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    EXPECT_EQ(problem().frameCount, 1);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    // A circle centred on the frame's top edge crosses it: the error box, all undone.
+    Trigger(Cmd::OutlineCircular);
+    TOutlineC* dialog = window->editor()->circleDialog();
+    ASSERT_NE(dialog, nullptr);
+    const auto place = [&](Real d, Real x, Real y) {
+        dialog->DEdit->setText(QString::number(static_cast<double>(d), 'g', 12));
+        dialog->xedit->setText(QString::number(static_cast<double>(x), 'g', 12));
+        dialog->yEdit->setText(QString::number(static_cast<double>(y), 'g', 12));
+        LineEditField fd(dialog->DEdit), fx(dialog->xedit), fy(dialog->yEdit);
+        return CircleDialogOk(problem(), fd, fx, fy, CircleShape::Circle, 0, 8);
+    };
+    const CircleDialogResult origin = place(1, 0, 0);
+    ASSERT_TRUE(origin.ok);
+    const Real perPixel = 1 / origin.diameter;  // drawing units per pixel
+    const CircleDialogResult crossing =
+        place(100 * perPixel, (300 - origin.centreX) * perPixel, (origin.centreY - 100) * perPixel);
+    ASSERT_NEAR(crossing.centreX, 300, 10);  // the pixel size is known only to a pixel
+    ASSERT_NEAR(crossing.centreY, 100, 10);
+    ASSERT_NEAR(crossing.diameter, 100, 10);
+    dialog->accept();
+    QApplication::processEvents();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors.front(), "Execution of this command results in crossing outlines.");
+    EXPECT_EQ(problem().frameCount, 1);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    // A 61st frame: the limit's error box, and no corner is awaited.
+    for (int k = 2; k <= 60; ++k) {
+        const int x = 20 + 40 * ((k - 2) % 20), y = 450 + 40 * ((k - 2) / 20);
+        DrawFreeFormOutline(problem(),
+                            Clicks({{x, y}, {x + 20, y}, {x + 20, y + 20}, {x, y + 20}, {x, y}}));
+    }
+    ASSERT_EQ(problem().frameCount, 60);
+    ClearSelection(problem());
+    const auto full = EncodeUndoSnapshot(problem());
+    const std::size_t undo = problem().undoList.size();
+    errors.clear();
+    Trigger(Cmd::OutlineFree);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors.front().toStdString(), GetMessage(MessageId::FrameLimit));
+    EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    ClickAll({{600, 150}, {700, 150}, {700, 250}, {600, 150}});
+    EXPECT_EQ(problem().frameCount, 60);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), full);
+    EXPECT_EQ(problem().undoList.size(), undo);
+}
+
+TEST_F(Editing, ANodeOfThreeSegmentsCannotBeDeletedNorDraggedAcrossASegment) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kHole);
+    Trigger(Cmd::ElementLines);
+    ClickAll(kLine);
+    QTest::keyClick(canvas(), Qt::Key_Escape);
+    ClearSelection(problem());
+    // The outer corner ends two edges and the element line: Delete is disabled.
+    ClickAt({100, 100});
+    ASSERT_EQ(problem().selection.state, SelectType::Points);
+    window->UpdateMenu();
+    EXPECT_FALSE(window->action(Cmd::Delete)->isEnabled());
+    // A corner of two edges can be deleted.
+    ClearSelection(problem());
+    ClickAt({500, 400});
+    ASSERT_EQ(problem().selection.state, SelectType::Points);
+    window->UpdateMenu();
+    EXPECT_TRUE(window->action(Cmd::Delete)->isEnabled());
+    ClearSelection(problem());
+    // The hole's corner dragged across the outer bottom edge: message 101, node back.
+    Trigger(Cmd::RepositionNodes);
+    const auto reposition = EncodeUndoSnapshot(problem());
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(350, 300));
+    QTest::mouseMove(canvas(), QPoint(350, 450));
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(350, 450));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors.front().toStdString(), GetMessage(MessageId::InvalidNodePosition));
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), reposition);
+}
+
+TEST_F(Editing, AutoMeshLeavesAFrameWithTwoHolesUntouchedAndSaysSo) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    // Two small holes on one side of the frame's diagonal: its long edges are split
+    // before clipping and must be joined again when the frame is refused.
+    for (const QPoint at : {QPoint(120, 300), QPoint(200, 330)}) {
+        const int x = at.x(), y = at.y();
+        Trigger(Cmd::OutlineFree);
+        ClickAll({{x, y}, {x + 50, y}, {x + 50, y + 50}, {x, y + 50}, {x, y}});
+        Trigger(Cmd::Subtract);
+    }
+    ASSERT_EQ(problem().frameCount, 3);
+    ClearSelection(problem());
+    const auto image = EncodeUndoSnapshot(problem());
+    answers.push_back(Answer::Yes);
+    Trigger(Cmd::AutoMesh);
+    ASSERT_FALSE(errors.isEmpty());
+    for (const QString& e : errors) EXPECT_EQ(e.toStdString(), UnableToAutomeshMessage(1));
     EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
 }
 
