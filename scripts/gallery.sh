@@ -9,7 +9,7 @@ export QT_QPA_PLATFORM=offscreen
 # The gallery's settings stay out of the user's own.
 export XDG_CONFIG_HOME="$out/.config"
 build/bin/kova-gallery "$out"
-# The specification dialogs again at twice the scale on a 1920×1080 screen.
+# The problem-definition dialogs again at twice the scale on a 1920×1080 screen.
 mkdir -p "$out/scale-200/problems"
 QT_SCALE_FACTOR=2 \
 QT_QPA_PLATFORM="offscreen:configfile=$PWD/tests/ui/offscreen_1920x1080.json" \

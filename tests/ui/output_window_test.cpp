@@ -24,8 +24,8 @@
 
 #include "dialogs/calc_dialog.hpp"
 #include "dialogs/contour_dialog.hpp"
+#include "dialogs/definition_dialogs.hpp"
 #include "dialogs/gradient_dialog.hpp"
-#include "dialogs/spec_dialogs.hpp"
 #include "dialogs/time_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"

@@ -1,4 +1,4 @@
-// What the specification dialogs share: the outcome of an OK, the reading of typed
+// What the problem-definition dialogs share: the outcome of an OK, the reading of typed
 // specification texts and plain numbers with the message a refusal shows, the check
 // that keeps coordinates out of an entry, the rules by which check boxes follow their
 // fields, and the texts of the frame lists.

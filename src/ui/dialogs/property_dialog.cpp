@@ -63,7 +63,7 @@ void PopupPanel::keyPressEvent(QKeyEvent* event) {
 }
 
 TSetPropDlg::TSetPropDlg(Problem& problem, QWidget* parent)
-    : SpecDialogBase("TSetPropDlg", parent),
+    : DefinitionDialogBase("TSetPropDlg", parent),
       m_problem(problem),
       m_state(OpenPropertyDialog(problem)) {
     setWindowTitle("Specify Properties");
@@ -233,7 +233,7 @@ bool TSetPropDlg::eventFilter(QObject* watched, QEvent* event) {
         NameEdit->selectAll();
         return true;
     }
-    return SpecDialogBase::eventFilter(watched, event);
+    return DefinitionDialogBase::eventFilter(watched, event);
 }
 
 DialogResult TSetPropDlg::Apply() {

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "dialogs/spec_dialog_base.hpp"
+#include "dialogs/definition_dialog_base.hpp"
 #include "editing/property_dialog_logic.hpp"
 
 namespace kova::ui {
@@ -25,7 +25,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-class TSetPropDlg : public SpecDialogBase {
+class TSetPropDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TSetPropDlg(Problem& problem, QWidget* parent = nullptr);

@@ -1,7 +1,7 @@
 #include "dialogs/specify_commands.hpp"
 
+#include "dialogs/definition_dialogs.hpp"
 #include "dialogs/property_dialog.hpp"
-#include "dialogs/spec_dialogs.hpp"
 #include "model/selection.hpp"
 
 namespace kova::ui {

@@ -19,11 +19,11 @@
 
 #include "dialogs/calc_dialog.hpp"
 #include "dialogs/contour_dialog.hpp"
+#include "dialogs/definition_dialogs.hpp"
 #include "dialogs/gradient_dialog.hpp"
 #include "dialogs/outline_circle_dialog.hpp"
 #include "dialogs/property_dialog.hpp"
 #include "dialogs/scale_size_dialog.hpp"
-#include "dialogs/spec_dialogs.hpp"
 #include "dialogs/text_dialog.hpp"
 #include "dialogs/time_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
@@ -77,7 +77,7 @@ void Select(Problem& p, SelectType kind, std::initializer_list<int> items) {
     p.selection.state = kind;
 }
 
-// The specification dialogs of one example's subject.
+// The problem-definition dialogs of one example's subject.
 void ShootSpecificationDialogs(TKOVAMDI& window, const QString& name) {
     Problem& p = window.document().problem();
     Select(p, SelectType::Frames, {1});
@@ -136,7 +136,7 @@ void ShootSpecificationDialogs(TKOVAMDI& window, const QString& name) {
     ClearSelection(p);
 }
 
-// The specification dialogs of every subject's example, written as problem files first.
+// The problem-definition dialogs of every subject's example, written as problem files first.
 void ShootAllSpecificationDialogs(TKOVAMDI& window) {
     for (const char* name : {"heated_plate", "fin", "two_conductors", "source_near_wall",
                              "seepage_under_dam", "tissue_layer", "lump_beside_solid"}) {
@@ -207,7 +207,7 @@ int main(int argc, char* argv[]) {
     window.resize(1280, 800);
     window.show();
     window.Start();
-    // --dialogs: only the specification dialogs, as for a second run at another scale.
+    // --dialogs: only the problem-definition dialogs, as for a second run at another scale.
     if (argc > 2 && QString(argv[2]) == "--dialogs") {
         WriteExamples(window);
         ShootAllSpecificationDialogs(window);

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "dialogs/contour_dialog.hpp"
+#include "dialogs/definition_dialogs.hpp"
 #include "dialogs/gradient_dialog.hpp"
-#include "dialogs/spec_dialogs.hpp"
 #include "dialogs/time_dialog.hpp"
 #include "model/selection.hpp"
 #include "painting/painter.hpp"

@@ -1,4 +1,4 @@
-// The smaller specification dialogs: boundary conditions, generation, node values,
+// The smaller problem-definition dialogs: boundary conditions, generation, node values,
 // initial values, blood properties, extended-surface conditions, the node specification
 // choice, point singularities and the outline choice. Each is a form over the core's
 // opening and OK functions (editing/*_dialog_logic).
@@ -8,14 +8,14 @@
 #include <QRadioButton>
 #include <array>
 
-#include "dialogs/spec_dialog_base.hpp"
+#include "dialogs/definition_dialog_base.hpp"
 #include "editing/boundary_dialog_logic.hpp"
 #include "editing/subject_dialog_logic.hpp"
 #include "editing/value_dialog_logic.hpp"
 
 namespace kova::ui {
 
-class TSetBoundDlg : public SpecDialogBase {
+class TSetBoundDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TSetBoundDlg(Problem& problem, QWidget* parent = nullptr);
@@ -32,7 +32,7 @@ private:
     BoundaryDialogState m_state;
 };
 
-class TSetGenDlg : public SpecDialogBase {
+class TSetGenDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TSetGenDlg(Problem& problem, QWidget* parent = nullptr);
@@ -47,7 +47,7 @@ private:
     GenerationDialogState m_state;
 };
 
-class TSetNodeDlg : public SpecDialogBase {
+class TSetNodeDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TSetNodeDlg(Problem& problem, QWidget* parent = nullptr);
@@ -63,7 +63,7 @@ private:
     NodeDialogState m_state;
 };
 
-class TSetInitDlg : public SpecDialogBase {
+class TSetInitDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TSetInitDlg(Problem& problem, QWidget* parent = nullptr);
@@ -79,7 +79,7 @@ private:
     InitialDialogState m_state;
 };
 
-class TBloodPropDlg : public SpecDialogBase {
+class TBloodPropDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TBloodPropDlg(Problem& problem, QWidget* parent = nullptr);
@@ -94,7 +94,7 @@ private:
     BloodDialogState m_state;
 };
 
-class TFinSurfacePropDlg : public SpecDialogBase {
+class TFinSurfacePropDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TFinSurfacePropDlg(Problem& problem, QWidget* parent = nullptr);
@@ -110,7 +110,7 @@ private:
 };
 
 // "Choose Node Specification": `singular` is the remembered choice, updated at OK.
-class TPotentialSpecDlg : public SpecDialogBase {
+class TPotentialSpecDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TPotentialSpecDlg(bool& singular, QWidget* parent = nullptr);
@@ -123,7 +123,7 @@ private:
     bool& m_singular;
 };
 
-class TSingularDlg : public SpecDialogBase {
+class TSingularDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TSingularDlg(Problem& problem, QWidget* parent = nullptr);
@@ -139,7 +139,7 @@ private:
 };
 
 // "Select Outline": the frames whose steady balances are combined into `balances`.
-class TSelectFrameDlg : public SpecDialogBase {
+class TSelectFrameDlg : public DefinitionDialogBase {
     Q_OBJECT
 public:
     TSelectFrameDlg(Problem& problem, ResultTable& balances, QWidget* parent = nullptr);

@@ -1,4 +1,4 @@
-#include "dialogs/spec_dialogs.hpp"
+#include "dialogs/definition_dialogs.hpp"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,7 +16,7 @@ QString Q(const std::string& s) {
 // ---------------------------------------------------------------- boundary conditions
 
 TSetBoundDlg::TSetBoundDlg(Problem& problem, QWidget* parent)
-    : SpecDialogBase("TSetBoundDlg", parent),
+    : DefinitionDialogBase("TSetBoundDlg", parent),
       m_problem(problem),
       m_state(OpenBoundaryDialog(problem)) {
     setWindowTitle("Specify Boundary Conditions");
@@ -91,7 +91,7 @@ DialogResult TSetBoundDlg::Apply() {
 // ---------------------------------------------------------------- generation
 
 TSetGenDlg::TSetGenDlg(Problem& problem, QWidget* parent)
-    : SpecDialogBase("TSetGenDlg", parent),
+    : DefinitionDialogBase("TSetGenDlg", parent),
       m_problem(problem),
       m_state(OpenGenerationDialog(problem)) {
     setWindowTitle(Q(m_state.caption));
@@ -113,7 +113,9 @@ DialogResult TSetGenDlg::Apply() {
 // ---------------------------------------------------------------- node values
 
 TSetNodeDlg::TSetNodeDlg(Problem& problem, QWidget* parent)
-    : SpecDialogBase("TSetNodeDlg", parent), m_problem(problem), m_state(OpenNodeDialog(problem)) {
+    : DefinitionDialogBase("TSetNodeDlg", parent),
+      m_problem(problem),
+      m_state(OpenNodeDialog(problem)) {
     setWindowTitle("Specify Node Information");
     const NodeDialogState& s = m_state;
     TempBox = new QCheckBox(Q(s.temp.field.label), this);
@@ -151,7 +153,7 @@ DialogResult TSetNodeDlg::Apply() {
 // ---------------------------------------------------------------- initial values
 
 TSetInitDlg::TSetInitDlg(Problem& problem, QWidget* parent)
-    : SpecDialogBase("TSetInitDlg", parent),
+    : DefinitionDialogBase("TSetInitDlg", parent),
       m_problem(problem),
       m_state(OpenInitialDialog(problem)) {
     setWindowTitle(Q(m_state.caption));
@@ -177,7 +179,7 @@ DialogResult TSetInitDlg::Apply() {
 // ---------------------------------------------------------------- blood
 
 TBloodPropDlg::TBloodPropDlg(Problem& problem, QWidget* parent)
-    : SpecDialogBase("TBloodPropDlg", parent),
+    : DefinitionDialogBase("TBloodPropDlg", parent),
       m_problem(problem),
       m_state(OpenBloodDialog(problem)) {
     setWindowTitle("Specify Blood Properties");
@@ -203,7 +205,7 @@ DialogResult TBloodPropDlg::Apply() {
 // ---------------------------------------------------------------- extended surfaces
 
 TFinSurfacePropDlg::TFinSurfacePropDlg(Problem& problem, QWidget* parent)
-    : SpecDialogBase("TFinSurfacePropDlg", parent),
+    : DefinitionDialogBase("TFinSurfacePropDlg", parent),
       m_problem(problem),
       m_state(OpenFinDialog(problem)) {
     setWindowTitle("Extended Surface Conditions");
@@ -234,7 +236,7 @@ DialogResult TFinSurfacePropDlg::Apply() {
 // ---------------------------------------------------------------- node specification choice
 
 TPotentialSpecDlg::TPotentialSpecDlg(bool& singular, QWidget* parent)
-    : SpecDialogBase("TPotentialSpecDlg", parent), m_singular(singular) {
+    : DefinitionDialogBase("TPotentialSpecDlg", parent), m_singular(singular) {
     setWindowTitle("Choose Node Specification");
     StreamBtn = new QRadioButton("Specify Stream Function Value", this);
     StreamBtn->setObjectName("StreamBtn");
@@ -255,7 +257,7 @@ DialogResult TPotentialSpecDlg::Apply() {
 // ---------------------------------------------------------------- point singularities
 
 TSingularDlg::TSingularDlg(Problem& problem, QWidget* parent)
-    : SpecDialogBase("TSingularDlg", parent),
+    : DefinitionDialogBase("TSingularDlg", parent),
       m_problem(problem),
       m_state(OpenSingularDialog(problem)) {
     setWindowTitle("Specify Point Singularity");
@@ -289,7 +291,7 @@ DialogResult TSingularDlg::Apply() {
 // ---------------------------------------------------------------- outline choice
 
 TSelectFrameDlg::TSelectFrameDlg(Problem& problem, ResultTable& balances, QWidget* parent)
-    : SpecDialogBase("TSelectFrameDlg", parent), m_problem(problem), m_balances(balances) {
+    : DefinitionDialogBase("TSelectFrameDlg", parent), m_problem(problem), m_balances(balances) {
     setWindowTitle("Select Outline");
     FrameBox = new QListWidget(this);
     FrameBox->setObjectName("FrameBox");

@@ -1,4 +1,4 @@
-// What the specification dialogs' forms share: OK, Cancel and a disabled Help button,
+// What the problem-definition dialogs' forms share: OK, Cancel and a disabled Help button,
 // a message line at the foot that repeats a refusal, rows of label, edit field and unit,
 // and check boxes that follow their fields. The OK logic is the core's; a form reads its
 // widgets into the core's state, runs the OK function and either closes or selects the
@@ -18,10 +18,10 @@ class QVBoxLayout;
 
 namespace kova::ui {
 
-class SpecDialogBase : public QDialog {
+class DefinitionDialogBase : public QDialog {
     Q_OBJECT
 public:
-    explicit SpecDialogBase(const QString& objectName, QWidget* parent);
+    explicit DefinitionDialogBase(const QString& objectName, QWidget* parent);
 
     QLabel* MessageLine = nullptr;
     QDialogButtonBox* Buttons = nullptr;

@@ -1,4 +1,4 @@
-// The specification dialogs through their widgets on the example problems: opened from
+// The problem-definition dialogs through their widgets on the example problems: opened from
 // the Specify menu, typed into with keys, confirmed with Enter. The heated plate and the
 // composite wall get their materials, generation and boundary conditions only through
 // the dialogs and must then solve to the example's own node values.
@@ -17,8 +17,8 @@
 #include <map>
 #include <tuple>
 
+#include "dialogs/definition_dialogs.hpp"
 #include "dialogs/property_dialog.hpp"
-#include "dialogs/spec_dialogs.hpp"
 #include "examples.hpp"
 #include "expressions/compiler.hpp"
 #include "files/problem_file.hpp"
@@ -39,7 +39,7 @@ namespace {
 // A segment's conditions as texts, to group the segments that get one dialog.
 using Conditions = std::tuple<std::string, std::string, std::string, std::string>;
 
-struct SpecDialogs : ::testing::Test {
+struct DefinitionDialogs : ::testing::Test {
     QTemporaryDir dir;
     std::unique_ptr<TKOVAMDI> window;
     QStringList errors;
@@ -193,21 +193,21 @@ struct SpecDialogs : ::testing::Test {
     }
 };
 
-TEST_F(SpecDialogs, HeatedPlateSpecifiedThroughTheDialogsSolvesLikeTheExample) {
+TEST_F(DefinitionDialogs, HeatedPlateSpecifiedThroughTheDialogsSolvesLikeTheExample) {
     Problem ref;
     OpenStripped("heated_plate", ref);
     SpecifyLike(ref);
     SolveAndCompare(ref);
 }
 
-TEST_F(SpecDialogs, CompositeWallSpecifiedThroughTheDialogsSolvesLikeTheExample) {
+TEST_F(DefinitionDialogs, CompositeWallSpecifiedThroughTheDialogsSolvesLikeTheExample) {
     Problem ref;
     OpenStripped("composite_wall", ref);
     SpecifyLike(ref);
     SolveAndCompare(ref);
 }
 
-TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
+TEST_F(DefinitionDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
     Problem ref;
     OpenStripped("composite_wall", ref);
     LineSegment* outer = nullptr;
@@ -293,7 +293,7 @@ TEST_F(SpecDialogs, RefusedEntriesKeepTheDialogOpenAndChangeNothing) {
     EXPECT_EQ(EncodeUndoSnapshot(problem()), beforeProperties);
 }
 
-TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
+TEST_F(DefinitionDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
     Problem ref;
     OpenStripped("heated_plate", ref);
     problem().settings.transient = true;
@@ -343,7 +343,7 @@ TEST_F(SpecDialogs, NodeInitialAndGenerationDialogsThroughTheMenus) {
 // A lump selection opens the node dialog from "Lump Information": no position to edit, the
 // value goes to the lump (evaluated at the drawing point (0, 0)), and a value that refers
 // to the potential is refused with the dialog left open.
-TEST_F(SpecDialogs, LumpInformationGivesTheLumpItsValue) {
+TEST_F(DefinitionDialogs, LumpInformationGivesTheLumpItsValue) {
     Problem ref;
     OpenStripped("lump_beside_solid", ref);
     int lump = 0;
@@ -391,7 +391,7 @@ TEST_F(SpecDialogs, LumpInformationGivesTheLumpItsValue) {
 // Specification texts go through the one table: equal texts typed for two frames share an
 // entry, and once the table is full a new text is refused in the dialog. Plain numbers
 // take "." as the decimal point whatever the locale.
-TEST_F(SpecDialogs, SharedEntriesAFullTableAndTheDecimalPoint) {
+TEST_F(DefinitionDialogs, SharedEntriesAFullTableAndTheDecimalPoint) {
     Problem ref;
     OpenStripped("composite_wall", ref);
     ASSERT_GE(problem().frameCount, 2);
@@ -443,7 +443,7 @@ TEST_F(SpecDialogs, SharedEntriesAFullTableAndTheDecimalPoint) {
 
 // In English units the material list is the subject's library with its values converted
 // and the English unit labels beside the fields.
-TEST_F(SpecDialogs, TheLibraryInEnglishUnits) {
+TEST_F(DefinitionDialogs, TheLibraryInEnglishUnits) {
     Problem ref;
     OpenStripped("heated_plate", ref);
     problem().settings.unitSystem = Unittype::Eng;
@@ -467,7 +467,7 @@ TEST_F(SpecDialogs, TheLibraryInEnglishUnits) {
     Settle();
 }
 
-TEST_F(SpecDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
+TEST_F(DefinitionDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
     Problem ref;
     OpenStripped("heated_plate", ref);
     Select(SelectType::Frames, {1});
@@ -525,7 +525,7 @@ TEST_F(SpecDialogs, ColourAndPatternPopUpsAndTabbingThroughTicks) {
     Settle();
 }
 
-TEST_F(SpecDialogs, PotentialFlowNodesGoThroughTheRememberedChoice) {
+TEST_F(DefinitionDialogs, PotentialFlowNodesGoThroughTheRememberedChoice) {
     Problem ref;
     OpenStripped("source_near_wall", ref);
     const int before = static_cast<int>(problem().singularPoints.size());
@@ -567,7 +567,7 @@ TEST_F(SpecDialogs, PotentialFlowNodesGoThroughTheRememberedChoice) {
     Settle();
 }
 
-TEST_F(SpecDialogs, BloodAndSurfaceConditionsFromTheLastSpecifyItem) {
+TEST_F(DefinitionDialogs, BloodAndSurfaceConditionsFromTheLastSpecifyItem) {
     Problem ref;
     OpenStripped("tissue_layer", ref);
     Select(SelectType::Frames, {1});
@@ -607,7 +607,7 @@ TEST_F(SpecDialogs, BloodAndSurfaceConditionsFromTheLastSpecifyItem) {
 // Every form on a problem of its subject: it fits 960×540 logical pixels, no visible
 // control is narrower than its minimum size hint, and Tab visits the edit fields from
 // top to bottom (left to right within a row). Run at 100 % and, by CTest, at 200 %.
-TEST_F(SpecDialogs, EveryFormFitsAndTabsInVisualOrder) {
+TEST_F(DefinitionDialogs, EveryFormFitsAndTabsInVisualOrder) {
     Problem ref;
     OpenStripped("heated_plate", ref);
     Problem& p = problem();
@@ -658,7 +658,7 @@ TEST_F(SpecDialogs, EveryFormFitsAndTabsInVisualOrder) {
             }
             EXPECT_EQ(typed, order) << name;
             // Enter in a field runs OK: the dialog closes or says why not.
-            if (auto* spec = qobject_cast<SpecDialogBase*>(d)) {
+            if (auto* spec = qobject_cast<DefinitionDialogBase*>(d)) {
                 QTest::keyClick(order.back(), Qt::Key_Return);
                 EXPECT_TRUE(!d->isVisible() || !spec->MessageLine->text().isEmpty()) << name;
             }

@@ -1,4 +1,4 @@
-#include "dialogs/spec_dialog_base.hpp"
+#include "dialogs/definition_dialog_base.hpp"
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -11,7 +11,8 @@
 
 namespace kova::ui {
 
-SpecDialogBase::SpecDialogBase(const QString& objectName, QWidget* parent) : QDialog(parent) {
+DefinitionDialogBase::DefinitionDialogBase(const QString& objectName, QWidget* parent)
+    : QDialog(parent) {
     setObjectName(objectName);
     MessageLine = new QLabel(this);
     MessageLine->setObjectName("MessageLine");
@@ -23,11 +24,11 @@ SpecDialogBase::SpecDialogBase(const QString& objectName, QWidget* parent) : QDi
     QPushButton* help = Buttons->button(QDialogButtonBox::Help);
     help->setObjectName("HelpBtn");
     help->setEnabled(false);
-    connect(Buttons, &QDialogButtonBox::accepted, this, &SpecDialogBase::accept);
-    connect(Buttons, &QDialogButtonBox::rejected, this, &SpecDialogBase::reject);
+    connect(Buttons, &QDialogButtonBox::accepted, this, &DefinitionDialogBase::accept);
+    connect(Buttons, &QDialogButtonBox::rejected, this, &DefinitionDialogBase::reject);
 }
 
-void SpecDialogBase::Finish(QLayout* content) {
+void DefinitionDialogBase::Finish(QLayout* content) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(content);
     layout->addWidget(MessageLine);
@@ -35,7 +36,7 @@ void SpecDialogBase::Finish(QLayout* content) {
     layout->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
-QLineEdit* SpecDialogBase::MakeEdit(const char* name, const DialogField& field) {
+QLineEdit* DefinitionDialogBase::MakeEdit(const char* name, const DialogField& field) {
     auto* edit = new QLineEdit(QString::fromStdString(field.text), this);
     edit->setObjectName(name);
     edit->setEnabled(field.enabled);
@@ -43,14 +44,14 @@ QLineEdit* SpecDialogBase::MakeEdit(const char* name, const DialogField& field) 
     return edit;
 }
 
-QLabel* SpecDialogBase::MakeLabel(const char* name, const std::string& text) {
+QLabel* DefinitionDialogBase::MakeLabel(const char* name, const std::string& text) {
     auto* label = new QLabel(QString::fromStdString(text), this);
     if (name != nullptr && *name != '\0') label->setObjectName(name);
     return label;
 }
 
-void SpecDialogBase::AddRow(QGridLayout* grid, int row, QWidget* label, QLineEdit* edit,
-                            QLabel* unit, const DialogField& field) {
+void DefinitionDialogBase::AddRow(QGridLayout* grid, int row, QWidget* label, QLineEdit* edit,
+                                  QLabel* unit, const DialogField& field) {
     grid->addWidget(label, row, 0);
     grid->addWidget(edit, row, 1);
     if (unit != nullptr) grid->addWidget(unit, row, 2);
@@ -58,7 +59,7 @@ void SpecDialogBase::AddRow(QGridLayout* grid, int row, QWidget* label, QLineEdi
         if (w != nullptr) w->setVisible(field.visible);
 }
 
-void SpecDialogBase::FollowTicks(QCheckBox* box, QLineEdit* edit, QLineEdit* alsoClear) {
+void DefinitionDialogBase::FollowTicks(QCheckBox* box, QLineEdit* edit, QLineEdit* alsoClear) {
     TickOnClick(box, edit);
     connect(edit, &QLineEdit::textEdited, box,
             [box](const QString& t) { box->setChecked(!t.trimmed().isEmpty()); });
@@ -72,12 +73,12 @@ void SpecDialogBase::FollowTicks(QCheckBox* box, QLineEdit* edit, QLineEdit* als
     });
 }
 
-void SpecDialogBase::TickOnClick(QCheckBox* box, QLineEdit* edit) {
+void DefinitionDialogBase::TickOnClick(QCheckBox* box, QLineEdit* edit) {
     m_tickOnClick.insert(edit, box);
     edit->installEventFilter(this);
 }
 
-bool SpecDialogBase::eventFilter(QObject* watched, QEvent* event) {
+bool DefinitionDialogBase::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn &&
         static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) {
         if (QCheckBox* box = m_tickOnClick.value(watched, nullptr)) box->setChecked(true);
@@ -85,7 +86,7 @@ bool SpecDialogBase::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void SpecDialogBase::accept() {
+void DefinitionDialogBase::accept() {
     const DialogResult r = Apply();
     if (r.ok) {
         QDialog::accept();
