@@ -23,10 +23,12 @@
 #include <QTest>
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "dialogs/line_edit_field.hpp"
 #include "dialogs/text_dialog.hpp"
+#include "editing/circle_dialog.hpp"
 #include "editing/drawing_commands.hpp"
 #include "editing/mesh_commands.hpp"
 #include "editing/removal_commands.hpp"
@@ -38,8 +40,11 @@
 #include "model/messages.hpp"
 #include "model/selection.hpp"
 #include "painting/painter.hpp"
+#include "shell/document.hpp"
 #include "shell/main_window.hpp"
+#include "sketch.hpp"
 #include "support/model_invariants.hpp"
+#include "support/steady_run.hpp"
 #include "ui/test_application.hpp"
 #include "views/input_states.hpp"
 #include "views/input_window.hpp"
@@ -166,6 +171,162 @@ TEST_F(Editing, AProblemDrawnByMouseEqualsItsCoreTwinAndEachUndoTakesBackOneGest
         EXPECT_EQ(EncodeUndoSnapshot(problem()), *it);
     }
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+// A diameter or centre typed as text, for the core twin of the circle dialog.
+struct TypedField : NumberField {
+    explicit TypedField(std::string text) : text(std::move(text)) {}
+    std::string Text() const override { return text; }
+    void SelectAllAndFocus() override {}
+    std::string text;
+};
+
+// The two-conductor example's box halves and conductors at the pixels kova-examples
+// clicks (1000 px per metre, origin at (60, 560)), a third box to the right holding a
+// dielectric rod drawn by the circle dialog, and an element line from the left box's
+// corner to its conductor.
+const std::vector<QPoint> kLeftHalf{{60, 560}, {160, 560}, {160, 460}, {60, 460}, {60, 560}};
+const std::vector<QPoint> kRightHalf{{160, 560}, {260, 560}, {260, 460}, {160, 460}, {160, 560}};
+const std::vector<QPoint> kLeftConductor{
+    {100, 520}, {120, 520}, {120, 500}, {100, 500}, {100, 520}};
+const std::vector<QPoint> kRightConductor{
+    {200, 520}, {220, 520}, {220, 500}, {200, 500}, {200, 520}};
+const std::vector<QPoint> kRodBox{{260, 560}, {360, 560}, {360, 460}, {260, 460}, {260, 560}};
+const std::vector<QPoint> kConductorLine{{60, 460}, {100, 500}};
+
+TEST_F(Editing, TheTwoConductorExampleRedrawnByMouseSolvesLikeItsCoreTwin) {
+    window->resize(1000, 800);
+    ASSERT_GT(canvas()->height(), 580);
+    ASSERT_GT(canvas()->width(), 400);
+    examples::Sketch mine(problem(), ProbTypeA::ElecFieldNC, false, 1000);
+    window->inputWindow()->InvalidateDrawing();
+    Problem twinProblem;
+    DecodeUndoSnapshot(twinProblem, EncodeUndoSnapshot(problem()));
+    twinProblem.settings = problem().settings;
+    twinProblem.view = problem().view;
+    examples::Sketch twin(twinProblem, ProbTypeA::ElecFieldNC, false, 1000);
+    // Each gesture is made, taken back by Undo to the image from before it, and made
+    // again to the same image.
+    int gestures = 0;
+    const auto gesture = [&](const std::function<void()>& make) {
+        const auto before = EncodeUndoSnapshot(problem());
+        make();
+        const auto after = EncodeUndoSnapshot(problem());
+        ASSERT_NE(after, before) << "gesture " << gestures;
+        Trigger(Cmd::Undo);
+        ASSERT_EQ(EncodeUndoSnapshot(problem()), before) << "gesture " << gestures;
+        make();
+        ASSERT_EQ(EncodeUndoSnapshot(problem()), after) << "gesture " << gestures;
+        ++gestures;
+    };
+    const auto outline = [&](const std::vector<QPoint>& corners) {
+        gesture([&] {
+            Trigger(Cmd::OutlineFree);
+            ClickAll(corners);
+        });
+        DrawFreeFormOutline(twinProblem, Clicks(corners));
+    };
+    // A click beside the drawing clears the selection, a click inside the conductor
+    // selects it, and Subtract makes it a hole.
+    const auto subtract = [&](QPoint inside, Real x) {
+        gesture([&] {
+            ClickAt({700, 300});
+            ClickAt(inside);
+            ASSERT_EQ(problem().selection.state, SelectType::Frames);
+            Trigger(Cmd::Subtract);
+        });
+        twin.Subtract(twin.FrameAt(x, 0.05L));
+    };
+    outline(kLeftHalf);
+    outline(kRightHalf);
+    outline(kLeftConductor);
+    subtract({110, 510}, 0.05L);
+    outline(kRightConductor);
+    subtract({210, 510}, 0.15L);
+    outline(kRodBox);
+    ASSERT_EQ(problem().frameCount, 5);
+
+    // The rod: 60 mm across, centred in the third box, typed into the circle dialog.
+    gesture([&] {
+        Trigger(Cmd::OutlineCircular);
+        TOutlineC* dialog = window->editor()->circleDialog();
+        ASSERT_NE(dialog, nullptr);
+        dialog->DEdit->setText("0.06");
+        dialog->xedit->setText("0.25");
+        dialog->yEdit->setText("0.05");
+        dialog->ShapesDD->setCurrentIndex(0);
+        dialog->NPtsSpin->setValue(12);
+        dialog->accept();
+        QApplication::processEvents();
+        ASSERT_EQ(problem().frameCount, 6) << errors.join("; ").toStdString();
+    });
+    TypedField d("0.06"), x("0.25"), y("0.05");
+    const CircleDialogResult rod = CircleDialogOk(twinProblem, d, x, y, CircleShape::Circle, 0, 12);
+    ASSERT_TRUE(rod.ok);
+    DrawCircularOutline(twinProblem, rod.cType, rod.points, rod.diameter, rod.centreX, rod.centreY);
+
+    gesture([&] {
+        Trigger(Cmd::ElementLines);
+        ClickAll(kConductorLine);
+        QTest::keyClick(canvas(), Qt::Key_Escape);
+    });
+    ElementLines(twinProblem, Clicks(kConductorLine));
+
+    // Auto Mesh and Reduce Mesh by their keys, with nothing selected. The keys go to the
+    // active window, which the circle dialog left.
+    ClickAt({700, 300});
+    ClearSelection(twinProblem);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    answers.push_back(Answer::Yes);
+    gesture([&] { QTest::keyClick(canvas(), Qt::Key_A, Qt::ControlModifier); });
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_GT(problem().lines.Count(), 60);
+    EXPECT_EQ(problem().selection.state, SelectType::None);
+    gesture([&] { QTest::keyClick(canvas(), Qt::Key_W, Qt::ControlModifier); });
+    AutoMesh(twinProblem);
+    ASSERT_EQ(ReducemeshMClick(twinProblem), ReduceOutcome::Reduced);
+    EXPECT_EQ(gestures, 11);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+
+    // Materials and conditions through the core, alike on both.
+    for (examples::Sketch* s : {&mine, &twin}) {
+        s->Material(1, "Air", 8.854e-12L);
+        s->Material(2, "Glass", 4 * 8.854e-12L);
+        for (const Real at : {0.005L, 0.105L, 0.205L}) s->Assign(s->FrameAt(at, 0.005L), 1);
+        s->Assign(s->FrameAt(0.25L, 0.05L), 2);
+        const auto in = [](Real x0) {
+            return [x0](Real x, Real y) {
+                return x > x0 - 1e-6L && x < x0 + 0.02L + 1e-6L && y > 0.04L - 1e-6L &&
+                       y < 0.06L + 1e-6L;
+            };
+        };
+        EXPECT_EQ(s->Fix(in(0.04L), "100"), s->Fix(in(0.14L), "0"));
+        s->InsulateRest();
+    }
+    window->UpdateMenu();
+    const auto image = EncodeProblemFile(problem()), twinImage = EncodeProblemFile(twinProblem);
+    ASSERT_EQ(image.size(), twinImage.size());
+    const auto diff = std::mismatch(image.begin(), image.end(), twinImage.begin());
+    EXPECT_TRUE(diff.first == image.end())
+        << "first difference at byte " << (diff.first - image.begin());
+    const auto violations = kova::testing::CheckModelInvariants(problem());
+    EXPECT_TRUE(violations.empty()) << kova::testing::JoinViolations(violations);
+
+    // The window's calculation and the twin's give the same potentials.
+    test::SteadyRun expected(twinProblem);
+    ASSERT_EQ(expected.Run(), 0) << expected.reporter.StatusText(StatusPanel::Info);
+    Trigger(Cmd::Calculate);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    QApplication::processEvents();
+    ASSERT_TRUE(problem().resultsCurrent);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    const ResultTable& got = window->document().calculation().results;
+    ASSERT_EQ(problem().nodes.Count(), twinProblem.nodes.Count());
+    for (int n = 1; n <= twinProblem.nodes.Count(); ++n)
+        EXPECT_NEAR(static_cast<double>(got.Level(0)[static_cast<std::size_t>(n)]),
+                    static_cast<double>(expected.Value(n)), 1e-9)
+            << "node " << n;
 }
 
 TEST_F(Editing, CancelledOutlinesLeaveNothingAndRefusedCornersBeep) {
@@ -430,7 +591,7 @@ TEST_F(Editing, ADiameterOfZeroOrBelowAndANodeDroppedOnAnotherChangeNothing) {
     Trigger(Cmd::OutlineCircular);
     TOutlineC* dialog = window->editor()->circleDialog();
     ASSERT_NE(dialog, nullptr);
-    for (const QString bad : {QString("0"), QString("-1")}) {
+    for (const QString& bad : {QString("0"), QString("-1")}) {
         dialog->DEdit->setText(bad);
         dialog->accept();
         EXPECT_TRUE(dialog->isVisible()) << bad.toStdString();
