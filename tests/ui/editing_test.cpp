@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -694,6 +695,39 @@ TEST_F(Editing, APastedPictureIsMovedStretchedInProportionAndDeleted) {
     const auto image = EncodeUndoSnapshot(problem());
     window->editor()->PasteFromClipboard();
     EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+}
+
+TEST_F(Editing, ABrokenPictureOnTheClipboardChangesNothingAndWithoutOnePasteIsOff) {
+    Trigger(Cmd::OutlineFree);
+    ClickAll(kOuter);
+    QImage picture(60, 40, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    QApplication::clipboard()->setImage(picture);
+    Trigger(Cmd::PasteFromClipboard);
+    ASSERT_TRUE(problem().templatePicture.Present());
+    ClearSelection(problem());
+    const auto image = EncodeUndoSnapshot(problem());
+    const std::size_t undo = problem().undoList.size();
+    const int beeps = window->document().beeps;
+    // The clipboard offers a picture whose bytes decode to nothing: the pasted one stays.
+    auto* broken = new QMimeData;
+    broken->setData("application/x-qt-image", QByteArray("\x89PNG\r\n\x1a\n broken", 16));
+    broken->setData("image/bmp", QByteArray("BM\x07\x07\x07", 5));
+    QApplication::clipboard()->setMimeData(broken);
+    Trigger(Cmd::PasteFromClipboard);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    EXPECT_EQ(problem().undoList.size(), undo);
+    EXPECT_EQ(problem().selection.state, SelectType::None);
+    EXPECT_EQ(window->document().beeps, beeps);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    // Without a picture the command is off, and its key does nothing.
+    QApplication::clipboard()->setText("no picture");
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_FALSE(window->action(Cmd::PasteFromClipboard)->isEnabled());
+    QTest::keyClick(canvas(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
+    EXPECT_EQ(problem().undoList.size(), undo);
 }
 
 TEST_F(Editing, RefusedOutlinesShowTheirMessageAndLeaveTheDrawingAsItWas) {
