@@ -697,6 +697,43 @@ TEST_F(Editing, APastedPictureIsMovedStretchedInProportionAndDeleted) {
     EXPECT_EQ(EncodeUndoSnapshot(problem()), image);
 }
 
+TEST_F(Editing, TheTemplateBeingSizedIsDrawnOverTheDrawingWithItsFrameAndFollowsTheDrag) {
+    QImage picture(100, 80, QImage::Format_RGB32);
+    picture.fill(Qt::cyan);
+    QApplication::clipboard()->setImage(picture);
+    Trigger(Cmd::PasteFromClipboard);
+    const IntRect r = problem().templatePicture.rect;
+    const auto shot = [&] {
+        QImage image(canvas()->size(), QImage::Format_RGB32);
+        canvas()->render(&image);
+        return image;
+    };
+    // The frame's corner square: inverted pixels that are neither picture nor paper.
+    const auto framed = [&](const QImage& image, int right, int bottom) {
+        int marks = 0;
+        for (int x = right - 8; x < right - 1; ++x)
+            for (int y = bottom - 11; y <= bottom - 9; ++y) {
+                const QColor c = image.pixelColor(x, y);
+                marks += c != QColor(Qt::cyan) && c != QColor(Qt::white);
+            }
+        return marks;
+    };
+    const QPoint body((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    QTest::mousePress(canvas(), Qt::LeftButton, {}, body);
+    QTest::mouseMove(canvas(), body + QPoint(150, 0));
+    QImage moving = shot();
+    EXPECT_EQ(moving.pixelColor(body + QPoint(150, 0)), QColor(Qt::cyan));
+    EXPECT_EQ(moving.pixelColor(body), QColor(Qt::white));
+    EXPECT_GT(framed(moving, r.right + 150, r.bottom), 5);
+    QTest::mouseRelease(canvas(), Qt::LeftButton, {}, body + QPoint(150, 0));
+    // Out of sizing mode the picture lies in the drawing, without its frame.
+    Trigger(Cmd::SizeMoveTemplate);
+    ASSERT_NE(problem().selection.state, SelectType::Templat);
+    const QImage placed = shot();
+    EXPECT_EQ(placed.pixelColor(body + QPoint(150, 0)), QColor(Qt::cyan));
+    EXPECT_EQ(framed(placed, r.right + 150, r.bottom), 0);
+}
+
 TEST_F(Editing, ABrokenPictureOnTheClipboardChangesNothingAndWithoutOnePasteIsOff) {
     Trigger(Cmd::OutlineFree);
     ClickAll(kOuter);

@@ -7,13 +7,14 @@
 #include <utility>
 
 #include "files/undo_snapshots.hpp"
+#include "results/input_drawing.hpp"
 
 namespace kova {
 namespace {
 
 constexpr int kCascade = 25;       // each new text lies this much lower and further right
 constexpr int kClientMargin = 20;  // a pasted picture stays this much inside the window
-constexpr int kGripSize = 10;      // the resize square at the bottom-right corner
+constexpr int kGripSize = kTemplateGripSize;  // the resize square at the bottom-right corner
 
 std::string Clip(const std::string& text) {
     return text.substr(0, std::min(text.size(), kMaxTextLength));

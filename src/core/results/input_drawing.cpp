@@ -227,10 +227,12 @@ void AddTexts(const Problem& problem, DrawList& out) {
     }
 }
 
-void AddTemplate(const Problem& problem, DrawList& out) {
+void AddTemplate(const Problem& problem, DrawList& out,
+                 ImagePrimitive::Combine combine = ImagePrimitive::Combine::Copy) {
     const TemplatePicture& tp = problem.templatePicture;
     if (!tp.Present()) return;
     ImagePrimitive image;
+    image.combine = combine;
     image.topLeft = Pt(tp.rect.left, tp.rect.top);
     image.bottomRight = Pt(tp.rect.right, tp.rect.bottom);
     // A metafile is not drawn: its frame stands for it, as for a picture that cannot be
@@ -308,6 +310,22 @@ void AddAxesLayer(const Problem& problem, const InputDrawingOptions& o, DrawList
     out.AddPolygon(
         {Pt(x0 - band, 0), Pt(x0, 0), Pt(x0, o.clientHeight), Pt(x0 - band, o.clientHeight)},
         HatchBrush(kBlack, kHatchBackwardDiagonal));
+}
+
+DrawList BuildTemplateSizingOverlay(const Problem& problem) {
+    DrawList out;
+    const TemplatePicture& tp = problem.templatePicture;
+    if (!problem.settings.displayTemplate || !tp.Present()) return out;
+    AddTemplate(problem, out, ImagePrimitive::Combine::And);
+    Pen frame;
+    frame.inverting = true;
+    const IntRect& r = tp.rect;
+    out.AddPolyline({Pt(r.left, r.top), Pt(r.right, r.top), Pt(r.right, r.bottom),
+                     Pt(r.left, r.bottom), Pt(r.left, r.top)},
+                    frame);
+    out.AddRectangle(Pt(r.right - kTemplateGripSize, r.bottom - kTemplateGripSize),
+                     Pt(r.right, r.bottom), frame, kNoBrush);
+    return out;
 }
 
 DrawList BuildInputDrawing(Problem& problem, const InputDrawingOptions& o) {

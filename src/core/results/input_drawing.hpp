@@ -36,6 +36,14 @@ DrawList BuildInputDrawing(Problem& problem, const InputDrawingOptions& options)
 void AddGridLayer(const Problem& problem, const InputDrawingOptions& options, DrawList& out);
 void AddAxesLayer(const Problem& problem, const InputDrawingOptions& options, DrawList& out);
 
+// The side of the square at the template's bottom-right corner that resizes it.
+inline constexpr int kTemplateGripSize = 10;
+
+// The template while it is being sized or moved, drawn over the drawing: the picture
+// combined with it by a bitwise AND of the colours, then its frame (the rectangle and the
+// corner square) with the inverting pen. Empty unless the template is shown and present.
+DrawList BuildTemplateSizingOverlay(const Problem& problem);
+
 // The blinking selection in phase 0 or 1, drawn over the cached picture.
 DrawList BuildBlinkOverlay(const Problem& problem, int phase);
 

@@ -580,7 +580,8 @@ void TemplateDragState::MouseMoveWith(QPointF p, Qt::KeyboardModifiers mods) {
     else
         ResizeTemplateTo(m_editor.problem(), at.x(), at.y(), (mods & Qt::ShiftModifier) != 0);
     m_down = at;
-    m_editor.window().InvalidateDrawing();
+    // The template is drawn over the cached picture while sized: only a repaint.
+    m_editor.window().canvas()->update();
 }
 
 void TemplateDragState::MouseRelease(QPointF p, Qt::MouseButton, Qt::KeyboardModifiers mods) {

@@ -251,7 +251,17 @@ InputDrawingOptions InputCanvas::Options() const {
     InputDrawingOptions options;
     options.clientWidth = static_cast<float>(width());
     options.clientHeight = static_cast<float>(height());
+    options.templateSizing = Sizing();
     return options;
+}
+
+bool InputCanvas::Sizing() const {
+    return m_window.document().problem().selection.state == SelectType::Templat;
+}
+
+bool InputCanvas::Current() const {
+    return !m_dirty && !m_picture.isNull() && m_picture.size() == size() * devicePixelRatioF() &&
+           m_builtSizing == Sizing();
 }
 
 QPoint InputCanvas::BrushOrigin() const {
@@ -261,7 +271,9 @@ QPoint InputCanvas::BrushOrigin() const {
 }
 
 void InputCanvas::Rebuild() {
-    m_list = BuildInputDrawing(m_window.document().problem(), Options());
+    const InputDrawingOptions options = Options();
+    m_list = BuildInputDrawing(m_window.document().problem(), options);
+    m_builtSizing = options.templateSizing;
     const qreal dpr = devicePixelRatioF();
     m_picture = QPixmap(size() * dpr);
     m_picture.setDevicePixelRatio(dpr);
@@ -273,9 +285,7 @@ void InputCanvas::Rebuild() {
 }
 
 void InputCanvas::Scrolled(int dx, int dy) {
-    const bool current =
-        !m_dirty && !m_picture.isNull() && m_picture.size() == size() * devicePixelRatioF();
-    if (m_frozen || !current) {
+    if (m_frozen || !Current()) {
         Invalidate();
         update();
         return;
@@ -286,16 +296,23 @@ void InputCanvas::Scrolled(int dx, int dy) {
 }
 
 QImage InputCanvas::RenderImage() {
-    if ((m_dirty || m_picture.size() != size() * devicePixelRatioF()) && !m_frozen) Rebuild();
-    return m_picture.toImage();
+    if (!Current() && !m_frozen) Rebuild();
+    QImage image = m_picture.toImage();
+    if (m_builtSizing) {
+        QPainter painter(&image);
+        Paint(BuildTemplateSizingOverlay(m_window.document().problem()), painter);
+    }
+    return image;
 }
 
 void InputCanvas::paintEvent(QPaintEvent*) {
-    const bool sizeChanged = m_picture.isNull() || m_picture.size() != size() * devicePixelRatioF();
-    if ((m_dirty || sizeChanged) && !m_frozen) Rebuild();
+    if (!Current() && !m_frozen) Rebuild();
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.drawPixmap(0, 0, m_picture);
+    // The template being sized lies over the drawing, outside the cached picture, so
+    // that moving or stretching it repaints only the picture and its frame.
+    if (m_builtSizing) Paint(BuildTemplateSizingOverlay(m_window.document().problem()), painter);
     if (!m_frozen) {
         const DrawList blink = BuildBlinkOverlay(m_window.document().problem(), m_phase);
         Paint(blink, painter);

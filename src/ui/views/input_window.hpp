@@ -155,6 +155,10 @@ private:
     void Rebuild();
     void Blink();
     InputDrawingOptions Options() const;
+    // Whether the template is being sized: it is then drawn over the cached picture.
+    bool Sizing() const;
+    // Whether the cached picture shows the drawing as it now is to be drawn.
+    bool Current() const;
     // Hatch patterns are anchored to the drawing, so they move with it when scrolled.
     QPoint BrushOrigin() const;
 
@@ -162,6 +166,7 @@ private:
     DrawList m_list;
     QPixmap m_picture;
     bool m_dirty = true;
+    bool m_builtSizing = false;  // the picture was built in sizing mode, without the template
     bool m_frozen = false;
     int m_phase = 0;
     QTimer m_blink;
