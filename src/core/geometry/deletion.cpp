@@ -5,6 +5,7 @@
 #include <exception>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "geometry/frame_rebuild.hpp"
 #include "geometry/primitives.hpp"
@@ -489,17 +490,18 @@ bool OutlineClosedBySegments(const Problem& problem, int k) {
     if (!problem.ValidFrame(k)) return false;
     const auto& v = problem.frames[k].vertices;
     if (v.size() < 4 || v.front() != v.back()) return false;
+    // The segments with the frame on one side only, found in one pass over the list.
+    std::vector<std::pair<int, int>> boundary;
+    for (const LineSegment& s : problem.lines)
+        if ((s.frameA == k) != (s.frameB == k)) boundary.emplace_back(s.node1, s.node2);
+    std::sort(boundary.begin(), boundary.end());
     // A walk that ran into an open end closes back over the edge it came by; an
     // outline never follows one edge twice.
     std::set<std::pair<int, int>> edges;
     for (std::size_t j = 0; j + 1 < v.size(); ++j) {
-        const int lo = std::min(v[j], v[j + 1]), hi = std::max(v[j], v[j + 1]);
-        if (!edges.insert({lo, hi}).second) return false;
-        const bool joined =
-            std::any_of(problem.lines.begin(), problem.lines.end(), [&](const LineSegment& s) {
-                return s.node1 == lo && s.node2 == hi && ((s.frameA == k) != (s.frameB == k));
-            });
-        if (!joined) return false;
+        const std::pair<int, int> edge{std::min(v[j], v[j + 1]), std::max(v[j], v[j + 1])};
+        if (!edges.insert(edge).second) return false;
+        if (!std::binary_search(boundary.begin(), boundary.end(), edge)) return false;
     }
     return true;
 }
