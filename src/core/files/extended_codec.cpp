@@ -1,6 +1,8 @@
 #include "files/extended_codec.hpp"
 
+#include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace kova {
@@ -37,6 +39,16 @@ bool NegativeOf(const ExtendedImage& image) {
     return (image[9] & 0x80) != 0;
 }
 
+// Where long double is the x87 extended format itself (little-endian, 64-bit
+// significand), a normal value's first ten bytes in memory are its image: copying them
+// gives the same bytes as the arithmetic, without its frexp and ldexp, which dominate
+// writing and reading undo snapshots.
+#if (defined(__x86_64__) || defined(__i386__)) && LDBL_MANT_DIG == 64
+constexpr bool kNativeExtended = sizeof(Real) >= kExtendedSize;
+#else
+constexpr bool kNativeExtended = false;
+#endif
+
 Real QuietNaN(bool negative) {
     const Real nan = std::numeric_limits<Real>::quiet_NaN();
     return negative ? -nan : nan;
@@ -46,7 +58,15 @@ Real QuietNaN(bool negative) {
 
 ExtendedImage EncodeExtended(Real value) {
     const bool negative = std::signbit(value);
-    switch (std::fpclassify(value)) {
+    const int kind = std::fpclassify(value);
+    if constexpr (kNativeExtended) {
+        if (kind == FP_NORMAL) {
+            ExtendedImage image;
+            std::memcpy(image.data(), &value, kExtendedSize);
+            return image;
+        }
+    }
+    switch (kind) {
         case FP_NAN:
             return Pack(negative, kExponentMax, kQuietNaN);
         case FP_INFINITE:
@@ -90,6 +110,14 @@ ExtendedClass ClassifyExtended(const ExtendedImage& image) {
 }
 
 Real DecodeExtended(const ExtendedImage& image) {
+    if constexpr (kNativeExtended) {
+        const std::uint16_t exponent = ExponentOf(image);
+        if (exponent != 0 && exponent != kExponentMax && (image[7] & 0x80) != 0) {
+            Real value = 0;
+            std::memcpy(&value, image.data(), kExtendedSize);
+            return value;
+        }
+    }
     const bool negative = NegativeOf(image);
     const std::uint64_t significand = SignificandOf(image);
     Real magnitude = 0;
