@@ -17,7 +17,8 @@ EditResult DeleteSelection(Problem& problem) {
     const int framesBefore = problem.frameCount;
     const int nodesBefore = problem.nodes.Count();
     const int linesBefore = problem.lines.Count();
-    SaveUndoSnapshot(problem, "Delete");
+    // One snapshot, named by the kind: a second one of the same state before it would
+    // make the Undo after a Delete seem to do nothing.
     const char* kindName = state == SelectType::Points  ? "Delete Node"
                            : state == SelectType::Lines ? "Delete Line"
                                                         : "Delete Outline";

@@ -10,8 +10,8 @@
 
 namespace kova {
 
-// The Delete command: the undo snapshots "Delete" and the kind's own ("Delete Outline",
-// "Delete Node" or "Delete Line"), then DeleteSelectedItems.
+// The Delete command: the undo snapshot of the kind ("Delete Outline", "Delete Node" or
+// "Delete Line"), then DeleteSelectedItems.
 EditResult DeleteSelection(Problem& problem);
 
 inline constexpr std::string_view kRemoveMeshQuestion =

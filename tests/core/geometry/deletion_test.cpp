@@ -48,7 +48,7 @@ TEST_F(DeletionTest, DeletingTheOnlyFrameEmptiesTheProblem) {
     EXPECT_EQ(problem.lines.Count(), 0);
     EXPECT_EQ(problem.selection.state, SelectType::None);
     EXPECT_TRUE(problem.selection.items.empty());
-    EXPECT_EQ(UndoNames(), (std::vector<std::string>{"Delete", "Delete Outline"}));
+    EXPECT_EQ(UndoNames(), (std::vector<std::string>{"Delete Outline"}));
 }
 
 TEST_F(DeletionTest, DeletingANestedFrameGivesItsAreaBackToTheFrameAroundIt) {
@@ -123,7 +123,7 @@ TEST_F(DeletionTest, DeletingACornerOfASquareLeavesATriangleThenNothing) {
     SelectNodes({NodeNear(200, 100)});
     const EditResult r = DeleteSelection(problem);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(UndoNames(), (std::vector<std::string>{"Delete", "Delete Node"}));
+    EXPECT_EQ(UndoNames(), (std::vector<std::string>{"Delete Node"}));
     EXPECT_EQ(problem.nodes.Count(), 3);
     EXPECT_EQ(FrameNo(1).VertexCount(), 4);
     const LineSegment* joined = SegmentBetween(100, 100, 200, 200);
@@ -300,7 +300,7 @@ TEST_F(DeletionTest, DeletingAnElementLineKeepsTheFrameAndDropsAStrayNode) {
     const EditResult r = DeleteSelection(problem);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.count, 2);
-    EXPECT_EQ(UndoNames(), (std::vector<std::string>{"Delete", "Delete Line"}));
+    EXPECT_EQ(UndoNames(), (std::vector<std::string>{"Delete Line"}));
     EXPECT_EQ(problem.lines.Count(), 4);
     EXPECT_EQ(problem.nodes.Count(), 4);
     EXPECT_EQ(problem.frameCount, 1);
