@@ -34,7 +34,9 @@ bool NodePositionValid(Problem& problem, int k) {
         const int other = OtherEnd(s, k);
         if (!problem.nodes.Valid(other)) continue;
         const Node& o = problem.nodes[other];
-        if (!CrossingCheck(problem, &s, o.x, o.y, node.x, node.y).pass) return false;
+        // The edge ends at the node: its end is not snapped onto a segment near it,
+        // which would be one of the node's own and move the end off the node.
+        if (!CrossingCheck(problem, &s, o.x, o.y, node.x, node.y, false).pass) return false;
     }
     for (const LineSegment& s : problem.lines)
         if (!s.EndsAt(k) && PointNearSegment(problem, s, node.x, node.y).near) return false;

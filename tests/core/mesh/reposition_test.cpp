@@ -8,6 +8,7 @@
 #include "mesh/auto_mesh.hpp"
 #include "model/messages.hpp"
 #include "support/geometry_builders.hpp"
+#include "support/mesh_builder.hpp"
 #include "support/model_invariants.hpp"
 #include "support/triangulation_check.hpp"
 
@@ -75,6 +76,28 @@ TEST_F(RepositionTest, AValidMoveKeepsTheMeshAndRebuildsTheFrames) {
     EXPECT_GT(problem.frames[1].area, area);
     EXPECT_TRUE(CheckModelInvariants(problem).empty())
         << JoinViolations(CheckModelInvariants(problem));
+}
+
+TEST_F(RepositionTest, ANodeOfAFineMeshMovesByAPixelAlongItsOwnLines) {
+    // Cells of about 9.4 by 10 pixels, nodes between whole pixels: a one-pixel drag of
+    // an interior node ends near its own segments, which must not count against it.
+    test::MeshBuilder b(problem, 100);
+    test::MeshRectangle(b, 0, 0, 1.79L, 0.99L, 19, 9, 1);
+    b.Finish();
+    int moved = 0;
+    for (int k = 1; k <= problem.nodes.Count(); ++k) {
+        const Node& n = problem.nodes[k];
+        if (n.x < 5 || n.x > 170 || n.y > -5 || n.y < -94) continue;  // interior nodes
+        const Real x = n.x, y = n.y;
+        ASSERT_TRUE(MoveNode(problem, k, x + 1, y)) << k << " at " << x << ", " << y;
+        ASSERT_TRUE(MoveNode(problem, k, x, y - 1)) << k;
+        ASSERT_TRUE(MoveNode(problem, k, x, y));
+        ++moved;
+    }
+    EXPECT_GT(moved, 100);
+    EXPECT_TRUE(reporter.Errors().empty());
+    const auto report = CheckTriangulation(problem);
+    EXPECT_TRUE(report.Valid()) << JoinViolations(report.violations);
 }
 
 TEST_F(RepositionTest, MovesOntoANodeAcrossASegmentOrOntoASegmentAreRefused) {
