@@ -279,10 +279,16 @@ bool CrossesUnrounded(const Problem& problem, const LineSegment* ignored, Real x
         if (std::fabs(c) <= 1e-9L * scale) return 0;
         return c > 0 ? 1 : -1;
     };
+    const Real left = std::min(xs, xe) - 1, right = std::max(xs, xe) + 1;
+    const Real top = std::min(ys, ye) - 1, bottom = std::max(ys, ye) + 1;
     for (const LineSegment& s : problem.lines) {
         if (&s == ignored || !EndsValid(problem, s)) continue;
         const Node& a = problem.nodes[s.node1];
         const Node& b = problem.nodes[s.node2];
+        // Lines that cross share a point, so their boxes meet.
+        if (std::max(a.x, b.x) < left || std::min(a.x, b.x) > right || std::max(a.y, b.y) < top ||
+            std::min(a.y, b.y) > bottom)
+            continue;
         if (turn(xs, ys, xe, ye, a.x, a.y) * turn(xs, ys, xe, ye, b.x, b.y) >= 0) continue;
         if (turn(a.x, a.y, b.x, b.y, xs, ys) * turn(a.x, a.y, b.x, b.y, xe, ye) >= 0) continue;
         const Real den = (xe - xs) * (b.y - a.y) - (ye - ys) * (b.x - a.x);
@@ -318,6 +324,16 @@ CrossingResult CrossingCheck(Problem& problem, const LineSegment* ignored, Real 
     const IntRect edgeBox = BoxOf(start, end, 2);
     for (const LineSegment& s : problem.lines) {
         if (&s == ignored || !EndsValid(problem, s)) continue;
+        // Rounding moves an end by half a pixel at most: a segment whose box is clear of
+        // the edge's by more than that and the margins is skipped without rounding.
+        {
+            const Node& na = problem.nodes[s.node1];
+            const Node& nb = problem.nodes[s.node2];
+            if (std::min(na.x, nb.x) - 3 > edgeBox.right ||
+                std::max(na.x, nb.x) + 3 < edgeBox.left ||
+                std::min(na.y, nb.y) - 3 > edgeBox.bottom || std::max(na.y, nb.y) + 3 < edgeBox.top)
+                continue;
+        }
         const PixelPoint a = RoundPoint(problem.nodes[s.node1].x, problem.nodes[s.node1].y);
         const PixelPoint b = RoundPoint(problem.nodes[s.node2].x, problem.nodes[s.node2].y);
         if (!BoxesMeet(edgeBox, BoxOf(a, b, 2))) continue;
