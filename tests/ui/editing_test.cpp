@@ -122,6 +122,7 @@ TEST_F(Editing, AProblemDrawnByMouseEqualsItsCoreTwinAndEachUndoTakesBackOneGest
     EXPECT_EQ(Info(), QString::fromStdString(GetMessage(MessageId::ClickOnMaterialStart)));
     ClickAll(kOuter);
     EXPECT_FALSE(window->inputWindow()->InteractionActive());
+    EXPECT_EQ(Info(), "");  // the corner prompt went with the command
     ASSERT_EQ(problem().frameCount, 1);
 
     before.push_back(EncodeUndoSnapshot(problem()));

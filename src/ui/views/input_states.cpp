@@ -365,6 +365,8 @@ void FreeFormOutlineState::Cancel() {
 
 void FreeFormOutlineState::Finish() {
     InputEditor& editor = m_editor;
+    // The corner prompt goes with the command.
+    editor.problem().reporter().ShowStatusText("", StatusPanel::Info);
     editor.window().EndInteraction();
     editor.Changed();
 }
