@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "dialogs/line_edit_field.hpp"
+#include "dialogs/time_row.hpp"
 #include "results/result_dialogs.hpp"
 #include "units/unit_labels.hpp"
 
@@ -74,15 +74,13 @@ TContourDlg::TContourDlg(ResultView view, ContourSettings& settings, Reporter& r
     ElementsBox = new QCheckBox("Show element lines", this);
     WhiteRB = new QRadioButton("White", this);
     BlackRB = new QRadioButton("Black", this);
-    StartStopRB = new QRadioButton("From start to stop", this);
-    AtTimeRB = new QRadioButton("At time = ", this);
-    TimeEdit = new QLineEdit(this);
-    TimeEdit->setObjectName("TimeEdit");
-    SpinUp = new QToolButton(this);
-    SpinUp->setArrowType(Qt::UpArrow);
-    SpinDown = new QToolButton(this);
-    SpinDown->setArrowType(Qt::DownArrow);
-    SecL = new QLabel(p.settings.timeInHours ? "hr" : "sec", this);
+    Time = new TimeRow(view, settings.startToStop, this);
+    StartStopRB = Time->StartStopRB;
+    AtTimeRB = Time->AtTimeRB;
+    TimeEdit = Time->TimeEdit;
+    SpinUp = Time->SpinUp;
+    SpinDown = Time->SpinDown;
+    SecL = Time->SecL;
     OKBtn = new QPushButton("OK", this);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton("Cancel", this);
@@ -103,14 +101,7 @@ TContourDlg::TContourDlg(ResultView view, ContourSettings& settings, Reporter& r
     lines->addWidget(WhiteRB);
     lines->addWidget(BlackRB);
     form->addRow(lines);
-    auto* time = new QHBoxLayout;
-    time->addWidget(StartStopRB);
-    time->addWidget(AtTimeRB);
-    time->addWidget(TimeEdit);
-    time->addWidget(SpinUp);
-    time->addWidget(SpinDown);
-    time->addWidget(SecL);
-    form->addRow(time);
+    form->addRow(Time);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(OKBtn);
@@ -119,13 +110,6 @@ TContourDlg::TContourDlg(ResultView view, ContourSettings& settings, Reporter& r
     layout->addLayout(form);
     layout->addLayout(buttons);
 
-    // The time controls exist only for a transient problem.
-    const bool transient = p.settings.transient;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{StartStopRB, AtTimeRB, TimeEdit, SpinUp, SpinDown, SecL})
-        w->setVisible(transient);
-    m_step = view.Step();
-    ShowStep();
     MinEdit->setText(Auto(settings.scaleMin, 5));
     MaxEdit->setText(Auto(settings.scaleMax, 5));
     ContourType->setCurrentIndex(static_cast<int>(settings.kind));
@@ -133,7 +117,6 @@ TContourDlg::TContourDlg(ResultView view, ContourSettings& settings, Reporter& r
     NLinesEdit->setValue(settings.lineCount);
     ContourFillDB->setCurrentIndex(static_cast<int>(settings.palette));
     OutlinesBox->setChecked(settings.showOutlines);
-    (settings.startToStop ? StartStopRB : AtTimeRB)->setChecked(true);
     if (settings.autoScale || settings.scaleMin == kScaleUnset ||
         settings.scaleMax == kScaleUnset) {
         UserAuto->setText("User");
@@ -150,22 +133,26 @@ TContourDlg::TContourDlg(ResultView view, ContourSettings& settings, Reporter& r
     };
     connect(MinEdit, &QLineEdit::textEdited, this, toUser);
     connect(MaxEdit, &QLineEdit::textEdited, this, toUser);
-    connect(SpinUp, &QToolButton::clicked, this, [this] { Spin(1); });
-    connect(SpinDown, &QToolButton::clicked, this, [this] { Spin(-1); });
-    connect(TimeEdit, &QLineEdit::editingFinished, this, &TContourDlg::TimeEditExit);
-    connect(StartStopRB, &QRadioButton::clicked, this, [this] {
-        if (UserAuto->text() == "Auto") {
-            UserAuto->setText("User");
-            UserAutoClick();
-        }
+    connect(Time, &TimeRow::stepped, this, [this] {
+        m_timeOk = true;
+        RefreshAutoScale();
     });
+    connect(TimeEdit, &QLineEdit::editingFinished, this, &TContourDlg::TimeEditExit);
+    connect(StartStopRB, &QRadioButton::clicked, this, &TContourDlg::RefreshAutoScale);
     connect(ElementsBox, &QCheckBox::toggled, this, &TContourDlg::ElementsBoxClick);
     connect(OKBtn, &QPushButton::clicked, this, &TContourDlg::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &TContourDlg::reject);
 }
 
-void TContourDlg::ShowStep() {
-    TimeEdit->setText(Auto(m_view.TimeOf(m_step), 5));
+int TContourDlg::ChosenStep() const {
+    return Time->Step();
+}
+
+void TContourDlg::RefreshAutoScale() {
+    if (UserAuto->text() == "Auto") {
+        UserAuto->setText("User");
+        UserAutoClick();
+    }
 }
 
 void TContourDlg::UserAutoClick() {
@@ -176,8 +163,8 @@ void TContourDlg::UserAutoClick() {
     UserAuto->setText("Auto");
     m_settings.autoScale = true;
     const Problem& p = m_view.problem;
-    int first = m_step, last = m_step;
-    if (p.settings.transient && StartStopRB->isChecked()) {
+    int first = Time->Step(), last = Time->Step();
+    if (Time->WholeSequence()) {
         first = StepOfTime(m_view, p.settings.transientStart);
         last = StepOfTime(m_view, p.settings.transientStop);
         if (last < first || p.settings.transientStop <= 0) last = m_view.LastStep();
@@ -185,17 +172,6 @@ void TContourDlg::UserAutoClick() {
     const auto [low, high] = ComputeScaleRange(m_view, first, last);
     MinEdit->setText(Auto(low, 4));
     MaxEdit->setText(Auto(high, 4));
-}
-
-void TContourDlg::Spin(int delta) {
-    m_step = SpinStep(m_view, m_step, delta);
-    ShowStep();
-    m_timeOk = true;
-    if (UserAuto->text() == "Auto") {
-        UserAuto->setText("User");
-        UserAutoClick();
-    }
-    AtTimeRB->setChecked(true);
 }
 
 void TContourDlg::TimeEditExit() {
@@ -207,12 +183,8 @@ void TContourDlg::TimeEditExit() {
         m_reporter.Beep();
         return;
     }
-    m_step = *step;
-    ShowStep();
-    if (UserAuto->text() == "Auto") {
-        UserAuto->setText("User");
-        UserAutoClick();
-    }
+    Time->SetStep(*step);
+    RefreshAutoScale();
     AtTimeRB->setChecked(true);
 }
 
@@ -234,7 +206,7 @@ void TContourDlg::accept() {
     f.showElementLines = ElementsBox->isChecked();
     f.whiteChecked = WhiteRB->isChecked();
     f.showOutlines = OutlinesBox->isChecked();
-    f.startToStop = m_view.problem.settings.transient && StartStopRB->isChecked();
+    f.startToStop = Time->WholeSequence();
     LineEditField low(MinEdit), high(MaxEdit);
     if (ContourDialogOk(m_settings, f, low, high, m_reporter) != DialogRefusal::None) return;
     QDialog::accept();

@@ -23,6 +23,8 @@ class Reporter;
 
 namespace kova::ui {
 
+class TimeRow;
+
 class TContourDlg : public QDialog {
     Q_OBJECT
 public:
@@ -47,11 +49,12 @@ public:
     QToolButton* SpinUp;
     QToolButton* SpinDown;
     QLabel* SecL;
+    TimeRow* Time;
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
 
     // The step chosen with the spin buttons or the time field.
-    int ChosenStep() const { return m_step; }
+    int ChosenStep() const;
     bool TimeOK() const { return m_timeOk; }
 
     void accept() override;
@@ -61,15 +64,14 @@ public:
     void UserAutoClick();
 
 private:
-    void Spin(int delta);
-    void ShowStep();
+    // An automatic scale follows the chosen time or sequence.
+    void RefreshAutoScale();
     void ElementsBoxClick();
 
     ResultView m_view;
     ContourSettings& m_settings;
     Reporter& m_reporter;
     bool m_timeOk = true;
-    int m_step = 0;
 };
 
 }  // namespace kova::ui

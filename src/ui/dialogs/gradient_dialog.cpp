@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <functional>
 
 #include "dialogs/line_edit_field.hpp"
+#include "dialogs/time_row.hpp"
 #include "painting/painter.hpp"
 #include "results/result_dialogs.hpp"
 
@@ -97,15 +97,13 @@ TGradientDlg::TGradientDlg(ResultView view, GradientSettings& gradient, ContourS
     OutlinesBox = new QCheckBox("Show outlines", this);
     WhiteRB = new QRadioButton("White", this);
     BlackRB = new QRadioButton("Black", this);
-    StartStopRB = new QRadioButton("From start to stop", this);
-    AtTimeRB = new QRadioButton("At time = ", this);
-    TimeEdit = new QLineEdit(this);
+    Time = new TimeRow(view, contour.startToStop, this);
+    StartStopRB = Time->StartStopRB;
+    AtTimeRB = Time->AtTimeRB;
+    TimeEdit = Time->TimeEdit;
     TimeEdit->setReadOnly(true);
-    SpinUp = new QToolButton(this);
-    SpinUp->setArrowType(Qt::UpArrow);
-    SpinDown = new QToolButton(this);
-    SpinDown->setArrowType(Qt::DownArrow);
-    auto* secL = new QLabel(p.settings.timeInHours ? "hr" : "sec", this);
+    SpinUp = Time->SpinUp;
+    SpinDown = Time->SpinDown;
     OKBtn = new QPushButton("OK", this);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton("Cancel", this);
@@ -140,13 +138,7 @@ TGradientDlg::TGradientDlg(ResultView view, GradientSettings& gradient, ContourS
     lines->addWidget(WhiteRB);
     lines->addWidget(BlackRB);
     form->addRow(lines);
-    auto* time = new QHBoxLayout;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{StartStopRB, AtTimeRB, TimeEdit, SpinUp, SpinDown, secL}) {
-        time->addWidget(w);
-        w->setVisible(p.settings.transient);
-    }
-    form->addRow(time);
+    form->addRow(Time);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(OKBtn);
@@ -179,9 +171,6 @@ TGradientDlg::TGradientDlg(ResultView view, GradientSettings& gradient, ContourS
             break;
     }
     ScaleL->setText("Scale " + QString::fromStdString(FluxUnitLabel(p, false)));
-    m_step = view.Step();
-    TimeEdit->setText(Auto(view.TimeOf(m_step), 5));
-    (m_contour.startToStop ? StartStopRB : AtTimeRB)->setChecked(true);
     LengthSB->setValue(LengthSB->maximum() - gradient.arrowLength + 15);
     DensitySB->setValue(DensitySB->maximum() - gradient.arrowSpacing + 15);
     ElementsBox->setChecked(gradient.showFluxLines);
@@ -226,8 +215,12 @@ TGradientDlg::TGradientDlg(ResultView view, GradientSettings& gradient, ContourS
         UserAuto->setText("User");
         UserAutoClick();
     });
-    connect(SpinUp, &QToolButton::clicked, this, [this] { Spin(1); });
-    connect(SpinDown, &QToolButton::clicked, this, [this] { Spin(-1); });
+    connect(Time, &TimeRow::stepped, this, [this] {
+        if (UserAuto->text() == "Auto") {
+            UserAuto->setText("User");
+            UserAutoClick();
+        }
+    });
     connect(OKBtn, &QPushButton::clicked, this, &TGradientDlg::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &TGradientDlg::reject);
 }
@@ -247,9 +240,8 @@ void TGradientDlg::UserAutoClick() {
     }
     UserAuto->setText("Auto");
     m_contour.autoScale = true;
-    const Problem& p = m_view.problem;
-    int first = m_step, last = m_step;
-    if (p.settings.transient && StartStopRB->isChecked()) {
+    int first = Time->Step(), last = Time->Step();
+    if (Time->WholeSequence()) {
         first = 0;
         last = m_view.LastStep();
     }
@@ -259,14 +251,8 @@ void TGradientDlg::UserAutoClick() {
     MaxEdit->setText(Auto(high, 4));
 }
 
-void TGradientDlg::Spin(int delta) {
-    m_step = SpinStep(m_view, m_step, delta);
-    TimeEdit->setText(Auto(m_view.TimeOf(m_step), 5));
-    if (UserAuto->text() == "Auto") {
-        UserAuto->setText("User");
-        UserAutoClick();
-    }
-    AtTimeRB->setChecked(true);
+int TGradientDlg::ChosenStep() const {
+    return Time->Step();
 }
 
 void TGradientDlg::accept() {
@@ -278,7 +264,7 @@ void TGradientDlg::accept() {
     f.whiteChecked = WhiteRB->isChecked();
     f.showOutlines = OutlinesBox->isChecked();
     f.superimpose = SuperimposeBox->isChecked();
-    f.startToStop = m_view.problem.settings.transient && StartStopRB->isChecked();
+    f.startToStop = Time->WholeSequence();
     LineEditField low(MinEdit), high(MaxEdit);
     bool autoScale = m_contour.autoScale;
     if (GradientDialogOk(m_gradient, m_contour, autoScale, f, low, high, m_reporter) !=

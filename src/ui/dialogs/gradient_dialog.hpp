@@ -23,6 +23,8 @@ class Reporter;
 
 namespace kova::ui {
 
+class TimeRow;
+
 class TGradientDlg : public QDialog {
     Q_OBJECT
 public:
@@ -51,24 +53,23 @@ public:
     QLineEdit* TimeEdit;
     QToolButton* SpinUp;
     QToolButton* SpinDown;
+    TimeRow* Time;
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
 
-    int ChosenStep() const { return m_step; }
+    int ChosenStep() const;
     void UserAutoClick();
     void accept() override;
     void reject() override;
 
 private:
     void TypeClick(bool temperature);
-    void Spin(int delta);
 
     ResultView m_view;
     GradientSettings& m_gradient;
     ContourSettings& m_contour;
     Reporter& m_reporter;
     GradientSettings m_hold;
-    int m_step = 0;
 };
 
 }  // namespace kova::ui
