@@ -605,5 +605,27 @@ TEST_F(ResultWindow, SourceNearWallShowsPressureContours) {
     EXPECT_TRUE(text.endsWith(" Pa")) << text.toStdString();
 }
 
+// The input window behind a maximised result window keeps its drawing's size: its
+// picture rendered then (printing, or a copy) is the drawing, not an empty image, also
+// after the main window is resized meanwhile.
+TEST_F(ResultWindow, InputDrawingRendersBehindAMaximisedResultWindow) {
+    Solve("composite_wall");
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    const QImage before = canvas->RenderImage();
+    window->UpdateMenu();
+    window->action(Cmd::ViewFlows)->trigger();
+    QApplication::processEvents();
+    ASSERT_NE(window->resultWindows()->FrontKind(), 0);
+    EXPECT_EQ(canvas->RenderImage(), before);
+    window->resize(900, 650);
+    QApplication::processEvents();
+    const QSize shown = window->resultWindows()->window(kFlowsWindow)->size();
+    EXPECT_EQ(canvas->RenderImage().size(), shown);
+    window->action(Cmd::ViewInput)->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(window->inputSubWindow()->isMaximized());
+    EXPECT_EQ(canvas->size(), shown);
+}
+
 }  // namespace
 }  // namespace kova::ui

@@ -95,6 +95,10 @@ TKOVAMDI::TKOVAMDI() {
     if (QMenu* system = m_inputSub->systemMenu())
         for (QAction* a : system->actions()) a->setShortcut({});
     m_inputSub->setWindowFlag(Qt::WindowCloseButtonHint, false);
+    // A result window maximised in front gives the input window back its normal size,
+    // which it never had: the drawing would be computed for a sliver.
+    connect(m_inputSub, &QMdiSubWindow::windowStateChanged, this, [this] { FitInputBehind(); });
+    m_mdi->viewport()->installEventFilter(this);
     m_input->onViewChanged = [this] { UpdateMenu(); };
     CreateActions();
     CreateMenus();
@@ -781,6 +785,23 @@ void TKOVAMDI::Undo() {
     // The zoom stays: the snapshot's positions are mapped into the view of the moment.
     UndoInView(p, m_doc.zoom());
     Redraw();
+}
+
+void TKOVAMDI::FitInputBehind() {
+    const Qt::WindowStates state = m_inputSub->windowState();
+    if ((state & (Qt::WindowMaximized | Qt::WindowMinimized)) != 0) return;
+    if (m_mdi->activeSubWindow() == m_inputSub) return;
+    // The frame lies outside the area, so the drawing has the maximised size exactly.
+    const QPoint offset = m_input->pos();
+    const QSize frame = m_inputSub->size() - m_input->size();
+    const QRect fit(m_mdi->viewport()->rect().topLeft() - offset,
+                    m_mdi->viewport()->size() + frame);
+    if (m_inputSub->geometry() != fit) m_inputSub->setGeometry(fit);
+}
+
+bool TKOVAMDI::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_mdi->viewport() && event->type() == QEvent::Resize) FitInputBehind();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TKOVAMDI::Redraw() {
