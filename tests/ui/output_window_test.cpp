@@ -26,10 +26,12 @@
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/definition_dialogs.hpp"
 #include "dialogs/gradient_dialog.hpp"
+#include "dialogs/text_dialog.hpp"
 #include "dialogs/time_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
+#include "painting/painter.hpp"
 #include "shell/main_window.hpp"
 #include "support/mesh_builder.hpp"
 #include "ui/test_application.hpp"
@@ -603,6 +605,94 @@ TEST_F(ResultWindow, SourceNearWallShowsPressureContours) {
     const QString text = window->panel(StatusPanel::Coords)->text();
     EXPECT_TRUE(text.startsWith("P=")) << text.toStdString();
     EXPECT_TRUE(text.endsWith(" Pa")) << text.toStdString();
+}
+
+// A text placed in the contour window with New Text belongs to that window: drawn on
+// its picture (and so copied with it), not on the input drawing; dragged by a press on
+// it without a read-out; reopened by a double click, and gone when emptied. In the
+// heat-flow window a press on its text is the text's, not the path's.
+TEST_F(ResultWindow, TextsPlacedMovedAndEditedInResultWindows) {
+    Solve("composite_wall");
+    TContourDlg* contours = OpenContourDialog();
+    ASSERT_NE(contours, nullptr);
+    QTest::mouseClick(contours->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kContoursWindow);
+    ASSERT_NE(form, nullptr);
+    const QImage bare = form->picture();
+    window->UpdateMenu();
+    ASSERT_TRUE(window->action(Cmd::NewText)->isEnabled());
+    window->action(Cmd::NewText)->trigger();
+    TNewTextDlg* dialog = window->resultWindows()->textDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->TextEdit->setText("Hot face");
+    dialog->OpaqueB->setChecked(true);
+    dialog->accept();
+    ASSERT_EQ(problem().texts.size(), 1u);
+    TextItem& item = problem().texts.front();
+    EXPECT_EQ(item.winNo, kContoursWindow);
+    const QImage labelled = form->picture();
+    EXPECT_NE(labelled, bare);
+    const QtTextMetrics metrics;
+    const IntRect r = TextRectangle(item, metrics, problem().view.zoom);
+    int inkInBox = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) inkInBox += labelled.pixel(x, y) == qRgb(0, 0, 0);
+    EXPECT_GT(inkInBox, 20);  // the letters, black on their white box
+    window->action(Cmd::CopyToClipboard)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(labelled.format()), labelled);
+    window->inputWindow()->InvalidateDrawing();
+    window->inputWindow()->canvas()->RenderImage();
+    for (const TextPrimitive& t : window->inputWindow()->canvas()->drawList().texts)
+        EXPECT_NE(t.text, "Hot face");
+    // Dragged by 40, 30: the text moves, the coordinates panel shows no value.
+    const QPoint on((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    window->panel(StatusPanel::Coords)->clear();
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, on);
+    QTest::mouseMove(form->canvas(), on + QPoint(40, 30));
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, on + QPoint(40, 30));
+    EXPECT_EQ(item.theRect.left, r.left + 40);
+    EXPECT_EQ(item.theRect.top, r.top + 30);
+    EXPECT_EQ(problem().undoList.back().name, "Move Text");
+    EXPECT_TRUE(window->panel(StatusPanel::Coords)->text().contains("X="));
+    EXPECT_TRUE(problem().resultsCurrent);  // a text does not make the results stale
+    EXPECT_NE(form->picture(), labelled);
+    // A double click on the text opens its dialog; emptied, the text goes.
+    const QPoint moved = on + QPoint(40, 30);
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, moved);
+    QTest::mouseDClick(form->canvas(), Qt::LeftButton, {}, moved);
+    dialog = window->resultWindows()->textDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->TextEdit->text(), "Hot face");
+    auto rerun = [&] {
+        for (TContourDlg* d : window->findChildren<TContourDlg*>())
+            if (d->isVisible()) return d;
+        return static_cast<TContourDlg*>(nullptr);
+    };
+    EXPECT_EQ(rerun(), nullptr);  // not the contour command
+    dialog->TextEdit->clear();
+    dialog->accept();
+    EXPECT_TRUE(problem().texts.empty());
+    EXPECT_EQ(form->picture(), bare);
+    // Away from any text a double click reruns the contour command.
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, moved);
+    QTest::mouseDClick(form->canvas(), Qt::LeftButton, {}, moved);
+    ASSERT_NE(rerun(), nullptr);
+    rerun()->reject();
+    // The heat-flow window: its text takes the press; the path stays empty.
+    window->action(Cmd::ViewFlows)->trigger();
+    TOutputForm* flows = window->resultWindows()->window(kFlowsWindow);
+    ASSERT_NE(flows, nullptr);
+    window->UpdateMenu();
+    window->action(Cmd::NewText)->trigger();
+    ASSERT_NE(window->resultWindows()->textDialog(), nullptr);
+    window->resultWindows()->textDialog()->accept();
+    ASSERT_EQ(problem().texts.size(), 1u);
+    EXPECT_EQ(problem().texts.front().winNo, kFlowsWindow);
+    const IntRect f = TextRectangle(problem().texts.front(), metrics, problem().view.zoom);
+    QTest::mouseClick(flows->canvas(), Qt::LeftButton, {},
+                      QPoint((f.left + f.right) / 2, (f.top + f.bottom) / 2));
+    EXPECT_EQ(problem().selection.Count(), 0);
+    EXPECT_EQ(problem().texts.front().selected, 1);
 }
 
 // The input window behind a maximised result window keeps its drawing's size: its

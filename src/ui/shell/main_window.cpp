@@ -104,7 +104,7 @@ TKOVAMDI::TKOVAMDI() {
     CreateMenus();
     CreateStatusBar();
     m_calcDlg = new TCalcDlg(this);
-    m_results = new ResultWindows(m_doc, m_mdi, this);
+    m_results = new ResultWindows(m_doc, m_mdi, this, m_editor->clicks(), m_editor->texts());
     m_results->onSelectionChanged = [this] { UpdateMenu(); };
     // The time the result windows show goes when their results go stale.
     m_results->onTimeShown = [this](const std::string& t) {
@@ -332,6 +332,8 @@ void TKOVAMDI::Route(Cmd cmd) {
             if (cmd == Cmd::Undo) {
                 Undo();
                 m_editor->Forget();
+            } else if (cmd == Cmd::NewText && m_results->FrontKind() != 0) {
+                m_results->NewText();  // a text of the result window in front
             } else {
                 m_editor->DrawCommand(cmd);
             }
@@ -806,6 +808,7 @@ bool TKOVAMDI::eventFilter(QObject* watched, QEvent* event) {
 
 void TKOVAMDI::Redraw() {
     m_input->InvalidateDrawing();
+    if (m_results != nullptr) m_results->Refresh();
 }
 
 }  // namespace kova::ui

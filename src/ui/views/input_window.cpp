@@ -251,6 +251,8 @@ InputDrawingOptions InputCanvas::Options() const {
     InputDrawingOptions options;
     options.clientWidth = static_cast<float>(width());
     options.clientHeight = static_cast<float>(height());
+    static const QtTextMetrics metrics;  // the selected texts' dotted frames
+    options.textMetrics = &metrics;
     return options;
 }
 

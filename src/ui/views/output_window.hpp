@@ -13,7 +13,9 @@
 #include <functional>
 #include <tuple>
 
+#include "dialogs/text_dialog.hpp"
 #include "editing/selection_clicks.hpp"
+#include "editing/text_commands.hpp"
 #include "results/contours.hpp"
 #include "results/flows.hpp"
 #include "results/flux_arrows.hpp"
@@ -86,7 +88,10 @@ private:
 class TOutputForm : public QWidget {
     Q_OBJECT
 public:
-    TOutputForm(Document& document, ResultSettings& settings, int kind, QWidget* parent = nullptr);
+    // `clicks` and `texts` are the click state and current text item the input window
+    // shares: one selection, one current group, one current text for the program.
+    TOutputForm(Document& document, ResultSettings& settings, ClickState& clicks, TextState& texts,
+                int kind, QWidget* parent = nullptr);
 
     int WinID() const { return m_kind; }
     Document& document() { return m_document; }
@@ -123,8 +128,16 @@ public:
     OutputCanvas* canvas() { return m_canvas; }
     LegendStrip* legendBox() { return m_legendBox; }
 
+    // A press on one of this window's text items: selected (Shift adds), then a left
+    // press drags the selected texts, a right one opens the text dialog. False when no
+    // text was hit (every text is deselected then).
+    bool TextPress(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers mods);
+    bool DraggingText() const { return m_textDrag; }
+
     // Called by a double click: the command that opened the window runs again.
     std::function<void()> onRerun;
+    // Called by a double click or right press on a text item: its dialog opens.
+    std::function<void()> onTextDialog;
     // Called after a click or rectangle has changed the selection (the menus follow it).
     std::function<void()> onSelectionChanged;
     // Called when the sequence has moved the displayed step.
@@ -149,13 +162,19 @@ private:
     QImage m_cache;
     // What the cached picture was computed for.
     using Key = std::tuple<bool, long long, double, double, double, int, int, int, int, double,
-                           double, bool, int, int>;
+                           double, bool, int, int, std::size_t>;
     Key m_key{};
     QTimer m_sequence;
     // The heat-flow window's path and click state; the selection revision keys the
     // cached picture to the marks drawn.
     FlowPath m_flowPath;
-    ClickState m_clicks;
+    ClickState& m_clicks;
+    TextState& m_texts;
+    // A text drag from a press on a text to the release; the first move takes the undo
+    // snapshot, so a plain click changes nothing.
+    bool m_textDrag = false;
+    bool m_textMoved = false;
+    QPoint m_textLast;
     int m_selectionRevision = 0;
     std::optional<QPointF> m_rubberStart;
     QPointF m_rubberEnd;
@@ -170,7 +189,8 @@ private:
 class ResultWindows : public QObject {
     Q_OBJECT
 public:
-    ResultWindows(Document& document, QMdiArea* area, QWidget* dialogParent);
+    ResultWindows(Document& document, QMdiArea* area, QWidget* dialogParent, ClickState& clicks,
+                  TextState& texts);
 
     ResultSettings& settings() { return m_settings; }
     TOutputForm* window(int kind) const;
@@ -197,6 +217,14 @@ public:
     void CloseAll();
     // The result window in front, 0 for none.
     int FrontKind() const;
+    // "New Text" with a result window in front: a text of that window, then its dialog.
+    void NewText();
+    // The text dialog for the current text item; the windows repaint after it.
+    void OpenTextDialog();
+    TNewTextDlg* textDialog() { return m_textDialog; }
+    // Every open window paints again (its picture is recomputed when what it shows
+    // changed: the display switches, texts, view).
+    void Refresh();
     // Called after a click in the heat-flow or balance window has changed the selection.
     std::function<void()> onSelectionChanged;
     // Called with the time written into the time panel for the displayed step.
@@ -219,6 +247,9 @@ private:
     QMdiArea* m_area;
     QWidget* m_dialogParent;
     ResultSettings m_settings;
+    ClickState& m_clicks;
+    TextState& m_texts;
+    QPointer<TNewTextDlg> m_textDialog;
     std::array<QPointer<QMdiSubWindow>, 7> m_windows{};
     int m_switchesHeldBy = 0;  // the kind whose activation saved the switches, 0: none
     bool m_heldNodeValues = true;
