@@ -201,8 +201,8 @@ TEST_F(ResultWindow, CompositeWallHeatFlowsUpTheInterface) {
     for (LineSegment* s : interface)
         QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, middle(s->node1, s->node2));
     ASSERT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
-    // The menus follow the click's selection without another command.
-    EXPECT_TRUE(window->action(Cmd::Group)->isEnabled());
+    // A path is never grouped: its segments go to the path's rules, not a group lookup.
+    EXPECT_FALSE(window->action(Cmd::Group)->isEnabled());
     // Copy to Clipboard takes the picture of the window in front.
     window->action(Cmd::CopyToClipboard)->trigger();
     const QImage copied = QApplication::clipboard()->image();
@@ -303,6 +303,16 @@ TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
     ASSERT_GE(sum, 0) << text.toStdString();
     EXPECT_NEAR(std::fabs(text.mid(sum + 7).section(' ', 0, 0).toDouble()), 19.048, 0.01)
         << text.toStdString();
+    // Grouped, the interface nodes come and go together at a click on any one of them.
+    window->action(Cmd::Group)->trigger();
+    EXPECT_TRUE(window->action(Cmd::Ungroup)->isEnabled());
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at(middle));
+    EXPECT_EQ(p.selection.Count(), 0);
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at(interface.front()));
+    EXPECT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
+    EXPECT_EQ(info->text(), text);
+    EXPECT_FALSE(window->action(Cmd::Group)->isEnabled());
+    EXPECT_TRUE(window->action(Cmd::Ungroup)->isEnabled());
     // Heat Flows in front turns the flows on and the values off; the input window in
     // front gets back the switches found before either result window came up.
     window->action(Cmd::ViewFlows)->trigger();
