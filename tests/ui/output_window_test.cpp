@@ -136,6 +136,23 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
                     static_cast<int>(std::lround(problem().nodes[interface].y)));
     ASSERT_TRUE(picture.rect().contains(at));
     EXPECT_NE(picture.pixel(at + QPoint(3, 3)), qRgb(255, 255, 255));
+    // Painted bands leave no background pixel anywhere inside the wall but the white
+    // outline between its two frames, and the brick layer (95.2 to 100 degrees) is all
+    // in the top band's colour.
+    QRect wall;
+    for (int n = 1; n <= problem().nodes.Count(); ++n)
+        wall |= QRect(QPoint(static_cast<int>(std::lround(problem().nodes[n].x)),
+                             static_cast<int>(std::lround(problem().nodes[n].y))),
+                      QSize(1, 1));
+    int background = 0;
+    for (int y = wall.top() + 2; y < wall.bottom() - 1; ++y)
+        for (int x = wall.left() + 2; x < wall.right() - 1; ++x)
+            background += std::abs(x - at.x()) > 1 && picture.pixel(x, y) == qRgb(255, 255, 255);
+    EXPECT_EQ(background, 0);
+    const ContourSettings& shown = window->resultWindows()->settings().contour;
+    const Rgb top = ContourColours(shown)[static_cast<std::size_t>(shown.bandCount)];
+    const QPoint brick((wall.left() + at.x()) / 2, at.y() + 5);
+    EXPECT_EQ(picture.pixel(brick), qRgb(top.r, top.g, top.b));
     EXPECT_GE(form->legendBox()->legend().CountOf(PrimitiveKind::Rectangle), 10u);
     // The read-out at the interface: 100 · (1/0.1 · 0.1) / (0.05/1 + 0.1/0.1) = 95.24.
     QTest::mousePress(form->canvas(), Qt::LeftButton, {}, at);
@@ -150,9 +167,23 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
     QTest::mousePress(form->canvas(), Qt::LeftButton, {}, moved);
     EXPECT_EQ(window->panel(StatusPanel::Coords)->text(), text);
     QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, moved);
-    // A change to the problem makes the results stale: the window closes, View disabled.
-    problem().MarkProblemChanged();
+    // A node moved in the input window makes the results stale: the window closes and
+    // the View items are disabled.
+    window->action(Cmd::ViewInput)->trigger();
     window->UpdateMenu();
+    window->action(Cmd::RepositionNodes)->trigger();
+    int corner = 1;
+    for (int n = 1; n <= problem().nodes.Count(); ++n)
+        if (problem().nodes[n].x + problem().nodes[n].y <
+            problem().nodes[corner].x + problem().nodes[corner].y)
+            corner = n;
+    const QPoint from(static_cast<int>(std::lround(problem().nodes[corner].x)),
+                      static_cast<int>(std::lround(problem().nodes[corner].y)));
+    InputCanvas* input = window->inputWindow()->canvas();
+    QTest::mousePress(input, Qt::LeftButton, {}, from);
+    QTest::mouseRelease(input, Qt::LeftButton, {}, from - QPoint(6, 6));
+    EXPECT_EQ(std::lround(problem().nodes[corner].x), from.x() - 6);
+    EXPECT_FALSE(problem().resultsCurrent);
     QApplication::processEvents();
     EXPECT_EQ(window->resultWindows()->window(kContoursWindow), nullptr);
     EXPECT_FALSE(window->action(Cmd::ViewContours)->isEnabled());
