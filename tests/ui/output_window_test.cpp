@@ -327,6 +327,10 @@ TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form->canvas(), &move);
     ASSERT_TRUE(form->rubberRectangle().has_value());
+    // The press is the selection's: while it is held the pointer's coordinates show,
+    // not a read-out.
+    EXPECT_TRUE(window->panel(StatusPanel::Coords)->text().startsWith("X="))
+        << window->panel(StatusPanel::Coords)->text().toStdString();
     QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, QPoint(x + 4, bottom + 5));
     EXPECT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
     const QString text = info->text();
@@ -734,6 +738,30 @@ TEST_F(ResultWindow, TextsPlacedMovedAndEditedInResultWindows) {
                       QPoint((f.left + f.right) / 2, (f.top + f.bottom) / 2));
     EXPECT_EQ(problem().selection.Count(), 0);
     EXPECT_EQ(problem().texts.front().selected, 1);
+}
+
+// Without results every kind of window paints its background only.
+TEST_F(ResultWindow, WithoutResultsOnlyTheBackground) {
+    Problem p;
+    p.view.refHeight = 600;
+    examples::BuildExample(*examples::FindExample("composite_wall"), p);
+    const QString path = dir.path() + "/unsolved.KVX";
+    ASSERT_TRUE(WriteProblemFile(p, path.toStdString()));
+    ASSERT_TRUE(window->OpenFile(path));
+    problem().settings.displayText = true;
+    ClickState clicks;
+    TextState texts;
+    for (int kind = kValuesWindow; kind <= kBalancesWindow; ++kind) {
+        NewTextItem(problem(), "label", kind);
+        TOutputForm form(window->document(), window->resultWindows()->settings(), clicks, texts,
+                         kind);
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        form.Render(image);
+        QImage white(400, 300, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        EXPECT_EQ(image, white) << kind;
+    }
 }
 
 // The input window behind a maximised result window keeps its drawing's size: its
