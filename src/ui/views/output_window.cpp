@@ -33,26 +33,34 @@ bool HeatSubject(ProbTypeA s) {
            s == ProbTypeA::Nada;
 }
 
-// What the drawing layers of a window depend on besides the results and the view: the
-// display switches and the window's text items.
-std::size_t DrawingKey(const Problem& p, int kind) {
+std::size_t Mix(std::size_t h, std::size_t v) {
+    return h ^ (v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+}
+
+// What the drawing layers of a window depend on besides the results and the view.
+std::size_t DisplayKey(const Problem& p) {
     std::size_t h = 0;
-    auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
     const ProblemSettings& s = p.settings;
-    for (bool flag :
-         {s.displayText, s.displayGrid, s.displayAxes, s.displayNodes, s.displayElementLines,
-          s.displayPatterns, s.displayBoundaryConditions, s.displayNodeNumbers})
-        mix(flag ? 1 : 0);
+    for (bool flag : {s.displayGrid, s.displayAxes, s.displayNodes, s.displayElementLines,
+                      s.displayPatterns, s.displayBoundaryConditions, s.displayNodeNumbers})
+        h = Mix(h, flag ? 1 : 0);
+    return h;
+}
+
+// What the texts of a window look like and where they lie (0 while texts are hidden).
+std::size_t TextsKey(const Problem& p, int kind) {
+    if (!p.settings.displayText) return 0;
+    std::size_t h = 1;
     const std::hash<std::string> text;
     for (const TextItem& t : p.texts) {
         if (t.winNo != kind) continue;
-        mix(text(t.theText));
-        mix(text(t.fontName));
+        h = Mix(h, text(t.theText));
+        h = Mix(h, text(t.fontName));
         for (std::int64_t v :
              {std::int64_t{t.theRect.left}, std::int64_t{t.theRect.top}, std::int64_t{t.color},
               std::int64_t{t.fSize}, std::int64_t{t.style}, static_cast<std::int64_t>(t.mode),
               std::int64_t{t.angle}, std::int64_t{t.selected}})
-            mix(static_cast<std::size_t>(v));
+            h = Mix(h, static_cast<std::size_t>(v));
     }
     return h;
 }
@@ -260,6 +268,21 @@ ResultView TOutputForm::View() {
 }
 
 void TOutputForm::Render(QImage& image) {
+    RenderResults(image);
+    RenderTexts(image);
+}
+
+void TOutputForm::RenderTexts(QImage& image) {
+    const Problem& p = m_document.problem();
+    if (!p.resultsCurrent || !View().HasResults() || !p.settings.displayText) return;
+    QPainter painter(&image);
+    const QtTextMetrics metrics;
+    DrawList texts;
+    AddTextItems(p, m_kind, &metrics, texts);
+    Paint(texts, painter);
+}
+
+void TOutputForm::RenderResults(QImage& image) {
     image.fill(Qt::white);
     Problem& p = m_document.problem();
     const ResultView view = View();
@@ -271,15 +294,14 @@ void TOutputForm::Render(QImage& image) {
     const QtTextMetrics metrics;
     const ClipRect clip{0, 0, static_cast<float>(image.width()),
                         static_cast<float>(image.height())};
-    // The input drawing's layers for the values, heat-flow and balance windows, with this
-    // window's texts.
+    // The input drawing's layers for the values, heat-flow and balance windows; their texts
+    // are laid over the picture as in the other windows.
     auto drawingOptions = [&] {
         InputDrawingOptions o;
         o.clientWidth = static_cast<float>(image.width());
         o.clientHeight = static_cast<float>(image.height());
         o.templateSizing = true;  // the template belongs to the input window only
-        o.textWindow = m_kind;
-        o.textMetrics = &metrics;
+        o.textWindow = 0;         // no window's texts
         return o;
     };
     if (m_kind == kContoursWindow || m_kind == kGradientsWindow) {
@@ -300,13 +322,6 @@ void TOutputForm::Render(QImage& image) {
             m_legendBox->SetLegend(
                 ArrowLegend(picture, m_settings.gradient,
                             FluxUnitLabel(p, m_settings.gradient.temperatureGradient), metrics));
-        }
-        // The texts of the contour and gradient windows lie over the picture; the other
-        // windows draw theirs as the input drawing's top layer.
-        if (p.settings.displayText) {
-            DrawList texts;
-            AddTextItems(p, m_kind, &metrics, texts);
-            Paint(texts, painter);
         }
         return;
     }
@@ -393,11 +408,19 @@ const QImage& TOutputForm::picture() {
                   gs.superimpose || gs.showFluxLines || gs.temperatureGradient,
                   m_canvas->width() * 100000 + m_canvas->height(),
                   m_selectionRevision,
-                  DrawingKey(p, m_kind)};
-    if (key != m_key || m_cache.size() != m_canvas->size()) {
-        m_cache = QImage(m_canvas->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-        Render(m_cache);
+                  DisplayKey(p)};
+    const QSize size = m_canvas->size().expandedTo(QSize(1, 1));
+    const std::size_t texts = TextsKey(p, m_kind);
+    if (key != m_key || m_base.size() != size) {
+        m_base = QImage(size, QImage::Format_RGB32);
+        RenderResults(m_base);
         m_key = key;
+        m_textsKey = texts + 1;  // the texts go on again
+    }
+    if (texts != m_textsKey) {
+        m_cache = m_base.copy();
+        RenderTexts(m_cache);
+        m_textsKey = texts;
     }
     return m_cache;
 }

@@ -100,8 +100,8 @@ public:
     static QString CreationCaption(ProbTypeA subject, int kind);
     static QString ActiveCaption(int kind, const QString& fileName);
 
-    // Draws the picture (and legend) for the current view into `image`; the background
-    // only without results.
+    // Draws the picture (and legend) for the current view into `image`, with this
+    // window's texts on top; the background only without results.
     void Render(QImage& image);
     // The picture must be computed again at the next paint.
     void Invalidate() { m_key = {}; }
@@ -153,13 +153,18 @@ protected:
 private:
     friend class OutputCanvas;
     void SequenceTick();
+    void RenderResults(QImage& image);
+    void RenderTexts(QImage& image);
 
     Document& m_document;
     ResultSettings& m_settings;
     int m_kind;
     OutputCanvas* m_canvas;
     LegendStrip* m_legendBox;
+    // The picture without its texts, and with them: moving a text repaints only them.
+    QImage m_base;
     QImage m_cache;
+    std::size_t m_textsKey = 0;
     // What the cached picture was computed for.
     using Key = std::tuple<bool, long long, double, double, double, int, int, int, int, double,
                            double, bool, int, int, std::size_t>;
