@@ -120,6 +120,12 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
                     ->subWindow(kContoursWindow)
                     ->windowTitle()
                     .startsWith("Contours:  "));
+    // In front, the window's output state rules the menus: nothing that changes the
+    // problem or runs it is offered.
+    window->UpdateMenu();
+    EXPECT_EQ(problem().selection.state, SelectType::Contours);
+    EXPECT_FALSE(window->action(Cmd::Calculate)->isEnabled());
+    EXPECT_FALSE(window->action(Cmd::MaterialProperties)->isEnabled());
     const QImage& picture = form->picture();
     // Inside the wall no pixel keeps the background.
     int interface = 0;
@@ -171,6 +177,7 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
     // the View items are disabled.
     window->action(Cmd::ViewInput)->trigger();
     window->UpdateMenu();
+    EXPECT_TRUE(window->action(Cmd::Calculate)->isEnabled());
     window->action(Cmd::RepositionNodes)->trigger();
     int corner = 1;
     for (int n = 1; n <= problem().nodes.Count(); ++n)

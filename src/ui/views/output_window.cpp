@@ -550,13 +550,18 @@ ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialog
         SwitchDisplays(FrontKind());
         if (sub == nullptr) return;
         Problem& p = m_document.problem();
-        const SelectType own = sub == subWindow(kFlowsWindow)      ? SelectType::Flow
-                               : sub == subWindow(kBalancesWindow) ? SelectType::Nodal
-                               : sub == subWindow(kValuesWindow)   ? SelectType::Temps
-                                                                   : SelectType::None;
+        // Each result window has its output state, which the menus and drawings follow.
+        const SelectType own = sub == subWindow(kFlowsWindow)       ? SelectType::Flow
+                               : sub == subWindow(kBalancesWindow)  ? SelectType::Nodal
+                               : sub == subWindow(kValuesWindow)    ? SelectType::Temps
+                               : sub == subWindow(kContoursWindow)  ? SelectType::Contours
+                               : sub == subWindow(kGradientsWindow) ? SelectType::FluxPt
+                                                                    : SelectType::None;
         const SelectType s = p.selection.state;
-        if ((s == SelectType::Flow || s == SelectType::Nodal || s == SelectType::Temps) && s != own)
-            ClearSelection(p);
+        const bool output = s == SelectType::Flow || s == SelectType::Nodal ||
+                            s == SelectType::Temps || s == SelectType::Contours ||
+                            s == SelectType::FluxPt;
+        if (output && s != own) ClearSelection(p);
         if (own != SelectType::None && p.selection.state != own) {
             ClearSelection(p);
             p.selection.state = own;
