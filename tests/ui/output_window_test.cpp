@@ -121,11 +121,16 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
                     ->windowTitle()
                     .startsWith("Contours:  "));
     // In front, the window's output state rules the menus: nothing that changes the
-    // problem or runs it is offered.
-    window->UpdateMenu();
+    // problem or runs it is offered. Bringing a window to the front by the mouse moves
+    // the menus along.
     EXPECT_EQ(problem().selection.state, SelectType::Contours);
     EXPECT_FALSE(window->action(Cmd::Calculate)->isEnabled());
     EXPECT_FALSE(window->action(Cmd::MaterialProperties)->isEnabled());
+    auto* area = window->findChild<QMdiArea*>();
+    area->setActiveSubWindow(window->inputSubWindow());
+    EXPECT_TRUE(window->action(Cmd::Calculate)->isEnabled());
+    area->setActiveSubWindow(window->resultWindows()->subWindow(kContoursWindow));
+    EXPECT_FALSE(window->action(Cmd::Calculate)->isEnabled());
     const QImage& picture = form->picture();
     // Inside the wall no pixel keeps the background.
     int interface = 0;

@@ -106,6 +106,9 @@ TKOVAMDI::TKOVAMDI() {
     m_calcDlg = new TCalcDlg(this);
     m_results = new ResultWindows(m_doc, m_mdi, this, m_editor->clicks(), m_editor->texts());
     m_results->onSelectionChanged = [this] { UpdateMenu(); };
+    // A window brought to the front by the mouse changes the output state: the menus
+    // follow it (after the result windows have set the state).
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { UpdateMenu(); });
     // The time the result windows show goes when their results go stale.
     m_results->onTimeShown = [this](const std::string& t) {
         m_shownTime = QString::fromStdString(t);
@@ -139,6 +142,10 @@ TKOVAMDI::~TKOVAMDI() {
         m_input->CancelInteraction();
         m_input->onIdlePress = nullptr;
     }
+    // The sub-windows closing with the area must not call back into this window.
+    m_mdi->viewport()->removeEventFilter(this);
+    disconnect(m_mdi, nullptr, this, nullptr);
+    disconnect(m_inputSub, nullptr, this, nullptr);
 }
 
 void TKOVAMDI::Start(const QString& fileArgument) {

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/definition_dialogs.hpp"
@@ -765,11 +766,13 @@ void ResultWindows::CloseWhenStale() {
 }
 
 void ResultWindows::CloseAll() {
-    for (auto& sub : m_windows)
+    // Forgotten before any is closed: a closing window activates another, and the menu
+    // update that follows may come back here.
+    const auto windows = std::exchange(m_windows, {});
+    for (const auto& sub : windows)
         if (sub != nullptr) {
             if (auto* form = qobject_cast<TOutputForm*>(sub->widget())) form->StopSequence();
             sub->close();
-            sub = nullptr;
         }
 }
 
