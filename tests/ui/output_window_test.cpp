@@ -639,6 +639,49 @@ TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {
     EXPECT_TRUE(text.endsWith(" W/m2")) << text.toStdString();
     EXPECT_GT(text.section(' ', 0, 0).toDouble(), 0);
     QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, mid);
+    // Zoom in this window: two clicks round the plate's middle. An element's centroid
+    // then reads the same flux, and Normal Size brings the drawing back.
+    const auto& elements = window->document().calculation().checked.elements;
+    const auto& corners = elements[elements.Count() / 2].nodes;
+    auto centroid = [&] {
+        Real x = 0, y = 0;
+        for (int k : corners) {
+            x += problem().nodes[k].x / 3;
+            y += problem().nodes[k].y / 3;
+        }
+        return QPoint(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+    };
+    const QPoint inside = centroid();
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, inside);
+    const QString flux = window->panel(StatusPanel::Coords)->text();
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, inside);
+    window->UpdateMenu();
+    window->action(Cmd::Zoom)->trigger();
+    ASSERT_TRUE(form->Zooming());
+    EXPECT_EQ(window->panel(StatusPanel::Info)->text(),
+              "Click to locate the upper left corner of the zoom rectangle.");
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, mid - QPoint(40, 30));
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, mid + QPoint(40, 30));
+    EXPECT_FALSE(form->Zooming());
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    EXPECT_GT(problem().view.zoom, 2);
+    const QPoint zoomed = centroid();
+    EXPECT_NE(zoomed, inside);
+    ASSERT_TRUE(form->canvas()->rect().contains(zoomed));
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, zoomed);
+    EXPECT_EQ(window->panel(StatusPanel::Coords)->text(), flux);
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, zoomed);
+    window->UpdateMenu();
+    window->action(Cmd::Zoom)->trigger();  // "Normal Size"
+    EXPECT_FALSE(window->document().zoom().zoomed);
+    EXPECT_EQ(QPoint(static_cast<int>(std::lround((n.x + m.x) / 2)),
+                     static_cast<int>(std::lround((n.y + m.y) / 2))),
+              mid);
+    // A key instead of a click cancels.
+    window->action(Cmd::Zoom)->trigger();
+    QTest::keyClick(form->canvas(), Qt::Key_Escape);
+    EXPECT_FALSE(form->Zooming());
+    EXPECT_FALSE(window->document().zoom().zoomed);
 }
 
 TEST_F(ResultWindow, SourceNearWallShowsPressureContours) {

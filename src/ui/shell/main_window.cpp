@@ -106,6 +106,11 @@ TKOVAMDI::TKOVAMDI() {
     m_calcDlg = new TCalcDlg(this);
     m_results = new ResultWindows(m_doc, m_mdi, this, m_editor->clicks(), m_editor->texts());
     m_results->onSelectionChanged = [this] { UpdateMenu(); };
+    // A result window's zoom rectangle zooms the shared view as the input window's does.
+    m_results->onZoom = [this](QRectF r) {
+        m_input->FinishZoom(r);
+        m_results->Refresh();
+    };
     // A window brought to the front by the mouse changes the output state: the menus
     // follow it (after the result windows have set the state).
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { UpdateMenu(); });
@@ -651,7 +656,15 @@ void TKOVAMDI::DisplayCommand(Cmd cmd) {
     ProblemSettings& s = m_doc.problem().settings;
     switch (cmd) {
         case Cmd::Zoom:
+            // Zooming in takes its rectangle in the window in front; normal size is the
+            // same for every window.
+            if (TOutputForm* form = m_results->window(m_results->FrontKind());
+                form != nullptr && !m_doc.zoom().zoomed) {
+                form->StartZoom();
+                return;
+            }
             m_input->ZoomCommand();
+            m_results->Refresh();
             return;
         case Cmd::ShowGrid:
             s.displayGrid = !s.displayGrid;

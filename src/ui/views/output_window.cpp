@@ -1,5 +1,6 @@
 #include "views/output_window.hpp"
 
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -12,6 +13,7 @@
 #include "dialogs/definition_dialogs.hpp"
 #include "dialogs/gradient_dialog.hpp"
 #include "dialogs/time_dialog.hpp"
+#include "model/messages.hpp"
 #include "model/selection.hpp"
 #include "painting/painter.hpp"
 #include "results/input_drawing.hpp"
@@ -79,6 +81,14 @@ OutputCanvas::OutputCanvas(TOutputForm& window) : QWidget(&window), m_window(win
 void OutputCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, m_window.picture());
+    if (const auto r = m_window.ZoomOverlay()) {
+        // An inverting pen, as the rectangle is drawn over the cached picture.
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(*r);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     if (const auto r = m_window.rubberRectangle()) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
@@ -95,6 +105,10 @@ void OutputCanvas::mousePressEvent(QMouseEvent* event) {
             m_window.StopSequence();
         return;
     }
+    if (m_window.Zooming()) {
+        m_window.ZoomPress(event->position());
+        return;
+    }
     // A press on a text item is the text's, in every result window.
     if (m_window.TextPress(event->position(), event->button(), event->modifiers())) return;
     if (event->button() != Qt::LeftButton) return;
@@ -108,6 +122,10 @@ void OutputCanvas::mousePressEvent(QMouseEvent* event) {
 
 void OutputCanvas::mouseMoveEvent(QMouseEvent* event) {
     Document& doc = m_window.document();
+    if (m_window.Zooming()) {
+        m_window.m_zoomPointer = event->position();
+        update();
+    }
     if (m_window.m_textDrag) {
         const QPoint at = event->position().toPoint();
         if (at != m_window.m_textLast) {
@@ -503,7 +521,51 @@ void TOutputForm::SequenceTick() {
     m_canvas->repaint();
 }
 
+void TOutputForm::StartZoom() {
+    m_zoomStage = 1;
+    m_zoomPointer = m_canvas->mapFromGlobal(QCursor::pos());
+    m_document.ShowStatusText(GetMessage(MessageId::ZoomUpperLeft), StatusPanel::Info);
+    m_canvas->setFocus();
+    m_canvas->update();
+}
+
+std::optional<QRectF> TOutputForm::ZoomOverlay() const {
+    if (m_zoomStage == 0) return std::nullopt;
+    const double w = m_canvas->width(), h = m_canvas->height();
+    if (m_zoomStage == 1)
+        return QRectF(m_zoomPointer, QSizeF(w / 16, w / 16 * h / std::max(1.0, w)));
+    const ZoomBox box = ZoomRectangle(m_zoomCorner.x(), m_zoomCorner.y(), m_zoomPointer.x(),
+                                      m_zoomPointer.y(), w, h);
+    return QRectF(static_cast<double>(box.left), static_cast<double>(box.top),
+                  static_cast<double>(box.width), static_cast<double>(box.height));
+}
+
+void TOutputForm::ZoomPress(QPointF at) {
+    m_zoomPointer = at;
+    if (m_zoomStage == 1) {
+        m_zoomStage = 2;
+        m_zoomCorner = at;
+        m_document.ShowStatusText(GetMessage(MessageId::ZoomLowerRight), StatusPanel::Info);
+        m_canvas->update();
+        return;
+    }
+    const std::optional<QRectF> rect = ZoomOverlay();
+    EndZoom();
+    if (rect && onZoom) onZoom(*rect);
+}
+
+void TOutputForm::EndZoom() {
+    m_zoomStage = 0;
+    m_document.ShowStatusText("", StatusPanel::Info);
+    m_canvas->update();
+}
+
 void TOutputForm::keyPressEvent(QKeyEvent* event) {
+    // A key instead of a click cancels the zoom.
+    if (m_zoomStage != 0) {
+        EndZoom();
+        return;
+    }
     // Any key but Shift ends a text drag where it is.
     if (m_textDrag && event->key() != Qt::Key_Shift) {
         m_textDrag = false;
@@ -617,6 +679,9 @@ TOutputForm* ResultWindows::Show(int kind) {
         };
         form->onStepChanged = [this] { ShowStepTime(); };
         form->onTextDialog = [this] { OpenTextDialog(); };
+        form->onZoom = [this](QRectF r) {
+            if (onZoom) onZoom(r);
+        };
     }
     TOutputForm* form = window(kind);
     sub->setWindowTitle(TOutputForm::ActiveCaption(kind, m_document.fileName()));

@@ -134,6 +134,13 @@ public:
     bool TextPress(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers mods);
     bool DraggingText() const { return m_textDrag; }
 
+    // "Zoom" in this window: a rectangle of the window's proportions follows the pointer
+    // until a click fixes its top left corner, then grows to a second click; a key
+    // cancels. The rectangle goes to `onZoom`.
+    void StartZoom();
+    bool Zooming() const { return m_zoomStage != 0; }
+    std::function<void(QRectF)> onZoom;
+
     // Called by a double click: the command that opened the window runs again.
     std::function<void()> onRerun;
     // Called by a double click or right press on a text item: its dialog opens.
@@ -177,6 +184,13 @@ private:
     TextState& m_texts;
     // A text drag from a press on a text to the release; the first move takes the undo
     // snapshot, so a plain click changes nothing.
+    // The zoom gesture: 0 none, 1 before the first click, 2 the corner fixed.
+    int m_zoomStage = 0;
+    QPointF m_zoomCorner;
+    QPointF m_zoomPointer;
+    std::optional<QRectF> ZoomOverlay() const;
+    void ZoomPress(QPointF p);
+    void EndZoom();
     bool m_textDrag = false;
     bool m_textMoved = false;
     QPoint m_textLast;
@@ -232,6 +246,8 @@ public:
     void Refresh();
     // Called after a click in the heat-flow or balance window has changed the selection.
     std::function<void()> onSelectionChanged;
+    // Called with the zoom rectangle chosen in a result window (window pixels).
+    std::function<void(QRectF)> onZoom;
     // Called with the time written into the time panel for the displayed step.
     std::function<void(const std::string&)> onTimeShown;
     // The time panel shows the time of the displayed step (transient results only).
