@@ -509,6 +509,18 @@ TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
     QTRY_VERIFY(window->document().calculation().displayedStep >= 1);
     QTest::mousePress(form->canvas(), Qt::RightButton, {}, QPoint(5, 5));
     QTRY_VERIFY(!form->SequenceRunning());
+    // Closed while it runs, the sequence ends with its window.
+    window->resultWindows()->settings().contour.runSequence = true;
+    form->StartSequence();
+    QTRY_VERIFY(window->document().calculation().displayedStep >= 1);
+    window->resultWindows()->subWindow(kContoursWindow)->close();
+    QTest::qWait(20);
+    EXPECT_EQ(window->resultWindows()->window(kContoursWindow), nullptr);
+    EXPECT_FALSE(window->resultWindows()->settings().contour.runSequence);
+    window->resultWindows()->Show(kContoursWindow);
+    form = window->resultWindows()->window(kContoursWindow);
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(form->SequenceRunning());
     EXPECT_LE(window->document().calculation().displayedStep, last);
     const auto timeOfShownStep = [&] {
         const CalculationState& c = window->document().calculation();

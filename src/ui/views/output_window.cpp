@@ -521,6 +521,14 @@ void TOutputForm::SequenceTick() {
     m_canvas->repaint();
 }
 
+void TOutputForm::closeEvent(QCloseEvent* event) {
+    if (m_sequence.isActive()) {
+        m_sequence.stop();
+        m_settings.contour.runSequence = false;
+    }
+    QWidget::closeEvent(event);
+}
+
 void TOutputForm::StartZoom() {
     m_zoomStage = 1;
     m_zoomPointer = m_canvas->mapFromGlobal(QCursor::pos());

@@ -156,6 +156,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Closing the window ends a running sequence: the next contour command starts afresh.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     friend class OutputCanvas;
