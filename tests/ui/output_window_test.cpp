@@ -689,11 +689,6 @@ TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {
     EXPECT_EQ(QPoint(static_cast<int>(std::lround((n.x + m.x) / 2)),
                      static_cast<int>(std::lround((n.y + m.y) / 2))),
               mid);
-    // A key instead of a click cancels.
-    window->action(Cmd::Zoom)->trigger();
-    QTest::keyClick(form->canvas(), Qt::Key_Escape);
-    EXPECT_FALSE(form->Zooming());
-    EXPECT_FALSE(window->document().zoom().zoomed);
 }
 
 TEST_F(ResultWindow, SourceNearWallShowsPressureContours) {

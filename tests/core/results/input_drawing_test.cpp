@@ -213,41 +213,27 @@ TEST_F(DrawingFixture, BlinkOverlayAlternatesTheSelectedFrame) {
     EXPECT_EQ(a.PointsOf(a.items[0]).size(), 5u);  // the closed outline
 }
 
-// Each text belongs to one window; its font grows with the zoom (two points above its
-// size), and a selected one is framed by a dotted rectangle when there is a measure.
-TEST(TextLayer, OnlyTheWindowsTextsInTheirZoomedSizeAndSelectedOnesFramed) {
+// A text's font grows with the zoom, two points above its size; a selected text is
+// framed by a dotted rectangle round its measured rectangle, but not without a measure.
+TEST(TextLayer, ZoomedSizeAndTheSelectedTextsFrame) {
     Problem p;
-    p.settings.displayText = true;
-    TextItem input;
-    input.winNo = 1;
-    input.theText = "inlet";
-    input.fSize = 10;
-    input.theRect = IntRect{40, 30, 40, 30};
-    TextItem contours = input;
-    contours.winNo = 3;
-    contours.theText = "hot";
-    contours.selected = 1;
-    p.texts = {input, contours};
+    TextItem& t = p.texts.emplace_back();
+    t.winNo = 3;
+    t.theText = "hot";
+    t.fSize = 10;
+    t.theRect = IntRect{40, 30, 40, 30};
+    t.selected = 1;
     p.view.zoom = 2;
     const FixedTextMetrics metrics;
-    InputDrawingOptions options;
-    options.textMetrics = &metrics;
-    const DrawList drawing = BuildInputDrawing(p, options);
-    ASSERT_EQ(drawing.texts.size(), 1u);
-    EXPECT_EQ(drawing.texts[0].text, "inlet");
-    EXPECT_EQ(drawing.texts[0].size, 24);
-    for (const Primitive& item : drawing.items) EXPECT_NE(item.pen.style, PenStyle::Dotted);
     DrawList window;
     AddTextItems(p, 3, &metrics, window);
     ASSERT_EQ(window.texts.size(), 1u);
-    EXPECT_EQ(window.texts[0].text, "hot");
+    EXPECT_EQ(window.texts[0].size, 24);
     ASSERT_EQ(window.CountOf(PrimitiveKind::Rectangle), 1u);
-    const Primitive& frame = window.items.back();
-    EXPECT_EQ(frame.pen.style, PenStyle::Dotted);
-    const IntRect r = TextRectangle(p.texts.back(), metrics, 2);
-    const auto corners = window.PointsOf(frame);
-    ASSERT_FALSE(corners.empty());
-    EXPECT_EQ(corners[0], (DrawPoint{static_cast<float>(r.left), static_cast<float>(r.top)}));
+    EXPECT_EQ(window.items.back().pen.style, PenStyle::Dotted);
+    const IntRect r = TextRectangle(t, metrics, 2);
+    EXPECT_EQ(window.PointsOf(window.items.back())[1],
+              (DrawPoint{static_cast<float>(r.right), static_cast<float>(r.bottom)}));
     DrawList printed;
     AddTextItems(p, 3, nullptr, printed);
     EXPECT_EQ(printed.CountOf(PrimitiveKind::Rectangle), 0u);
