@@ -180,6 +180,29 @@ TEST_F(MenuFixture, ResultItemsFollowTheResultsAndTheWindowInFront) {
     EXPECT_FALSE(s[ViewContours].checked);
 }
 
+// Group is offered for a selection that the window in front looks groups up for: the
+// input window's frames, nodes and segments, the balance window's nodes; never a
+// heat-flow path, nor items left selected behind a result window. New Text stays.
+TEST_F(MenuFixture, GroupFollowsTheSelectionAndTheWindowInFront) {
+    p.resultsCurrent = true;
+    Select(SelectType::Frames, {NumberItem(1), NumberItem(2)});
+    EXPECT_TRUE(Update()[Group].enabled);
+    in.frontWindow = 3;
+    EXPECT_FALSE(Update()[Group].enabled);
+    EXPECT_TRUE(state[NewText].enabled);
+    in.frontWindow = 5;
+    Select(SelectType::Flow, {SegmentItem(&*p.lines.begin())});
+    EXPECT_FALSE(Update()[Group].enabled);
+    EXPECT_TRUE(state.menu(Menu::Draw));
+    in.frontWindow = 6;
+    Select(SelectType::Nodal, {NumberItem(1), NumberItem(2)});
+    EXPECT_TRUE(Update()[Group].enabled);
+    EXPECT_FALSE(state[Ungroup].enabled);
+    in.groupCurrent = true;
+    EXPECT_FALSE(Update()[Group].enabled);
+    EXPECT_TRUE(state[Ungroup].enabled);
+}
+
 TEST_F(MenuFixture, WhileRunningOnlyQuitIsOffered) {
     const MenuState before = Update();
     in.running = true;

@@ -26,10 +26,12 @@
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/definition_dialogs.hpp"
 #include "dialogs/gradient_dialog.hpp"
+#include "dialogs/text_dialog.hpp"
 #include "dialogs/time_dialog.hpp"
 #include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
+#include "painting/painter.hpp"
 #include "shell/main_window.hpp"
 #include "support/mesh_builder.hpp"
 #include "ui/test_application.hpp"
@@ -118,6 +120,17 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
                     ->subWindow(kContoursWindow)
                     ->windowTitle()
                     .startsWith("Contours:  "));
+    // In front, the window's output state rules the menus: nothing that changes the
+    // problem or runs it is offered. Bringing a window to the front by the mouse moves
+    // the menus along.
+    EXPECT_EQ(problem().selection.state, SelectType::Contours);
+    EXPECT_FALSE(window->action(Cmd::Calculate)->isEnabled());
+    EXPECT_FALSE(window->action(Cmd::MaterialProperties)->isEnabled());
+    auto* area = window->findChild<QMdiArea*>();
+    area->setActiveSubWindow(window->inputSubWindow());
+    EXPECT_TRUE(window->action(Cmd::Calculate)->isEnabled());
+    area->setActiveSubWindow(window->resultWindows()->subWindow(kContoursWindow));
+    EXPECT_FALSE(window->action(Cmd::Calculate)->isEnabled());
     const QImage& picture = form->picture();
     // Inside the wall no pixel keeps the background.
     int interface = 0;
@@ -134,6 +147,23 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
                     static_cast<int>(std::lround(problem().nodes[interface].y)));
     ASSERT_TRUE(picture.rect().contains(at));
     EXPECT_NE(picture.pixel(at + QPoint(3, 3)), qRgb(255, 255, 255));
+    // Painted bands leave no background pixel anywhere inside the wall but the white
+    // outline between its two frames, and the brick layer (95.2 to 100 degrees) is all
+    // in the top band's colour.
+    QRect wall;
+    for (int n = 1; n <= problem().nodes.Count(); ++n)
+        wall |= QRect(QPoint(static_cast<int>(std::lround(problem().nodes[n].x)),
+                             static_cast<int>(std::lround(problem().nodes[n].y))),
+                      QSize(1, 1));
+    int background = 0;
+    for (int y = wall.top() + 2; y < wall.bottom() - 1; ++y)
+        for (int x = wall.left() + 2; x < wall.right() - 1; ++x)
+            background += std::abs(x - at.x()) > 1 && picture.pixel(x, y) == qRgb(255, 255, 255);
+    EXPECT_EQ(background, 0);
+    const ContourSettings& shown = window->resultWindows()->settings().contour;
+    const Rgb top = ContourColours(shown)[static_cast<std::size_t>(shown.bandCount)];
+    const QPoint brick((wall.left() + at.x()) / 2, at.y() + 5);
+    EXPECT_EQ(picture.pixel(brick), qRgb(top.r, top.g, top.b));
     EXPECT_GE(form->legendBox()->legend().CountOf(PrimitiveKind::Rectangle), 10u);
     // The read-out at the interface: 100 · (1/0.1 · 0.1) / (0.05/1 + 0.1/0.1) = 95.24.
     QTest::mousePress(form->canvas(), Qt::LeftButton, {}, at);
@@ -148,9 +178,24 @@ TEST_F(ResultWindow, CompositeWallContoursLegendAndInterfaceReadout) {
     QTest::mousePress(form->canvas(), Qt::LeftButton, {}, moved);
     EXPECT_EQ(window->panel(StatusPanel::Coords)->text(), text);
     QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, moved);
-    // A change to the problem makes the results stale: the window closes, View disabled.
-    problem().MarkProblemChanged();
+    // A node moved in the input window makes the results stale: the window closes and
+    // the View items are disabled.
+    window->action(Cmd::ViewInput)->trigger();
     window->UpdateMenu();
+    EXPECT_TRUE(window->action(Cmd::Calculate)->isEnabled());
+    window->action(Cmd::RepositionNodes)->trigger();
+    int corner = 1;
+    for (int n = 1; n <= problem().nodes.Count(); ++n)
+        if (problem().nodes[n].x + problem().nodes[n].y <
+            problem().nodes[corner].x + problem().nodes[corner].y)
+            corner = n;
+    const QPoint from(static_cast<int>(std::lround(problem().nodes[corner].x)),
+                      static_cast<int>(std::lround(problem().nodes[corner].y)));
+    InputCanvas* input = window->inputWindow()->canvas();
+    QTest::mousePress(input, Qt::LeftButton, {}, from);
+    QTest::mouseRelease(input, Qt::LeftButton, {}, from - QPoint(6, 6));
+    EXPECT_EQ(std::lround(problem().nodes[corner].x), from.x() - 6);
+    EXPECT_FALSE(problem().resultsCurrent);
     QApplication::processEvents();
     EXPECT_EQ(window->resultWindows()->window(kContoursWindow), nullptr);
     EXPECT_FALSE(window->action(Cmd::ViewContours)->isEnabled());
@@ -199,8 +244,8 @@ TEST_F(ResultWindow, CompositeWallHeatFlowsUpTheInterface) {
     for (LineSegment* s : interface)
         QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, middle(s->node1, s->node2));
     ASSERT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
-    // The menus follow the click's selection without another command.
-    EXPECT_TRUE(window->action(Cmd::Group)->isEnabled());
+    // A path is never grouped: its segments go to the path's rules, not a group lookup.
+    EXPECT_FALSE(window->action(Cmd::Group)->isEnabled());
     // Copy to Clipboard takes the picture of the window in front.
     window->action(Cmd::CopyToClipboard)->trigger();
     const QImage copied = QApplication::clipboard()->image();
@@ -294,6 +339,10 @@ TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form->canvas(), &move);
     ASSERT_TRUE(form->rubberRectangle().has_value());
+    // The press is the selection's: while it is held the pointer's coordinates show,
+    // not a read-out.
+    EXPECT_TRUE(window->panel(StatusPanel::Coords)->text().startsWith("X="))
+        << window->panel(StatusPanel::Coords)->text().toStdString();
     QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, QPoint(x + 4, bottom + 5));
     EXPECT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
     const QString text = info->text();
@@ -301,6 +350,16 @@ TEST_F(ResultWindow, CompositeWallBalancesOfTheConcreteAtTheInterface) {
     ASSERT_GE(sum, 0) << text.toStdString();
     EXPECT_NEAR(std::fabs(text.mid(sum + 7).section(' ', 0, 0).toDouble()), 19.048, 0.01)
         << text.toStdString();
+    // Grouped, the interface nodes come and go together at a click on any one of them.
+    window->action(Cmd::Group)->trigger();
+    EXPECT_TRUE(window->action(Cmd::Ungroup)->isEnabled());
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at(middle));
+    EXPECT_EQ(p.selection.Count(), 0);
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at(interface.front()));
+    EXPECT_EQ(p.selection.Count(), static_cast<int>(interface.size()));
+    EXPECT_EQ(info->text(), text);
+    EXPECT_FALSE(window->action(Cmd::Group)->isEnabled());
+    EXPECT_TRUE(window->action(Cmd::Ungroup)->isEnabled());
     // Heat Flows in front turns the flows on and the values off; the input window in
     // front gets back the switches found before either result window came up.
     window->action(Cmd::ViewFlows)->trigger();
@@ -450,6 +509,18 @@ TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
     QTRY_VERIFY(window->document().calculation().displayedStep >= 1);
     QTest::mousePress(form->canvas(), Qt::RightButton, {}, QPoint(5, 5));
     QTRY_VERIFY(!form->SequenceRunning());
+    // Closed while it runs, the sequence ends with its window.
+    window->resultWindows()->settings().contour.runSequence = true;
+    form->StartSequence();
+    QTRY_VERIFY(window->document().calculation().displayedStep >= 1);
+    window->resultWindows()->subWindow(kContoursWindow)->close();
+    QTest::qWait(20);
+    EXPECT_EQ(window->resultWindows()->window(kContoursWindow), nullptr);
+    EXPECT_FALSE(window->resultWindows()->settings().contour.runSequence);
+    window->resultWindows()->Show(kContoursWindow);
+    form = window->resultWindows()->window(kContoursWindow);
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(form->SequenceRunning());
     EXPECT_LE(window->document().calculation().displayedStep, last);
     const auto timeOfShownStep = [&] {
         const CalculationState& c = window->document().calculation();
@@ -580,6 +651,44 @@ TEST_F(ResultWindow, HeatedPlateArrowsAndFluxReadout) {
     EXPECT_TRUE(text.endsWith(" W/m2")) << text.toStdString();
     EXPECT_GT(text.section(' ', 0, 0).toDouble(), 0);
     QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, mid);
+    // Zoom in this window: two clicks round the plate's middle. An element's centroid
+    // then reads the same flux, and Normal Size brings the drawing back.
+    const auto& elements = window->document().calculation().checked.elements;
+    const auto& corners = elements[elements.Count() / 2].nodes;
+    auto centroid = [&] {
+        Real x = 0, y = 0;
+        for (int k : corners) {
+            x += problem().nodes[k].x / 3;
+            y += problem().nodes[k].y / 3;
+        }
+        return QPoint(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+    };
+    const QPoint inside = centroid();
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, inside);
+    const QString flux = window->panel(StatusPanel::Coords)->text();
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, inside);
+    window->UpdateMenu();
+    window->action(Cmd::Zoom)->trigger();
+    ASSERT_TRUE(form->Zooming());
+    EXPECT_EQ(window->panel(StatusPanel::Info)->text(),
+              "Click to locate the upper left corner of the zoom rectangle.");
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, mid - QPoint(40, 30));
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, mid + QPoint(40, 30));
+    EXPECT_FALSE(form->Zooming());
+    ASSERT_TRUE(window->document().zoom().zoomed);
+    EXPECT_GT(problem().view.zoom, 2);
+    const QPoint zoomed = centroid();
+    EXPECT_NE(zoomed, inside);
+    ASSERT_TRUE(form->canvas()->rect().contains(zoomed));
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, zoomed);
+    EXPECT_EQ(window->panel(StatusPanel::Coords)->text(), flux);
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, zoomed);
+    window->UpdateMenu();
+    window->action(Cmd::Zoom)->trigger();  // "Normal Size"
+    EXPECT_FALSE(window->document().zoom().zoomed);
+    EXPECT_EQ(QPoint(static_cast<int>(std::lround((n.x + m.x) / 2)),
+                     static_cast<int>(std::lround((n.y + m.y) / 2))),
+              mid);
 }
 
 TEST_F(ResultWindow, SourceNearWallShowsPressureContours) {
@@ -603,6 +712,140 @@ TEST_F(ResultWindow, SourceNearWallShowsPressureContours) {
     const QString text = window->panel(StatusPanel::Coords)->text();
     EXPECT_TRUE(text.startsWith("P=")) << text.toStdString();
     EXPECT_TRUE(text.endsWith(" Pa")) << text.toStdString();
+}
+
+// A text placed in the contour window with New Text belongs to that window: drawn on
+// its picture (and so copied with it), not on the input drawing; dragged by a press on
+// it without a read-out; reopened by a double click, and gone when emptied. In the
+// heat-flow window a press on its text is the text's, not the path's.
+TEST_F(ResultWindow, TextsPlacedMovedAndEditedInResultWindows) {
+    Solve("composite_wall");
+    TContourDlg* contours = OpenContourDialog();
+    ASSERT_NE(contours, nullptr);
+    QTest::mouseClick(contours->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kContoursWindow);
+    ASSERT_NE(form, nullptr);
+    const QImage bare = form->picture();
+    window->UpdateMenu();
+    ASSERT_TRUE(window->action(Cmd::NewText)->isEnabled());
+    window->action(Cmd::NewText)->trigger();
+    TNewTextDlg* dialog = window->resultWindows()->textDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->TextEdit->setText("Hot face");
+    dialog->OpaqueB->setChecked(true);
+    dialog->accept();
+    ASSERT_EQ(problem().texts.size(), 1u);
+    TextItem& item = problem().texts.front();
+    EXPECT_EQ(item.winNo, kContoursWindow);
+    const QImage labelled = form->picture();
+    EXPECT_NE(labelled, bare);
+    const QtTextMetrics metrics;
+    const IntRect r = TextRectangle(item, metrics, problem().view.zoom);
+    int inkInBox = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) inkInBox += labelled.pixel(x, y) == qRgb(0, 0, 0);
+    EXPECT_GT(inkInBox, 20);  // the letters, black on their white box
+    window->action(Cmd::CopyToClipboard)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(labelled.format()), labelled);
+    window->inputWindow()->InvalidateDrawing();
+    window->inputWindow()->canvas()->RenderImage();
+    for (const TextPrimitive& t : window->inputWindow()->canvas()->drawList().texts)
+        EXPECT_NE(t.text, "Hot face");
+    // Dragged by 40, 30: the text moves, the coordinates panel shows no value.
+    const QPoint on((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    window->panel(StatusPanel::Coords)->clear();
+    QTest::mousePress(form->canvas(), Qt::LeftButton, {}, on);
+    QTest::mouseMove(form->canvas(), on + QPoint(40, 30));
+    QTest::mouseRelease(form->canvas(), Qt::LeftButton, {}, on + QPoint(40, 30));
+    EXPECT_EQ(item.theRect.left, r.left + 40);
+    EXPECT_EQ(item.theRect.top, r.top + 30);
+    EXPECT_EQ(problem().undoList.back().name, "Move Text");
+    EXPECT_TRUE(window->panel(StatusPanel::Coords)->text().contains("X="));
+    EXPECT_TRUE(problem().resultsCurrent);  // a text does not make the results stale
+    EXPECT_NE(form->picture(), labelled);
+    // A double click on the text opens its dialog; emptied, the text goes.
+    const QPoint moved = on + QPoint(40, 30);
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, moved);
+    QTest::mouseDClick(form->canvas(), Qt::LeftButton, {}, moved);
+    dialog = window->resultWindows()->textDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->TextEdit->text(), "Hot face");
+    auto rerun = [&] {
+        for (TContourDlg* d : window->findChildren<TContourDlg*>())
+            if (d->isVisible()) return d;
+        return static_cast<TContourDlg*>(nullptr);
+    };
+    EXPECT_EQ(rerun(), nullptr);  // not the contour command
+    dialog->TextEdit->clear();
+    dialog->accept();
+    EXPECT_TRUE(problem().texts.empty());
+    EXPECT_EQ(form->picture(), bare);
+    // Away from any text a double click reruns the contour command.
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, moved);
+    QTest::mouseDClick(form->canvas(), Qt::LeftButton, {}, moved);
+    ASSERT_NE(rerun(), nullptr);
+    rerun()->reject();
+    // The heat-flow window: its text takes the press; the path stays empty.
+    window->action(Cmd::ViewFlows)->trigger();
+    TOutputForm* flows = window->resultWindows()->window(kFlowsWindow);
+    ASSERT_NE(flows, nullptr);
+    window->UpdateMenu();
+    window->action(Cmd::NewText)->trigger();
+    ASSERT_NE(window->resultWindows()->textDialog(), nullptr);
+    window->resultWindows()->textDialog()->accept();
+    ASSERT_EQ(problem().texts.size(), 1u);
+    EXPECT_EQ(problem().texts.front().winNo, kFlowsWindow);
+    const IntRect f = TextRectangle(problem().texts.front(), metrics, problem().view.zoom);
+    QTest::mouseClick(flows->canvas(), Qt::LeftButton, {},
+                      QPoint((f.left + f.right) / 2, (f.top + f.bottom) / 2));
+    EXPECT_EQ(problem().selection.Count(), 0);
+    EXPECT_EQ(problem().texts.front().selected, 1);
+}
+
+// Without results every kind of window paints its background only.
+TEST_F(ResultWindow, WithoutResultsOnlyTheBackground) {
+    Problem p;
+    p.view.refHeight = 600;
+    examples::BuildExample(*examples::FindExample("composite_wall"), p);
+    const QString path = dir.path() + "/unsolved.KVX";
+    ASSERT_TRUE(WriteProblemFile(p, path.toStdString()));
+    ASSERT_TRUE(window->OpenFile(path));
+    problem().settings.displayText = true;
+    ClickState clicks;
+    TextState texts;
+    for (int kind = kValuesWindow; kind <= kBalancesWindow; ++kind) {
+        NewTextItem(problem(), "label", kind);
+        TOutputForm form(window->document(), window->resultWindows()->settings(), clicks, texts,
+                         kind);
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        form.Render(image);
+        QImage white(400, 300, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        EXPECT_EQ(image, white) << kind;
+    }
+}
+
+// The input window behind a maximised result window keeps its drawing's size: its
+// picture rendered then (printing, or a copy) is the drawing, not an empty image, also
+// after the main window is resized meanwhile.
+TEST_F(ResultWindow, InputDrawingRendersBehindAMaximisedResultWindow) {
+    Solve("composite_wall");
+    InputCanvas* canvas = window->inputWindow()->canvas();
+    const QImage before = canvas->RenderImage();
+    window->UpdateMenu();
+    window->action(Cmd::ViewFlows)->trigger();
+    QApplication::processEvents();
+    ASSERT_NE(window->resultWindows()->FrontKind(), 0);
+    EXPECT_EQ(canvas->RenderImage(), before);
+    window->resize(900, 650);
+    QApplication::processEvents();
+    const QSize shown = window->resultWindows()->window(kFlowsWindow)->size();
+    EXPECT_EQ(canvas->RenderImage().size(), shown);
+    window->action(Cmd::ViewInput)->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(window->inputSubWindow()->isMaximized());
+    EXPECT_EQ(canvas->size(), shown);
 }
 
 }  // namespace

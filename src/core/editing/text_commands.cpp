@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <numbers>
 #include <utility>
 
 #include "files/undo_snapshots.hpp"
@@ -103,18 +102,6 @@ bool UnlinkTextItem(Problem& problem, TextState& state, const TextItem* item) {
     else if (state.current > index)
         --state.current;
     return true;
-}
-
-IntRect TextRectangle(const TextItem& item, const TextMetrics& metrics, Real zoom) {
-    const float size = static_cast<float>(RoundHalfEven((item.fSize + 2) * zoom));
-    const TextExtent e = metrics.Measure(item.theText, item.fontName, size, item.style);
-    const Real a = item.angle * std::numbers::pi_v<Real> / 180;
-    const Real right = item.theRect.left + e.width * std::cos(a) + e.height * std::sin(a);
-    const Real bottom = item.theRect.top + e.height * std::cos(a) - e.width * std::sin(a);
-    const auto r = static_cast<std::int32_t>(RoundHalfEven(right));
-    const auto b = static_cast<std::int32_t>(RoundHalfEven(bottom));
-    return IntRect{std::min(item.theRect.left, r), std::min(item.theRect.top, b),
-                   std::max(item.theRect.left, r), std::max(item.theRect.top, b)};
 }
 
 bool TextClick(Problem& problem, TextState& state, int winNo, Real x, Real y, bool shift,

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "model/problem.hpp"
-#include "platform/draw_list.hpp"  // TextMetrics
+#include "platform/draw_list.hpp"     // TextMetrics
+#include "results/input_drawing.hpp"  // TextRectangle
 
 namespace kova {
 
@@ -38,11 +39,6 @@ TextItem& NewTextCommand(Problem& problem, TextState& state, int winNo);
 
 // Removes an item from the list (the current item is adjusted); false when absent.
 bool UnlinkTextItem(Problem& problem, TextState& state, const TextItem* item);
-
-// The corners of an item's rectangle put in order, with the right and bottom edges
-// measured as the item is drawn: the text's width W and height H in its font at the
-// zoom factor, turned by its angle.
-IntRect TextRectangle(const TextItem& item, const TextMetrics& metrics, Real zoom);
 
 // A press at (x, y) in window `winNo`: the items of that window whose rectangle holds
 // the point, in list order, each become current and flip their selection (all others

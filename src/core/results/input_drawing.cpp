@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -211,22 +212,6 @@ void AddCheckMarks(const Problem& problem, DrawList& out) {
     }
 }
 
-void AddTexts(const Problem& problem, DrawList& out) {
-    for (const TextItem& item : problem.texts) {
-        if (item.winNo != 1) continue;
-        TextPrimitive t;
-        t.at = Pt(item.theRect.left, item.theRect.top);
-        t.text = item.theText;
-        t.font = item.fontName.empty() ? "Arial" : item.fontName;
-        t.size = static_cast<float>(std::abs(item.fSize));
-        t.style = item.style;
-        t.rotation = item.angle;
-        t.color = RgbFromStored(item.color);
-        t.opaque = item.mode == TextMode::opaq;
-        out.AddText(t);
-    }
-}
-
 void AddTemplate(const Problem& problem, DrawList& out,
                  ImagePrimitive::Combine combine = ImagePrimitive::Combine::Copy) {
     const TemplatePicture& tp = problem.templatePicture;
@@ -366,8 +351,44 @@ DrawList BuildInputDrawing(Problem& problem, const InputDrawingOptions& o) {
     // 5. Nodes and lumps; 6. check marks; 7. texts.
     AddNodes(problem, o, out);
     AddCheckMarks(problem, out);
-    if (st.displayText) AddTexts(problem, out);
+    if (st.displayText) AddTextItems(problem, o.textWindow, o.textMetrics, out);
     return out;
+}
+
+IntRect TextRectangle(const TextItem& item, const TextMetrics& metrics, Real zoom) {
+    const float size = static_cast<float>(RoundHalfEven((std::abs(item.fSize) + 2) * zoom));
+    const TextExtent e = metrics.Measure(item.theText, item.fontName, size, item.style);
+    const Real a = item.angle * std::numbers::pi_v<Real> / 180;
+    const Real right = item.theRect.left + e.width * std::cos(a) + e.height * std::sin(a);
+    const Real bottom = item.theRect.top + e.height * std::cos(a) - e.width * std::sin(a);
+    const auto r = static_cast<std::int32_t>(RoundHalfEven(right));
+    const auto b = static_cast<std::int32_t>(RoundHalfEven(bottom));
+    return IntRect{std::min(item.theRect.left, r), std::min(item.theRect.top, b),
+                   std::max(item.theRect.left, r), std::max(item.theRect.top, b)};
+}
+
+void AddTextItems(const Problem& problem, int window, const TextMetrics* metrics, DrawList& out) {
+    const Real zoom = problem.view.zoom;
+    Pen dotted;
+    dotted.style = PenStyle::Dotted;
+    for (const TextItem& item : problem.texts) {
+        if (item.winNo != window) continue;
+        TextPrimitive t;
+        t.at = Pt(item.theRect.left, item.theRect.top);
+        t.text = item.theText;
+        t.font = item.fontName.empty() ? "Arial" : item.fontName;
+        // The font grows with the drawing, two points above the item's size.
+        t.size = static_cast<float>(RoundHalfEven((std::abs(item.fSize) + 2) * zoom));
+        t.style = item.style;
+        t.rotation = item.angle;
+        t.color = RgbFromStored(item.color);
+        t.opaque = item.mode == TextMode::opaq;
+        out.AddText(t);
+        if (item.selected && metrics != nullptr) {
+            const IntRect r = TextRectangle(item, *metrics, zoom);
+            out.AddRectangle(Pt(r.left, r.top), Pt(r.right, r.bottom), dotted, kNoBrush);
+        }
+    }
 }
 
 DrawList BuildBlinkOverlay(const Problem& problem, int phase) {

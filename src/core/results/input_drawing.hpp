@@ -16,7 +16,20 @@ struct InputDrawingOptions {
     bool printing = false;   // grey grid, the remembered band sides
     bool repositionMode = false;
     bool templateSizing = false;  // the template is drawn by the sizing overlay then
+    // The window whose text items are drawn (each text belongs to one window), and the
+    // measure that frames the selected ones (no frames without it, as when printing).
+    int textWindow = 1;
+    const TextMetrics* textMetrics = nullptr;
 };
+
+// The corners of a text item's rectangle put in order, with the right and bottom edges
+// measured as the item is drawn: the text's width W and height H in its font at the
+// zoom factor, turned by its angle.
+IntRect TextRectangle(const TextItem& item, const TextMetrics& metrics, Real zoom);
+
+// The text items of one window, in list order, in their fonts at the zoom factor; with
+// `metrics`, a selected item gets a dotted frame round its rectangle.
+void AddTextItems(const Problem& problem, int window, const TextMetrics* metrics, DrawList& out);
 
 // 0 none, 1 specified value, 2 flux, 3 transfer coefficient, tested in this order.
 int BoundaryKind(const LineSegment& segment);

@@ -263,6 +263,12 @@ int main(int argc, char* argv[]) {
         if (auto* dialog = window.findChild<TContourDlg*>()) {
             Shoot(dialog, prefix + "-contour-dialog");
             dialog->accept();
+            // A text of the contour window, placed with New Text.
+            window.resultWindows()->NewText();
+            if (TNewTextDlg* text = window.resultWindows()->textDialog()) {
+                text->TextEdit->setText(QString("Contours of ") + name);
+                text->accept();
+            }
             Shoot(&window, prefix + "-contours");
         }
         // The dialogs delete themselves on closing; let that happen before looking again.

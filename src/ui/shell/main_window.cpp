@@ -95,13 +95,25 @@ TKOVAMDI::TKOVAMDI() {
     if (QMenu* system = m_inputSub->systemMenu())
         for (QAction* a : system->actions()) a->setShortcut({});
     m_inputSub->setWindowFlag(Qt::WindowCloseButtonHint, false);
+    // A result window maximised in front gives the input window back its normal size,
+    // which it never had: the drawing would be computed for a sliver.
+    connect(m_inputSub, &QMdiSubWindow::windowStateChanged, this, [this] { FitInputBehind(); });
+    m_mdi->viewport()->installEventFilter(this);
     m_input->onViewChanged = [this] { UpdateMenu(); };
     CreateActions();
     CreateMenus();
     CreateStatusBar();
     m_calcDlg = new TCalcDlg(this);
-    m_results = new ResultWindows(m_doc, m_mdi, this);
+    m_results = new ResultWindows(m_doc, m_mdi, this, m_editor->clicks(), m_editor->texts());
     m_results->onSelectionChanged = [this] { UpdateMenu(); };
+    // A result window's zoom rectangle zooms the shared view as the input window's does.
+    m_results->onZoom = [this](QRectF r) {
+        m_input->FinishZoom(r);
+        m_results->Refresh();
+    };
+    // A window brought to the front by the mouse changes the output state: the menus
+    // follow it (after the result windows have set the state).
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { UpdateMenu(); });
     // The time the result windows show goes when their results go stale.
     m_results->onTimeShown = [this](const std::string& t) {
         m_shownTime = QString::fromStdString(t);
@@ -135,6 +147,10 @@ TKOVAMDI::~TKOVAMDI() {
         m_input->CancelInteraction();
         m_input->onIdlePress = nullptr;
     }
+    // The sub-windows closing with the area must not call back into this window.
+    m_mdi->viewport()->removeEventFilter(this);
+    disconnect(m_mdi, nullptr, this, nullptr);
+    disconnect(m_inputSub, nullptr, this, nullptr);
 }
 
 void TKOVAMDI::Start(const QString& fileArgument) {
@@ -328,6 +344,8 @@ void TKOVAMDI::Route(Cmd cmd) {
             if (cmd == Cmd::Undo) {
                 Undo();
                 m_editor->Forget();
+            } else if (cmd == Cmd::NewText && m_results->FrontKind() != 0) {
+                m_results->NewText();  // a text of the result window in front
             } else {
                 m_editor->DrawCommand(cmd);
             }
@@ -638,7 +656,15 @@ void TKOVAMDI::DisplayCommand(Cmd cmd) {
     ProblemSettings& s = m_doc.problem().settings;
     switch (cmd) {
         case Cmd::Zoom:
+            // Zooming in takes its rectangle in the window in front; normal size is the
+            // same for every window.
+            if (TOutputForm* form = m_results->window(m_results->FrontKind());
+                form != nullptr && !m_doc.zoom().zoomed) {
+                form->StartZoom();
+                return;
+            }
             m_input->ZoomCommand();
+            m_results->Refresh();
             return;
         case Cmd::ShowGrid:
             s.displayGrid = !s.displayGrid;
@@ -783,8 +809,26 @@ void TKOVAMDI::Undo() {
     Redraw();
 }
 
+void TKOVAMDI::FitInputBehind() {
+    const Qt::WindowStates state = m_inputSub->windowState();
+    if ((state & (Qt::WindowMaximized | Qt::WindowMinimized)) != 0) return;
+    if (m_mdi->activeSubWindow() == m_inputSub) return;
+    // The frame lies outside the area, so the drawing has the maximised size exactly.
+    const QPoint offset = m_input->pos();
+    const QSize frame = m_inputSub->size() - m_input->size();
+    const QRect fit(m_mdi->viewport()->rect().topLeft() - offset,
+                    m_mdi->viewport()->size() + frame);
+    if (m_inputSub->geometry() != fit) m_inputSub->setGeometry(fit);
+}
+
+bool TKOVAMDI::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_mdi->viewport() && event->type() == QEvent::Resize) FitInputBehind();
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TKOVAMDI::Redraw() {
     m_input->InvalidateDrawing();
+    if (m_results != nullptr) m_results->Refresh();
 }
 
 }  // namespace kova::ui

@@ -84,8 +84,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The input window behind a maximised result window keeps the whole area, so its
+    // drawing is computed at the size it shows when it comes back to the front.
+    void FitInputBehind();
     void CreateActions();
     void CreateMenus();
     void CreateStatusBar();

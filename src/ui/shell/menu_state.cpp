@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "editing/selection_clicks.hpp"
 #include "model/subjects.hpp"
 
 namespace kova::ui {
@@ -245,6 +246,21 @@ void ApplySelectionRule(MenuState& s, const MenuInputs& in, SelectType state) {
     }
 }
 
+bool Groupable(SelectType state, int frontWindow) {
+    switch (state) {
+        case SelectType::Frames:
+        case SelectType::Lumps:
+        case SelectType::Points:
+        case SelectType::Lines:
+        case SelectType::Bounds:
+            return frontWindow == kInputWindowType;
+        case SelectType::Nodal:
+            return frontWindow == kNodalWindowType;
+        default:
+            return false;
+    }
+}
+
 void FlagCaption(MenuState& s, Cmd c, bool flag, const char* on, const char* off) {
     s[c].caption = flag ? on : off;
 }
@@ -396,9 +412,11 @@ MenuState UpdateMenu(MenuState s, const MenuInputs& in) {
         if (state != SelectType::Templat) s[Delete].enabled = false;
         s.menu(Menu::Run) = false;
     }
-    // 12. Groups.
+    // 12. Groups: only of a kind some window's clicks look groups up for (the input
+    // window's items, the balance window's nodes). A heat-flow path's segments go to the
+    // path's own rules, so a group of them could never be found again.
     const bool groupCurrent = in.groupCurrent;
-    s[Group].enabled = p.selection.Count() > 0 && !groupCurrent;
+    s[Group].enabled = p.selection.Count() > 0 && !groupCurrent && Groupable(state, in.frontWindow);
     s[Ungroup].enabled = groupCurrent;
     // The undo caption names the newest snapshot.
     s[Undo].caption = p.undoList.empty() ? "&Undo" : "&Undo " + p.undoList.back().name;

@@ -252,6 +252,8 @@ InputDrawingOptions InputCanvas::Options() const {
     options.clientWidth = static_cast<float>(width());
     options.clientHeight = static_cast<float>(height());
     options.templateSizing = Sizing();
+    static const QtTextMetrics metrics;  // the selected texts' dotted frames
+    options.textMetrics = &metrics;
     return options;
 }
 

@@ -1,16 +1,19 @@
 #include "views/output_window.hpp"
 
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "dialogs/contour_dialog.hpp"
 #include "dialogs/definition_dialogs.hpp"
 #include "dialogs/gradient_dialog.hpp"
 #include "dialogs/time_dialog.hpp"
+#include "model/messages.hpp"
 #include "model/selection.hpp"
 #include "painting/painter.hpp"
 #include "results/input_drawing.hpp"
@@ -33,6 +36,38 @@ bool HeatSubject(ProbTypeA s) {
            s == ProbTypeA::Nada;
 }
 
+std::size_t Mix(std::size_t h, std::size_t v) {
+    return h ^ (v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+}
+
+// What the drawing layers of a window depend on besides the results and the view.
+std::size_t DisplayKey(const Problem& p) {
+    std::size_t h = 0;
+    const ProblemSettings& s = p.settings;
+    for (bool flag : {s.displayGrid, s.displayAxes, s.displayNodes, s.displayElementLines,
+                      s.displayPatterns, s.displayBoundaryConditions, s.displayNodeNumbers})
+        h = Mix(h, flag ? 1 : 0);
+    return h;
+}
+
+// What the texts of a window look like and where they lie (0 while texts are hidden).
+std::size_t TextsKey(const Problem& p, int kind) {
+    if (!p.settings.displayText) return 0;
+    std::size_t h = 1;
+    const std::hash<std::string> text;
+    for (const TextItem& t : p.texts) {
+        if (t.winNo != kind) continue;
+        h = Mix(h, text(t.theText));
+        h = Mix(h, text(t.fontName));
+        for (std::int64_t v :
+             {std::int64_t{t.theRect.left}, std::int64_t{t.theRect.top}, std::int64_t{t.color},
+              std::int64_t{t.fSize}, std::int64_t{t.style}, static_cast<std::int64_t>(t.mode),
+              std::int64_t{t.angle}, std::int64_t{t.selected}})
+            h = Mix(h, static_cast<std::size_t>(v));
+    }
+    return h;
+}
+
 }  // namespace
 
 // --- canvas and legend ----------------------------------------------------------------
@@ -46,6 +81,14 @@ OutputCanvas::OutputCanvas(TOutputForm& window) : QWidget(&window), m_window(win
 void OutputCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, m_window.picture());
+    if (const auto r = m_window.ZoomOverlay()) {
+        // An inverting pen, as the rectangle is drawn over the cached picture.
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(*r);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     if (const auto r = m_window.rubberRectangle()) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
@@ -62,6 +105,12 @@ void OutputCanvas::mousePressEvent(QMouseEvent* event) {
             m_window.StopSequence();
         return;
     }
+    if (m_window.Zooming()) {
+        m_window.ZoomPress(event->position());
+        return;
+    }
+    // A press on a text item is the text's, in every result window.
+    if (m_window.TextPress(event->position(), event->button(), event->modifiers())) return;
     if (event->button() != Qt::LeftButton) return;
     if (m_window.WinID() == kFlowsWindow || m_window.WinID() == kBalancesWindow) {
         m_window.SelectionClick(event->position(), (event->modifiers() & Qt::ControlModifier) != 0);
@@ -73,6 +122,24 @@ void OutputCanvas::mousePressEvent(QMouseEvent* event) {
 
 void OutputCanvas::mouseMoveEvent(QMouseEvent* event) {
     Document& doc = m_window.document();
+    if (m_window.Zooming()) {
+        m_window.m_zoomPointer = event->position();
+        update();
+    }
+    if (m_window.m_textDrag) {
+        const QPoint at = event->position().toPoint();
+        if (at != m_window.m_textLast) {
+            Problem& p = doc.problem();
+            if (!m_window.m_textMoved) BeginTextDrag(p, m_window.m_texts);
+            m_window.m_textMoved = true;
+            TextDrag(p, m_window.WinID(), at.x() - m_window.m_textLast.x(),
+                     at.y() - m_window.m_textLast.y());
+            m_window.m_textLast = at;
+            update();
+        }
+        doc.ShowStatusText(CoordinatesText(doc.problem(), at.x(), at.y()), StatusPanel::Coords);
+        return;
+    }
     if (m_window.m_rubberStart) {
         m_window.m_rubberEnd = event->position();
         update();
@@ -88,11 +155,24 @@ void OutputCanvas::mouseMoveEvent(QMouseEvent* event) {
 
 void OutputCanvas::mouseReleaseEvent(QMouseEvent* event) {
     m_window.m_leftDown = false;
+    if (m_window.m_textDrag) {
+        mouseMoveEvent(event);
+        m_window.m_textDrag = false;
+        if (m_window.onSelectionChanged) m_window.onSelectionChanged();
+        return;
+    }
     if (m_window.m_rubberStart) m_window.SelectionRelease(event->position());
 }
 
 void OutputCanvas::mouseDoubleClickEvent(QMouseEvent*) {
     m_window.m_leftDown = false;
+    m_window.m_textDrag = false;
+    // On a text (the press before selected it) the text's dialog, else the command that
+    // opened the window again.
+    if (TextAt(m_window.document().problem(), m_window.m_texts.current) != nullptr) {
+        if (m_window.onTextDialog) m_window.onTextDialog();
+        return;
+    }
     if (m_window.onRerun) m_window.onRerun();
 }
 
@@ -114,8 +194,14 @@ void LegendStrip::paintEvent(QPaintEvent*) {
 
 // --- the window -------------------------------------------------------------------------
 
-TOutputForm::TOutputForm(Document& document, ResultSettings& settings, int kind, QWidget* parent)
-    : QWidget(parent), m_document(document), m_settings(settings), m_kind(kind) {
+TOutputForm::TOutputForm(Document& document, ResultSettings& settings, ClickState& clicks,
+                         TextState& texts, int kind, QWidget* parent)
+    : QWidget(parent),
+      m_document(document),
+      m_settings(settings),
+      m_kind(kind),
+      m_clicks(clicks),
+      m_texts(texts) {
     setObjectName("TOutputForm");
     m_legendBox = new LegendStrip(*this);
     m_canvas = new OutputCanvas(*this);
@@ -201,6 +287,21 @@ ResultView TOutputForm::View() {
 }
 
 void TOutputForm::Render(QImage& image) {
+    RenderResults(image);
+    RenderTexts(image);
+}
+
+void TOutputForm::RenderTexts(QImage& image) {
+    const Problem& p = m_document.problem();
+    if (!p.resultsCurrent || !View().HasResults() || !p.settings.displayText) return;
+    QPainter painter(&image);
+    const QtTextMetrics metrics;
+    DrawList texts;
+    AddTextItems(p, m_kind, &metrics, texts);
+    Paint(texts, painter);
+}
+
+void TOutputForm::RenderResults(QImage& image) {
     image.fill(Qt::white);
     Problem& p = m_document.problem();
     const ResultView view = View();
@@ -212,28 +313,39 @@ void TOutputForm::Render(QImage& image) {
     const QtTextMetrics metrics;
     const ClipRect clip{0, 0, static_cast<float>(image.width()),
                         static_cast<float>(image.height())};
-    if (m_kind == kContoursWindow || (m_kind == kGradientsWindow && m_settings.pressureDisplay)) {
-        ContourDrawOptions o;
-        o.clip = clip;
-        const ContourPicture picture = DrawContours(view, m_settings.contour, o);
-        Paint(picture.picture, painter);
-        m_legendBox->SetLegend(
-            ContourLegend(picture, m_settings.contour, UnitLabel(p, Quantity::Potential), metrics));
-    } else if (m_kind == kGradientsWindow) {
-        ArrowDrawOptions o;
-        o.clip = clip;
-        o.zoom = p.view.zoom;
-        const ArrowPicture picture =
-            DrawFluxArrows(view, m_settings.gradient, m_settings.contour, o);
-        Paint(picture.picture, painter);
-        m_legendBox->SetLegend(
-            ArrowLegend(picture, m_settings.gradient,
-                        FluxUnitLabel(p, m_settings.gradient.temperatureGradient), metrics));
-    } else if (m_kind == kFlowsWindow) {
+    // The input drawing's layers for the values, heat-flow and balance windows; their texts
+    // are laid over the picture as in the other windows.
+    auto drawingOptions = [&] {
         InputDrawingOptions o;
         o.clientWidth = static_cast<float>(image.width());
         o.clientHeight = static_cast<float>(image.height());
         o.templateSizing = true;  // the template belongs to the input window only
+        o.textWindow = 0;         // no window's texts
+        return o;
+    };
+    if (m_kind == kContoursWindow || m_kind == kGradientsWindow) {
+        if (m_kind == kContoursWindow || m_settings.pressureDisplay) {
+            ContourDrawOptions o;
+            o.clip = clip;
+            const ContourPicture picture = DrawContours(view, m_settings.contour, o);
+            Paint(picture.picture, painter);
+            m_legendBox->SetLegend(ContourLegend(picture, m_settings.contour,
+                                                 UnitLabel(p, Quantity::Potential), metrics));
+        } else {
+            ArrowDrawOptions o;
+            o.clip = clip;
+            o.zoom = p.view.zoom;
+            const ArrowPicture picture =
+                DrawFluxArrows(view, m_settings.gradient, m_settings.contour, o);
+            Paint(picture.picture, painter);
+            m_legendBox->SetLegend(
+                ArrowLegend(picture, m_settings.gradient,
+                            FluxUnitLabel(p, m_settings.gradient.temperatureGradient), metrics));
+        }
+        return;
+    }
+    if (m_kind == kFlowsWindow) {
+        const InputDrawingOptions o = drawingOptions();
         DrawList drawing = BuildInputDrawing(p, o);
         // The segments' flows hold the level last asked for: a transient window computes
         // its path again at the step it shows before the marks and the sum are drawn.
@@ -248,10 +360,7 @@ void TOutputForm::Render(QImage& image) {
         Paint(drawing, painter);
         ShowSummary();
     } else if (m_kind == kValuesWindow) {
-        InputDrawingOptions o;
-        o.clientWidth = static_cast<float>(image.width());
-        o.clientHeight = static_cast<float>(image.height());
-        o.templateSizing = true;
+        const InputDrawingOptions o = drawingOptions();
         const bool nodes = p.settings.displayNodes;
         p.settings.displayNodes = false;
         DrawList drawing = BuildInputDrawing(p, o);
@@ -259,10 +368,7 @@ void TOutputForm::Render(QImage& image) {
         DrawNodeValueLabels(p, view.Values(view.Step()), drawing);
         Paint(drawing, painter);
     } else if (m_kind == kBalancesWindow) {
-        InputDrawingOptions o;
-        o.clientWidth = static_cast<float>(image.width());
-        o.clientHeight = static_cast<float>(image.height());
-        o.templateSizing = true;
+        const InputDrawingOptions o = drawingOptions();
         // The frames without node marks: the balance labels take the nodes' places.
         const bool nodes = p.settings.displayNodes;
         p.settings.displayNodes = false;
@@ -320,11 +426,20 @@ const QImage& TOutputForm::picture() {
                   static_cast<double>(cs.scaleMax) + 3 * static_cast<double>(gs.fluxScaleMax),
                   gs.superimpose || gs.showFluxLines || gs.temperatureGradient,
                   m_canvas->width() * 100000 + m_canvas->height(),
-                  m_selectionRevision};
-    if (key != m_key || m_cache.size() != m_canvas->size()) {
-        m_cache = QImage(m_canvas->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-        Render(m_cache);
+                  m_selectionRevision,
+                  DisplayKey(p)};
+    const QSize size = m_canvas->size().expandedTo(QSize(1, 1));
+    const std::size_t texts = TextsKey(p, m_kind);
+    if (key != m_key || m_base.size() != size) {
+        m_base = QImage(size, QImage::Format_RGB32);
+        RenderResults(m_base);
         m_key = key;
+        m_textsKey = texts + 1;  // the texts go on again
+    }
+    if (texts != m_textsKey) {
+        m_cache = m_base.copy();
+        RenderTexts(m_cache);
+        m_textsKey = texts;
     }
     return m_cache;
 }
@@ -365,6 +480,23 @@ void TOutputForm::SelectionClick(QPointF at, bool ctrl) {
     if (onSelectionChanged) onSelectionChanged();
 }
 
+bool TOutputForm::TextPress(QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers mods) {
+    Problem& p = m_document.problem();
+    const QtTextMetrics metrics;  // texts are hit where the painter draws them
+    const bool hit =
+        TextClick(p, m_texts, m_kind, at.x(), at.y(), (mods & Qt::ShiftModifier) != 0, metrics);
+    m_canvas->update();  // the dotted frames follow the selection
+    if (!hit) return false;
+    if (button == Qt::RightButton) {
+        if (onTextDialog) onTextDialog();
+    } else if (button == Qt::LeftButton) {
+        m_textDrag = true;
+        m_textMoved = false;
+        m_textLast = at.toPoint();
+    }
+    return true;
+}
+
 void TOutputForm::StartSequence() {
     m_stopRequested = false;
     m_document.calculation().displayedStep = 0;
@@ -389,7 +521,65 @@ void TOutputForm::SequenceTick() {
     m_canvas->repaint();
 }
 
+void TOutputForm::closeEvent(QCloseEvent* event) {
+    if (m_sequence.isActive()) {
+        m_sequence.stop();
+        m_settings.contour.runSequence = false;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TOutputForm::StartZoom() {
+    m_zoomStage = 1;
+    m_zoomPointer = m_canvas->mapFromGlobal(QCursor::pos());
+    m_document.ShowStatusText(GetMessage(MessageId::ZoomUpperLeft), StatusPanel::Info);
+    m_canvas->setFocus();
+    m_canvas->update();
+}
+
+std::optional<QRectF> TOutputForm::ZoomOverlay() const {
+    if (m_zoomStage == 0) return std::nullopt;
+    const double w = m_canvas->width(), h = m_canvas->height();
+    if (m_zoomStage == 1)
+        return QRectF(m_zoomPointer, QSizeF(w / 16, w / 16 * h / std::max(1.0, w)));
+    const ZoomBox box = ZoomRectangle(m_zoomCorner.x(), m_zoomCorner.y(), m_zoomPointer.x(),
+                                      m_zoomPointer.y(), w, h);
+    return QRectF(static_cast<double>(box.left), static_cast<double>(box.top),
+                  static_cast<double>(box.width), static_cast<double>(box.height));
+}
+
+void TOutputForm::ZoomPress(QPointF at) {
+    m_zoomPointer = at;
+    if (m_zoomStage == 1) {
+        m_zoomStage = 2;
+        m_zoomCorner = at;
+        m_document.ShowStatusText(GetMessage(MessageId::ZoomLowerRight), StatusPanel::Info);
+        m_canvas->update();
+        return;
+    }
+    const std::optional<QRectF> rect = ZoomOverlay();
+    EndZoom();
+    if (rect && onZoom) onZoom(*rect);
+}
+
+void TOutputForm::EndZoom() {
+    m_zoomStage = 0;
+    m_document.ShowStatusText("", StatusPanel::Info);
+    m_canvas->update();
+}
+
 void TOutputForm::keyPressEvent(QKeyEvent* event) {
+    // A key instead of a click cancels the zoom.
+    if (m_zoomStage != 0) {
+        EndZoom();
+        return;
+    }
+    // Any key but Shift ends a text drag where it is.
+    if (m_textDrag && event->key() != Qt::Key_Shift) {
+        m_textDrag = false;
+        if (onSelectionChanged) onSelectionChanged();
+        return;
+    }
     // Arrow keys move the shared view by a tenth of the window, as the scroll bars do.
     const int dx = width() / 10, dy = height() / 10;
     Problem& p = m_document.problem();
@@ -415,8 +605,14 @@ void TOutputForm::keyPressEvent(QKeyEvent* event) {
 
 // --- the set of windows ------------------------------------------------------------------
 
-ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialogParent)
-    : QObject(area), m_document(document), m_area(area), m_dialogParent(dialogParent) {
+ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialogParent,
+                             ClickState& clicks, TextState& texts)
+    : QObject(area),
+      m_document(document),
+      m_area(area),
+      m_dialogParent(dialogParent),
+      m_clicks(clicks),
+      m_texts(texts) {
     if (dialogParent != nullptr)
         m_settings.gradient.arrowLength = DefaultArrowLength(dialogParent->logicalDpiX());
     // A flow path belongs to the heat-flow window: another window in front drops it, so
@@ -425,13 +621,18 @@ ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialog
         SwitchDisplays(FrontKind());
         if (sub == nullptr) return;
         Problem& p = m_document.problem();
-        const SelectType own = sub == subWindow(kFlowsWindow)      ? SelectType::Flow
-                               : sub == subWindow(kBalancesWindow) ? SelectType::Nodal
-                               : sub == subWindow(kValuesWindow)   ? SelectType::Temps
-                                                                   : SelectType::None;
+        // Each result window has its output state, which the menus and drawings follow.
+        const SelectType own = sub == subWindow(kFlowsWindow)       ? SelectType::Flow
+                               : sub == subWindow(kBalancesWindow)  ? SelectType::Nodal
+                               : sub == subWindow(kValuesWindow)    ? SelectType::Temps
+                               : sub == subWindow(kContoursWindow)  ? SelectType::Contours
+                               : sub == subWindow(kGradientsWindow) ? SelectType::FluxPt
+                                                                    : SelectType::None;
         const SelectType s = p.selection.state;
-        if ((s == SelectType::Flow || s == SelectType::Nodal || s == SelectType::Temps) && s != own)
-            ClearSelection(p);
+        const bool output = s == SelectType::Flow || s == SelectType::Nodal ||
+                            s == SelectType::Temps || s == SelectType::Contours ||
+                            s == SelectType::FluxPt;
+        if (output && s != own) ClearSelection(p);
         if (own != SelectType::None && p.selection.state != own) {
             ClearSelection(p);
             p.selection.state = own;
@@ -475,7 +676,7 @@ TOutputForm* ResultWindows::window(int kind) const {
 TOutputForm* ResultWindows::Show(int kind) {
     QMdiSubWindow* sub = subWindow(kind);
     if (sub == nullptr) {
-        auto* form = new TOutputForm(m_document, m_settings, kind);
+        auto* form = new TOutputForm(m_document, m_settings, m_clicks, m_texts, kind);
         sub = m_area->addSubWindow(form);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         m_windows[static_cast<std::size_t>(kind)] = sub;
@@ -485,6 +686,10 @@ TOutputForm* ResultWindows::Show(int kind) {
             if (onSelectionChanged) onSelectionChanged();
         };
         form->onStepChanged = [this] { ShowStepTime(); };
+        form->onTextDialog = [this] { OpenTextDialog(); };
+        form->onZoom = [this](QRectF r) {
+            if (onZoom) onZoom(r);
+        };
     }
     TOutputForm* form = window(kind);
     sub->setWindowTitle(TOutputForm::ActiveCaption(kind, m_document.fileName()));
@@ -634,12 +839,41 @@ void ResultWindows::CloseWhenStale() {
 }
 
 void ResultWindows::CloseAll() {
-    for (auto& sub : m_windows)
+    // Forgotten before any is closed: a closing window activates another, and the menu
+    // update that follows may come back here.
+    const auto windows = std::exchange(m_windows, {});
+    for (const auto& sub : windows)
         if (sub != nullptr) {
             if (auto* form = qobject_cast<TOutputForm*>(sub->widget())) form->StopSequence();
             sub->close();
-            sub = nullptr;
         }
+}
+
+void ResultWindows::NewText() {
+    const int kind = FrontKind();
+    if (kind == 0) return;
+    NewTextCommand(m_document.problem(), m_texts, kind);
+    Refresh();
+    OpenTextDialog();
+}
+
+void ResultWindows::OpenTextDialog() {
+    Problem& p = m_document.problem();
+    if (TextAt(p, m_texts.current) == nullptr) return;
+    auto* dialog = new TNewTextDlg(p, m_texts, m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, [this] {
+        Refresh();
+        if (onSelectionChanged) onSelectionChanged();
+    });
+    m_textDialog = dialog;
+    dialog->open();
+}
+
+void ResultWindows::Refresh() {
+    for (const auto& sub : m_windows)
+        if (sub != nullptr)
+            if (auto* form = qobject_cast<TOutputForm*>(sub->widget())) form->canvas()->update();
 }
 
 int ResultWindows::FrontKind() const {

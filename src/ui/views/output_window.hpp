@@ -13,7 +13,9 @@
 #include <functional>
 #include <tuple>
 
+#include "dialogs/text_dialog.hpp"
 #include "editing/selection_clicks.hpp"
+#include "editing/text_commands.hpp"
 #include "results/contours.hpp"
 #include "results/flows.hpp"
 #include "results/flux_arrows.hpp"
@@ -86,7 +88,10 @@ private:
 class TOutputForm : public QWidget {
     Q_OBJECT
 public:
-    TOutputForm(Document& document, ResultSettings& settings, int kind, QWidget* parent = nullptr);
+    // `clicks` and `texts` are the click state and current text item the input window
+    // shares: one selection, one current group, one current text for the program.
+    TOutputForm(Document& document, ResultSettings& settings, ClickState& clicks, TextState& texts,
+                int kind, QWidget* parent = nullptr);
 
     int WinID() const { return m_kind; }
     Document& document() { return m_document; }
@@ -95,8 +100,8 @@ public:
     static QString CreationCaption(ProbTypeA subject, int kind);
     static QString ActiveCaption(int kind, const QString& fileName);
 
-    // Draws the picture (and legend) for the current view into `image`; the background
-    // only without results.
+    // Draws the picture (and legend) for the current view into `image`, with this
+    // window's texts on top; the background only without results.
     void Render(QImage& image);
     // The picture must be computed again at the next paint.
     void Invalidate() { m_key = {}; }
@@ -123,8 +128,23 @@ public:
     OutputCanvas* canvas() { return m_canvas; }
     LegendStrip* legendBox() { return m_legendBox; }
 
+    // A press on one of this window's text items: selected (Shift adds), then a left
+    // press drags the selected texts, a right one opens the text dialog. False when no
+    // text was hit (every text is deselected then).
+    bool TextPress(QPointF p, Qt::MouseButton button, Qt::KeyboardModifiers mods);
+    bool DraggingText() const { return m_textDrag; }
+
+    // "Zoom" in this window: a rectangle of the window's proportions follows the pointer
+    // until a click fixes its top left corner, then grows to a second click; a key
+    // cancels. The rectangle goes to `onZoom`.
+    void StartZoom();
+    bool Zooming() const { return m_zoomStage != 0; }
+    std::function<void(QRectF)> onZoom;
+
     // Called by a double click: the command that opened the window runs again.
     std::function<void()> onRerun;
+    // Called by a double click or right press on a text item: its dialog opens.
+    std::function<void()> onTextDialog;
     // Called after a click or rectangle has changed the selection (the menus follow it).
     std::function<void()> onSelectionChanged;
     // Called when the sequence has moved the displayed step.
@@ -136,26 +156,46 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Closing the window ends a running sequence: the next contour command starts afresh.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     friend class OutputCanvas;
     void SequenceTick();
+    void RenderResults(QImage& image);
+    void RenderTexts(QImage& image);
 
     Document& m_document;
     ResultSettings& m_settings;
     int m_kind;
     OutputCanvas* m_canvas;
     LegendStrip* m_legendBox;
+    // The picture without its texts, and with them: moving a text repaints only them.
+    QImage m_base;
     QImage m_cache;
+    std::size_t m_textsKey = 0;
     // What the cached picture was computed for.
     using Key = std::tuple<bool, long long, double, double, double, int, int, int, int, double,
-                           double, bool, int, int>;
+                           double, bool, int, int, std::size_t>;
     Key m_key{};
     QTimer m_sequence;
     // The heat-flow window's path and click state; the selection revision keys the
     // cached picture to the marks drawn.
     FlowPath m_flowPath;
-    ClickState m_clicks;
+    ClickState& m_clicks;
+    TextState& m_texts;
+    // A text drag from a press on a text to the release; the first move takes the undo
+    // snapshot, so a plain click changes nothing.
+    // The zoom gesture: 0 none, 1 before the first click, 2 the corner fixed.
+    int m_zoomStage = 0;
+    QPointF m_zoomCorner;
+    QPointF m_zoomPointer;
+    std::optional<QRectF> ZoomOverlay() const;
+    void ZoomPress(QPointF p);
+    void EndZoom();
+    bool m_textDrag = false;
+    bool m_textMoved = false;
+    QPoint m_textLast;
     int m_selectionRevision = 0;
     std::optional<QPointF> m_rubberStart;
     QPointF m_rubberEnd;
@@ -170,7 +210,8 @@ private:
 class ResultWindows : public QObject {
     Q_OBJECT
 public:
-    ResultWindows(Document& document, QMdiArea* area, QWidget* dialogParent);
+    ResultWindows(Document& document, QMdiArea* area, QWidget* dialogParent, ClickState& clicks,
+                  TextState& texts);
 
     ResultSettings& settings() { return m_settings; }
     TOutputForm* window(int kind) const;
@@ -197,8 +238,18 @@ public:
     void CloseAll();
     // The result window in front, 0 for none.
     int FrontKind() const;
+    // "New Text" with a result window in front: a text of that window, then its dialog.
+    void NewText();
+    // The text dialog for the current text item; the windows repaint after it.
+    void OpenTextDialog();
+    TNewTextDlg* textDialog() { return m_textDialog; }
+    // Every open window paints again (its picture is recomputed when what it shows
+    // changed: the display switches, texts, view).
+    void Refresh();
     // Called after a click in the heat-flow or balance window has changed the selection.
     std::function<void()> onSelectionChanged;
+    // Called with the zoom rectangle chosen in a result window (window pixels).
+    std::function<void(QRectF)> onZoom;
     // Called with the time written into the time panel for the displayed step.
     std::function<void(const std::string&)> onTimeShown;
     // The time panel shows the time of the displayed step (transient results only).
@@ -219,6 +270,9 @@ private:
     QMdiArea* m_area;
     QWidget* m_dialogParent;
     ResultSettings m_settings;
+    ClickState& m_clicks;
+    TextState& m_texts;
+    QPointer<TNewTextDlg> m_textDialog;
     std::array<QPointer<QMdiSubWindow>, 7> m_windows{};
     int m_switchesHeldBy = 0;  // the kind whose activation saved the switches, 0: none
     bool m_heldNodeValues = true;

@@ -261,6 +261,61 @@ TEST(ContourLines, LinearFieldGivesStraightLevelLines) {
     }
 }
 
+// Round the lump, a quadratic field's isolines: every end of every piece lies on an
+// element edge where the edge's values reach the piece's level, and inside the domain
+// it meets the end of another piece.
+TEST(ContourLines, EndsLieOnElementEdgesAtTheirLevelAndMeetTheirNeighbours) {
+    Solved s;
+    s.Annulus();
+    s.Fill([](Real x, Real y) { return (x * x + y * y) / 2000; }, 10);
+    const ResultView view = s.View();
+    const auto [low, high] = ComputeScaleRange(view, 0, 0);
+    const ContourSettings c = Scale(low, high, ContourKind::Lines, 10);
+    ContourDrawOptions o;
+    o.outlines = false;
+    const ContourPicture pic = DrawContours(view, c, o);
+    // Where on an element edge a point lies, and the value there: NaN when on none.
+    auto edgeValue = [&](double px, double py) {
+        for (const Element& e : s.elements)
+            for (std::size_t i = 0; i < 3; ++i) {
+                const Node& a = s.problem.nodes[e.nodes[i]];
+                const Node& b = s.problem.nodes[e.nodes[(i + 1) % 3]];
+                const double ax = double(a.x), ay = double(a.y);
+                const double dx = double(b.x) - ax, dy = double(b.y) - ay;
+                const double t =
+                    std::clamp(((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+                if (std::hypot(ax + t * dx - px, ay + t * dy - py) > 1) continue;
+                const Real va = view.Values(0)[e.nodes[i]];
+                const Real vb = view.Values(0)[e.nodes[(i + 1) % 3]];
+                return double(va + static_cast<Real>(t) * (vb - va));
+            }
+        return std::nan("");
+    };
+    const double step = double(high - low) / c.lineCount;
+    std::map<std::pair<int, int>, int> ends;
+    int pieces = 0;
+    for (const Primitive& item : pic.picture.items) {
+        const auto pts = pic.picture.PointsOf(item);
+        for (std::size_t i = 0; i + 1 < pts.size(); i += 2, ++pieces) {
+            const double v1 = edgeValue(pts[i].x, pts[i].y);
+            const double v2 = edgeValue(pts[i + 1].x, pts[i + 1].y);
+            ASSERT_FALSE(std::isnan(v1) || std::isnan(v2)) << pts[i].x << "," << pts[i].y;
+            const double level = double(low) + std::round((v1 - double(low)) / step) * step;
+            EXPECT_NEAR(v1, level, 3) << "within a pixel of a level";
+            EXPECT_NEAR(v2, level, 3) << "both ends on the same level";
+            for (std::size_t j = i; j < i + 2; ++j)
+                ++ends[{int(std::lround(pts[j].x)), int(std::lround(pts[j].y))}];
+        }
+    }
+    EXPECT_GT(pieces, 100);
+    for (const auto& [p, count] : ends) {
+        const double r = std::hypot(p.first, p.second);
+        if (std::fabs(r - 1500) > 4 && std::fabs(r - 500) > 4) {
+            EXPECT_GE(count, 2) << p.first << "," << p.second;
+        }
+    }
+}
+
 TEST(ContourBands, LumpsBelowTheScaleAreGreyAndClippingUsesBoundingBoxes) {
     Solved s;
     s.Annulus();

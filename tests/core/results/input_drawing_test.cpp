@@ -213,5 +213,31 @@ TEST_F(DrawingFixture, BlinkOverlayAlternatesTheSelectedFrame) {
     EXPECT_EQ(a.PointsOf(a.items[0]).size(), 5u);  // the closed outline
 }
 
+// A text's font grows with the zoom, two points above its size; a selected text is
+// framed by a dotted rectangle round its measured rectangle, but not without a measure.
+TEST(TextLayer, ZoomedSizeAndTheSelectedTextsFrame) {
+    Problem p;
+    TextItem& t = p.texts.emplace_back();
+    t.winNo = 3;
+    t.theText = "hot";
+    t.fSize = 10;
+    t.theRect = IntRect{40, 30, 40, 30};
+    t.selected = 1;
+    p.view.zoom = 2;
+    const FixedTextMetrics metrics;
+    DrawList window;
+    AddTextItems(p, 3, &metrics, window);
+    ASSERT_EQ(window.texts.size(), 1u);
+    EXPECT_EQ(window.texts[0].size, 24);
+    ASSERT_EQ(window.CountOf(PrimitiveKind::Rectangle), 1u);
+    EXPECT_EQ(window.items.back().pen.style, PenStyle::Dotted);
+    const IntRect r = TextRectangle(t, metrics, 2);
+    EXPECT_EQ(window.PointsOf(window.items.back())[1],
+              (DrawPoint{static_cast<float>(r.right), static_cast<float>(r.bottom)}));
+    DrawList printed;
+    AddTextItems(p, 3, nullptr, printed);
+    EXPECT_EQ(printed.CountOf(PrimitiveKind::Rectangle), 0u);
+}
+
 }  // namespace
 }  // namespace kova
