@@ -15,6 +15,7 @@
 #include "solver/steady_solution.hpp"
 #include "support/mesh_builder.hpp"
 #include "support/steady_run.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::test {
 namespace {
@@ -219,6 +220,48 @@ TEST(PropertyIteration, ANonConvergingIterationStopsAfterThirtyIterations) {
     EXPECT_EQ(run.results.Level(0)[0], 31);
     EXPECT_EQ(plate.CurrentValues(), before);
     for (int n = 1; n <= p.settings.activeNodeCount; ++n) EXPECT_TRUE(std::isfinite(run.Value(n)));
+}
+
+TEST(PropertyIteration, ALinearProblemMarkedDependentTakesExactlyThreeSolutions) {
+    // k = 1 + 0*T changes nothing, so the second solution repeats the first; the
+    // iteration still makes a third before it may stop.
+    Plate plate;
+    Problem& p = plate.problem;
+    ASSERT_EQ(CompileExpression(p, "1+0*T", p.materials[1].conductivity), 0);
+    plate.FixLeft(0);
+    plate.FixRight(1);
+    InsulateRest(p);
+    SteadyRun run(p);
+    ASSERT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.iterations, 3);
+    EXPECT_EQ(run.results.Level(0)[0], 0);
+}
+
+TEST(PropertyIteration, AContractingSubstitutionStopsAtTheFirstChangeBelowTheLimit) {
+    // Insulated perfused tissue, w = 1, arterial 0, generation 10 + T/2: every solution
+    // is uniform, T(n) = 10 + T(n-1)/2 from the start value 0, so T(n) = 20 (1 - 2^-n)
+    // and the change of solution n is 20 / 2^n (absolute: the range is 0). It first
+    // falls below 0.001 at n = 15 (6.1e-4; 1.2e-3 at n = 14), and never grows, so
+    // nothing is relaxed.
+    Plate plate;
+    Problem& p = plate.problem;
+    SetSubjectLabels(p, ProbTypeA::Bio, false);
+    Material& m = p.materials[1];
+    m.perfusion = BoundarySpec{};
+    m.perfusion.kind = kSpecProperty;
+    m.perfusion.value = 1;
+    p.blood.specificHeat = 1;
+    p.blood.arterialSpec = FindOrAddSpecValue(p, kSpecValue, 0);
+    const int spec = FindOrAddSpecValue(p, kSpecGeneration, 54321);
+    ASSERT_EQ(CompileExpression(p, "10+T/2", p.specs[spec]), 0);
+    p.frames[plate.frame].generationSpec = spec;
+    InsulateRest(p);
+    for (int n = 1; n <= p.nodes.Count(); ++n) p.nodes[n].currentValue = 0;
+    SteadyRun run(p);
+    ASSERT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.iterations, 15);
+    for (int n = 1; n <= p.settings.activeNodeCount; ++n)
+        EXPECT_NEAR(static_cast<double>(run.Value(n)), 20 * (1 - std::ldexp(1.0, -15)), 1e-9);
 }
 
 // Change and Relax on a run of two nodes whose stored and new values are set directly.

@@ -259,6 +259,40 @@ TEST(TransientAnalytic, WithoutCapacityANonlinearConductivityIteratesEachLevel) 
     }
 }
 
+TEST(TransientAnalytic, WithoutCapacityEachLevelIteratesUntilItsChangeFallsBelowTheLimit) {
+    // Insulated perfused tissue without capacity, w = 1, arterial 0, generation 10 + T/2:
+    // each level iterates T(n) = 10 + T(n-1)/2 with uniform values from the previous
+    // level's, and stops at the first change below 0.001 from the third solution on.
+    // From 0 the change of solution n is 20 / 2^n: level 1 stops at n = 15 with
+    // 20 (1 - 2^-15). Level 2 starts 20 / 2^15 below 20 and stops at n = 3, 20 / 2^18
+    // below it.
+    Problem problem;
+    SetSubjectLabels(problem, ProbTypeA::Bio, false);
+    MeshBuilder b(problem);
+    const int frame = MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1, 0);
+    Material& m = problem.materials[1];
+    m.perfusion = BoundarySpec{};
+    m.perfusion.kind = kSpecProperty;
+    m.perfusion.value = 1;
+    problem.blood.specificHeat = 1;
+    problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 0);
+    const int spec = FindOrAddSpec(problem, kSpecGeneration, false, "10+T/2", 0);
+    ASSERT_GT(spec, 0);
+    problem.frames[frame].generationSpec = spec;
+    InsulateRest(problem);
+    problem.settings.transient = true;
+    SetAllInitialValues(problem, 0);
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(2, 1)).code, SolverError::Ok);
+    EXPECT_EQ(run.state.runMode, -1);
+    for (int n = 1; n <= problem.settings.activeNodeCount; ++n) {
+        EXPECT_NEAR(static_cast<double>(run.Value(1, n)), 20 - std::ldexp(20.0, -15), 1e-9);
+        EXPECT_NEAR(static_cast<double>(run.Value(2, n)), 20 - std::ldexp(20.0, -18), 1e-9);
+    }
+}
+
 TEST(TransientAnalytic, AFaceSteppedAfterTheStartActsOnItsNeighboursAtBothLevels) {
     // A bar 0.1 x 0.01 m, k = 200, rho c = 2.4e6 (alpha = 1/12000), initially 0, its right
     // face held at 0 and its left face stepped to 100 just after the start, against the
