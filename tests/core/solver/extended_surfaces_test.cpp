@@ -88,6 +88,32 @@ TEST(ExtendedSurfaces, ASurfaceFluxWithoutExchangeWarmsThePlateAtQOverRhoCT) {
                 << level;
 }
 
+TEST(ExtendedSurfaces, ALumpStoresAndExchangesOverItsThickness) {
+    // A 0.1 m square lump 2 mm thick, rho c = 2000, h = 10 on its four edges to 20, from
+    // 100: capacity rho c A t and exchange h P t, so tau = rho c A / (h P) = 5 s whatever
+    // the thickness, and Crank-Nicolson multiplies T - 20 by (1 - dt/2tau)/(1 + dt/2tau).
+    Problem problem;
+    SetSubjectLabels(problem, ProbTypeA::ThinFins, false);
+    MeshBuilder b(problem);
+    const int lump = b.Frame(1, FrameType::Lumped);
+    b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1000, 2);
+    SetThickness(problem, lump, kThickness);
+    SetConvectionWhere(
+        problem, [](Real, Real) { return true; }, 10, 20);
+    problem.frames[lump].lumpInitialValue = 100;
+    problem.settings.transient = true;
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
+    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
+    const Real factor = (1 - 0.1L) / (1 + 0.1L);
+    for (int level = 0; level <= 5; ++level)
+        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
+                    static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
+            << level;
+}
+
 TEST(ExtendedSurfaces, FramesOfDifferentThicknessCarryOneFlowInWatts) {
     // Two plates 0.1 x 0.05 m in series, t = 2 mm then 1 mm, k = 200, no exchange, held
     // at 100 and 0: conductances k t W / L = 0.2 and 0.1 W/K, so Q = 100/15 W through

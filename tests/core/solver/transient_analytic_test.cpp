@@ -293,6 +293,89 @@ TEST(TransientAnalytic, WithoutCapacityEachLevelIteratesUntilItsChangeFallsBelow
     }
 }
 
+TEST(TransientAnalytic, CylindricalCapacityVaryingWithTheRadiusWarmsUniformly) {
+    // An insulated solid cylinder 0 <= r <= 1 with rho c = 1000 (1 + r) and a generation
+    // 2000 (1 + r): dT/dt = 2 everywhere, which the capacity (the integral of rho c r
+    // N_i N_j) and the generation (of g r N_i) must balance exactly at every node.
+    Problem problem;
+    problem.SetCylindrical(true);
+    MeshBuilder b(problem);
+    const int frame = MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1, 1);
+    ASSERT_EQ(CompileExpression(problem, "1000*(1+R)", problem.materials[1].density), 0);
+    const int spec = FindOrAddSpec(problem, kSpecGeneration, false, "2000*(1+R)", 0);
+    ASSERT_GT(spec, 0);
+    problem.frames[frame].generationSpec = spec;
+    InsulateRest(problem);
+    problem.settings.transient = true;
+    SetAllInitialValues(problem, 10);
+    for (TransMethodType method : {TransMethodType::CrankN, TransMethodType::Euler}) {
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(5, 1, method)).code, SolverError::Ok);
+        for (int level = 1; level <= 5; ++level)
+            for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+                EXPECT_NEAR(static_cast<double>(run.Value(level, n)), 10 + 2 * level, 1e-9)
+                    << level << " " << n;
+    }
+}
+
+TEST(TransientAnalytic, CylindricalPerfusedTissueRelaxesToTheArterialTemperature) {
+    // Insulated tissue 0 <= r <= 1 from 30, arterial 37, blood c 4000 and perfusion
+    // 0.5 (1 + r), rho c = 4e5 (1 + r): w / rho c = 0.005 per second everywhere, so
+    // Crank-Nicolson with 10 s steps multiplies T - 37 by 0.975 / 1.025 at every node.
+    // The perfusion starts at 5 s, before the first step's time, so only a run that
+    // re-evaluates it at every step sees it.
+    Problem problem;
+    SetSubjectLabels(problem, ProbTypeA::Bio, false);
+    problem.SetCylindrical(true);
+    MeshBuilder b(problem);
+    MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 0.5L, 1, 1);
+    Material& m = problem.materials[1];
+    ASSERT_EQ(CompileExpression(problem, "4E5*(1+R)", m.density), 0);
+    ASSERT_EQ(CompileExpression(problem, "0.5*(1+R)*STEP(TIME-5)", m.perfusion), 0);
+    problem.blood.specificHeat = 4000;
+    problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 37);
+    InsulateRest(problem);
+    problem.settings.transient = true;
+    SetAllInitialValues(problem, 30);
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(50, 10)).code, SolverError::Ok);
+    for (int level = 1; level <= 5; ++level)
+        for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+            EXPECT_NEAR(static_cast<double>(run.Value(level, n)),
+                        static_cast<double>(37 - 7 * std::pow(0.975L / 1.025L, level)), 1e-9)
+                << level << " " << n;
+}
+
+TEST(TransientAnalytic, CylindricalRingLumpCoolsWithItsVolumePerRadian) {
+    // A ring lump 1 <= r <= 1.1, 0 <= z <= 0.1, rho c = 2000, h = 10 on its four sides
+    // to 20, from 100. Per radian: capacity rho c (1.1^2 - 1) / 2 * 0.1 = 21, exchange
+    // h L r over the sides = 10 (0.1 + 0.11 + 2 * 0.1 * 1.05) = 4.2, so tau = 5 s and
+    // Crank-Nicolson multiplies T - 20 by (1 - dt/2tau)/(1 + dt/2tau) each step.
+    Problem problem;
+    problem.SetCylindrical(true);
+    MeshBuilder b(problem);
+    const int lump = b.Frame(1, FrameType::Lumped);
+    b.LumpOutline(lump, {b.Node(1, 0), b.Node(1.1L, 0), b.Node(1.1L, 0.1L), b.Node(1, 0.1L)});
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1000, 2);
+    SetConvectionWhere(
+        problem, [](Real, Real) { return true; }, 10, 20);
+    problem.frames[lump].lumpInitialValue = 100;
+    problem.settings.transient = true;
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
+    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
+    const Real factor = (1 - 0.1L) / (1 + 0.1L);
+    for (int level = 0; level <= 5; ++level)
+        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
+                    static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
+            << level;
+}
+
 TEST(TransientAnalytic, AFaceSteppedAfterTheStartActsOnItsNeighboursAtBothLevels) {
     // A bar 0.1 x 0.01 m, k = 200, rho c = 2.4e6 (alpha = 1/12000), initially 0, its right
     // face held at 0 and its left face stepped to 100 just after the start, against the
