@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "expressions/compiler.hpp"
 #include "model/selection.hpp"
 #include "model/subjects.hpp"
 #include "results/flows.hpp"
@@ -73,6 +74,38 @@ TEST(ExtendedSurfaces, AnInsulatedPlateCoolsAtTwiceHOverRhoCT) {
                 << level;
     // Never below the fluid.
     EXPECT_GT(run.Value(1, 1), 20);
+}
+
+TEST(ExtendedSurfaces, ValuesThatStartAfterTheFirstStepAreEvaluatedAtEveryStep) {
+    // The plate above with, in turn, h, the fluid temperature, the density and the
+    // specific heat reaching their values only at 5 s, before the first step's time:
+    // every step then sees the full values and the levels are those of the constant
+    // plate, 20 + 80 f^level, while a run that kept the first assembly would not.
+    const Real adt = 2 * 25 / (2700 * 900 * kThickness) * 10;
+    const Real factor = (1 - adt / 2) / (1 + adt / 2);
+    for (int variant = 0; variant < 4; ++variant) {
+        Problem problem;
+        MakeInsulatedPlate(problem, 25, 0);
+        Frame& f = problem.frames[1];
+        Material& m = problem.materials[1];
+        int error = 0;
+        if (variant == 0)
+            f.finTransferSpec = FindOrAddSpec(problem, kSpecTransfer, false, "25*STEP(TIME-5)", 0);
+        if (variant == 1)
+            f.finFluidSpec = FindOrAddSpec(problem, kSpecValue, false, "20*STEP(TIME-5)", 0);
+        if (variant == 2) error = CompileExpression(problem, "2700*STEP(TIME-5)", m.density);
+        if (variant == 3) error = CompileExpression(problem, "900*STEP(TIME-5)", m.specificHeat);
+        ASSERT_EQ(error, 0);
+        ASSERT_GT(f.finTransferSpec, 0);
+        ASSERT_GT(f.finFluidSpec, 0);
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(50, 10)).code, SolverError::Ok) << variant;
+        for (int level = 1; level <= 5; ++level)
+            for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+                EXPECT_NEAR(static_cast<double>(run.Value(level, n)),
+                            static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
+                    << variant << " " << level;
+    }
 }
 
 TEST(ExtendedSurfaces, ASurfaceFluxWithoutExchangeWarmsThePlateAtQOverRhoCT) {
