@@ -13,8 +13,10 @@
 #include "mesh/mesh_segments.hpp"
 #include "model/messages.hpp"
 #include "support/geometry_builders.hpp"
+#include "support/mesh_builder.hpp"
 #include "support/model_invariants.hpp"
 #include "support/problem_builders.hpp"
+#include "support/steady_run.hpp"
 #include "support/triangulation_check.hpp"
 
 namespace kova {
@@ -330,6 +332,94 @@ TEST_F(ReduceMeshTest, AnUnmeshedFrameIsReportedAndItsLinesStayMarked) {
     EXPECT_FALSE(problem.selection.items.empty());
     EXPECT_EQ(problem.lines.Count(), 5);
     EXPECT_EQ(problem.nodes.Count(), 5);
+}
+
+TEST_F(ReduceMeshTest, EveryConditionOfASplitSideGoesToBothPiecesAndKeepsItsMidpointFree) {
+    // A square cut by its diagonal 1-3, every corner held at `hot`: the top carries the
+    // value marker, the right a flux, the bottom a convection with its ambient, the left
+    // all three. Only the midpoint of the top, a plain specified edge, is held; edges
+    // with a flux or a transfer coefficient and the element line keep theirs free.
+    SquareWithDiagonal();
+    const int hot = FindOrAddSpecValue(problem, kSpecValue, 80);
+    const int flux = FindOrAddSpecValue(problem, kSpecFlux, 5);
+    const int h = FindOrAddSpecValue(problem, kSpecTransfer, 10);
+    const int ambient = FindOrAddSpecValue(problem, kSpecValue, 20);
+    for (int n = 1; n <= 4; ++n) problem.nodes[n].valueSpec = static_cast<std::int16_t>(hot);
+    struct Side {
+        int a, b;
+        Real mx, my;
+        int value, flux, transfer, ambient;
+        bool heldMidpoint;
+    };
+    const Side sides[] = {
+        {Node(100, 100), Node(300, 100), 200, 100, hot, 0, 0, 0, true},
+        {Node(300, 100), Node(300, 300), 300, 200, 0, flux, 0, 0, false},
+        {Node(300, 300), Node(100, 300), 200, 300, 0, 0, h, ambient, false},
+        {Node(100, 300), Node(100, 100), 100, 200, hot, flux, h, ambient, false},
+        {Node(100, 100), Node(300, 300), 200, 200, 0, 0, 0, 0, false},
+    };
+    for (const Side& side : sides) {
+        LineSegment* s = FindSegment(problem, side.a, side.b);
+        ASSERT_NE(s, nullptr);
+        s->valueSpec = side.value;
+        s->fluxSpec = side.flux;
+        s->transferSpec = side.transfer;
+        s->ambientSpec = side.ambient;
+    }
+    const int nodesBefore = problem.nodes.Count();
+
+    ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
+    ASSERT_EQ(problem.nodes.Count(), nodesBefore + 5);
+
+    for (const Side& side : sides) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(side.mx)) + "," +
+                     std::to_string(static_cast<int>(side.my)));
+        const int m = Node(side.mx, side.my);
+        ASSERT_LE(m, nodesBefore + 5);
+        EXPECT_EQ(problem.nodes[m].valueSpec, side.heldMidpoint ? hot : 0);
+        for (int end : {side.a, side.b}) {
+            const LineSegment* piece = FindSegment(problem, end, m);
+            ASSERT_NE(piece, nullptr) << end;
+            EXPECT_EQ(piece->valueSpec, side.value);
+            EXPECT_EQ(piece->fluxSpec, side.flux);
+            EXPECT_EQ(piece->transferSpec, side.transfer);
+            EXPECT_EQ(piece->ambientSpec, side.ambient);
+            const bool diagonal = side.value == 0 && side.flux == 0 && side.transfer == 0;
+            EXPECT_EQ(piece->frameA == piece->frameB, diagonal);
+        }
+    }
+}
+
+TEST_F(ReduceMeshTest, ARefinedWallWithConvectionAndFluxKeepsItsLinearProfile) {
+    // The square 2 x 2 m (1 cm a pixel), k = 1, insulated top and bottom, convection
+    // h = 10 to 20 on the left, a flux of 50 into the right: T = 25 + 50 (x - x0),
+    // which linear elements reproduce at every node of any mesh; a piece of either side
+    // that lost its condition would bend it.
+    SquareWithDiagonal();
+    problem.frames[1].material = 1;
+    test::SetMaterial(problem, 1, 1);
+    const int insulated = FindOrAddSpecValue(problem, kSpecFlux, 0);
+    const int flux = FindOrAddSpecValue(problem, kSpecFlux, 50);
+    const int h = FindOrAddSpecValue(problem, kSpecTransfer, 10);
+    const int ambient = FindOrAddSpecValue(problem, kSpecValue, 20);
+    FindSegment(problem, Node(100, 100), Node(300, 100))->fluxSpec = insulated;
+    FindSegment(problem, Node(100, 300), Node(300, 300))->fluxSpec = insulated;
+    FindSegment(problem, Node(300, 100), Node(300, 300))->fluxSpec = flux;
+    LineSegment* left = FindSegment(problem, Node(100, 100), Node(100, 300));
+    left->transferSpec = h;
+    left->ambientSpec = ambient;
+
+    ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
+    ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
+    ASSERT_EQ(problem.nodes.Count(), 25);
+
+    test::SteadyRun run(problem);
+    ASSERT_EQ(run.Run(), 0);
+    const Real x0 = test::Position(problem, Node(100, 100)).first;
+    for (int n = 1; n <= problem.nodes.Count(); ++n)
+        EXPECT_NEAR(static_cast<double>(run.Value(n)),
+                    static_cast<double>(25 + 50 * (test::Position(problem, n).first - x0)), 1e-9)
+            << n;
 }
 
 TEST_F(ReduceMeshTest, UndoBringsBackTheCoarseMeshWithItsSpecifications) {
