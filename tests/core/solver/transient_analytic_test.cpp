@@ -293,6 +293,77 @@ TEST(TransientAnalytic, WithoutCapacityEachLevelIteratesUntilItsChangeFallsBelow
     }
 }
 
+TEST(TransientAnalytic, HeldFacesRisingWithABalancingSourceGiveAUniformRampInBothSchemes) {
+    // Every outer side held at 10 t, k = 1, rho c = 2000 and a generation of
+    // rho c * 10: T = 10 t everywhere solves it, and both schemes reproduce it exactly,
+    // the held values acting on their neighbours at the old and the new level.
+    for (TransMethodType method : {TransMethodType::CrankN, TransMethodType::Euler}) {
+        Problem problem;
+        MeshBuilder b(problem);
+        const int frame = MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
+        b.Finish();
+        SetMaterial(problem, 1, 1, 1000, 2);
+        const int rising = FindOrAddSpec(problem, kSpecValue, false, "10*TIME", 0);
+        ASSERT_GT(rising, 0);
+        SetValueWhere(
+            problem, [](Real, Real) { return true; }, [](Real, Real) { return 0; });
+        for (LineSegment& s : problem.lines)
+            if (s.valueSpec > 0) s.valueSpec = rising;
+        for (int n = 1; n <= problem.nodes.Count(); ++n)
+            if (problem.nodes[n].valueSpec != 0)
+                problem.nodes[n].valueSpec = static_cast<std::int16_t>(rising);
+        problem.frames[frame].generationSpec = FindOrAddSpecValue(problem, kSpecGeneration, 20000);
+        problem.settings.transient = true;
+        SetAllInitialValues(problem, 0);
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(5, 1, method)).code, SolverError::Ok);
+        for (int level = 1; level <= 5; ++level)
+            for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+                EXPECT_NEAR(static_cast<double>(run.Value(level, n)), 10 * level, 1e-9)
+                    << static_cast<int>(method) << " " << level << " " << n;
+    }
+}
+
+TEST(TransientAnalytic, ALumpWhoseSourceOrCapacityStartsAfterTheStartHeatsToItsBalance) {
+    // The 0.1 m square lump of the cooling test (h = 10 on its sides to 20, tau = 5 s)
+    // with a generation of 2000 per unit area, from 100. In turn the generation and the
+    // specific heat begin only at 0.5 s, before the first step: either way the lump
+    // sees 20 W against 4 W/K at every step, so T - 25 shrinks by (1 - 0.1)/(1 + 0.1)
+    // each 1 s step.
+    for (bool sourceStarts : {true, false}) {
+        Problem problem;
+        MeshBuilder b(problem);
+        const int lump = b.Frame(1, FrameType::Lumped);
+        b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
+        b.Finish();
+        SetMaterial(problem, 1, 1, 1000, 2);
+        Frame& f = problem.frames[lump];
+        if (sourceStarts) {
+            f.generationSpec =
+                FindOrAddSpec(problem, kSpecGeneration, false, "2000*STEP(TIME-0.5)", 0);
+        } else {
+            f.generationSpec = FindOrAddSpecValue(problem, kSpecGeneration, 2000);
+            BoundarySpec& c = problem.materials[1].specificHeat;
+            ASSERT_EQ(CompileExpression(problem, "2*STEP(TIME-0.5)", c), 0);
+            c.value = 0;  // its value at the start
+        }
+        ASSERT_GT(f.generationSpec, 0);
+        SetConvectionWhere(
+            problem, [](Real, Real) { return true; }, 10, 20);
+        f.lumpInitialValue = 100;
+        problem.settings.transient = true;
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
+        EXPECT_EQ(run.state.runMode, 2);
+        const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
+        const Real factor = (1 - 0.1L) / (1 + 0.1L);
+        for (int level = 0; level <= 5; ++level)
+            EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
+                        static_cast<double>(25 + 75 * std::pow(factor, level)), 1e-9)
+                << sourceStarts << " " << level;
+    }
+}
+
 TEST(TransientAnalytic, CylindricalCapacityVaryingWithTheRadiusWarmsUniformly) {
     // An insulated solid cylinder 0 <= r <= 1 with rho c = 1000 (1 + r) and a generation
     // 2000 (1 + r): dT/dt = 2 everywhere, which the capacity (the integral of rho c r
