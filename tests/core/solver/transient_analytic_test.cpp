@@ -259,14 +259,9 @@ TEST(TransientAnalytic, WithoutCapacityANonlinearConductivityIteratesEachLevel) 
     }
 }
 
-TEST(TransientAnalytic, WithoutCapacityEachLevelIteratesUntilItsChangeFallsBelowTheLimit) {
-    // Insulated perfused tissue without capacity, w = 1, arterial 0, generation 10 + T/2:
-    // each level iterates T(n) = 10 + T(n-1)/2 with uniform values from the previous
-    // level's, and stops at the first change below 0.001 from the third solution on.
-    // From 0 the change of solution n is 20 / 2^n: level 1 stops at n = 15 with
-    // 20 (1 - 2^-15). Level 2 starts 20 / 2^15 below 20 and stops at n = 3, 20 / 2^18
-    // below it.
-    Problem problem;
+// Insulated perfused tissue without capacity, w = 1, arterial 0, with the generation
+// `generation`: every iterate is uniform, T(n) = g(T(n-1)).
+void MakePerfusedBlockWithoutCapacity(Problem& problem, const char* generation) {
     SetSubjectLabels(problem, ProbTypeA::Bio, false);
     MeshBuilder b(problem);
     const int frame = MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
@@ -278,18 +273,45 @@ TEST(TransientAnalytic, WithoutCapacityEachLevelIteratesUntilItsChangeFallsBelow
     m.perfusion.value = 1;
     problem.blood.specificHeat = 1;
     problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 0);
-    const int spec = FindOrAddSpec(problem, kSpecGeneration, false, "10+T/2", 0);
-    ASSERT_GT(spec, 0);
-    problem.frames[frame].generationSpec = spec;
+    problem.frames[frame].generationSpec =
+        FindOrAddSpec(problem, kSpecGeneration, false, generation, 0);
     InsulateRest(problem);
     problem.settings.transient = true;
     SetAllInitialValues(problem, 0);
+}
+
+TEST(TransientAnalytic, WithoutCapacityEachLevelIteratesUntilItsChangeFallsBelowTheLimit) {
+    // g = 10 + T/2, and 10 more from 2.5 s: each level starts from the previous level's
+    // values and stops at the first change below 0.001 from the third solution on.
+    // From 0 the change of solution n is 20 / 2^n: level 1 stops at n = 15 with
+    // 20 (1 - 2^-15). Level 2 starts 20 / 2^15 below 20 and stops at n = 3, 20 / 2^18
+    // below it. Level 3 heads for 40 from there; its first change, 10, is larger than
+    // the last one of level 2 but is not relaxed, as each level starts afresh; it stops
+    // at n = 15, (20 + 20 / 2^18) / 2^15 below 40.
+    Problem problem;
+    MakePerfusedBlockWithoutCapacity(problem, "10+T/2+10*STEP(TIME-2.5)");
     CalculationRun run(problem);
-    ASSERT_EQ(run.Calculate(TimeSettings(2, 1)).code, SolverError::Ok);
+    ASSERT_EQ(run.Calculate(TimeSettings(3, 1)).code, SolverError::Ok);
     EXPECT_EQ(run.state.runMode, -1);
     for (int n = 1; n <= problem.settings.activeNodeCount; ++n) {
         EXPECT_NEAR(static_cast<double>(run.Value(1, n)), 20 - std::ldexp(20.0, -15), 1e-9);
         EXPECT_NEAR(static_cast<double>(run.Value(2, n)), 20 - std::ldexp(20.0, -18), 1e-9);
+        EXPECT_NEAR(static_cast<double>(run.Value(3, n)),
+                    40 - std::ldexp(20.0, -15) - std::ldexp(20.0, -33), 1e-9);
+    }
+}
+
+TEST(TransientAnalytic, WithoutCapacityALevelThatDoesNotConvergeKeepsItsThirtyFirstSolution) {
+    // g = 10 + 0.9 T: T(n) = 100 - (100 - T(0)) 0.9^n changes by more than 0.001 for 88
+    // solutions, so each level keeps its 31st and the run goes on: 100 (1 - 0.9^31) at
+    // level 1, 100 (1 - 0.9^62) at level 2.
+    Problem problem;
+    MakePerfusedBlockWithoutCapacity(problem, "10+0.9*T");
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(2, 1)).code, SolverError::Ok);
+    for (int n = 1; n <= problem.settings.activeNodeCount; ++n) {
+        EXPECT_NEAR(static_cast<double>(run.Value(1, n)), 100 * (1 - std::pow(0.9, 31)), 1e-9);
+        EXPECT_NEAR(static_cast<double>(run.Value(2, n)), 100 * (1 - std::pow(0.9, 62)), 1e-9);
     }
 }
 
