@@ -152,6 +152,34 @@ TEST(ExtendedSurfaces, ALumpStoresAndExchangesOverItsThickness) {
             << level;
 }
 
+TEST(ExtendedSurfaces, AFinInAFluidWarmingAlongItFollowsTheFluid) {
+    // A fin 0.1 x 0.02 m held at 20 and 120 at its ends, in a fluid whose temperature
+    // rises linearly between the same values, T_f = 20 + 1000 x: T = T_f solves
+    // k t T'' - 2h (T - T_f) = 0, so no heat moves between fin and fluid. The element
+    // loads take each element's mean fluid temperature, which keeps the nodes within
+    // 0.01 of it; one corner's fluid temperature is up to 10 degrees off that mean.
+    Problem problem;
+    SetSubjectLabels(problem, ProbTypeA::ThinFins, false);
+    MeshBuilder b(problem);
+    const int frame = MeshRectangle(b, 0, 0, 0.1L, 0.02L, 10, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 200);
+    SetThickness(problem, frame, kThickness);
+    SetSurface(problem, frame, 25, 0, 0);
+    problem.frames[frame].finFluidSpec = FindOrAddSpec(problem, kSpecValue, false, "20+1000*X", 0);
+    SetValueWhere(
+        problem, [](Real x, Real) { return Near(x, 0) || Near(x, 0.1L); },
+        [](Real x, Real) { return 20 + 1000 * x; });
+    InsulateRest(problem);
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate().code, SolverError::Ok);
+    Real worst = 0;
+    for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+        worst =
+            std::max(worst, std::fabs(run.Value(0, n) - (20 + 1000 * Position(problem, n).first)));
+    EXPECT_LT(worst, 0.01L);
+}
+
 TEST(ExtendedSurfaces, FramesOfDifferentThicknessCarryOneFlowInWatts) {
     // Two plates 0.1 x 0.05 m in series, t = 2 mm then 1 mm, k = 200, no exchange, held
     // at 100 and 0: conductances k t W / L = 0.2 and 0.1 W/K, so Q = 100/15 W through
