@@ -232,7 +232,8 @@ TEST(ProblemFileValidation, CorruptCountsAndNumbersAreRefused) {
 
 TEST(ProblemFileValidation, EveryNumberIntoATableIsHeldToItsRangeAtBothEnds) {
     // The small file has 4 nodes, 5 segments, 1 frame, 2 specifications, 20 materials
-    // and a group of points (nodes and lumps, 1..5). Each field that names an entry of
+    // and a group of points (nodes and lumps, 1..5), here also read as a group of nodes
+    // (1..5), of frames (1) and of lumps (5). Each field that names an entry of
     // another table is refused one below and one above its range and read at both ends.
     const Bytes good = SmallFile();
     const Sections s = Walk(good);
@@ -249,7 +250,9 @@ TEST(ProblemFileValidation, EveryNumberIntoATableIsHeldToItsRangeAtBothEnds) {
         std::size_t at;
         int bytes;
         int low, high;
+        int groupKind = -1;  // the kind the first group is given, when not -1
     };
+    const std::size_t groupItem = s.groups + 4 + 1 + 4;
     const Field fields[] = {
         {"node value specification", node1 + 40, 2, 0, 2},
         {"segment first end", segment1, 4, 1, 4},
@@ -268,7 +271,10 @@ TEST(ProblemFileValidation, EveryNumberIntoATableIsHeldToItsRangeAtBothEnds) {
         {"fin fluid temperature", frame1 + 127, 2, 0, 2},
         {"fin surface flux", frame1 + 129, 2, 0, 2},
         {"outline vertex", frame1 + 135, 4, 1, 4},
-        {"group point", s.groups + 4 + 1 + 4, 4, 1, 5},
+        {"group point", groupItem, 4, 1, 5},
+        {"group node", groupItem, 4, 1, 5, static_cast<int>(SelectType::Nodal)},
+        {"group frame", groupItem, 4, 1, 1, static_cast<int>(SelectType::Frames)},
+        {"group lump", groupItem, 4, 5, 5, static_cast<int>(SelectType::Lumps)},
         {"singular point node", s.singular + 4 + 14, 4, 1, 4},
         {"active node count", 352, 4, 0, 4},
         {"blood specification", s.blood, 4, 0, 2},
@@ -277,6 +283,7 @@ TEST(ProblemFileValidation, EveryNumberIntoATableIsHeldToItsRangeAtBothEnds) {
         for (int value : {f.low - 1, f.high + 1, f.low, f.high}) {
             Target target;
             Bytes b = good;
+            if (f.groupKind >= 0) b[s.groups + 4] = static_cast<std::uint8_t>(f.groupKind);
             if (f.bytes == 2)
                 PutI16At(b, f.at, static_cast<std::int16_t>(value));
             else
