@@ -153,6 +153,39 @@ TEST(TransientAnalytic, LumpCoolingByConvectionDecaysExponentially) {
     }
 }
 
+TEST(TransientAnalytic, ALumpTimedInHoursStepsInHoursAndStoresHours) {
+    // The cooling lump with rho c = 2000 * 3600: tau = 5 h. With the time unit hours,
+    // steps of 1 h are 3600 s inside the run, so T - 20 shrinks by (1 - 0.1)/(1 + 0.1)
+    // each step, the levels hold the times 0..5 in hours, and the critical step is
+    // C/K = 18000 s = 5 h, a ratio of 0.2.
+    Problem problem;
+    MeshBuilder b(problem);
+    const int lump = b.Frame(1, FrameType::Lumped);
+    b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1000, 2 * 3600);
+    SetConvectionWhere(
+        problem, [](Real, Real) { return true; }, 10, 20);
+    problem.frames[lump].lumpInitialValue = 100;
+    problem.settings.transient = true;
+    problem.settings.timeInHours = true;
+    SetUnitLabels(problem);
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
+    ASSERT_EQ(run.state.results.LevelCount(), 6);
+    EXPECT_EQ(problem.settings.transientStop, 5);
+    EXPECT_NEAR(static_cast<double>(run.state.timeStepRatio), 0.2, 1e-12);
+    EXPECT_EQ(run.state.criticalText[1], "     Critical time-step estimate = 5.000 hr");
+    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
+    const Real factor = (1 - 0.1L) / (1 + 0.1L);
+    for (int level = 0; level <= 5; ++level) {
+        EXPECT_NEAR(static_cast<double>(run.Time(level)), level, 1e-12);
+        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
+                    static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
+            << level;
+    }
+}
+
 TEST(TransientAnalytic, WithoutCapacityEachLevelIsTheSteadyProfileAtItsTime) {
     // Specific heat 0: T(0, t) = 10 t, T(1, t) = 0, so T = 10 t (1 - x) at every level.
     Problem problem;
