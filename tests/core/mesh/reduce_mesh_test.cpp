@@ -391,35 +391,61 @@ TEST_F(ReduceMeshTest, EveryConditionOfASplitSideGoesToBothPiecesAndKeepsItsMidp
 }
 
 TEST_F(ReduceMeshTest, ARefinedWallWithConvectionAndFluxKeepsItsLinearProfile) {
-    // The square 2 x 2 m (1 cm a pixel), k = 1, insulated top and bottom, convection
-    // h = 10 to 20 on the left, a flux of 50 into the right: T = 25 + 50 (x - x0),
-    // which linear elements reproduce at every node of any mesh; a piece of either side
-    // that lost its condition would bend it.
-    SquareWithDiagonal();
-    problem.frames[1].material = 1;
-    test::SetMaterial(problem, 1, 1);
-    const int insulated = FindOrAddSpecValue(problem, kSpecFlux, 0);
-    const int flux = FindOrAddSpecValue(problem, kSpecFlux, 50);
-    const int h = FindOrAddSpecValue(problem, kSpecTransfer, 10);
-    const int ambient = FindOrAddSpecValue(problem, kSpecValue, 20);
-    FindSegment(problem, Node(100, 100), Node(300, 100))->fluxSpec = insulated;
-    FindSegment(problem, Node(100, 300), Node(300, 300))->fluxSpec = insulated;
-    FindSegment(problem, Node(300, 100), Node(300, 300))->fluxSpec = flux;
-    LineSegment* left = FindSegment(problem, Node(100, 100), Node(100, 300));
-    left->transferSpec = h;
-    left->ambientSpec = ambient;
+    // The square 2 x 2 m (1 cm a pixel), k = 1, insulated top and bottom, a flux of 50
+    // into the right (100 W per metre of depth), and on the left convection h = 10
+    // either to 20 outside, T = 25 + 50 (x - x0), or to a 1 x 2 m lump beside it that
+    // loses the heat through h = 5 on its three outer sides (20 W/K) to 20: the lump at
+    // 25 and T = 30 + 50 (x - x0). Linear elements reproduce these at every node of any
+    // mesh; a piece of a side that lost its condition would bend them.
+    for (bool throughLump : {false, true}) {
+        SCOPED_TRACE(throughLump);
+        problem.ProblemReset();
+        SquareWithDiagonal();
+        problem.frames[1].material = 1;
+        test::SetMaterial(problem, 1, 1);
+        const int insulated = FindOrAddSpecValue(problem, kSpecFlux, 0);
+        const int flux = FindOrAddSpecValue(problem, kSpecFlux, 50);
+        const int h = FindOrAddSpecValue(problem, kSpecTransfer, 10);
+        const int ambient = FindOrAddSpecValue(problem, kSpecValue, 20);
+        FindSegment(problem, Node(100, 100), Node(300, 100))->fluxSpec = insulated;
+        FindSegment(problem, Node(100, 300), Node(300, 300))->fluxSpec = insulated;
+        FindSegment(problem, Node(300, 100), Node(300, 300))->fluxSpec = flux;
+        LineSegment* left = FindSegment(problem, Node(100, 100), Node(100, 300));
+        left->transferSpec = h;
+        left->ambientSpec = ambient;
+        int lump = 0;
+        if (throughLump) {
+            lump = AddRectangleFrame(problem, 0, 100, 100, 300);
+            problem.frames[lump].type = FrameType::Lumped;
+            problem.frames[lump].material = 1;
+            const int outer = FindOrAddSpecValue(problem, kSpecTransfer, 5);
+            for (auto [a, b] : {std::pair{Corner{0, 100}, Corner{100, 100}},
+                                {Corner{0, 100}, Corner{0, 300}},
+                                {Corner{0, 300}, Corner{100, 300}}}) {
+                LineSegment* s = FindSegment(problem, Node(a.x, a.y), Node(b.x, b.y));
+                ASSERT_NE(s, nullptr);
+                s->transferSpec = outer;
+                s->ambientSpec = ambient;
+            }
+        }
 
-    ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
-    ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
-    ASSERT_EQ(problem.nodes.Count(), 25);
+        ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
+        ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
 
-    test::SteadyRun run(problem);
-    ASSERT_EQ(run.Run(), 0);
-    const Real x0 = test::Position(problem, Node(100, 100)).first;
-    for (int n = 1; n <= problem.nodes.Count(); ++n)
-        EXPECT_NEAR(static_cast<double>(run.Value(n)),
-                    static_cast<double>(25 + 50 * (test::Position(problem, n).first - x0)), 1e-9)
-            << n;
+        test::SteadyRun run(problem);
+        ASSERT_EQ(run.Run(), 0);
+        ASSERT_EQ(problem.settings.activeNodeCount, 25);
+        const Real x0 = test::Position(problem, Node(100, 100)).first;
+        const Real face = throughLump ? 30 : 25;
+        for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+            EXPECT_NEAR(static_cast<double>(run.Value(n)),
+                        static_cast<double>(face + 50 * (test::Position(problem, n).first - x0)),
+                        1e-9)
+                << n;
+        if (throughLump) {
+            EXPECT_NEAR(static_cast<double>(run.LumpValue(lump)), 25, 1e-9);
+        }
+    }
 }
 
 TEST_F(ReduceMeshTest, UndoBringsBackTheCoarseMeshWithItsSpecifications) {
