@@ -581,6 +581,47 @@ TEST(TransientAnalytic, ArterialTemperatureSteppedInTimeDrivesPerfusedTissue) {
         EXPECT_NEAR(static_cast<double>(run.Value(20, n)), static_cast<double>(exact), 2e-3);
 }
 
+TEST(TransientAnalytic, ASourceDependingOnTheValueTakesTheLastCompletedLevel) {
+    // Insulated uniform tissue, rho c = 4e5, w = 2000, arterial 37, generation
+    // 1000 + 50 T, from 37: each step evaluates the source with the values of the level
+    // just completed, so per unit volume
+    //   Crank-Nicolson: (rho c + dt w/2) T' = (rho c - dt w/2) T + dt (w Ta + g(T)),
+    //   Euler:           rho c T' = (rho c - dt w) T + dt (w Ta + g(T)).
+    for (TransMethodType method : {TransMethodType::CrankN, TransMethodType::Euler}) {
+        Problem problem;
+        SetSubjectLabels(problem, ProbTypeA::Bio, false);
+        MeshBuilder b(problem);
+        const int frame = MeshRectangle(b, 0, 0, 0.1L, 0.1L, 2, 2, 1);
+        b.Finish();
+        SetMaterial(problem, 1, 0.5L, 1000, 400);
+        Material& m = problem.materials[1];
+        m.perfusion = BoundarySpec{};
+        m.perfusion.kind = kSpecProperty;
+        m.perfusion.value = 0.5L;
+        problem.blood.specificHeat = 4000;
+        problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 37);
+        problem.frames[frame].generationSpec =
+            FindOrAddSpec(problem, kSpecGeneration, false, "1000+50*T", 0);
+        ASSERT_GT(problem.frames[frame].generationSpec, 0);
+        InsulateRest(problem);
+        problem.settings.transient = true;
+        SetAllInitialValues(problem, 37);
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(100, 10, method)).code, SolverError::Ok);
+        const Real rc = 4e5L, w = 2000, dt = 10;
+        const bool cn = method == TransMethodType::CrankN;
+        Real t = 37;
+        for (int level = 1; level <= 10; ++level) {
+            const Real source = dt * (w * 37 + 1000 + 50 * t);
+            t = cn ? ((rc - dt * w / 2) * t + source) / (rc + dt * w / 2)
+                   : ((rc - dt * w) * t + source) / rc;
+            for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+                EXPECT_NEAR(static_cast<double>(run.Value(level, n)), static_cast<double>(t), 1e-9)
+                    << cn << " " << level;
+        }
+    }
+}
+
 TEST(TransientAnalytic, AFixedLumpFollowsItsValueInTimeInFieldAndFlows) {
     // A slab 1 x 0.1 m, k = 10, no capacity, held at 0 at x = 0 and coupled by h = 10 to
     // a fixed lump beyond x = 1 whose value is 100 t: q = 100 t / (L/k + 1/h) = 500 t, so
