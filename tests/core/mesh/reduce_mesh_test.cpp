@@ -338,54 +338,61 @@ TEST_F(ReduceMeshTest, EveryConditionOfASplitSideGoesToBothPiecesAndKeepsItsMidp
     // A square cut by its diagonal 1-3, every corner held at `hot`: the top carries the
     // value marker, the right a flux, the bottom a convection with its ambient, the left
     // all three. Only the midpoint of the top, a plain specified edge, is held; edges
-    // with a flux or a transfer coefficient and the element line keep theirs free.
-    SquareWithDiagonal();
-    const int hot = FindOrAddSpecValue(problem, kSpecValue, 80);
-    const int flux = FindOrAddSpecValue(problem, kSpecFlux, 5);
-    const int h = FindOrAddSpecValue(problem, kSpecTransfer, 10);
-    const int ambient = FindOrAddSpecValue(problem, kSpecValue, 20);
-    for (int n = 1; n <= 4; ++n) problem.nodes[n].valueSpec = static_cast<std::int16_t>(hot);
-    struct Side {
-        int a, b;
-        Real mx, my;
-        int value, flux, transfer, ambient;
-        bool heldMidpoint;
-    };
-    const Side sides[] = {
-        {Node(100, 100), Node(300, 100), 200, 100, hot, 0, 0, 0, true},
-        {Node(300, 100), Node(300, 300), 300, 200, 0, flux, 0, 0, false},
-        {Node(300, 300), Node(100, 300), 200, 300, 0, 0, h, ambient, false},
-        {Node(100, 300), Node(100, 100), 100, 200, hot, flux, h, ambient, false},
-        {Node(100, 100), Node(300, 300), 200, 200, 0, 0, 0, 0, false},
-    };
-    for (const Side& side : sides) {
-        LineSegment* s = FindSegment(problem, side.a, side.b);
-        ASSERT_NE(s, nullptr);
-        s->valueSpec = side.value;
-        s->fluxSpec = side.flux;
-        s->transferSpec = side.transfer;
-        s->ambientSpec = side.ambient;
-    }
-    const int nodesBefore = problem.nodes.Count();
+    // with a flux or a transfer coefficient and the element line keep theirs free. The
+    // same whether every element is divided or the frame is selected (centroids added).
+    for (bool selected : {false, true}) {
+        SCOPED_TRACE(selected);
+        problem.ProblemReset();
+        SquareWithDiagonal();
+        const int hot = FindOrAddSpecValue(problem, kSpecValue, 80);
+        const int flux = FindOrAddSpecValue(problem, kSpecFlux, 5);
+        const int h = FindOrAddSpecValue(problem, kSpecTransfer, 10);
+        const int ambient = FindOrAddSpecValue(problem, kSpecValue, 20);
+        for (int n = 1; n <= 4; ++n) problem.nodes[n].valueSpec = static_cast<std::int16_t>(hot);
+        struct Side {
+            int a, b;
+            Real mx, my;
+            int value, flux, transfer, ambient;
+            bool heldMidpoint;
+        };
+        const Side sides[] = {
+            {Node(100, 100), Node(300, 100), 200, 100, hot, 0, 0, 0, true},
+            {Node(300, 100), Node(300, 300), 300, 200, 0, flux, 0, 0, false},
+            {Node(300, 300), Node(100, 300), 200, 300, 0, 0, h, ambient, false},
+            {Node(100, 300), Node(100, 100), 100, 200, hot, flux, h, ambient, false},
+            {Node(100, 100), Node(300, 300), 200, 200, 0, 0, 0, 0, false},
+        };
+        for (const Side& side : sides) {
+            LineSegment* s = FindSegment(problem, side.a, side.b);
+            ASSERT_NE(s, nullptr);
+            s->valueSpec = side.value;
+            s->fluxSpec = side.flux;
+            s->transferSpec = side.transfer;
+            s->ambientSpec = side.ambient;
+        }
+        const int nodesBefore = problem.nodes.Count();
+        if (selected) SelectFrames({1});
 
-    ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
-    ASSERT_EQ(problem.nodes.Count(), nodesBefore + 5);
+        ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
+        const int added = selected ? 7 : 5;  // five midpoints, and a centroid per element
+        ASSERT_EQ(problem.nodes.Count(), nodesBefore + added);
 
-    for (const Side& side : sides) {
-        SCOPED_TRACE(std::to_string(static_cast<int>(side.mx)) + "," +
-                     std::to_string(static_cast<int>(side.my)));
-        const int m = Node(side.mx, side.my);
-        ASSERT_LE(m, nodesBefore + 5);
-        EXPECT_EQ(problem.nodes[m].valueSpec, side.heldMidpoint ? hot : 0);
-        for (int end : {side.a, side.b}) {
-            const LineSegment* piece = FindSegment(problem, end, m);
-            ASSERT_NE(piece, nullptr) << end;
-            EXPECT_EQ(piece->valueSpec, side.value);
-            EXPECT_EQ(piece->fluxSpec, side.flux);
-            EXPECT_EQ(piece->transferSpec, side.transfer);
-            EXPECT_EQ(piece->ambientSpec, side.ambient);
-            const bool diagonal = side.value == 0 && side.flux == 0 && side.transfer == 0;
-            EXPECT_EQ(piece->frameA == piece->frameB, diagonal);
+        for (const Side& side : sides) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(side.mx)) + "," +
+                         std::to_string(static_cast<int>(side.my)));
+            const int m = Node(side.mx, side.my);
+            ASSERT_LE(m, nodesBefore + added);
+            EXPECT_EQ(problem.nodes[m].valueSpec, side.heldMidpoint ? hot : 0);
+            for (int end : {side.a, side.b}) {
+                const LineSegment* piece = FindSegment(problem, end, m);
+                ASSERT_NE(piece, nullptr) << end;
+                EXPECT_EQ(piece->valueSpec, side.value);
+                EXPECT_EQ(piece->fluxSpec, side.flux);
+                EXPECT_EQ(piece->transferSpec, side.transfer);
+                EXPECT_EQ(piece->ambientSpec, side.ambient);
+                const bool diagonal = side.value == 0 && side.flux == 0 && side.transfer == 0;
+                EXPECT_EQ(piece->frameA == piece->frameB, diagonal);
+            }
         }
     }
 }
