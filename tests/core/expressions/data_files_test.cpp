@@ -62,6 +62,20 @@ TEST_F(DataFileTest, DecreasingAndSteppedColumns) {
     EXPECT_EQ(error, 0);
     EXPECT_EQ(FindDataRow(problem, File(k), 1, 2.5L), 1);
     EXPECT_EQ(FindDataRow(problem, File(k), 1, -4), 5);
+    // Exactly at the step the search counts a zero difference as not negative: it ends
+    // on rows 4 and 5 here (8), and on rows 2 and 3 of a rising step, whose equal
+    // abscissae give the first row's ordinate (0).
+    EXPECT_EQ(FindDataRow(problem, File(k), 1, 1), 4);
+    EXPECT_REAL_NEAR(Lookup(k, 1, 2, 1), 8, 1e-17L);
+    const int up = Load("up.txt", "0 0\n1 0\n1 10\n2 10\n3 40\n");
+    ASSERT_EQ(up, 1);
+    EXPECT_EQ(FindDataRow(problem, File(up), 1, 1), 2);
+    struct Case {
+        Real x, y;
+    };
+    for (const Case& c : {Case{1, 0}, Case{0, 0}, Case{2, 10}, Case{3, 40}, Case{2.5L, 25}})
+        EXPECT_REAL_NEAR(Lookup(up, 1, 2, c.x), c.y, 1e-17L) << static_cast<double>(c.x);
+    EXPECT_EQ(error, 0);
 }
 
 TEST_F(DataFileTest, ColumnCountFollowsTheFirstLine) {

@@ -60,6 +60,15 @@ TEST_F(EvaluatorTest, FunctionsAgainstHandComputedValues) {
         {"SQWV(6.28318531)", -1},
         {"SQWV(7)", 1},
         {"SQWV(6.28318531*1000+1)", 1},
+        // Exact multiples of the period end a cycle (the second half); the half period
+        // itself starts the second half, just below it is still the first.
+        {"SQWV(6.28318531*2)", -1},
+        {"SQWV(0-6.28318531*4)", -1},
+        {"SQWV(6.28318531*2+1)", 1},
+        {"SQWV(3.14159265358979323846)", -1},
+        {"SQWV(3.1415926535897932)", 1},
+        {"MOD(6,3)", 0},
+        {"MOD(0-7.5,2.5)", 0},
         {"SQWV(1E30)", std::fmod(1e30L, 6.28318531L) < std::numbers::pi_v<Real> ? 1 : -1},
         {"STEP(0)", 1},
         {"STEP(-1E-30)", 0},

@@ -230,6 +230,75 @@ TEST(ProblemFileValidation, CorruptCountsAndNumbersAreRefused) {
     }
 }
 
+TEST(ProblemFileValidation, EveryNumberIntoATableIsHeldToItsRangeAtBothEnds) {
+    // The small file has 4 nodes, 5 segments, 1 frame, 2 specifications, 20 materials
+    // and a group of points (nodes and lumps, 1..5), here also read as a group of nodes
+    // (1..5), of frames (1) and of lumps (5). Each field that names an entry of
+    // another table is refused one below and one above its range and read at both ends.
+    const Bytes good = SmallFile();
+    const Sections s = Walk(good);
+    ASSERT_EQ(I32At(good, kNodeCountAt), 4);
+    ASSERT_EQ(I32At(good, s.lines), 5);
+    ASSERT_EQ(I32At(good, s.frames), 1);
+    ASSERT_EQ(I32At(good, s.specs), 2);
+    ASSERT_EQ(I32At(good, s.singular), 1);
+    const std::size_t node1 = kNodesAt;
+    const std::size_t segment1 = s.lines + 4;
+    const std::size_t frame1 = s.frames + 4;
+    struct Field {
+        const char* name;
+        std::size_t at;
+        int bytes;
+        int low, high;
+        int groupKind = -1;  // the kind the first group is given, when not -1
+    };
+    const std::size_t groupItem = s.groups + 4 + 1 + 4;
+    const Field fields[] = {
+        {"node value specification", node1 + 40, 2, 0, 2},
+        {"segment first end", segment1, 4, 1, 4},
+        {"segment second end", segment1 + 4, 4, 1, 4},
+        {"segment first side", segment1 + 8, 4, 0, 1},
+        {"segment second side", segment1 + 12, 4, 0, 1},
+        {"segment value specification", segment1 + 50, 4, 0, 2},
+        {"segment flux specification", segment1 + 54, 4, 0, 2},
+        {"segment transfer specification", segment1 + 58, 4, 0, 2},
+        {"segment ambient specification", segment1 + 62, 4, 0, 2},
+        {"outline start", frame1, 4, 0, 4},
+        {"frame material", frame1 + 40, 4, 0, 20},
+        {"frame generation", frame1 + 75, 4, 0, 2},
+        {"frame lump value", frame1 + 79, 4, 0, 2},
+        {"fin transfer coefficient", frame1 + 125, 2, 0, 2},
+        {"fin fluid temperature", frame1 + 127, 2, 0, 2},
+        {"fin surface flux", frame1 + 129, 2, 0, 2},
+        {"outline vertex", frame1 + 135, 4, 1, 4},
+        {"group point", groupItem, 4, 1, 5},
+        {"group node", groupItem, 4, 1, 5, static_cast<int>(SelectType::Nodal)},
+        {"group frame", groupItem, 4, 1, 1, static_cast<int>(SelectType::Frames)},
+        {"group lump", groupItem, 4, 5, 5, static_cast<int>(SelectType::Lumps)},
+        {"singular point node", s.singular + 4 + 14, 4, 1, 4},
+        {"active node count", 352, 4, 0, 4},
+        {"blood specification", s.blood, 4, 0, 2},
+    };
+    for (const Field& f : fields) {
+        for (int value : {f.low - 1, f.high + 1, f.low, f.high}) {
+            Target target;
+            Bytes b = good;
+            if (f.groupKind >= 0) b[s.groups + 4] = static_cast<std::uint8_t>(f.groupKind);
+            if (f.bytes == 2)
+                PutI16At(b, f.at, static_cast<std::int16_t>(value));
+            else
+                PutI32At(b, f.at, value);
+            const bool inRange = value >= f.low && value <= f.high;
+            EXPECT_EQ(target.Load(b), inRange) << f.name << " " << value;
+            if (!inRange) {
+                EXPECT_EQ(target.reporter.Errors(), std::vector<std::string>{kRefused})
+                    << f.name << " " << value;
+                target.ExpectEmptyAndKept(std::string(f.name) + " " + std::to_string(value));
+            }
+        }
+    }
+}
+
 TEST(ProblemFileValidation, OutlinesLongerThanTheSegmentsAllowAreRefused) {
     // The small problem has five segments: a frame's outline has at most six vertices,
     // and all outlines together at most ten edges.

@@ -13,8 +13,10 @@
 #include "mesh/mesh_segments.hpp"
 #include "model/messages.hpp"
 #include "support/geometry_builders.hpp"
+#include "support/mesh_builder.hpp"
 #include "support/model_invariants.hpp"
 #include "support/problem_builders.hpp"
+#include "support/steady_run.hpp"
 #include "support/triangulation_check.hpp"
 
 namespace kova {
@@ -330,6 +332,127 @@ TEST_F(ReduceMeshTest, AnUnmeshedFrameIsReportedAndItsLinesStayMarked) {
     EXPECT_FALSE(problem.selection.items.empty());
     EXPECT_EQ(problem.lines.Count(), 5);
     EXPECT_EQ(problem.nodes.Count(), 5);
+}
+
+TEST_F(ReduceMeshTest, EveryConditionOfASplitSideGoesToBothPiecesAndKeepsItsMidpointFree) {
+    // A square cut by its diagonal 1-3, every corner held at `hot`: the top carries the
+    // value marker, the right a flux, the bottom a convection with its ambient, the left
+    // all three. Only the midpoint of the top, a plain specified edge, is held; edges
+    // with a flux or a transfer coefficient and the element line keep theirs free. The
+    // same whether every element is divided or the frame is selected (centroids added).
+    for (bool selected : {false, true}) {
+        SCOPED_TRACE(selected);
+        problem.ProblemReset();
+        SquareWithDiagonal();
+        const int hot = FindOrAddSpecValue(problem, kSpecValue, 80);
+        const int flux = FindOrAddSpecValue(problem, kSpecFlux, 5);
+        const int h = FindOrAddSpecValue(problem, kSpecTransfer, 10);
+        const int ambient = FindOrAddSpecValue(problem, kSpecValue, 20);
+        for (int n = 1; n <= 4; ++n) problem.nodes[n].valueSpec = static_cast<std::int16_t>(hot);
+        struct Side {
+            int a, b;
+            Real mx, my;
+            int value, flux, transfer, ambient;
+            bool heldMidpoint;
+        };
+        const Side sides[] = {
+            {Node(100, 100), Node(300, 100), 200, 100, hot, 0, 0, 0, true},
+            {Node(300, 100), Node(300, 300), 300, 200, 0, flux, 0, 0, false},
+            {Node(300, 300), Node(100, 300), 200, 300, 0, 0, h, ambient, false},
+            {Node(100, 300), Node(100, 100), 100, 200, hot, flux, h, ambient, false},
+            {Node(100, 100), Node(300, 300), 200, 200, 0, 0, 0, 0, false},
+        };
+        for (const Side& side : sides) {
+            LineSegment* s = FindSegment(problem, side.a, side.b);
+            ASSERT_NE(s, nullptr);
+            s->valueSpec = side.value;
+            s->fluxSpec = side.flux;
+            s->transferSpec = side.transfer;
+            s->ambientSpec = side.ambient;
+        }
+        const int nodesBefore = problem.nodes.Count();
+        if (selected) SelectFrames({1});
+
+        ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
+        const int added = selected ? 7 : 5;  // five midpoints, and a centroid per element
+        ASSERT_EQ(problem.nodes.Count(), nodesBefore + added);
+
+        for (const Side& side : sides) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(side.mx)) + "," +
+                         std::to_string(static_cast<int>(side.my)));
+            const int m = Node(side.mx, side.my);
+            ASSERT_LE(m, nodesBefore + added);
+            EXPECT_EQ(problem.nodes[m].valueSpec, side.heldMidpoint ? hot : 0);
+            for (int end : {side.a, side.b}) {
+                const LineSegment* piece = FindSegment(problem, end, m);
+                ASSERT_NE(piece, nullptr) << end;
+                EXPECT_EQ(piece->valueSpec, side.value);
+                EXPECT_EQ(piece->fluxSpec, side.flux);
+                EXPECT_EQ(piece->transferSpec, side.transfer);
+                EXPECT_EQ(piece->ambientSpec, side.ambient);
+                const bool diagonal = side.value == 0 && side.flux == 0 && side.transfer == 0;
+                EXPECT_EQ(piece->frameA == piece->frameB, diagonal);
+            }
+        }
+    }
+}
+
+TEST_F(ReduceMeshTest, ARefinedWallWithConvectionAndFluxKeepsItsLinearProfile) {
+    // The square 2 x 2 m (1 cm a pixel), k = 1, insulated top and bottom, a flux of 50
+    // into the right (100 W per metre of depth), and on the left convection h = 10
+    // either to 20 outside, T = 25 + 50 (x - x0), or to a 1 x 2 m lump beside it that
+    // loses the heat through h = 5 on its three outer sides (20 W/K) to 20: the lump at
+    // 25 and T = 30 + 50 (x - x0). Linear elements reproduce these at every node of any
+    // mesh; a piece of a side that lost its condition would bend them.
+    for (bool throughLump : {false, true}) {
+        SCOPED_TRACE(throughLump);
+        problem.ProblemReset();
+        SquareWithDiagonal();
+        problem.frames[1].material = 1;
+        test::SetMaterial(problem, 1, 1);
+        const int insulated = FindOrAddSpecValue(problem, kSpecFlux, 0);
+        const int flux = FindOrAddSpecValue(problem, kSpecFlux, 50);
+        const int h = FindOrAddSpecValue(problem, kSpecTransfer, 10);
+        const int ambient = FindOrAddSpecValue(problem, kSpecValue, 20);
+        FindSegment(problem, Node(100, 100), Node(300, 100))->fluxSpec = insulated;
+        FindSegment(problem, Node(100, 300), Node(300, 300))->fluxSpec = insulated;
+        FindSegment(problem, Node(300, 100), Node(300, 300))->fluxSpec = flux;
+        LineSegment* left = FindSegment(problem, Node(100, 100), Node(100, 300));
+        left->transferSpec = h;
+        left->ambientSpec = ambient;
+        int lump = 0;
+        if (throughLump) {
+            lump = AddRectangleFrame(problem, 0, 100, 100, 300);
+            problem.frames[lump].type = FrameType::Lumped;
+            problem.frames[lump].material = 1;
+            const int outer = FindOrAddSpecValue(problem, kSpecTransfer, 5);
+            for (auto [a, b] : {std::pair{Corner{0, 100}, Corner{100, 100}},
+                                {Corner{0, 100}, Corner{0, 300}},
+                                {Corner{0, 300}, Corner{100, 300}}}) {
+                LineSegment* s = FindSegment(problem, Node(a.x, a.y), Node(b.x, b.y));
+                ASSERT_NE(s, nullptr);
+                s->transferSpec = outer;
+                s->ambientSpec = ambient;
+            }
+        }
+
+        ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
+        ASSERT_EQ(ReduceMesh(problem), ReduceOutcome::Reduced);
+
+        test::SteadyRun run(problem);
+        ASSERT_EQ(run.Run(), 0);
+        ASSERT_EQ(problem.settings.activeNodeCount, 25);
+        const Real x0 = test::Position(problem, Node(100, 100)).first;
+        const Real face = throughLump ? 30 : 25;
+        for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+            EXPECT_NEAR(static_cast<double>(run.Value(n)),
+                        static_cast<double>(face + 50 * (test::Position(problem, n).first - x0)),
+                        1e-9)
+                << n;
+        if (throughLump) {
+            EXPECT_NEAR(static_cast<double>(run.LumpValue(lump)), 25, 1e-9);
+        }
+    }
 }
 
 TEST_F(ReduceMeshTest, UndoBringsBackTheCoarseMeshWithItsSpecifications) {

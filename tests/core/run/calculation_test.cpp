@@ -212,6 +212,39 @@ TEST(Calculation, CancelDuringLevelSevenThenContinueMatchesAnUninterruptedRun) {
     EXPECT_EQ(problem.nodes[middle].initialValue, 0);
 }
 
+TEST(Calculation, ALumpCancelledAndContinuedFollowsItsUninterruptedDecay) {
+    // A 0.1 m square lump, rho c = 2000, h = 10 on its four sides to 20, from 100:
+    // tau = rho c A / (h P) = 5 s. Crank-Nicolson multiplies T - 20 by
+    // (1 - dt/2tau)/(1 + dt/2tau) each step, so the continued levels must go on from the
+    // lump's value at the cancel, not from its initial value.
+    Problem problem;
+    MeshBuilder b(problem);
+    const int lump = b.Frame(1, FrameType::Lumped);
+    b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1000, 2);
+    SetConvectionWhere(
+        problem, [](Real, Real) { return true; }, 10, 20);
+    problem.frames[lump].lumpInitialValue = 100;
+    problem.settings.transient = true;
+    CalculationRun run(problem);
+    run.progress.cancelAtPoll = 4;
+    ASSERT_EQ(run.Calculate(TimeSettings(10, 1)).code, SolverError::Cancelled);
+    EXPECT_EQ(run.state.currentLevel, 3);
+    EXPECT_EQ(problem.frames[lump].lumpInitialValue, 100);
+    run.progress.cancelAtPoll = -1;
+    ASSERT_EQ(run.Continue(TimeSettings(10, 1)).code, SolverError::Ok);
+    ASSERT_EQ(run.state.results.LevelCount(), 11);
+    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
+    const Real factor = (1 - 0.1L) / (1 + 0.1L);
+    for (int level = 0; level <= 10; ++level)
+        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
+                    static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
+            << level;
+    // The lump's initial value is the first level's again.
+    EXPECT_EQ(problem.frames[lump].lumpInitialValue, 100);
+}
+
 TEST(Calculation, EveryLevelsTimeReachesTheBalanceTableEvenWhenBalancesAreCancelled) {
     Problem problem;
     MakeStrip(problem);

@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "expressions/compiler.hpp"
 #include "model/selection.hpp"
 #include "model/subjects.hpp"
 #include "results/flows.hpp"
@@ -75,6 +76,41 @@ TEST(ExtendedSurfaces, AnInsulatedPlateCoolsAtTwiceHOverRhoCT) {
     EXPECT_GT(run.Value(1, 1), 20);
 }
 
+TEST(ExtendedSurfaces, ValuesThatStartAfterTheFirstStepAreEvaluatedAtEveryStep) {
+    // The plate above with, in turn, h, the fluid temperature, the density and the
+    // specific heat reaching their values only at 5 s, before the first step's time:
+    // every step then sees the full values and the levels are those of the constant
+    // plate, 20 + 80 f^level, while a run that kept the first assembly would not.
+    const Real adt = 2 * 25 / (2700 * 900 * kThickness) * 10;
+    const Real factor = (1 - adt / 2) / (1 + adt / 2);
+    for (int variant = 0; variant < 4; ++variant) {
+        Problem problem;
+        MakeInsulatedPlate(problem, 25, 0);
+        Frame& f = problem.frames[1];
+        Material& m = problem.materials[1];
+        int error = 0;
+        if (variant == 0)
+            f.finTransferSpec = FindOrAddSpec(problem, kSpecTransfer, false, "25*STEP(TIME-5)", 0);
+        if (variant == 1)
+            f.finFluidSpec = FindOrAddSpec(problem, kSpecValue, false, "20*STEP(TIME-5)", 0);
+        if (variant == 2) error = CompileExpression(problem, "2700*STEP(TIME-5)", m.density);
+        if (variant == 3) {
+            error = CompileExpression(problem, "900*STEP(TIME-5)", m.specificHeat);
+            m.specificHeat.value = 0;  // its value at the start
+        }
+        ASSERT_EQ(error, 0);
+        ASSERT_GT(f.finTransferSpec, 0);
+        ASSERT_GT(f.finFluidSpec, 0);
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(50, 10)).code, SolverError::Ok) << variant;
+        for (int level = 1; level <= 5; ++level)
+            for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+                EXPECT_NEAR(static_cast<double>(run.Value(level, n)),
+                            static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
+                    << variant << " " << level;
+    }
+}
+
 TEST(ExtendedSurfaces, ASurfaceFluxWithoutExchangeWarmsThePlateAtQOverRhoCT) {
     Problem problem;
     MakeInsulatedPlate(problem, 0, 1000);
@@ -86,6 +122,62 @@ TEST(ExtendedSurfaces, ASurfaceFluxWithoutExchangeWarmsThePlateAtQOverRhoCT) {
             EXPECT_NEAR(static_cast<double>(run.Value(level, n)),
                         static_cast<double>(100 + rate * 10 * level), 1e-9)
                 << level;
+}
+
+TEST(ExtendedSurfaces, ALumpStoresAndExchangesOverItsThickness) {
+    // A 0.1 m square lump 2 mm thick, rho c = 2000, generation 2000, h = 10 on its four
+    // edges to 20, from 100: capacity rho c A t, source g A t and exchange h P t, so
+    // tau = rho c A / (h P) = 5 s and the balance 20 + g A / (h P) = 25 whatever the
+    // thickness, and Crank-Nicolson multiplies T - 25 by (1 - dt/2tau)/(1 + dt/2tau).
+    Problem problem;
+    SetSubjectLabels(problem, ProbTypeA::ThinFins, false);
+    MeshBuilder b(problem);
+    const int lump = b.Frame(1, FrameType::Lumped);
+    b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1000, 2);
+    SetThickness(problem, lump, kThickness);
+    problem.frames[lump].generationSpec = FindOrAddSpecValue(problem, kSpecGeneration, 2000);
+    SetConvectionWhere(
+        problem, [](Real, Real) { return true; }, 10, 20);
+    problem.frames[lump].lumpInitialValue = 100;
+    problem.settings.transient = true;
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
+    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
+    const Real factor = (1 - 0.1L) / (1 + 0.1L);
+    for (int level = 0; level <= 5; ++level)
+        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
+                    static_cast<double>(25 + 75 * std::pow(factor, level)), 1e-9)
+            << level;
+}
+
+TEST(ExtendedSurfaces, AFinInAFluidWarmingAlongItFollowsTheFluid) {
+    // A fin 0.1 x 0.02 m held at 20 and 120 at its ends, in a fluid whose temperature
+    // rises linearly between the same values, T_f = 20 + 1000 x: T = T_f solves
+    // k t T'' - 2h (T - T_f) = 0, so no heat moves between fin and fluid. The element
+    // loads take each element's mean fluid temperature, which keeps the nodes within
+    // 0.01 of it; one corner's fluid temperature is up to 10 degrees off that mean.
+    Problem problem;
+    SetSubjectLabels(problem, ProbTypeA::ThinFins, false);
+    MeshBuilder b(problem);
+    const int frame = MeshRectangle(b, 0, 0, 0.1L, 0.02L, 10, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 200);
+    SetThickness(problem, frame, kThickness);
+    SetSurface(problem, frame, 25, 0, 0);
+    problem.frames[frame].finFluidSpec = FindOrAddSpec(problem, kSpecValue, false, "20+1000*X", 0);
+    SetValueWhere(
+        problem, [](Real x, Real) { return Near(x, 0) || Near(x, 0.1L); },
+        [](Real x, Real) { return 20 + 1000 * x; });
+    InsulateRest(problem);
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate().code, SolverError::Ok);
+    Real worst = 0;
+    for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+        worst =
+            std::max(worst, std::fabs(run.Value(0, n) - (20 + 1000 * Position(problem, n).first)));
+    EXPECT_LT(worst, 0.01L);
 }
 
 TEST(ExtendedSurfaces, FramesOfDifferentThicknessCarryOneFlowInWatts) {

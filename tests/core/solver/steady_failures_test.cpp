@@ -15,6 +15,7 @@
 #include "solver/steady_solution.hpp"
 #include "support/mesh_builder.hpp"
 #include "support/steady_run.hpp"
+#include "units/unit_labels.hpp"
 
 namespace kova::test {
 namespace {
@@ -219,6 +220,94 @@ TEST(PropertyIteration, ANonConvergingIterationStopsAfterThirtyIterations) {
     EXPECT_EQ(run.results.Level(0)[0], 31);
     EXPECT_EQ(plate.CurrentValues(), before);
     for (int n = 1; n <= p.settings.activeNodeCount; ++n) EXPECT_TRUE(std::isfinite(run.Value(n)));
+}
+
+TEST(PropertyIteration, ALinearProblemMarkedDependentTakesExactlyThreeSolutions) {
+    // k = 1 + 0*T changes nothing, so the second solution repeats the first; the
+    // iteration still makes a third before it may stop.
+    Plate plate;
+    Problem& p = plate.problem;
+    ASSERT_EQ(CompileExpression(p, "1+0*T", p.materials[1].conductivity), 0);
+    plate.FixLeft(0);
+    plate.FixRight(1);
+    InsulateRest(p);
+    SteadyRun run(p);
+    ASSERT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.iterations, 3);
+    EXPECT_EQ(run.results.Level(0)[0], 0);
+}
+
+TEST(PropertyIteration, AContractingSubstitutionStopsAtTheFirstChangeBelowTheLimit) {
+    // Insulated perfused tissue, w = 1, arterial 0, generation 10 + T/2: every solution
+    // is uniform, T(n) = 10 + T(n-1)/2 from the start value 0, so T(n) = 20 (1 - 2^-n)
+    // and the change of solution n is 20 / 2^n (absolute: the range is 0). It first
+    // falls below 0.001 at n = 15 (6.1e-4; 1.2e-3 at n = 14), and never grows, so
+    // nothing is relaxed.
+    Plate plate;
+    Problem& p = plate.problem;
+    SetSubjectLabels(p, ProbTypeA::Bio, false);
+    Material& m = p.materials[1];
+    m.perfusion = BoundarySpec{};
+    m.perfusion.kind = kSpecProperty;
+    m.perfusion.value = 1;
+    p.blood.specificHeat = 1;
+    p.blood.arterialSpec = FindOrAddSpecValue(p, kSpecValue, 0);
+    const int spec = FindOrAddSpecValue(p, kSpecGeneration, 54321);
+    ASSERT_EQ(CompileExpression(p, "10+T/2", p.specs[spec]), 0);
+    p.frames[plate.frame].generationSpec = spec;
+    InsulateRest(p);
+    for (int n = 1; n <= p.nodes.Count(); ++n) p.nodes[n].currentValue = 0;
+    SteadyRun run(p);
+    ASSERT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.iterations, 15);
+    for (int n = 1; n <= p.settings.activeNodeCount; ++n)
+        EXPECT_NEAR(static_cast<double>(run.Value(n)), 20 * (1 - std::ldexp(1.0, -15)), 1e-9);
+}
+
+TEST(PropertyIteration, ALumpAloneIteratesOnItsOwnChange) {
+    // A 0.1 m square lump, h = 10 on its sides to 20 (4 W/K), generating g = c0 + c1 T
+    // per unit area (0.01 m2): each solution is T' = 20 + 0.0025 (c0 + c1 T), from the
+    // lump result 0. The lump is the only unknown, so its change alone decides when
+    // the iteration stops and whether an iterate is relaxed; the iteration is followed
+    // here step by step as described for the property iteration.
+    struct Case {
+        const char* generation;
+        Real c0, c1;
+    };
+    for (const Case& c : {Case{"400+20*T", 400, 20}, Case{"400-800*T", 400, -800}}) {
+        SCOPED_TRACE(c.generation);
+        Real t = 20 + 0.0025L * c.c0;  // the first solution
+        Real previous = 9.99e99L;
+        int count = 1;
+        bool converged = false;
+        do {
+            ++count;
+            Real next = 20 + 0.0025L * (c.c0 + c.c1 * t);
+            const Real change = std::fabs(next - t);
+            if (change > previous) next = 0.625L * t + 0.375L * next;
+            t = next;
+            converged = change < 0.001L && count >= 3;
+            previous = change;
+        } while (!converged && count <= 30);
+        ASSERT_TRUE(converged);
+
+        Problem p;
+        MeshBuilder b(p);
+        const int lump = b.Frame(1, FrameType::Lumped);
+        b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
+        b.Finish();
+        SetMaterial(p, 1, 1);
+        const int spec = FindOrAddSpecValue(p, kSpecGeneration, 54321);
+        ASSERT_EQ(CompileExpression(p, c.generation, p.specs[spec]), 0);
+        p.frames[lump].generationSpec = spec;
+        p.frames[lump].lumpResult = 0;
+        SetConvectionWhere(
+            p, [](Real, Real) { return true; }, 10, 20);
+        SteadyRun run(p);
+        ASSERT_EQ(run.Run(), 0);
+        EXPECT_EQ(run.iterations, count);
+        EXPECT_NEAR(static_cast<double>(run.LumpValue(lump)), static_cast<double>(t), 1e-12);
+    }
 }
 
 // Change and Relax on a run of two nodes whose stored and new values are set directly.

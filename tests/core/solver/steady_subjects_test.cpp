@@ -119,6 +119,30 @@ TEST(SteadySubjects, BioHeatPerfusionGivesTheHyperbolicProfile) {
               0.02L);
 }
 
+TEST(SteadySubjects, PerfusionVaryingInSpaceHoldsInsulatedTissueAtTheArterialTemperature) {
+    // Insulated tissue whose perfusion grows with the first coordinate: T = Ta solves
+    // it exactly on any mesh, as the exchange matrix and the arterial load are the same
+    // integral of w N_i (times r in cylindrical geometry).
+    for (bool cylindrical : {false, true}) {
+        Problem p;
+        SetSubjectLabels(p, ProbTypeA::Bio, false);
+        p.SetCylindrical(cylindrical);
+        MeshBuilder b(p);
+        MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
+        b.Finish();
+        SetMaterial(p, 1, 0.5L);
+        ASSERT_EQ(CompileExpression(p, cylindrical ? "0.5*(1+3*R)" : "0.5*(1+3*X)",
+                                    p.materials[1].perfusion),
+                  0);
+        p.blood.specificHeat = 4000;
+        p.blood.arterialSpec = FindOrAddSpecValue(p, kSpecValue, 37);
+        InsulateRest(p);
+        SteadyRun run(p);
+        ASSERT_EQ(run.Run(), 0) << cylindrical;
+        EXPECT_LT(MaxError(run, [](Real, Real) { return 37; }), 1e-9L) << cylindrical;
+    }
+}
+
 TEST(SteadySubjects, ElectricCurrentsThroughAPlate) {
     // A current density q enters at x = 0, V = 0 at x = L: V = q (L - x) / sigma.
     Slab slab(ProbTypeA::ElecFieldC, 2, 0.5L, 8, 2, 5);

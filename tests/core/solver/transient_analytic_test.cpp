@@ -153,6 +153,39 @@ TEST(TransientAnalytic, LumpCoolingByConvectionDecaysExponentially) {
     }
 }
 
+TEST(TransientAnalytic, ALumpTimedInHoursStepsInHoursAndStoresHours) {
+    // The cooling lump with rho c = 2000 * 3600: tau = 5 h. With the time unit hours,
+    // steps of 1 h are 3600 s inside the run, so T - 20 shrinks by (1 - 0.1)/(1 + 0.1)
+    // each step, the levels hold the times 0..5 in hours, and the critical step is
+    // C/K = 18000 s = 5 h, a ratio of 0.2.
+    Problem problem;
+    MeshBuilder b(problem);
+    const int lump = b.Frame(1, FrameType::Lumped);
+    b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1000, 2 * 3600);
+    SetConvectionWhere(
+        problem, [](Real, Real) { return true; }, 10, 20);
+    problem.frames[lump].lumpInitialValue = 100;
+    problem.settings.transient = true;
+    problem.settings.timeInHours = true;
+    SetUnitLabels(problem);
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
+    ASSERT_EQ(run.state.results.LevelCount(), 6);
+    EXPECT_EQ(problem.settings.transientStop, 5);
+    EXPECT_NEAR(static_cast<double>(run.state.timeStepRatio), 0.2, 1e-12);
+    EXPECT_EQ(run.state.criticalText[1], "     Critical time-step estimate = 5.000 hr");
+    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
+    const Real factor = (1 - 0.1L) / (1 + 0.1L);
+    for (int level = 0; level <= 5; ++level) {
+        EXPECT_NEAR(static_cast<double>(run.Time(level)), level, 1e-12);
+        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
+                    static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
+            << level;
+    }
+}
+
 TEST(TransientAnalytic, WithoutCapacityEachLevelIsTheSteadyProfileAtItsTime) {
     // Specific heat 0: T(0, t) = 10 t, T(1, t) = 0, so T = 10 t (1 - x) at every level.
     Problem problem;
@@ -259,6 +292,216 @@ TEST(TransientAnalytic, WithoutCapacityANonlinearConductivityIteratesEachLevel) 
     }
 }
 
+// Insulated perfused tissue without capacity, w = 1, arterial 0, with the generation
+// `generation`: every iterate is uniform, T(n) = g(T(n-1)).
+void MakePerfusedBlockWithoutCapacity(Problem& problem, const char* generation) {
+    SetSubjectLabels(problem, ProbTypeA::Bio, false);
+    MeshBuilder b(problem);
+    const int frame = MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1, 0);
+    Material& m = problem.materials[1];
+    m.perfusion = BoundarySpec{};
+    m.perfusion.kind = kSpecProperty;
+    m.perfusion.value = 1;
+    problem.blood.specificHeat = 1;
+    problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 0);
+    problem.frames[frame].generationSpec =
+        FindOrAddSpec(problem, kSpecGeneration, false, generation, 0);
+    InsulateRest(problem);
+    problem.settings.transient = true;
+    SetAllInitialValues(problem, 0);
+}
+
+TEST(TransientAnalytic, WithoutCapacityEachLevelIteratesUntilItsChangeFallsBelowTheLimit) {
+    // g = 10 + T/2, and 10 more from 2.5 s: each level starts from the previous level's
+    // values and stops at the first change below 0.001 from the third solution on.
+    // From 0 the change of solution n is 20 / 2^n: level 1 stops at n = 15 with
+    // 20 (1 - 2^-15). Level 2 starts 20 / 2^15 below 20 and stops at n = 3, 20 / 2^18
+    // below it. Level 3 heads for 40 from there; its first change, 10, is larger than
+    // the last one of level 2 but is not relaxed, as each level starts afresh; it stops
+    // at n = 15, (20 + 20 / 2^18) / 2^15 below 40.
+    Problem problem;
+    MakePerfusedBlockWithoutCapacity(problem, "10+T/2+10*STEP(TIME-2.5)");
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(3, 1)).code, SolverError::Ok);
+    EXPECT_EQ(run.state.runMode, -1);
+    for (int n = 1; n <= problem.settings.activeNodeCount; ++n) {
+        EXPECT_NEAR(static_cast<double>(run.Value(1, n)), 20 - std::ldexp(20.0, -15), 1e-9);
+        EXPECT_NEAR(static_cast<double>(run.Value(2, n)), 20 - std::ldexp(20.0, -18), 1e-9);
+        EXPECT_NEAR(static_cast<double>(run.Value(3, n)),
+                    40 - std::ldexp(20.0, -15) - std::ldexp(20.0, -33), 1e-9);
+    }
+}
+
+TEST(TransientAnalytic, WithoutCapacityALevelThatDoesNotConvergeKeepsItsThirtyFirstSolution) {
+    // g = 10 + 0.9 T: T(n) = 100 - (100 - T(0)) 0.9^n changes by more than 0.001 for 88
+    // solutions, so each level keeps its 31st and the run goes on: 100 (1 - 0.9^31) at
+    // level 1, 100 (1 - 0.9^62) at level 2.
+    Problem problem;
+    MakePerfusedBlockWithoutCapacity(problem, "10+0.9*T");
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(2, 1)).code, SolverError::Ok);
+    for (int n = 1; n <= problem.settings.activeNodeCount; ++n) {
+        EXPECT_NEAR(static_cast<double>(run.Value(1, n)), 100 * (1 - std::pow(0.9, 31)), 1e-9);
+        EXPECT_NEAR(static_cast<double>(run.Value(2, n)), 100 * (1 - std::pow(0.9, 62)), 1e-9);
+    }
+}
+
+TEST(TransientAnalytic, HeldFacesRisingWithABalancingSourceGiveAUniformRampInBothSchemes) {
+    // Every outer side held at 10 t, k = 1, rho c = 2000 and a generation of
+    // rho c * 10: T = 10 t everywhere solves it, and both schemes reproduce it exactly,
+    // the held values acting on their neighbours at the old and the new level.
+    for (TransMethodType method : {TransMethodType::CrankN, TransMethodType::Euler}) {
+        Problem problem;
+        MeshBuilder b(problem);
+        const int frame = MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
+        b.Finish();
+        SetMaterial(problem, 1, 1, 1000, 2);
+        const int rising = FindOrAddSpec(problem, kSpecValue, false, "10*TIME", 0);
+        ASSERT_GT(rising, 0);
+        SetValueWhere(
+            problem, [](Real, Real) { return true; }, [](Real, Real) { return 0; });
+        for (LineSegment& s : problem.lines)
+            if (s.valueSpec > 0) s.valueSpec = rising;
+        for (int n = 1; n <= problem.nodes.Count(); ++n)
+            if (problem.nodes[n].valueSpec != 0)
+                problem.nodes[n].valueSpec = static_cast<std::int16_t>(rising);
+        problem.frames[frame].generationSpec = FindOrAddSpecValue(problem, kSpecGeneration, 20000);
+        problem.settings.transient = true;
+        SetAllInitialValues(problem, 0);
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(5, 1, method)).code, SolverError::Ok);
+        for (int level = 1; level <= 5; ++level)
+            for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+                EXPECT_NEAR(static_cast<double>(run.Value(level, n)), 10 * level, 1e-9)
+                    << static_cast<int>(method) << " " << level << " " << n;
+    }
+}
+
+TEST(TransientAnalytic, ALumpWhoseSourceOrCapacityStartsAfterTheStartHeatsToItsBalance) {
+    // The 0.1 m square lump of the cooling test (h = 10 on its sides to 20, tau = 5 s)
+    // with a generation of 2000 per unit area, from 100. In turn the generation and the
+    // specific heat begin only at 0.5 s, before the first step: either way the lump
+    // sees 20 W against 4 W/K at every step, so T - 25 shrinks by (1 - 0.1)/(1 + 0.1)
+    // each 1 s step.
+    for (bool sourceStarts : {true, false}) {
+        Problem problem;
+        MeshBuilder b(problem);
+        const int lump = b.Frame(1, FrameType::Lumped);
+        b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
+        b.Finish();
+        SetMaterial(problem, 1, 1, 1000, 2);
+        Frame& f = problem.frames[lump];
+        if (sourceStarts) {
+            f.generationSpec =
+                FindOrAddSpec(problem, kSpecGeneration, false, "2000*STEP(TIME-0.5)", 0);
+        } else {
+            f.generationSpec = FindOrAddSpecValue(problem, kSpecGeneration, 2000);
+            BoundarySpec& c = problem.materials[1].specificHeat;
+            ASSERT_EQ(CompileExpression(problem, "2*STEP(TIME-0.5)", c), 0);
+            c.value = 0;  // its value at the start
+        }
+        ASSERT_GT(f.generationSpec, 0);
+        SetConvectionWhere(
+            problem, [](Real, Real) { return true; }, 10, 20);
+        f.lumpInitialValue = 100;
+        problem.settings.transient = true;
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
+        EXPECT_EQ(run.state.runMode, 2);
+        const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
+        const Real factor = (1 - 0.1L) / (1 + 0.1L);
+        for (int level = 0; level <= 5; ++level)
+            EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
+                        static_cast<double>(25 + 75 * std::pow(factor, level)), 1e-9)
+                << sourceStarts << " " << level;
+    }
+}
+
+TEST(TransientAnalytic, CylindricalCapacityVaryingWithTheRadiusWarmsUniformly) {
+    // An insulated solid cylinder 0 <= r <= 1 with rho c = 1000 (1 + r) and a generation
+    // 2000 (1 + r): dT/dt = 2 everywhere, which the capacity (the integral of rho c r
+    // N_i N_j) and the generation (of g r N_i) must balance exactly at every node.
+    Problem problem;
+    problem.SetCylindrical(true);
+    MeshBuilder b(problem);
+    const int frame = MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1, 1);
+    ASSERT_EQ(CompileExpression(problem, "1000*(1+R)", problem.materials[1].density), 0);
+    const int spec = FindOrAddSpec(problem, kSpecGeneration, false, "2000*(1+R)", 0);
+    ASSERT_GT(spec, 0);
+    problem.frames[frame].generationSpec = spec;
+    InsulateRest(problem);
+    problem.settings.transient = true;
+    SetAllInitialValues(problem, 10);
+    for (TransMethodType method : {TransMethodType::CrankN, TransMethodType::Euler}) {
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(5, 1, method)).code, SolverError::Ok);
+        for (int level = 1; level <= 5; ++level)
+            for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+                EXPECT_NEAR(static_cast<double>(run.Value(level, n)), 10 + 2 * level, 1e-9)
+                    << level << " " << n;
+    }
+}
+
+TEST(TransientAnalytic, CylindricalPerfusedTissueRelaxesToTheArterialTemperature) {
+    // Insulated tissue 0 <= r <= 1 from 30, arterial 37, blood c 4000 and perfusion
+    // 0.5 (1 + r), rho c = 4e5 (1 + r): w / rho c = 0.005 per second everywhere, so
+    // Crank-Nicolson with 10 s steps multiplies T - 37 by 0.975 / 1.025 at every node.
+    // The perfusion starts at 5 s, before the first step's time, so only a run that
+    // re-evaluates it at every step sees it.
+    Problem problem;
+    SetSubjectLabels(problem, ProbTypeA::Bio, false);
+    problem.SetCylindrical(true);
+    MeshBuilder b(problem);
+    MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
+    b.Finish();
+    SetMaterial(problem, 1, 0.5L, 1, 1);
+    Material& m = problem.materials[1];
+    ASSERT_EQ(CompileExpression(problem, "4E5*(1+R)", m.density), 0);
+    ASSERT_EQ(CompileExpression(problem, "0.5*(1+R)*STEP(TIME-5)", m.perfusion), 0);
+    problem.blood.specificHeat = 4000;
+    problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 37);
+    InsulateRest(problem);
+    problem.settings.transient = true;
+    SetAllInitialValues(problem, 30);
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(50, 10)).code, SolverError::Ok);
+    for (int level = 1; level <= 5; ++level)
+        for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+            EXPECT_NEAR(static_cast<double>(run.Value(level, n)),
+                        static_cast<double>(37 - 7 * std::pow(0.975L / 1.025L, level)), 1e-9)
+                << level << " " << n;
+}
+
+TEST(TransientAnalytic, CylindricalRingLumpCoolsWithItsVolumePerRadian) {
+    // A ring lump 1 <= r <= 1.1, 0 <= z <= 0.1, rho c = 2000, h = 10 on its four sides
+    // to 20, from 100. Per radian: capacity rho c (1.1^2 - 1) / 2 * 0.1 = 21, exchange
+    // h L r over the sides = 10 (0.1 + 0.11 + 2 * 0.1 * 1.05) = 4.2, so tau = 5 s and
+    // Crank-Nicolson multiplies T - 20 by (1 - dt/2tau)/(1 + dt/2tau) each step.
+    Problem problem;
+    problem.SetCylindrical(true);
+    MeshBuilder b(problem);
+    const int lump = b.Frame(1, FrameType::Lumped);
+    b.LumpOutline(lump, {b.Node(1, 0), b.Node(1.1L, 0), b.Node(1.1L, 0.1L), b.Node(1, 0.1L)});
+    b.Finish();
+    SetMaterial(problem, 1, 1, 1000, 2);
+    SetConvectionWhere(
+        problem, [](Real, Real) { return true; }, 10, 20);
+    problem.frames[lump].lumpInitialValue = 100;
+    problem.settings.transient = true;
+    CalculationRun run(problem);
+    ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
+    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
+    const Real factor = (1 - 0.1L) / (1 + 0.1L);
+    for (int level = 0; level <= 5; ++level)
+        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
+                    static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
+            << level;
+}
+
 TEST(TransientAnalytic, AFaceSteppedAfterTheStartActsOnItsNeighboursAtBothLevels) {
     // A bar 0.1 x 0.01 m, k = 200, rho c = 2.4e6 (alpha = 1/12000), initially 0, its right
     // face held at 0 and its left face stepped to 100 just after the start, against the
@@ -336,6 +579,47 @@ TEST(TransientAnalytic, ArterialTemperatureSteppedInTimeDrivesPerfusedTissue) {
     EXPECT_NEAR(static_cast<double>(exact), 40.16, 0.005);
     for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
         EXPECT_NEAR(static_cast<double>(run.Value(20, n)), static_cast<double>(exact), 2e-3);
+}
+
+TEST(TransientAnalytic, ASourceDependingOnTheValueTakesTheLastCompletedLevel) {
+    // Insulated uniform tissue, rho c = 4e5, w = 2000, arterial 37, generation
+    // 1000 + 50 T, from 37: each step evaluates the source with the values of the level
+    // just completed, so per unit volume
+    //   Crank-Nicolson: (rho c + dt w/2) T' = (rho c - dt w/2) T + dt (w Ta + g(T)),
+    //   Euler:           rho c T' = (rho c - dt w) T + dt (w Ta + g(T)).
+    for (TransMethodType method : {TransMethodType::CrankN, TransMethodType::Euler}) {
+        Problem problem;
+        SetSubjectLabels(problem, ProbTypeA::Bio, false);
+        MeshBuilder b(problem);
+        const int frame = MeshRectangle(b, 0, 0, 0.1L, 0.1L, 2, 2, 1);
+        b.Finish();
+        SetMaterial(problem, 1, 0.5L, 1000, 400);
+        Material& m = problem.materials[1];
+        m.perfusion = BoundarySpec{};
+        m.perfusion.kind = kSpecProperty;
+        m.perfusion.value = 0.5L;
+        problem.blood.specificHeat = 4000;
+        problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 37);
+        problem.frames[frame].generationSpec =
+            FindOrAddSpec(problem, kSpecGeneration, false, "1000+50*T", 0);
+        ASSERT_GT(problem.frames[frame].generationSpec, 0);
+        InsulateRest(problem);
+        problem.settings.transient = true;
+        SetAllInitialValues(problem, 37);
+        CalculationRun run(problem);
+        ASSERT_EQ(run.Calculate(TimeSettings(100, 10, method)).code, SolverError::Ok);
+        const Real rc = 4e5L, w = 2000, dt = 10;
+        const bool cn = method == TransMethodType::CrankN;
+        Real t = 37;
+        for (int level = 1; level <= 10; ++level) {
+            const Real source = dt * (w * 37 + 1000 + 50 * t);
+            t = cn ? ((rc - dt * w / 2) * t + source) / (rc + dt * w / 2)
+                   : ((rc - dt * w) * t + source) / rc;
+            for (int n = 1; n <= problem.settings.activeNodeCount; ++n)
+                EXPECT_NEAR(static_cast<double>(run.Value(level, n)), static_cast<double>(t), 1e-9)
+                    << cn << " " << level;
+        }
+    }
 }
 
 TEST(TransientAnalytic, AFixedLumpFollowsItsValueInTimeInFieldAndFlows) {
