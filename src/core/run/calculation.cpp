@@ -76,9 +76,9 @@ void RenewBandwidth(CalculationState& state) {
 void ShowSystemSize(const SolverRun& run, const CalculationState& state, RunProgress* progress) {
     if (progress == nullptr || run.checkOnly) return;
     progress->SetLine(1, UnknownsLine(run.problem, state.unknowns));
-    // The sparse solver's bandwidth is still being searched for; the front end shows it
-    // when it is known (CalculationState::bandwidth).
-    progress->SetLine(2, run.factor.kind == SolverKind::Band ? BandwidthLine(run.bandwidth) : " ");
+    // The sparse solver's bandwidth is still being searched for: the line is left to the
+    // front end, which shows it when it is known (CalculationState::bandwidth).
+    if (run.factor.kind == SolverKind::Band) progress->SetLine(2, BandwidthLine(run.bandwidth));
     progress->SetLine(3, " ");
 }
 
