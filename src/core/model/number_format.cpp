@@ -140,11 +140,12 @@ constexpr std::array<Real, kExactPowers> kPowersOfTen = [] {
 // point, x and its 18-digit decimal round alike and the result is exact. Nothing when y
 // is too close to call (or too large for the integer); the digit-by-digit way decides.
 std::optional<std::uint64_t> RoundedScaled(Real y) {
-    if (!(y < 1e18L)) return std::nullopt;
-    const Real whole = std::floor(y);
-    const Real fraction = y - whole;  // exact
-    if (std::fabs(fraction - 0.5L) <= std::ldexp(y, -55)) return std::nullopt;
-    return static_cast<std::uint64_t>(whole) + (fraction > 0.5L ? 1 : 0);
+    constexpr Real kMargin = 1.0L / static_cast<Real>(std::uint64_t{1} << 55);
+    if (!(y >= 0 && y < 1e18L)) return std::nullopt;
+    const auto whole = static_cast<std::uint64_t>(y);    // truncated, y < 2^63
+    const Real fraction = y - static_cast<Real>(whole);  // exact
+    if (std::fabs(fraction - 0.5L) <= y * kMargin) return std::nullopt;
+    return whole + (fraction > 0.5L ? 1 : 0);
 }
 
 // The decimal digits of v, at least `count` of them (zeros in front).
@@ -284,6 +285,32 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// trunc(4 - ln a / 2.3025) for a in [1e-6, 1e6], the table's count of decimals. The
+// logarithm is taken only for a within 1e-12 of a point where ln a / 2.3025 is an
+// integer m (a = e^(2.3025 m), m = -7..7); elsewhere it lies strictly between two such
+// integers, which settles the count.
+int TableDecimals(Real a) {
+    constexpr int kFirst = -7, kCount = 15;
+    static const std::array<Real, kCount> kSteps = [] {
+        std::array<Real, kCount> steps{};
+        for (int i = 0; i < kCount; ++i)
+            steps[static_cast<std::size_t>(i)] =
+                std::exp(kLnTenApprox * static_cast<Real>(kFirst + i));
+        return steps;
+    }();
+    int below = 0;  // steps clearly below a
+    for (const Real step : kSteps) {
+        if (std::fabs(a - step) <= step * 1e-12L)
+            return static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));
+        if (step < a) ++below;
+    }
+    if (below == 0 || below == kCount)
+        return static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));
+    // ln a / 2.3025 lies in (m, m + 1), so 4 - it lies in (3 - m, 4 - m).
+    const int m = kFirst + below - 1;
+    return 3 - m >= 0 ? 3 - m : 4 - m;
+}
+
 }  // namespace
 
 bool IsInfinityMarker(Real x) {
@@ -333,7 +360,7 @@ DecForm TableAutoFormat(Real x) {
     const Real a = std::fabs(x);
     if (!std::isfinite(a) || a < 1e-6L || a > 1e6L) return DecForm{kExponentialStyle, 4};
     // |x| lies in [1e-6, 1e6] here, so the count stays within -2..10.
-    const auto decimals = static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));
+    const int decimals = TableDecimals(a);
     DecForm form{kFixedStyle, static_cast<std::int16_t>(decimals)};
     // With the divisor 2.3025, a exceeds 4 only below about 0.1 and is negative only
     // above about 99980, so the middle case below is never reached; it stays to keep

@@ -78,6 +78,21 @@ TEST(FormatNumber, TheQuickWayAgreesWithTheDigitByDigitWay) {
                 ++checked;
             }
     EXPECT_GT(checked, 400000);
+    // The table's count of decimals, settled without the logarithm away from its steps,
+    // is the rule's everywhere, also at the steps and beside them.
+    std::vector<Real> magnitudes;
+    for (int m = -6; m <= 6; ++m) {
+        const Real step = std::exp(2.3025L * m);
+        magnitudes.insert(magnitudes.end(),
+                          {step, std::nextafter(step, 0.0L), std::nextafter(step, 1e30L),
+                           step * (1 + 1e-13L), step * (1 + 1e-9L), step * (1 - 1e-9L)});
+    }
+    for (const Real x : values) magnitudes.push_back(std::fabs(x));
+    for (const Real a : magnitudes) {
+        if (a < 1e-6L || a > 1e4L) continue;
+        const int rule = static_cast<int>(std::trunc(4 - std::log(a) / 2.3025L));
+        EXPECT_EQ(TableAutoFormat(a).digits, rule) << static_cast<double>(a);
+    }
 }
 
 TEST(InfinityMarker, EveryFormatterKnowsIt) {
