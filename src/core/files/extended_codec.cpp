@@ -1,6 +1,8 @@
 #include "files/extended_codec.hpp"
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace kova {
@@ -90,6 +92,16 @@ ExtendedClass ClassifyExtended(const ExtendedImage& image) {
 }
 
 Real DecodeExtended(const ExtendedImage& image) {
+    // Where Real is this very format in memory, a normal value is its own ten bytes.
+    if constexpr (std::numeric_limits<Real>::digits == 64 &&
+                  std::numeric_limits<Real>::max_exponent == 16384 &&
+                  std::endian::native == std::endian::little && sizeof(Real) >= 10) {
+        if (ClassifyExtended(image) == ExtendedClass::Normal) {
+            Real value = 0;
+            std::memcpy(&value, image.data(), image.size());
+            return value;
+        }
+    }
     const bool negative = NegativeOf(image);
     const std::uint64_t significand = SignificandOf(image);
     Real magnitude = 0;
