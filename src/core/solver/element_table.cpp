@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <new>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "model/messages.hpp"
@@ -82,6 +81,7 @@ int OtherEnd(const LineSegment& s, int node) {
 struct NodeSegments {
     std::vector<std::int32_t> start;  // node n's segments are at [start[n], start[n + 1])
     std::vector<LineSegment*> segments;
+    std::vector<std::int32_t> positions;  // each one's position in the segment list
 
     bool Build(Problem& problem) {
         const int n = problem.nodes.Count();
@@ -97,18 +97,28 @@ struct NodeSegments {
                 start[static_cast<std::size_t>(i)] += start[static_cast<std::size_t>(i) - 1];
             segments.assign(static_cast<std::size_t>(start[static_cast<std::size_t>(n) + 1]),
                             nullptr);
+            positions.assign(segments.size(), 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
         std::vector<std::int32_t> fill(start.begin(), start.end() - 1);
+        std::int32_t position = -1;
         for (LineSegment& s : problem.lines) {
+            ++position;
             if (s.active == 0 || !problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2))
                 continue;
-            segments[static_cast<std::size_t>(fill[static_cast<std::size_t>(s.node1)]++)] = &s;
-            if (s.node2 != s.node1)
-                segments[static_cast<std::size_t>(fill[static_cast<std::size_t>(s.node2)]++)] = &s;
+            const auto put = [&](int end) {
+                const auto at = static_cast<std::size_t>(fill[static_cast<std::size_t>(end)]++);
+                segments[at] = &s;
+                positions[at] = position;
+            };
+            put(s.node1);
+            if (s.node2 != s.node1) put(s.node2);
         }
         return true;
+    }
+    std::int32_t PositionAt(LineSegment* const* p) const {
+        return positions[static_cast<std::size_t>(p - segments.data())];
     }
     LineSegment* const* Begin(int node) const {
         return segments.data() + start[static_cast<std::size_t>(node)];
@@ -120,10 +130,16 @@ struct NodeSegments {
 
 constexpr Real kFarthestCandidate = 32767;
 
+// A segment and its position in the segment list.
+struct Side {
+    LineSegment* segment = nullptr;
+    std::int32_t position = 0;
+};
+
 struct Candidate {
     int node = 0;
-    LineSegment* sideAC = nullptr;
-    LineSegment* sideCB = nullptr;
+    Side sideAC;
+    Side sideCB;
 };
 
 // The side of segment s (from its first node to its second) on which node c lies: 0
@@ -139,7 +155,9 @@ int SideOf(const Problem& problem, const LineSegment& s, int c) {
 class ElementBuilder {
 public:
     ElementBuilder(Problem& problem, ElementTable& elements)
-        : m_problem(problem), m_elements(elements) {
+        : m_problem(problem),
+          m_elements(elements),
+          m_sidesTaken(static_cast<std::size_t>(problem.lines.Count()), 0) {
         m_known.reserve(static_cast<std::size_t>(problem.nodes.Count()) * 2 + 16);
     }
 
@@ -147,14 +165,13 @@ public:
     // borders one element on each side, so a candidate there is that element again or
     // three segments around other nodes (around a node whose three triangles a
     // reduction quartered, for one).
-    bool SideTaken(const LineSegment& s, int c) const {
-        const auto found = m_sidesTaken.find(&s);
-        return found != m_sidesTaken.end() &&
-               (found->second & (1u << SideOf(m_problem, s, c))) != 0;
+    bool SideTaken(const Side& s, int c) const {
+        const std::uint8_t taken = m_sidesTaken[static_cast<std::size_t>(s.position)];
+        return taken != 0 && (taken & (1u << SideOf(m_problem, *s.segment, c))) != 0;
     }
 
     // Adds triangle (a, b, c) unless it exists or lies in a lump.
-    void Add(int a, int b, const Candidate& c, LineSegment* sideAB) {
+    void Add(int a, int b, const Candidate& c, const Side& sideAB) {
         Element e;
         e.nodes = {a, b, c.node};
         std::sort(e.nodes.begin(), e.nodes.end());
@@ -162,14 +179,16 @@ public:
                                   (static_cast<std::uint64_t>(e.nodes[1]) << 21) |
                                   static_cast<std::uint64_t>(e.nodes[2]);
         if (m_known.count(key) != 0) return;
-        e.sides = {sideAB, c.sideAC, c.sideCB};
+        e.sides = {sideAB.segment, c.sideAC.segment, c.sideCB.segment};
         e.frame = DecideFrame(e);
         if (!m_problem.FrameIsDistributed(e.frame)) return;  // a lump, a hole or outside
         m_known.insert(key);
-        for (LineSegment* s : e.sides) {
+        for (const Side& side : {sideAB, c.sideAC, c.sideCB}) {
+            LineSegment* s = side.segment;
             ++s->elementCount;
             const int third = e.nodes[0] + e.nodes[1] + e.nodes[2] - s->node1 - s->node2;
-            m_sidesTaken[s] |= static_cast<std::uint8_t>(1u << SideOf(m_problem, *s, third));
+            m_sidesTaken[static_cast<std::size_t>(side.position)] |=
+                static_cast<std::uint8_t>(1u << SideOf(m_problem, *s, third));
         }
         m_elements.Add(e);
     }
@@ -199,7 +218,7 @@ private:
     Problem& m_problem;
     ElementTable& m_elements;
     std::unordered_set<std::uint64_t> m_known;
-    std::unordered_map<const LineSegment*, std::uint8_t> m_sidesTaken;  // bit per side
+    std::vector<std::uint8_t> m_sidesTaken;  // by list position, a bit per side
 };
 
 }  // namespace
@@ -221,7 +240,10 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
 
     // 3. Each incomplete segment looks for the third nodes of its elements.
     std::vector<Candidate> candidates;
+    std::int32_t position = -1;
     for (LineSegment& ab : problem.lines) {
+        ++position;
+        const Side sideAB{&ab, position};
         if (ab.active == 0 || IsComplete(ab)) continue;
         const int a = ab.node1;
         const int b = ab.node2;
@@ -237,11 +259,11 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
                 LineSegment* cb = *q;
                 if (cb->elementCount >= 2 || OtherEnd(*cb, c) != b) continue;
                 if (problem.nodes[c].active == 0) continue;
-                if (builder.SideTaken(ab, c)) {
+                if (builder.SideTaken(sideAB, c)) {
                     onTakenSide = true;
                     continue;
                 }
-                candidates.push_back({c, ac, cb});
+                candidates.push_back({c, {ac, at.PositionAt(p)}, {cb, at.PositionAt(q)}});
             }
         }
         if (candidates.empty()) {
@@ -253,7 +275,7 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
             continue;
         }
         if (candidates.size() == 1) {
-            builder.Add(a, b, candidates[0], &ab);
+            builder.Add(a, b, candidates[0], sideAB);
             continue;
         }
         // Several: the nearest candidate (by |ac| + |bc|) on each side of the line a-b.
@@ -274,7 +296,7 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
             }
         }
         for (const Candidate* c : best)
-            if (c != nullptr) builder.Add(a, b, *c, &ab);
+            if (c != nullptr) builder.Add(a, b, *c, sideAB);
     }
 
     // 5. Segments that still lack their elements.
