@@ -130,9 +130,13 @@ public:
         Apply(m_hubs.back(), best);
     }
 
-    // The width fell to `best`: every hub proves more starts abandoned.
-    void Narrowed(int best) {
-        for (const Hub& hub : m_hubs) Apply(hub, best);
+    // The width fell to `best`: every hub proves more starts abandoned. Ends early when
+    // `stop` is raised (the search is then given up).
+    void Narrowed(int best, const std::atomic<bool>& stop) {
+        for (const Hub& hub : m_hubs) {
+            if (stop.load(std::memory_order_relaxed)) return;
+            Apply(hub, best);
+        }
     }
 
 private:
@@ -452,8 +456,10 @@ void SearchStarts(SharedSearch& shared, int index) {
     Coverage coverage(g, abandoned);
     int coverageWidth = shared.champion.Threshold(1);
     for (std::size_t i = static_cast<std::size_t>(index); i < shared.seeds.size();
-         i += static_cast<std::size_t>(shared.threads))
+         i += static_cast<std::size_t>(shared.threads)) {
+        if (shared.ranOut.load(std::memory_order_relaxed)) return;
         coverage.AddHub(shared.seeds[i], coverageWidth);
+    }
     LevelBatch levels(g);
     std::vector<std::int32_t> mark(size, 0);
     std::vector<std::int32_t> order(size + 1, 0);
@@ -465,10 +471,12 @@ void SearchStarts(SharedSearch& shared, int index) {
         if (first > g.n) return;
         const int last = std::min(g.n, first + kStartsPerBlock - 1);
         for (int s = first; s <= last; ++s) {
+            // A search that ran out, or one given up, ends here rather than after the block.
+            if (shared.ranOut.load(std::memory_order_relaxed)) return;
             const int best = shared.champion.Threshold(s);
             if (best < coverageWidth) {
                 coverageWidth = best;
-                coverage.Narrowed(best);
+                coverage.Narrowed(best, shared.ranOut);
             }
             if (abandoned.Known(s, best)) continue;  // certain to be abandoned
             if (failedAt[static_cast<std::size_t>(s)] != best) {
