@@ -4,7 +4,9 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <optional>
 #include <unordered_set>
+#include <utility>
 
 #include "model/messages.hpp"
 #include "model/problem.hpp"
@@ -152,6 +154,61 @@ int SideOf(const Problem& problem, const LineSegment& s, int c) {
     return cross > 0 ? 0 : 1;
 }
 
+// The frames' outlines as corner coordinates, gathered once for the many centroids an
+// element table tests: the same walk as PointInFrameOutline, without looking up the
+// outline's nodes again for every point.
+class FrameOutlines {
+public:
+    explicit FrameOutlines(const Problem& problem)
+        : m_problem(problem), m_corners(static_cast<std::size_t>(problem.frameCount) + 1) {}
+
+    // FrameContainingPoint.
+    int Containing(Real x, Real y) {
+        for (int k = m_problem.frameCount; k >= 1; --k)
+            if (Inside(CornersOf(k), x, y)) return k;
+        return 0;
+    }
+
+private:
+    using Corners = std::vector<std::pair<Real, Real>>;
+
+    // Empty when the outline never holds a point (no frame, fewer than four vertices or
+    // a vertex that is not a node).
+    const Corners& CornersOf(int k) {
+        std::optional<Corners>& corners = m_corners[static_cast<std::size_t>(k)];
+        if (corners) return *corners;
+        corners.emplace();
+        const Frame* f = m_problem.FrameAt(k);
+        if (f == nullptr || f->vertices.size() < 4) return *corners;
+        for (const int v : f->vertices) {
+            if (!m_problem.nodes.Valid(v)) {
+                corners->clear();
+                break;
+            }
+            corners->emplace_back(m_problem.nodes[v].x, m_problem.nodes[v].y);
+        }
+        return *corners;
+    }
+
+    static bool Inside(const Corners& corners, Real x, Real y) {
+        int winding = 0;
+        for (std::size_t j = 0; j + 1 < corners.size(); ++j) {
+            const auto& [ax, ay] = corners[j];
+            const auto& [bx, by] = corners[j + 1];
+            const Real cross = (bx - ax) * (y - ay) - (x - ax) * (by - ay);
+            if (ay <= y) {
+                if (by > y && cross > 0) ++winding;
+            } else if (by <= y && cross < 0) {
+                --winding;
+            }
+        }
+        return winding != 0;
+    }
+
+    const Problem& m_problem;
+    std::vector<std::optional<Corners>> m_corners;  // by frame, once asked for
+};
+
 class ElementBuilder {
 public:
     ElementBuilder(Problem& problem, ElementTable& elements)
@@ -212,11 +269,12 @@ private:
             cx += m_problem.nodes[n].x;
             cy += m_problem.nodes[n].y;
         }
-        return FrameContainingPoint(m_problem, cx / 3, cy / 3);
+        return m_outlines.Containing(cx / 3, cy / 3);
     }
 
     Problem& m_problem;
     ElementTable& m_elements;
+    mutable FrameOutlines m_outlines{m_problem};
     std::unordered_set<std::uint64_t> m_known;
     std::vector<std::uint8_t> m_sidesTaken;  // by list position, a bit per side
 };
