@@ -43,24 +43,40 @@ void CheckMarks::MarkNode(Problem& problem, int number) {
     problem.selection.items.push_back(NumberItem(number));
 }
 
-bool PointInFrameOutline(const Problem& problem, int k, Real x, Real y) {
-    const Frame* f = problem.FrameAt(k);
-    if (f == nullptr || k == 0 || f->vertices.size() < 4) return false;
+namespace {
+
+// The outline's corners (ax, ay) of a closed walk: whether it winds around (x, y).
+// `corner(j)` gives corner j of `count`.
+template <class CornerAt>
+bool WindsAround(std::size_t count, const CornerAt& corner, Real x, Real y) {
     int winding = 0;
-    for (std::size_t j = 0; j + 1 < f->vertices.size(); ++j) {
-        const int va = f->vertices[j];
-        const int vb = f->vertices[j + 1];
-        if (!problem.nodes.Valid(va) || !problem.nodes.Valid(vb)) return false;
-        const Node& a = problem.nodes[va];
-        const Node& b = problem.nodes[vb];
-        const Real cross = (b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y);
-        if (a.y <= y) {
-            if (b.y > y && cross > 0) ++winding;
-        } else if (b.y <= y && cross < 0) {
+    for (std::size_t j = 0; j + 1 < count; ++j) {
+        const auto [ax, ay] = corner(j);
+        const auto [bx, by] = corner(j + 1);
+        const Real cross = (bx - ax) * (y - ay) - (x - ax) * (by - ay);
+        if (ay <= y) {
+            if (by > y && cross > 0) ++winding;
+        } else if (by <= y && cross < 0) {
             --winding;
         }
     }
     return winding != 0;
+}
+
+}  // namespace
+
+bool PointInFrameOutline(const Problem& problem, int k, Real x, Real y) {
+    const Frame* f = problem.FrameAt(k);
+    if (f == nullptr || k == 0 || f->vertices.size() < 4) return false;
+    for (const int v : f->vertices)
+        if (!problem.nodes.Valid(v)) return false;
+    return WindsAround(
+        f->vertices.size(),
+        [&](std::size_t j) {
+            const Node& n = problem.nodes[f->vertices[j]];
+            return std::pair<Real, Real>(n.x, n.y);
+        },
+        x, y);
 }
 
 int FrameContainingPoint(const Problem& problem, Real x, Real y) {
@@ -191,18 +207,8 @@ private:
     }
 
     static bool Inside(const Corners& corners, Real x, Real y) {
-        int winding = 0;
-        for (std::size_t j = 0; j + 1 < corners.size(); ++j) {
-            const auto& [ax, ay] = corners[j];
-            const auto& [bx, by] = corners[j + 1];
-            const Real cross = (bx - ax) * (y - ay) - (x - ax) * (by - ay);
-            if (ay <= y) {
-                if (by > y && cross > 0) ++winding;
-            } else if (by <= y && cross < 0) {
-                --winding;
-            }
-        }
-        return winding != 0;
+        return WindsAround(
+            corners.size(), [&](std::size_t j) { return corners[j]; }, x, y);
     }
 
     const Problem& m_problem;
