@@ -1,7 +1,9 @@
 // kova-batch solve: loads, checks and calculates a problem as the Calculate command does
 // (a transient problem with the time settings it stores), printing the status lines as
 // they appear; optionally writes the table of nodal results, prints the flow across a
-// path of segments at every stored level, and prints a JSON summary for scripts.
+// path of segments at every stored level, and prints a JSON summary for scripts. The
+// sparse solver does not need the bandwidth-minimising numbering, so its bandwidth is
+// searched for only when asked (--bandwidth) and printed after the results are written.
 // Ctrl+C during a transient run cancels between levels and keeps the completed ones.
 #include <unistd.h>
 
@@ -53,6 +55,7 @@ struct SolveOptions {
     std::string flowPath;
     std::string solver = "sparse";
     bool json = false;
+    bool bandwidth = false;
 };
 
 std::optional<DecForm> ParseFormat(const std::string& text) {
@@ -184,6 +187,7 @@ void Calculate(const SolveOptions& o, SolveRun& run) {
         return run.setup.ok();
     };
     run.state.solver = o.solver == "sparse" ? SolverKind::Sparse : SolverKind::Band;
+    run.state.searchBandwidth = o.bandwidth;
     g_interrupts = 0;
     const auto previous = std::signal(SIGINT, OnInterrupt);
     run.outcome = DoCalcs(run.problem, run.state, hooks);
@@ -282,15 +286,25 @@ int ReportFlows(const SolveOptions& o, const SolveRequest& request, SolveRun& ru
     return kExitOk;
 }
 
+// The bandwidth shown: the band solver's, or the sparse solver's once its search ends
+// (asked for with --bandwidth, and then printed last of the status lines).
+std::optional<int> ReportBandwidth(const SolveOptions& o, const SolveRun& run) {
+    if (run.state.solver == SolverKind::Band) return run.state.bandwidth.Value();
+    if (!o.bandwidth) return std::nullopt;
+    const std::optional<int> bandwidth = run.state.bandwidth.Wait();
+    if (bandwidth) StatusStream(o) << "Matrix Bandwidth = " << *bandwidth << std::endl;
+    return bandwidth;
+}
+
 void PrintJsonSummary(const SolveRequest& request, const SolveRun& run,
-                      const nlohmann::json& flows) {
+                      const std::optional<int>& bandwidth, const nlohmann::json& flows) {
     const Problem& problem = run.problem;
     const CalculationState& state = run.state;
     nlohmann::json j;
     j["resultCode"] = SolverErrorNumber(run.outcome.code);
     j["message"] = run.message;
     j["unknowns"] = state.unknowns;
-    j["bandwidth"] = state.bandwidth;
+    if (bandwidth) j["bandwidth"] = *bandwidth;
     j["elements"] = state.checked.elements.Count();
     if (problem.settings.transient)
         j["levels"] = run.lastLevel;
@@ -344,7 +358,8 @@ int RunSolve(const SolveOptions& o) {
             if (const int code = ReportFlows(o, request, run, flows); code != kExitOk) return code;
         }
     }
-    if (o.json) PrintJsonSummary(request, run, flows);
+    const std::optional<int> bandwidth = ReportBandwidth(o, run);
+    if (o.json) PrintJsonSummary(request, run, bandwidth, flows);
     return ExitCodeOf(run.outcome);
 }
 
@@ -368,6 +383,10 @@ void RegisterSolveCommand(CLI::App& app, CommandAction& action) {
                     "arithmetic")
         ->check(CLI::IsMember({"band", "sparse"}));
     sub->add_flag("--json", o->json, "print one JSON object with the outcome at the end");
+    sub->add_flag("--bandwidth", o->bandwidth,
+                  "with the sparse solver: find the bandwidth of the band solver's equation "
+                  "numbering (beside the calculation) and print it after the results; the band "
+                  "solver always shows it");
     sub->callback([&action, o] { action = [o] { return RunSolve(*o); }; });
 }
 

@@ -133,20 +133,35 @@ TEST_F(Batch, CheckReportsTheElementsOrTheMarkedItems) {
     EXPECT_EQ(t.out.substr(t.out.size() - 5), " sec\n");
 }
 
+// The band solver shows its bandwidth before assembly; the sparse solver's is searched
+// for only when asked and printed after the results, the same figure.
 TEST_F(Batch, SolvePrintsTheStatusLinesInOrder) {
     Problem problem;
     MakeWall(problem);
-    const Output o = Run("solve " + Save(problem, "wall.kvx"));
-    ASSERT_EQ(o.code, 0) << o.err;
-    const auto lines = o.OutLines();
-    ASSERT_EQ(lines.size(), 6u) << o.out;
+    const std::string file = Save(problem, "wall.kvx");
+    const Output band = Run("solve " + file + " --solver band");
+    ASSERT_EQ(band.code, 0) << band.err;
+    const auto lines = band.OutLines();
+    ASSERT_EQ(lines.size(), 6u) << band.out;
     EXPECT_EQ(lines[0], "Checking problem definition.");
     EXPECT_EQ(lines[1], "No errors found. 40 elements");
     EXPECT_EQ(lines[2], "Calculations in progress...");
     EXPECT_EQ(lines[3], "No. Unknown Temperatures = 30");
     EXPECT_EQ(lines[4].rfind("Matrix Bandwidth = ", 0), 0u);
     EXPECT_EQ(lines[5], "Calculations completed in 0 sec");
-    EXPECT_TRUE(o.err.empty()) << o.err;
+    EXPECT_TRUE(band.err.empty()) << band.err;
+
+    const Output sparse = Run("solve " + file);
+    ASSERT_EQ(sparse.code, 0) << sparse.err;
+    EXPECT_EQ(sparse.OutLines(),
+              std::vector<std::string>({lines[0], lines[1], lines[2], lines[3], lines[5]}));
+
+    const std::string table = Path("wall.csv").string();
+    const Output asked = Run("solve " + file + " --bandwidth --table " + table);
+    ASSERT_EQ(asked.code, 0) << asked.err;
+    EXPECT_EQ(asked.OutLines(),
+              std::vector<std::string>({lines[0], lines[1], lines[2], lines[3], lines[5],
+                                        "Table written to " + table, lines[4]}));
 }
 
 TEST_F(Batch, TableLayoutsFollowTheExtension) {
@@ -269,9 +284,10 @@ TEST_F(Batch, TheSparseSolverGivesTheBandSolversTables) {
         MakeWall(problem, transient);
         const std::string file = Save(problem, "wall.kvx");
         const std::string band = Path("band.csv").string(), sparse = Path("sparse.csv").string();
-        const Output b = Run("solve " + file + " --format float:9 --json --table " + band);
-        const Output s =
-            Run("solve " + file + " --format float:9 --json --solver sparse --table " + sparse);
+        const Output b =
+            Run("solve " + file + " --format float:9 --json --solver band --table " + band);
+        const Output s = Run("solve " + file + " --format float:9 --json --solver sparse --table " +
+                             sparse + (transient ? " --bandwidth" : ""));
         ASSERT_EQ(b.code, 0) << b.err;
         ASSERT_EQ(s.code, 0) << s.err;
         // Node, position and value agree to every digit shown; the nodal balances of
@@ -289,6 +305,12 @@ TEST_F(Batch, TheSparseSolverGivesTheBandSolversTables) {
         const nlohmann::json jb = nlohmann::json::parse(b.out), js = nlohmann::json::parse(s.out);
         EXPECT_EQ(js["resultCode"], 0);
         EXPECT_EQ(js["unknowns"], jb["unknowns"]);
+        // The sparse run names the band solver's bandwidth only when asked for it.
+        ASSERT_TRUE(jb["bandwidth"].is_number_integer());
+        if (transient)
+            EXPECT_EQ(js["bandwidth"], jb["bandwidth"]);
+        else
+            EXPECT_FALSE(js.contains("bandwidth"));
     }
     const Output bad = Run("solve " + Path("wall.kvx").string() + " --solver dense");
     EXPECT_EQ(bad.code, 64);

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -35,12 +36,23 @@
 #include "files/problem_file.hpp"
 #include "painting/painter.hpp"
 #include "shell/main_window.hpp"
+#include "solver/solver_run.hpp"
 #include "ui/test_application.hpp"
 #include "units/drawing_transform.hpp"
 #include "views/input_window.hpp"
 
 namespace kova::ui {
 namespace {
+
+// Runs the event loop until `done` holds or `ms` milliseconds have passed, and says
+// which; unlike QTRY_VERIFY, a timeout here is a test failure gtest sees.
+template <class Done>
+bool EventsUntil(const Done& done, int ms = 60000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) QTest::qWait(10);
+    return done();
+}
 
 // Accepts the next file dialog with `path` (or cancels it when empty) once it is shown.
 void AnswerFileDialog(const QString& path) {
@@ -432,7 +444,13 @@ TEST_F(Shell, SteadyCalculationRunsOnTheWorkerWhileTheWindowPaints) {
     EXPECT_TRUE(problem().resultsCurrent);
     EXPECT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations completed in "));
     EXPECT_TRUE(window->calcDialog()->Info1->text().startsWith(" No. Unknown Temperatures = "));
-    EXPECT_TRUE(window->calcDialog()->Info2->text().startsWith(" Matrix Bandwidth = "));
+    // The sparse solver's bandwidth is searched beside the run and arrives on the
+    // dialog's timer.
+    ASSERT_TRUE(EventsUntil(
+        [&] { return window->calcDialog()->Info2->text().startsWith(" Matrix Bandwidth = "); }));
+    const std::optional<int> bandwidth = window->document().calculation().bandwidth.Value();
+    ASSERT_TRUE(bandwidth.has_value());
+    EXPECT_EQ(window->calcDialog()->Info2->text().toStdString(), BandwidthLine(*bandwidth));
     EXPECT_EQ(window->calcDialog()->Button->text(), "Continue");
     EXPECT_FALSE(window->calcDialog()->Gauge->isVisible());
     EXPECT_TRUE(window->action(Cmd::Calculate)->isEnabled());
@@ -706,6 +724,41 @@ TEST(Painter, FillsRegionsWithHolesAndStampsMarkers) {
     EXPECT_EQ(image.pixelColor(95, 95), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(20, 20), QColor(Qt::white));  // the marker's inside
     EXPECT_LT(image.pixelColor(23, 20).lightness(), 128);    // its black ring
+}
+
+// The progress dialog shows a figure once it is known, and after the run abandons a
+// search whose results went stale instead of waiting for it.
+TEST(CalcDialog, ShowsTheBandwidthWhenKnownAndAbandonsAStaleSearch) {
+    TestApplication();
+    TCalcDlg dialog;
+    dialog.StartRun(false);
+    BandwidthFigure known;
+    dialog.ShowBandwidthWhenKnown(known, [] { return false; });
+    EXPECT_EQ(dialog.Info2->text(), " ");  // not yet known
+    known.SetKnown(14);
+    ASSERT_TRUE(EventsUntil([&] { return dialog.Info2->text() == " Matrix Bandwidth = 14"; }));
+
+    // A grid large enough that its search outlasts the test's first look at it.
+    const int side = 400;
+    std::vector<std::int32_t> capacity(side * side + 1, 4);
+    ConnectionLists lists;
+    ASSERT_TRUE(lists.Reset(capacity));
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const int u = y * side + x + 1;
+            if (x + 1 < side) lists.Add(u, u + 1), lists.Add(u + 1, u);
+            if (y + 1 < side) lists.Add(u, u + side), lists.Add(u + side, u);
+        }
+    dialog.StartRun(false);
+    BandwidthFigure searched;
+    searched.Search(lists, side * side);
+    bool stale = false;
+    dialog.ShowBandwidthWhenKnown(searched, [&stale] { return stale; });
+    dialog.RunEnded();
+    stale = true;
+    ASSERT_TRUE(EventsUntil([&] { return !searched.Pending(); }, 5000));
+    EXPECT_EQ(searched.Value(), std::nullopt);  // abandoned, not found
+    EXPECT_EQ(dialog.Info2->text(), " ");
 }
 
 }  // namespace

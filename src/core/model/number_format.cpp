@@ -6,7 +6,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace kova {
@@ -117,8 +119,106 @@ std::string NonFiniteText(Real x) {
     return x < 0 ? "-inf" : "inf";
 }
 
+std::string FormatExponentialByDigits(Real x, int decimals);
+std::string FormatFixedByDigits(Real x, int decimals);
+
+// 10^k for k = 0..27, each exact in an 80-bit real (5^27 < 2^64).
+constexpr int kExactPowers = 28;
+constexpr std::array<Real, kExactPowers> kPowersOfTen = [] {
+    std::array<Real, kExactPowers> p{};
+    Real v = 1;
+    for (Real& e : p) {
+        e = v;
+        v *= 10;
+    }
+    return p;
+}();
+
+// The quick way to both rounding stages: y = |x| 10^k, with one rounding of relative
+// size at most 2^-64, is rounded to the nearest integer directly. The first stage moves
+// |x| by at most 5e-18 of itself, so when y lies farther than 2^-55 y from a halfway
+// point, x and its 18-digit decimal round alike and the result is exact. Nothing when y
+// is too close to call (or too large for the integer); the digit-by-digit way decides.
+std::optional<std::uint64_t> RoundedScaled(Real y) {
+    constexpr Real kMargin = 1.0L / static_cast<Real>(std::uint64_t{1} << 55);
+    if (!(y >= 0 && y < 1e18L)) return std::nullopt;
+    const auto whole = static_cast<std::uint64_t>(y);    // truncated, y < 2^63
+    const Real fraction = y - static_cast<Real>(whole);  // exact
+    if (std::fabs(fraction - 0.5L) <= y * kMargin) return std::nullopt;
+    return whole + (fraction > 0.5L ? 1 : 0);
+}
+
+// The decimal digits of v, at least `count` of them (zeros in front).
+void AppendDigits(std::string& text, std::uint64_t v, int count) {
+    std::array<char, 24> buffer{};
+    int n = 0;
+    while (v != 0 || n < count) {
+        buffer[static_cast<std::size_t>(n++)] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+    while (n > 0) text += buffer[static_cast<std::size_t>(--n)];
+}
+
+std::optional<std::string> QuickExponential(Real x, int decimals) {
+    if (x == 0 || decimals >= 17) return std::nullopt;
+    const Real a = std::fabs(x);
+    int exponent = static_cast<int>(std::floor(std::log10(a)));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // y = a 10^(decimals - exponent) lies in [10^decimals, 10^(decimals + 1)).
+        const int shift = decimals - exponent;
+        if (shift >= kExactPowers || -shift >= kExactPowers) return std::nullopt;
+        const Real y = shift >= 0 ? a * kPowersOfTen[static_cast<std::size_t>(shift)]
+                                  : a / kPowersOfTen[static_cast<std::size_t>(-shift)];
+        if (y < kPowersOfTen[static_cast<std::size_t>(decimals)]) {
+            --exponent;
+            continue;
+        }
+        if (y >= kPowersOfTen[static_cast<std::size_t>(decimals) + 1]) {
+            ++exponent;
+            continue;
+        }
+        std::optional<std::uint64_t> r = RoundedScaled(y);
+        if (!r) return std::nullopt;
+        if (static_cast<Real>(*r) == kPowersOfTen[static_cast<std::size_t>(decimals) + 1]) {
+            *r /= 10;  // 9.99995 became 10.0000: one more place in front
+            ++exponent;
+        }
+        std::string digits;
+        AppendDigits(digits, *r, decimals + 1);
+        std::string text = x < 0 ? "-" : "";
+        text += digits.front();
+        if (decimals > 0) {
+            text += '.';
+            text.append(digits, 1, std::string::npos);
+        }
+        return text + ExponentText(exponent);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> QuickFixed(Real x, int decimals) {
+    if (decimals >= kExactPowers) return std::nullopt;
+    const std::optional<std::uint64_t> r =
+        RoundedScaled(std::fabs(x) * kPowersOfTen[static_cast<std::size_t>(decimals)]);
+    if (!r) return std::nullopt;
+    std::string text = (x < 0 && *r != 0) ? "-" : "";
+    std::string digits;
+    AppendDigits(digits, *r, decimals + 1);
+    text.append(digits, 0, digits.size() - static_cast<std::size_t>(decimals));
+    if (decimals > 0) {
+        text += '.';
+        text.append(digits, digits.size() - static_cast<std::size_t>(decimals), std::string::npos);
+    }
+    return text;
+}
+
 // Scientific notation with `decimals` mantissa decimals.
 std::string FormatExponential(Real x, int decimals) {
+    if (std::optional<std::string> quick = QuickExponential(x, decimals)) return *std::move(quick);
+    return FormatExponentialByDigits(x, decimals);
+}
+
+std::string FormatExponentialByDigits(Real x, int decimals) {
     Decimal d = ToDecimal(x);
     if (!d.IsZero()) d = RoundAt(d, d.exponent - decimals);
     std::string digits = d.IsZero() ? std::string(static_cast<std::size_t>(decimals) + 1, '0')
@@ -155,6 +255,11 @@ std::string PlaceDigits(const Decimal& d, int decimals) {
 }
 
 std::string FormatFixed(Real x, int decimals) {
+    if (std::optional<std::string> quick = QuickFixed(x, decimals)) return *std::move(quick);
+    return FormatFixedByDigits(x, decimals);
+}
+
+std::string FormatFixedByDigits(Real x, int decimals) {
     const Decimal d = RoundAt(ToDecimal(x), -decimals);
     std::string text = (x < 0 && !d.IsZero()) ? "-" : "";
     return text + PlaceDigits(d, decimals);
@@ -180,6 +285,32 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// trunc(4 - ln a / 2.3025) for a in [1e-6, 1e6], the table's count of decimals. The
+// logarithm is taken only for a within 1e-12 of a point where ln a / 2.3025 is an
+// integer m (a = e^(2.3025 m), m = -7..7); elsewhere it lies strictly between two such
+// integers, which settles the count.
+int TableDecimals(Real a) {
+    constexpr int kFirst = -7, kCount = 15;
+    static const std::array<Real, kCount> kSteps = [] {
+        std::array<Real, kCount> steps{};
+        for (int i = 0; i < kCount; ++i)
+            steps[static_cast<std::size_t>(i)] =
+                std::exp(kLnTenApprox * static_cast<Real>(kFirst + i));
+        return steps;
+    }();
+    int below = 0;  // steps clearly below a
+    for (const Real step : kSteps) {
+        if (std::fabs(a - step) <= step * 1e-12L)
+            return static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));
+        if (step < a) ++below;
+    }
+    if (below == 0 || below == kCount)
+        return static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));
+    // ln a / 2.3025 lies in (m, m + 1), so 4 - it lies in (3 - m, 4 - m).
+    const int m = kFirst + below - 1;
+    return 3 - m >= 0 ? 3 - m : 4 - m;
+}
+
 }  // namespace
 
 bool IsInfinityMarker(Real x) {
@@ -200,6 +331,19 @@ std::string FormatNumber(const DecForm& format, Real x) {
     }
 }
 
+std::string FormatNumberByDigits(const DecForm& format, Real x) {
+    if (IsInfinityMarker(x) || std::isnan(x)) return NonFiniteText(x);
+    const int digits = ClampDigits(format.digits);
+    switch (format.style) {
+        case kFixedStyle:
+            return FormatFixedByDigits(x, digits);
+        case kExponentialStyle:
+            return FormatExponentialByDigits(x, digits);
+        default:
+            return FormatNumberByDigits(AutoFormat(x, digits), x);
+    }
+}
+
 DecForm AutoFormat(Real x, int n) {
     n = ClampDigits(n);
     const auto digits = static_cast<std::int16_t>(n);
@@ -216,7 +360,7 @@ DecForm TableAutoFormat(Real x) {
     const Real a = std::fabs(x);
     if (!std::isfinite(a) || a < 1e-6L || a > 1e6L) return DecForm{kExponentialStyle, 4};
     // |x| lies in [1e-6, 1e6] here, so the count stays within -2..10.
-    const auto decimals = static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));
+    const int decimals = TableDecimals(a);
     DecForm form{kFixedStyle, static_cast<std::int16_t>(decimals)};
     // With the divisor 2.3025, a exceeds 4 only below about 0.1 and is negative only
     // above about 99980, so the middle case below is never reached; it stays to keep

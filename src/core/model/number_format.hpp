@@ -46,6 +46,11 @@ bool IsInfinityMarker(Real x);
 // "-inf", a NaN "nan".
 std::string FormatNumber(const DecForm& format, Real x);
 
+// FormatNumber worked out digit by digit in both stages. FormatNumber takes a quicker
+// way for values not within a rounding error of a halfway point, and the two always
+// give the same text; this one is kept for tests that hold them to it.
+std::string FormatNumberByDigits(const DecForm& format, Real x);
+
 // The automatic choice of a format with n significant digits: 0 gives fixed with 1
 // decimal; |x| <= 1e-4 exponential with n digits; otherwise d = trunc(n - ln|x|/2.3025)
 // decimals in fixed style when 0 <= d <= n, else exponential with n digits.

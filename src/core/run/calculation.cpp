@@ -55,7 +55,6 @@ bool SetUpRun(SolverRun& run, TransientState& transient, CalculationState& state
     if (run.solverError != SolverError::Ok) return false;
     transient.lastLevel = LastLevelFor(run.runMode, run.t, run.tStop, run.dt, run.currentLevel);
     state.lastLevel = transient.lastLevel;
-    state.bandwidth = run.bandwidth;
     return true;
 }
 
@@ -67,16 +66,19 @@ bool CountUnknowns(SolverRun& run, CalculationState& state) {
     return false;
 }
 
-std::string BandwidthLine(int bandwidth) {
-    return " Matrix Bandwidth = " + std::to_string(bandwidth);
+// The previous run's figure, whether still searched for or not, is not this run's.
+void RenewBandwidth(CalculationState& state) {
+    if (state.bandwidth.Unused()) return;
+    state.bandwidth.Abandon();
+    state.bandwidth = BandwidthFigure{};
 }
 
 void ShowSystemSize(const SolverRun& run, const CalculationState& state, RunProgress* progress) {
     if (progress == nullptr || run.checkOnly) return;
     progress->SetLine(1, UnknownsLine(run.problem, state.unknowns));
-    // The sparse solver's bandwidth is still being found beside the calculation; it is
-    // shown when known (ShowBandwidth).
-    progress->SetLine(2, run.factor.kind == SolverKind::Band ? BandwidthLine(run.bandwidth) : " ");
+    // The sparse solver's bandwidth is still being searched for: the line is left to the
+    // front end, which shows it when it is known (CalculationState::bandwidth).
+    if (run.factor.kind == SolverKind::Band) progress->SetLine(2, BandwidthLine(run.bandwidth));
     progress->SetLine(3, " ");
 }
 
@@ -160,6 +162,10 @@ void Drive(SolverRun& run, TransientState& transient, CalculationState& state,
 
 }  // namespace
 
+std::string BandwidthLine(int bandwidth) {
+    return " Matrix Bandwidth = " + std::to_string(bandwidth);
+}
+
 std::string UnknownsLine(const Problem& problem, int count) {
     return std::string(" No. Unknown ") + UnknownsName(problem.settings.subject) + " = " +
            std::to_string(count);
@@ -180,7 +186,9 @@ SolverError Solve(Problem& problem, CalculationState& state, RunProgress* progre
     state.notConverged = false;
     state.iterations = 0;
     state.unknowns = 0;
-    state.bandwidth = 0;
+    RenewBandwidth(state);
+    run.bandwidthFigure = state.bandwidth;
+    run.searchBandwidth = state.searchBandwidth && !state.checkOnly;
     state.criticalText = {};
     state.timeStepRatio = 0;
     try {
@@ -192,16 +200,9 @@ SolverError Solve(Problem& problem, CalculationState& state, RunProgress* progre
         run.solverError = SolverError::NoMemory;
         problem.reporter().ShowError(GetMessage(MessageId::NoMemoryForCalculation));
     }
-    // The bandwidth the user is shown; for the sparse solver its search ran beside the
-    // calculation and ends here at the latest.
-    // A cancelled run does not wait for it.
-    if (run.solverError == SolverError::Cancelled) run.AbandonBandwidth();
-    if (run.factor.kind == SolverKind::Sparse && run.unknownCount > 0 &&
-        run.solverError != SolverError::Cancelled) {
-        state.bandwidth = run.WaitBandwidth();
-        if (progress != nullptr && !run.checkOnly && state.unknowns > 0)
-            progress->SetLine(2, BandwidthLine(state.bandwidth));
-    }
+    // The sparse solver's bandwidth search goes on after the run; a cancelled run's
+    // figure is not wanted.
+    if (run.solverError == SolverError::Cancelled) state.bandwidth.Abandon();
     // The run's arrays go with `run`; the start time follows the first level.
     if (run.IsTransient()) state.currentLevel = run.currentLevel;
     if (!state.checkOnly && state.results.HasLevel(0) && run.IsTransient())
@@ -359,6 +360,7 @@ namespace {
 // tables.
 void MarkResultsStale(Problem& problem, CalculationState& state) {
     problem.resultsCurrent = false;
+    RenewBandwidth(state);
     if (!state.continueRun) {
         state.results.Release();
         state.balances.Release();

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "solver/configuration_check.hpp"
+#include "solver/equation_numbering_search.hpp"
 #include "solver/result_table.hpp"
 #include "solver/solver_error.hpp"
 #include "solver/system_factor.hpp"
@@ -60,7 +61,14 @@ struct CalculationState {
     std::array<std::string, 3> criticalText;
     Real timeStepRatio = 0;
     int unknowns = 0;  // N - specified count
-    int bandwidth = 0;
+    // The bandwidth the user is shown ("Matrix Bandwidth = N"). The band solver knows it
+    // before assembly; the sparse solver does not need it, so it is searched beside the
+    // calculation (when `searchBandwidth` is set) and is known when the search ends,
+    // possibly after the run. Whoever shows it asks for it (Value, or Wait where it must
+    // be shown); copies of the handle share the one figure and may be kept on any
+    // thread. The next calculation, a cancelled run and the state's end abandon it.
+    BandwidthFigure bandwidth;
+    bool searchBandwidth = true;
     int iterations = 0;  // property iterations (steady) or levels computed (transient)
     int lastLevel = 0;
     int runMode = 0;
@@ -188,5 +196,8 @@ CalculationOutcome DoCalcs(Problem& problem, CalculationState& state,
 
 // " No. Unknown Temperatures = 12" and its siblings.
 std::string UnknownsLine(const Problem& problem, int count);
+
+// " Matrix Bandwidth = 14", the progress display's second line.
+std::string BandwidthLine(int bandwidth);
 
 }  // namespace kova

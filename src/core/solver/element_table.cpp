@@ -4,8 +4,9 @@
 #include <cmath>
 #include <limits>
 #include <new>
-#include <unordered_map>
+#include <optional>
 #include <unordered_set>
+#include <utility>
 
 #include "model/messages.hpp"
 #include "model/problem.hpp"
@@ -42,24 +43,40 @@ void CheckMarks::MarkNode(Problem& problem, int number) {
     problem.selection.items.push_back(NumberItem(number));
 }
 
-bool PointInFrameOutline(const Problem& problem, int k, Real x, Real y) {
-    const Frame* f = problem.FrameAt(k);
-    if (f == nullptr || k == 0 || f->vertices.size() < 4) return false;
+namespace {
+
+// The outline's corners (ax, ay) of a closed walk: whether it winds around (x, y).
+// `corner(j)` gives corner j of `count`.
+template <class CornerAt>
+bool WindsAround(std::size_t count, const CornerAt& corner, Real x, Real y) {
     int winding = 0;
-    for (std::size_t j = 0; j + 1 < f->vertices.size(); ++j) {
-        const int va = f->vertices[j];
-        const int vb = f->vertices[j + 1];
-        if (!problem.nodes.Valid(va) || !problem.nodes.Valid(vb)) return false;
-        const Node& a = problem.nodes[va];
-        const Node& b = problem.nodes[vb];
-        const Real cross = (b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y);
-        if (a.y <= y) {
-            if (b.y > y && cross > 0) ++winding;
-        } else if (b.y <= y && cross < 0) {
+    for (std::size_t j = 0; j + 1 < count; ++j) {
+        const auto [ax, ay] = corner(j);
+        const auto [bx, by] = corner(j + 1);
+        const Real cross = (bx - ax) * (y - ay) - (x - ax) * (by - ay);
+        if (ay <= y) {
+            if (by > y && cross > 0) ++winding;
+        } else if (by <= y && cross < 0) {
             --winding;
         }
     }
     return winding != 0;
+}
+
+}  // namespace
+
+bool PointInFrameOutline(const Problem& problem, int k, Real x, Real y) {
+    const Frame* f = problem.FrameAt(k);
+    if (f == nullptr || k == 0 || f->vertices.size() < 4) return false;
+    for (const int v : f->vertices)
+        if (!problem.nodes.Valid(v)) return false;
+    return WindsAround(
+        f->vertices.size(),
+        [&](std::size_t j) {
+            const Node& n = problem.nodes[f->vertices[j]];
+            return std::pair<Real, Real>(n.x, n.y);
+        },
+        x, y);
 }
 
 int FrameContainingPoint(const Problem& problem, Real x, Real y) {
@@ -82,6 +99,7 @@ int OtherEnd(const LineSegment& s, int node) {
 struct NodeSegments {
     std::vector<std::int32_t> start;  // node n's segments are at [start[n], start[n + 1])
     std::vector<LineSegment*> segments;
+    std::vector<std::int32_t> positions;  // each one's position in the segment list
 
     bool Build(Problem& problem) {
         const int n = problem.nodes.Count();
@@ -97,18 +115,28 @@ struct NodeSegments {
                 start[static_cast<std::size_t>(i)] += start[static_cast<std::size_t>(i) - 1];
             segments.assign(static_cast<std::size_t>(start[static_cast<std::size_t>(n) + 1]),
                             nullptr);
+            positions.assign(segments.size(), 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
         std::vector<std::int32_t> fill(start.begin(), start.end() - 1);
+        std::int32_t position = -1;
         for (LineSegment& s : problem.lines) {
+            ++position;
             if (s.active == 0 || !problem.nodes.Valid(s.node1) || !problem.nodes.Valid(s.node2))
                 continue;
-            segments[static_cast<std::size_t>(fill[static_cast<std::size_t>(s.node1)]++)] = &s;
-            if (s.node2 != s.node1)
-                segments[static_cast<std::size_t>(fill[static_cast<std::size_t>(s.node2)]++)] = &s;
+            const auto put = [&](int end) {
+                const auto at = static_cast<std::size_t>(fill[static_cast<std::size_t>(end)]++);
+                segments[at] = &s;
+                positions[at] = position;
+            };
+            put(s.node1);
+            if (s.node2 != s.node1) put(s.node2);
         }
         return true;
+    }
+    std::int32_t PositionAt(LineSegment* const* p) const {
+        return positions[static_cast<std::size_t>(p - segments.data())];
     }
     LineSegment* const* Begin(int node) const {
         return segments.data() + start[static_cast<std::size_t>(node)];
@@ -120,10 +148,16 @@ struct NodeSegments {
 
 constexpr Real kFarthestCandidate = 32767;
 
+// A segment and its position in the segment list.
+struct Side {
+    LineSegment* segment = nullptr;
+    std::int32_t position = 0;
+};
+
 struct Candidate {
     int node = 0;
-    LineSegment* sideAC = nullptr;
-    LineSegment* sideCB = nullptr;
+    Side sideAC;
+    Side sideCB;
 };
 
 // The side of segment s (from its first node to its second) on which node c lies: 0
@@ -136,10 +170,57 @@ int SideOf(const Problem& problem, const LineSegment& s, int c) {
     return cross > 0 ? 0 : 1;
 }
 
+// The frames' outlines as corner coordinates, gathered once for the many centroids an
+// element table tests: the same walk as PointInFrameOutline, without looking up the
+// outline's nodes again for every point.
+class FrameOutlines {
+public:
+    explicit FrameOutlines(const Problem& problem)
+        : m_problem(problem), m_corners(static_cast<std::size_t>(problem.frameCount) + 1) {}
+
+    // FrameContainingPoint.
+    int Containing(Real x, Real y) {
+        for (int k = m_problem.frameCount; k >= 1; --k)
+            if (Inside(CornersOf(k), x, y)) return k;
+        return 0;
+    }
+
+private:
+    using Corners = std::vector<std::pair<Real, Real>>;
+
+    // Empty when the outline never holds a point (no frame, fewer than four vertices or
+    // a vertex that is not a node).
+    const Corners& CornersOf(int k) {
+        std::optional<Corners>& corners = m_corners[static_cast<std::size_t>(k)];
+        if (corners) return *corners;
+        corners.emplace();
+        const Frame* f = m_problem.FrameAt(k);
+        if (f == nullptr || f->vertices.size() < 4) return *corners;
+        for (const int v : f->vertices) {
+            if (!m_problem.nodes.Valid(v)) {
+                corners->clear();
+                break;
+            }
+            corners->emplace_back(m_problem.nodes[v].x, m_problem.nodes[v].y);
+        }
+        return *corners;
+    }
+
+    static bool Inside(const Corners& corners, Real x, Real y) {
+        return WindsAround(
+            corners.size(), [&](std::size_t j) { return corners[j]; }, x, y);
+    }
+
+    const Problem& m_problem;
+    std::vector<std::optional<Corners>> m_corners;  // by frame, once asked for
+};
+
 class ElementBuilder {
 public:
     ElementBuilder(Problem& problem, ElementTable& elements)
-        : m_problem(problem), m_elements(elements) {
+        : m_problem(problem),
+          m_elements(elements),
+          m_sidesTaken(static_cast<std::size_t>(problem.lines.Count()), 0) {
         m_known.reserve(static_cast<std::size_t>(problem.nodes.Count()) * 2 + 16);
     }
 
@@ -147,14 +228,13 @@ public:
     // borders one element on each side, so a candidate there is that element again or
     // three segments around other nodes (around a node whose three triangles a
     // reduction quartered, for one).
-    bool SideTaken(const LineSegment& s, int c) const {
-        const auto found = m_sidesTaken.find(&s);
-        return found != m_sidesTaken.end() &&
-               (found->second & (1u << SideOf(m_problem, s, c))) != 0;
+    bool SideTaken(const Side& s, int c) const {
+        const std::uint8_t taken = m_sidesTaken[static_cast<std::size_t>(s.position)];
+        return taken != 0 && (taken & (1u << SideOf(m_problem, *s.segment, c))) != 0;
     }
 
     // Adds triangle (a, b, c) unless it exists or lies in a lump.
-    void Add(int a, int b, const Candidate& c, LineSegment* sideAB) {
+    void Add(int a, int b, const Candidate& c, const Side& sideAB) {
         Element e;
         e.nodes = {a, b, c.node};
         std::sort(e.nodes.begin(), e.nodes.end());
@@ -162,14 +242,16 @@ public:
                                   (static_cast<std::uint64_t>(e.nodes[1]) << 21) |
                                   static_cast<std::uint64_t>(e.nodes[2]);
         if (m_known.count(key) != 0) return;
-        e.sides = {sideAB, c.sideAC, c.sideCB};
+        e.sides = {sideAB.segment, c.sideAC.segment, c.sideCB.segment};
         e.frame = DecideFrame(e);
         if (!m_problem.FrameIsDistributed(e.frame)) return;  // a lump, a hole or outside
         m_known.insert(key);
-        for (LineSegment* s : e.sides) {
+        for (const Side& side : {sideAB, c.sideAC, c.sideCB}) {
+            LineSegment* s = side.segment;
             ++s->elementCount;
             const int third = e.nodes[0] + e.nodes[1] + e.nodes[2] - s->node1 - s->node2;
-            m_sidesTaken[s] |= static_cast<std::uint8_t>(1u << SideOf(m_problem, *s, third));
+            m_sidesTaken[static_cast<std::size_t>(side.position)] |=
+                static_cast<std::uint8_t>(1u << SideOf(m_problem, *s, third));
         }
         m_elements.Add(e);
     }
@@ -193,13 +275,14 @@ private:
             cx += m_problem.nodes[n].x;
             cy += m_problem.nodes[n].y;
         }
-        return FrameContainingPoint(m_problem, cx / 3, cy / 3);
+        return m_outlines.Containing(cx / 3, cy / 3);
     }
 
     Problem& m_problem;
     ElementTable& m_elements;
+    mutable FrameOutlines m_outlines{m_problem};
     std::unordered_set<std::uint64_t> m_known;
-    std::unordered_map<const LineSegment*, std::uint8_t> m_sidesTaken;  // bit per side
+    std::vector<std::uint8_t> m_sidesTaken;  // by list position, a bit per side
 };
 
 }  // namespace
@@ -221,7 +304,10 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
 
     // 3. Each incomplete segment looks for the third nodes of its elements.
     std::vector<Candidate> candidates;
+    std::int32_t position = -1;
     for (LineSegment& ab : problem.lines) {
+        ++position;
+        const Side sideAB{&ab, position};
         if (ab.active == 0 || IsComplete(ab)) continue;
         const int a = ab.node1;
         const int b = ab.node2;
@@ -237,11 +323,11 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
                 LineSegment* cb = *q;
                 if (cb->elementCount >= 2 || OtherEnd(*cb, c) != b) continue;
                 if (problem.nodes[c].active == 0) continue;
-                if (builder.SideTaken(ab, c)) {
+                if (builder.SideTaken(sideAB, c)) {
                     onTakenSide = true;
                     continue;
                 }
-                candidates.push_back({c, ac, cb});
+                candidates.push_back({c, {ac, at.PositionAt(p)}, {cb, at.PositionAt(q)}});
             }
         }
         if (candidates.empty()) {
@@ -253,7 +339,7 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
             continue;
         }
         if (candidates.size() == 1) {
-            builder.Add(a, b, candidates[0], &ab);
+            builder.Add(a, b, candidates[0], sideAB);
             continue;
         }
         // Several: the nearest candidate (by |ac| + |bc|) on each side of the line a-b.
@@ -274,7 +360,7 @@ bool BuildElements(Problem& problem, ElementTable& elements, CheckMarks& marks) 
             }
         }
         for (const Candidate* c : best)
-            if (c != nullptr) builder.Add(a, b, *c, &ab);
+            if (c != nullptr) builder.Add(a, b, *c, sideAB);
     }
 
     // 5. Segments that still lack their elements.

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -128,9 +130,13 @@ public:
         Apply(m_hubs.back(), best);
     }
 
-    // The width fell to `best`: every hub proves more starts abandoned.
-    void Narrowed(int best) {
-        for (const Hub& hub : m_hubs) Apply(hub, best);
+    // The width fell to `best`: every hub proves more starts abandoned. Ends early when
+    // `stop` is raised (the search is then given up).
+    void Narrowed(int best, const std::atomic<bool>& stop) {
+        for (const Hub& hub : m_hubs) {
+            if (stop.load(std::memory_order_relaxed)) return;
+            Apply(hub, best);
+        }
     }
 
 private:
@@ -450,8 +456,10 @@ void SearchStarts(SharedSearch& shared, int index) {
     Coverage coverage(g, abandoned);
     int coverageWidth = shared.champion.Threshold(1);
     for (std::size_t i = static_cast<std::size_t>(index); i < shared.seeds.size();
-         i += static_cast<std::size_t>(shared.threads))
+         i += static_cast<std::size_t>(shared.threads)) {
+        if (shared.ranOut.load(std::memory_order_relaxed)) return;
         coverage.AddHub(shared.seeds[i], coverageWidth);
+    }
     LevelBatch levels(g);
     std::vector<std::int32_t> mark(size, 0);
     std::vector<std::int32_t> order(size + 1, 0);
@@ -463,10 +471,12 @@ void SearchStarts(SharedSearch& shared, int index) {
         if (first > g.n) return;
         const int last = std::min(g.n, first + kStartsPerBlock - 1);
         for (int s = first; s <= last; ++s) {
+            // A search that ran out, or one given up, ends here rather than after the block.
+            if (shared.ranOut.load(std::memory_order_relaxed)) return;
             const int best = shared.champion.Threshold(s);
             if (best < coverageWidth) {
                 coverageWidth = best;
-                coverage.Narrowed(best);
+                coverage.Narrowed(best, shared.ranOut);
             }
             if (abandoned.Known(s, best)) continue;  // certain to be abandoned
             if (failedAt[static_cast<std::size_t>(s)] != best) {
@@ -506,10 +516,41 @@ void SearchStarts(SharedSearch& shared, int index) {
 // Below this many unknowns a second search costs more than it saves.
 constexpr int kParallelFrom = 4096;
 
+// The lists as a compact graph of unknowns 1..n (entries beyond n are never numbered),
+// with the width of the identity numbering. A search owns its copy, so the lists may
+// change or go while it runs.
+struct GraphCopy {
+    Graph g;
+    int identityWidth = 0;
+};
+
+GraphCopy CopyGraph(const ConnectionLists& connections, int n) {
+    GraphCopy copy;
+    Graph& g = copy.g;
+    g.n = n;
+    if (n <= 3) return copy;
+    g.start.assign(static_cast<std::size_t>(n) + 2, 0);
+    std::size_t entries = 0;
+    for (int u = 1; u <= n && u <= connections.Count(); ++u)
+        entries += static_cast<std::size_t>(connections.Size(u));
+    g.adjacency.reserve(entries);
+    for (int u = 1; u <= n; ++u) {
+        if (u <= connections.Count())
+            for (const std::int32_t* v = connections.Begin(u); v != connections.End(u); ++v) {
+                if (*v < 1 || *v > n) continue;
+                g.adjacency.push_back(*v);
+                copy.identityWidth = std::max(copy.identityWidth, std::abs(*v - u));
+            }
+        g.start[static_cast<std::size_t>(u) + 1] = static_cast<std::int32_t>(g.adjacency.size());
+    }
+    return copy;
+}
+
 // Everything one numbering needs: the graph, the proofs of abandonment, the hubs, the
 // best numbering so far and the searches' shared state.
 struct NumberingSearch {
-    NumberingSearch(const ConnectionLists& connections, int n, int threads) : abandoned(n) {
+    NumberingSearch(GraphCopy copy, int threads) : abandoned(copy.g.n) {
+        const int n = copy.g.n;
         const std::size_t size = static_cast<std::size_t>(n) + 1;
         result.equationOfUnknown.resize(size);
         result.unknownOfEquation.resize(size);
@@ -517,18 +558,7 @@ struct NumberingSearch {
         result.bandwidth = n;
         trivial = n <= 3;
         if (trivial) return;
-        g.n = n;
-        g.start.assign(size + 1, 0);
-        int identityWidth = 0;
-        for (int u = 1; u <= n; ++u) {
-            for (const std::int32_t* v = connections.Begin(u); v != connections.End(u); ++v) {
-                if (*v < 1 || *v > n) continue;
-                g.adjacency.push_back(*v);
-                identityWidth = std::max(identityWidth, std::abs(*v - u));
-            }
-            g.start[static_cast<std::size_t>(u) + 1] =
-                static_cast<std::int32_t>(g.adjacency.size());
-        }
+        g = std::move(copy.g);
         g.Reverse();
         if (threads <= 0) {
             const unsigned cores = std::thread::hardware_concurrency();
@@ -537,7 +567,7 @@ struct NumberingSearch {
         seeding = std::make_unique<Coverage>(g, abandoned);
         if (threads > 1 && !seeding->StronglyConnected()) threads = 1;
         seeds = seeding->SeedHubs();
-        champion = std::make_unique<Champion>(identityWidth, result.equationOfUnknown);
+        champion = std::make_unique<Champion>(copy.identityWidth, result.equationOfUnknown);
         shared.reset(new SharedSearch{g, *champion, abandoned, seeds, threads});
     }
 
@@ -589,7 +619,7 @@ struct NumberingSearch {
 // other one (then no numbering can run out, and which start would have run out first
 // cannot depend on the order). The result is the rule's numbering exactly.
 Numbering NumberEquations(const ConnectionLists& connections, int n, int threads) {
-    NumberingSearch search(connections, n, threads);
+    NumberingSearch search(CopyGraph(connections, n), threads);
     std::vector<std::thread> helpers;
     try {
         for (int t = 1; t < search.Threads(); ++t)
@@ -603,68 +633,177 @@ Numbering NumberEquations(const ConnectionLists& connections, int n, int threads
     return search.Finish();
 }
 
-struct BandwidthSearch::State {
-    State(const ConnectionLists& connections, int n) : search(connections, n, 2) {}
-    NumberingSearch search;
+// The figure's state, guarded by `mutex`. The searches run outside the lock; the last
+// one to return publishes the figure and frees the search.
+struct BandwidthFigure::State {
+    enum class Phase { Unused, Searching, Done };
+
+    ~State() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            StopLocked();
+        }
+        if (background.joinable()) background.join();
+    }
+
+    void StopLocked() {
+        stopped = true;
+        if (search) search->Stop();
+    }
+
+    // Every search has returned.
+    void PublishLocked() {
+        if (search && !stopped && !failed) {
+            const Numbering numbering = search->Finish();
+            if (numbering.solverError == SolverError::Ok) value = numbering.bandwidth;
+        }
+        search.reset();
+        phase = Phase::Done;
+        changed.notify_all();
+    }
+
+    // The search proper, on the background thread (or the caller's when no thread could
+    // be had): the hubs are made here, off the calculation's path.
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (stopped) {
+            PublishLocked();
+            return;
+        }
+        GraphCopy copy = std::move(pending);
+        lock.unlock();
+        std::unique_ptr<NumberingSearch> made;
+        try {
+            made = std::make_unique<NumberingSearch>(std::move(copy), 2);
+        } catch (const std::bad_alloc&) {
+        }
+        lock.lock();
+        if (!made) {
+            failed = true;
+            PublishLocked();
+            return;
+        }
+        search = std::move(made);
+        if (stopped) search->Stop();
+        NumberingSearch* s = search.get();
+        ++running;
+        changed.notify_all();  // a waiting caller may now take its share
+        lock.unlock();
+        SearchAndReturn(s, 0);
+    }
+
+    // One search of the shared starts; the last to return publishes.
+    void SearchAndReturn(NumberingSearch* s, int index) {
+        bool outOfMemory = false;
+        try {
+            s->Search(index);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (outOfMemory) {
+            failed = true;
+            s->Stop();
+        }
+        if (--running == 0) PublishLocked();
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    Phase phase = Phase::Unused;
+    std::optional<int> value;
+    GraphCopy pending;                        // the lists' copy, until the search takes it
+    std::unique_ptr<NumberingSearch> search;  // from its making until the figure is out
+    int running = 0;                          // searches between Search and their return
+    bool helped = false;                      // a waiting caller took its share
+    bool stopped = false;
+    bool failed = false;  // out of memory: the figure stays unknown
     std::thread background;
-    std::atomic<bool> failed{false};
-    bool finished = false;
-    int bandwidth = 0;
 };
 
-BandwidthSearch::BandwidthSearch() = default;
+BandwidthFigure::BandwidthFigure() : m_state(std::make_shared<State>()) {}
 
-BandwidthSearch::~BandwidthSearch() {
-    Wait();
-}
-
-void BandwidthSearch::Start(const ConnectionLists& connections, int n) {
-    Wait();
-    m_state.reset();
-    try {
-        m_state = std::make_unique<State>(connections, n);
-    } catch (const std::bad_alloc&) {
-        return;  // no bandwidth to show
+void BandwidthFigure::Search(const ConnectionLists& connections, int n) {
+    State& state = *m_state;
+    {
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        if (state.phase != State::Phase::Unused) return;
+        state.phase = State::Phase::Searching;
     }
-    State& state = *m_state;
+    // Only the copy is made on the caller's path.
+    GraphCopy copy;
     try {
-        state.background = std::thread([&state] {
-            try {
-                state.search.Search(0);
-            } catch (const std::bad_alloc&) {
-                state.failed = true;
-            }
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had: Wait does the whole search.
-    }
-}
-
-void BandwidthSearch::Abandon() {
-    if (!m_state || m_state->finished) return;
-    State& state = *m_state;
-    state.search.Stop();
-    if (state.background.joinable()) state.background.join();
-    state.finished = true;
-    state.bandwidth = 0;
-}
-
-int BandwidthSearch::Wait() {
-    if (!m_state) return 0;
-    State& state = *m_state;
-    if (state.finished) return state.bandwidth;
-    const bool background = state.background.joinable();
-    try {
-        // The second search takes the starts the background one has not reached yet;
-        // without a background thread this one takes them all.
-        if (!background || state.search.Threads() > 1) state.search.Search(background ? 1 : 0);
+        copy = CopyGraph(connections, n);
     } catch (const std::bad_alloc&) {
+        const std::lock_guard<std::mutex> lock(state.mutex);
         state.failed = true;
+        state.PublishLocked();
+        return;
     }
-    if (background) state.background.join();
-    state.finished = true;
-    state.bandwidth = state.failed ? 0 : state.search.Finish().bandwidth;
-    return state.bandwidth;
+    {
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        state.pending = std::move(copy);
+    }
+    try {
+        state.background = std::thread([&state] { state.Run(); });
+    } catch (const std::system_error&) {
+        state.Run();
+    }
+}
+
+void BandwidthFigure::SetKnown(int bandwidth) {
+    State& state = *m_state;
+    const std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.phase != State::Phase::Unused) return;
+    state.value = bandwidth;
+    state.phase = State::Phase::Done;
+}
+
+std::optional<int> BandwidthFigure::Value() const {
+    const std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->phase == State::Phase::Done ? m_state->value : std::nullopt;
+}
+
+bool BandwidthFigure::Pending() const {
+    const std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->phase == State::Phase::Searching;
+}
+
+bool BandwidthFigure::Unused() const {
+    const std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->phase == State::Phase::Unused;
+}
+
+std::optional<int> BandwidthFigure::Wait() const {
+    State& state = *m_state;
+    std::unique_lock<std::mutex> lock(state.mutex);
+    if (state.phase == State::Phase::Unused) return std::nullopt;
+    state.changed.wait(lock,
+                       [&state] { return state.phase == State::Phase::Done || state.search; });
+    // The second search takes the starts the background one has not reached yet (on a
+    // graph where two searches may share them).
+    if (state.phase != State::Phase::Done && !state.helped && !state.stopped &&
+        state.search->Threads() > 1) {
+        state.helped = true;
+        ++state.running;
+        NumberingSearch* s = state.search.get();
+        lock.unlock();
+        state.SearchAndReturn(s, 1);
+        lock.lock();
+    }
+    state.changed.wait(lock, [&state] { return state.phase == State::Phase::Done; });
+    return state.value;
+}
+
+void BandwidthFigure::Abandon() const {
+    State& state = *m_state;
+    std::unique_lock<std::mutex> lock(state.mutex);
+    state.StopLocked();
+    if (state.phase == State::Phase::Unused) {
+        state.phase = State::Phase::Done;
+        return;
+    }
+    state.changed.wait(lock, [&state] { return state.phase == State::Phase::Done; });
 }
 
 }  // namespace kova

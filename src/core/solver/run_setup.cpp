@@ -354,7 +354,8 @@ bool ConnectionsConnected(const ConnectionLists& connections, int n) {
 // The band solver needs the bandwidth-minimising numbering of the equations. The sparse
 // one makes its own fill-reducing order, so its equations keep the unknowns' numbers; a
 // mesh that falls apart is found by a linear search, and the numbering, needed only for
-// the bandwidth the user is shown, runs beside the calculation (SolverRun::WaitBandwidth).
+// the bandwidth the user is shown, is searched beside the calculation when wanted
+// (SolverRun::bandwidthFigure).
 void NumberUnknowns(SolverRun& run) {
     const int n = run.unknownCount;
     if (run.factor.kind == SolverKind::Sparse) {
@@ -373,6 +374,7 @@ void NumberUnknowns(SolverRun& run) {
     run.equationOfUnknown = std::move(numbering.equationOfUnknown);
     run.unknownOfEquation = std::move(numbering.unknownOfEquation);
     run.bandwidth = numbering.bandwidth;
+    run.bandwidthFigure.SetKnown(run.bandwidth);
     if (numbering.solverError != SolverError::Ok) run.solverError = numbering.solverError;
 }
 

@@ -177,26 +177,23 @@ public:
     }
     bool IsTransient() const { return runMode != kRunSteady; }
 
-    // Starts the bandwidth-minimising numbering of the connection lists on a thread of
-    // its own (the sparse solver does not need it; the user is shown its bandwidth).
-    // The connection lists must not change until WaitBandwidth.
-    void StartBandwidthSearch() { m_bandwidthSearch.Start(connections, unknownCount); }
-    // Joins a search started by StartBandwidthSearch (taking a share of what is left)
-    // and sets `bandwidth` from it (0 when it could not run); returns `bandwidth`.
+    // The bandwidth the user is shown. The sparse solver does not need the numbering, so
+    // its figure is searched beside the calculation when `searchBandwidth` is set and is
+    // known whenever the search ends; the run never waits for it. A calculation hands in
+    // its own figure, which outlives the run.
+    BandwidthFigure bandwidthFigure;
+    bool searchBandwidth = true;
+
+    // Starts the search of the connection lists (which it copies) when it is wanted.
+    void StartBandwidthSearch() {
+        if (searchBandwidth) bandwidthFigure.Search(connections, unknownCount);
+    }
+    // Waits for the figure (0 when it is not searched for or cannot be had) and sets
+    // `bandwidth` from it.
     int WaitBandwidth() {
-        if (m_bandwidthSearch.Started()) bandwidth = m_bandwidthSearch.Wait();
+        bandwidth = bandwidthFigure.Wait().value_or(0);
         return bandwidth;
     }
-    // Stops the search without its result (bandwidth 0).
-    void AbandonBandwidth() {
-        m_bandwidthSearch.Abandon();
-        bandwidth = 0;
-    }
-
-private:
-    // Declared last, so that a search still running is waited for before the lists it
-    // reads are destroyed.
-    BandwidthSearch m_bandwidthSearch;
 };
 
 }  // namespace kova

@@ -3,7 +3,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include "run/calculation.hpp"
 
 namespace kova::ui {
 
@@ -29,9 +32,13 @@ TCalcDlg::TCalcDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(Button, 0, Qt::AlignHCenter);
     setMinimumWidth(360);
     connect(Button, &QPushButton::clicked, this, &TCalcDlg::ButtonClick);
+    m_bandwidthTimer = new QTimer(this);
+    m_bandwidthTimer->setInterval(100);
+    connect(m_bandwidthTimer, &QTimer::timeout, this, &TCalcDlg::PollBandwidth);
 }
 
 void TCalcDlg::StartRun(bool transient) {
+    StopWatchingBandwidth();
     m_abort = false;
     m_running = true;
     Info1->setText(" ");
@@ -50,6 +57,34 @@ void TCalcDlg::RunEnded() {
     m_running = false;
     Button->setText("Continue");
     Button->setEnabled(true);
+}
+
+void TCalcDlg::ShowBandwidthWhenKnown(BandwidthFigure figure, std::function<bool()> stale) {
+    m_bandwidth = std::move(figure);
+    m_stale = std::move(stale);
+    m_bandwidthTimer->start();
+    PollBandwidth();
+}
+
+void TCalcDlg::PollBandwidth() {
+    if (const std::optional<int> bandwidth = m_bandwidth.Value()) {
+        Info2->setText(QString::fromStdString(BandwidthLine(*bandwidth)));
+        StopWatchingBandwidth();
+        return;
+    }
+    if (m_running) return;  // the search may not have started yet
+    if (!m_bandwidth.Pending()) {
+        StopWatchingBandwidth();
+    } else if (m_stale && m_stale()) {
+        m_bandwidth.Abandon();
+        StopWatchingBandwidth();
+    }
+}
+
+void TCalcDlg::StopWatchingBandwidth() {
+    m_bandwidthTimer->stop();
+    m_bandwidth = BandwidthFigure{};
+    m_stale = nullptr;
 }
 
 void TCalcDlg::ButtonClick() {

@@ -214,6 +214,8 @@ bool Document::StartCalculation(bool continueRun, std::function<bool()> transien
     // The check, the transient set-up dialog and the opening of the progress display
     // belong to the window: they run here, before the worker takes the problem.
     m_prepared = PrepareCalculation(*m_problem, m_calc, m_hooks);
+    // Taken before the worker owns the calculation state.
+    m_runBandwidth = m_calc.bandwidth;
     if (!m_prepared.ready) {
         QMetaObject::invokeMethod(
             this,

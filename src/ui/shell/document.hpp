@@ -97,6 +97,9 @@ public:
                           RunProgress* progress);
     bool Running() const { return m_running; }
     const CalculationOutcome& lastOutcome() const { return m_outcome; }
+    // The bandwidth figure of the run started last, a handle the window thread may keep
+    // and ask at any time, also while the worker owns the calculation state.
+    const BandwidthFigure& runBandwidth() const { return m_runBandwidth; }
 
 signals:
     void statusTextChanged(int panel, const QString& text);
@@ -122,6 +125,7 @@ private:
     QPointer<QWidget> m_dialogParent;
     std::atomic<bool> m_running{false};
     QThread* m_worker = nullptr;
+    BandwidthFigure m_runBandwidth;
     // The run under way: what its window-thread steps were handed and what the worker's
     // solve returned (written by the worker, read after it has finished).
     CalculationHooks m_hooks;

@@ -738,6 +738,10 @@ void TKOVAMDI::Calculate(bool continueRun) {
         m_input->SetFrozen(false);
         return;
     }
+    // The sparse solver's bandwidth may arrive after the run; once results are stale it
+    // is no longer wanted.
+    m_calcDlg->ShowBandwidthWhenKnown(m_doc.runBandwidth(),
+                                      [this] { return !m_doc.problem().resultsCurrent; });
     m_calcDlg->show();
     m_calcDlg->raise();
 }

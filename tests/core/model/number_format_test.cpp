@@ -7,6 +7,7 @@
 #include <limits>
 #include <locale>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,61 @@ TEST(FormatNumber, ExponentialAndFixedTexts) {
     for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.form, c.x), c.text) << c.text;
 }
 // clang-format on
+
+// The quick way and the digit-by-digit way give the same text: on random values of every
+// magnitude, on halfway points (decimals typed by a user, like 0.125 or 9.995, and the
+// 80-bit values just beside them) and on values that round up to the next power of ten.
+TEST(FormatNumber, TheQuickWayAgreesWithTheDigitByDigitWay) {
+    std::mt19937_64 gen(7);
+    std::uniform_real_distribution<double> mantissa(-1, 1);
+    std::uniform_int_distribution<int> power(-40, 40), places(0, 12), sign(0, 1);
+    std::vector<Real> values = {0,
+                                -0.0L,
+                                0.125L,
+                                0.375L,
+                                9.995L,
+                                310.15L,
+                                99999.5L,
+                                1e6L,
+                                0.99995L,
+                                9.99995e-7L,
+                                123456789012345678.0L,
+                                1e17L};
+    for (int i = 0; i < 6000; ++i) {
+        const Real m = static_cast<Real>(mantissa(gen)) + static_cast<Real>(mantissa(gen)) * 1e-16L;
+        values.push_back(m * std::pow(10.0L, power(gen)));
+        // A halfway point of `places` decimals, and its neighbours.
+        const int p = places(gen);
+        const Real half = (std::floor(std::fabs(m) * 1e6L) + 0.5L) / std::pow(10.0L, p);
+        for (Real v : {half, std::nextafter(half, 0.0L), std::nextafter(half, 1e30L)})
+            values.push_back(sign(gen) != 0 ? -v : v);
+    }
+    int checked = 0;
+    for (const Real x : values)
+        for (std::uint8_t style : {kFixedStyle, kExponentialStyle, kAutomaticStyle})
+            for (int digits : {0, 1, 2, 4, 7, 12, 16, 18}) {
+                const DecForm f{style, static_cast<std::int16_t>(digits)};
+                ASSERT_EQ(FormatNumber(f, x), FormatNumberByDigits(f, x))
+                    << static_cast<double>(x) << " style " << int{style} << " digits " << digits;
+                ++checked;
+            }
+    EXPECT_GT(checked, 400000);
+    // The table's count of decimals, settled without the logarithm away from its steps,
+    // is the rule's everywhere, also at the steps and beside them.
+    std::vector<Real> magnitudes;
+    for (int m = -6; m <= 6; ++m) {
+        const Real step = std::exp(2.3025L * m);
+        magnitudes.insert(magnitudes.end(),
+                          {step, std::nextafter(step, 0.0L), std::nextafter(step, 1e30L),
+                           step * (1 + 1e-13L), step * (1 + 1e-9L), step * (1 - 1e-9L)});
+    }
+    for (const Real x : values) magnitudes.push_back(std::fabs(x));
+    for (const Real a : magnitudes) {
+        if (a < 1e-6L || a > 1e4L) continue;
+        const int rule = static_cast<int>(std::trunc(4 - std::log(a) / 2.3025L));
+        EXPECT_EQ(TableAutoFormat(a).digits, rule) << static_cast<double>(a);
+    }
+}
 
 TEST(InfinityMarker, EveryFormatterKnowsIt) {
     const Real viaDouble = static_cast<Real>(9.99e99);

@@ -74,8 +74,14 @@ TEST(Calculation, SteadyRunShowsItsLinesAndRoundsTheSeconds) {
     EXPECT_EQ(run.progress.captions[0], "Calculations in progress...");
     EXPECT_EQ(run.progress.captions[1], "Calculations completed in 1 sec");
     EXPECT_EQ(run.progress.lines[0].back(), " No. Unknown Temperatures = 30");
-    EXPECT_EQ(run.progress.lines[1].back(),
-              " Matrix Bandwidth = " + std::to_string(run.state.bandwidth));
+    // The band solver shows its bandwidth before assembly; the sparse solver's is
+    // searched beside the run and left for the front end to show.
+    const std::optional<int> bandwidth = run.state.bandwidth.Wait();
+    ASSERT_TRUE(bandwidth.has_value());
+    if (run.state.solver == SolverKind::Band)
+        EXPECT_EQ(run.progress.lines[1], std::vector<std::string>{BandwidthLine(*bandwidth)});
+    else
+        EXPECT_TRUE(run.progress.lines[1].empty());
     EXPECT_FALSE(run.progress.gaugeShown);
     EXPECT_EQ(run.progress.button, "Continue");
     EXPECT_TRUE(problem.resultsCurrent);
@@ -86,6 +92,32 @@ TEST(Calculation, SteadyRunShowsItsLinesAndRoundsTheSeconds) {
     CalculationRun again(problem);
     again.clock.step = 1500;
     EXPECT_EQ(again.Calculate().seconds, 2);
+}
+
+TEST(Calculation, TheSparseBandwidthIsSearchedOnlyWhenWantedAndMatchesTheBandOne) {
+    Problem problem;
+    MakeStrip(problem, false);
+    CalculationRun band(problem);
+    band.state.solver = SolverKind::Band;
+    ASSERT_EQ(band.Calculate().code, SolverError::Ok);
+    const std::optional<int> expected = band.state.bandwidth.Value();  // known at once
+    ASSERT_TRUE(expected.has_value());
+
+    CalculationRun sparse(problem);
+    sparse.state.solver = SolverKind::Sparse;
+    ASSERT_EQ(sparse.Calculate().code, SolverError::Ok);
+    const BandwidthFigure first = sparse.state.bandwidth;
+    // The next calculation has a figure of its own; the first one is found or abandoned.
+    ASSERT_EQ(sparse.Calculate().code, SolverError::Ok);
+    EXPECT_FALSE(first.Pending());
+    EXPECT_EQ(sparse.state.bandwidth.Wait(), expected);
+
+    CalculationRun unwanted(problem);
+    unwanted.state.solver = SolverKind::Sparse;
+    unwanted.state.searchBandwidth = false;
+    ASSERT_EQ(unwanted.Calculate().code, SolverError::Ok);
+    EXPECT_TRUE(unwanted.state.bandwidth.Unused());
+    EXPECT_EQ(unwanted.state.bandwidth.Wait(), std::nullopt);
 }
 
 TEST(Calculation, SteadyPropertyIterationShowsEachIteration) {
@@ -185,6 +217,7 @@ TEST(Calculation, CancelDuringLevelSevenThenContinueMatchesAnUninterruptedRun) {
     EXPECT_EQ(cancelled.caption, "Calculations cancelled after 0 sec");
     EXPECT_FALSE(run.progress.closed);
     EXPECT_EQ(run.state.currentLevel, 6);
+    EXPECT_FALSE(run.state.bandwidth.Pending());  // a cancelled run's search is stopped
     EXPECT_EQ(problem.settings.transientStop, 6);
     EXPECT_TRUE(problem.resultsCurrent);
     EXPECT_TRUE(run.state.resultsDisplayable);

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace kova {
@@ -101,15 +103,22 @@ void ExpectSame(const Graph& g) {
         EXPECT_EQ(fast.equationOfUnknown, slow.equationOfUnknown);
         EXPECT_EQ(fast.unknownOfEquation, slow.unknownOfEquation);
     }
-    // The bandwidth alone, searched in the background and joined by the caller.
+    // The bandwidth alone, searched in the background over a copy of the lists (which go
+    // before the figure is asked for) and joined by the caller.
     if (slow.solverError != SolverError::Ok) return;
-    const ConnectionLists lists = ToLists(g);
-    BandwidthSearch search;
-    EXPECT_EQ(search.Wait(), 0);  // nothing started
-    search.Start(lists, n);
-    EXPECT_EQ(search.Wait(), slow.bandwidth);
-    EXPECT_EQ(search.Wait(), slow.bandwidth);
-    search.Start(lists, n);  // left to the destructor
+    BandwidthFigure figure;
+    EXPECT_EQ(figure.Wait(), std::nullopt);  // nothing started
+    EXPECT_TRUE(figure.Unused());
+    {
+        const ConnectionLists lists = ToLists(g);
+        figure.Search(lists, n);
+    }
+    const BandwidthFigure shared = figure;
+    EXPECT_EQ(shared.Wait(), slow.bandwidth);
+    EXPECT_EQ(figure.Value(), slow.bandwidth);
+    EXPECT_FALSE(figure.Pending());
+    BandwidthFigure left;
+    left.Search(ToLists(g), n);  // left to the destructor
 }
 
 TEST(EquationNumbering, MatchesTheRuleOnGridsAndRandomGraphs) {
@@ -257,12 +266,29 @@ TEST(EquationNumbering, DisconnectedGraphFailsWithCode7) {
 TEST(EquationNumbering, AnAbandonedBandwidthSearchGivesNothing) {
     const Graph g = RowGrid(80, 70);
     const ConnectionLists lists = ToLists(g);
-    BandwidthSearch search;
-    search.Start(lists, static_cast<int>(g.size()) - 1);
-    search.Abandon();
-    EXPECT_EQ(search.Wait(), 0);
-    search.Start(lists, static_cast<int>(g.size()) - 1);
-    EXPECT_EQ(search.Wait(), NumberEquations(lists, static_cast<int>(g.size()) - 1).bandwidth);
+    const int n = static_cast<int>(g.size()) - 1;
+    BandwidthFigure figure;
+    figure.Search(lists, n);
+    figure.Abandon();
+    EXPECT_FALSE(figure.Pending());
+    EXPECT_EQ(figure.Wait(), std::nullopt);
+    figure.Search(lists, n);  // an abandoned figure stays unknown
+    EXPECT_EQ(figure.Value(), std::nullopt);
+
+    // Asked for from another thread while the search runs, the figure is the rule's.
+    BandwidthFigure searched;
+    searched.Search(lists, n);
+    std::optional<int> seen;
+    std::thread asker([copy = searched, &seen] {
+        while (!copy.Value()) std::this_thread::yield();
+        seen = copy.Value();
+    });
+    asker.join();
+    EXPECT_EQ(seen, NumberEquations(lists, n).bandwidth);
+    BandwidthFigure known;
+    known.SetKnown(7);
+    known.Search(lists, n);  // a known figure is not searched again
+    EXPECT_EQ(known.Wait(), 7);
 }
 
 // The full breadth-first width from s (the largest q - p), never abandoned.
