@@ -126,6 +126,7 @@ TEST(ContourColours, PaletteIndicesAndTheColoursOutsideTheScale) {
     EXPECT_EQ(ContourColours(s)[2], (Rgb{51, 51, 51}));
     EXPECT_EQ(ColourIndex(s, -5), 2);
     EXPECT_EQ(ColourIndex(s, 0.5L), 128);
+    EXPECT_EQ(ColourIndex(s, 0.125L), 34);  // 31.5 rounds up
     EXPECT_EQ(ColourIndex(s, 7), 254);
 }
 
@@ -329,6 +330,24 @@ TEST(ContourShading, PixelsFollowTheCornersAndLeaveTheHoleAlone) {
                 near = near || at(x, y) == PaletteColour(c.palette, expected + d);
             EXPECT_TRUE(near) << x << "," << y;
         }
+    // Magnified 2^23 times, elements are nearly 10^9 pixels across: a small window near
+    // x = 230 still shows that value's index.
+    for (int n = 1; n <= s.problem.nodes.Count(); ++n) {
+        s.problem.nodes[n].x *= 1 << 23;
+        s.problem.nodes[n].y *= 1 << 23;
+    }
+    ContourDrawOptions o;
+    o.clip = {230.0f * (1 << 23), -130.0f * (1 << 23), 230.0f * (1 << 23) + 128,
+              -130.0f * (1 << 23) + 128};
+    const ContourPicture far = DrawContours(s.View(), c, o);
+    ASSERT_EQ(far.picture.images.size(), 1u);
+    const std::vector<Rgb>& pixels = far.picture.images[0].pixels;
+    ASSERT_EQ(pixels.size(), 129u * 129u);
+    const int expected = ColourIndex(c, 230);
+    for (const Rgb& px : pixels)
+        ASSERT_TRUE(px == PaletteColour(c.palette, expected - 1) ||
+                    px == PaletteColour(c.palette, expected) ||
+                    px == PaletteColour(c.palette, expected + 1));
 }
 
 // The shaded image worked out plainly, pixel by pixel: for each element in order, every
