@@ -182,6 +182,9 @@ public:
         const Real t1 = v[0].t, t2 = v[1].t, t3 = v[2].t;
         if (t3 > m_l[m_n + 1]) m_l[m_n + 1] = t3;
         if (t1 < m_l[0] && t1 < m_l[-1]) m_l[-1] = t1;
+        // Every point drawn for the element is a rounded point between its corners, so an
+        // element well away from the clip rectangle draws nothing: skip its tracing.
+        if (!NearClip(v)) return;
 
         if (t3 < m_s.scaleMin) {
             if (!m_lines) Triangle(v, m_c.front());
@@ -273,6 +276,14 @@ private:
             b = std::max(b, q.y);
         }
         return r >= m_clip.left && l <= m_clip.right && b >= m_clip.top && t <= m_clip.bottom;
+    }
+
+    // Whether the corners' box, widened by two pixels against rounding, meets the clip.
+    bool NearClip(const std::array<Corner, 3>& v) const {
+        const auto [l, r] = std::minmax({v[0].x, v[1].x, v[2].x});
+        const auto [t, b] = std::minmax({v[0].y, v[1].y, v[2].y});
+        return r + 2 >= m_clip.left && l - 2 <= m_clip.right && b + 2 >= m_clip.top &&
+               t - 2 <= m_clip.bottom;
     }
 
     void Triangle(const std::array<Corner, 3>& v, Rgb colour) {
