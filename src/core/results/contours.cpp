@@ -93,21 +93,33 @@ std::vector<Rgb> ContourColours(const ContourSettings& settings) {
     return colours;
 }
 
+namespace {
+
+// std::round of a long double without the library call, which the tracer would make
+// for every point, and without a conversion to an integer, which on x87 reloads the
+// control word: adding and taking away 2^63 rounds to the nearest integer (ties to
+// even), and a tie is then moved away from zero.
+Real RoundHalfAway(Real x) {
+    if (!(std::fabs(x) < 0x1p62L)) return std::round(x);  // NaN, infinities, huge values
+    const Real big = x < 0 ? -0x1p63L : 0x1p63L;
+    Real r = (x + big) - big;
+    const Real tie = x - r;  // exact
+    if (x > 0 && tie == 0.5L) r += 1;
+    if (x < 0 && tie == -0.5L) r -= 1;
+    if (r == 0) return std::signbit(x) ? -Real(0) : Real(0);
+    return r;
+}
+
+}  // namespace
+
 int ColourIndex(const ContourSettings& settings, Real v) {
     const Real span = settings.scaleMax - settings.scaleMin;
     if (!(span > 0)) return 2;  // a scale of no width is one band
     const Real x = (v - settings.scaleMin) / span * 252;
     if (!(x >= -1)) return 2;  // NaN too
     if (x > 253) return 254;
-    // Rounded half away from zero, as std::round, without the library call: the
-    // fraction x - trunc(x) is exact.
-    long long i = static_cast<long long>(x);
-    const Real fraction = x - static_cast<Real>(i);
-    if (fraction >= 0.5L)
-        ++i;
-    else if (fraction <= -0.5L)
-        --i;
-    return std::clamp(static_cast<int>(i) + 2, 2, 254);
+    // Through double: a long double to int conversion reloads the x87 control word.
+    return std::clamp(static_cast<int>(static_cast<double>(RoundHalfAway(x))) + 2, 2, 254);
 }
 
 std::pair<Real, Real> ComputeScaleRange(const ResultView& view, int firstStep, int lastStep) {
@@ -252,7 +264,7 @@ public:
 
 private:
     static DrawPoint Round(Real x, Real y) {
-        return {static_cast<float>(std::round(x)), static_cast<float>(std::round(y))};
+        return {static_cast<float>(RoundHalfAway(x)), static_cast<float>(RoundHalfAway(y))};
     }
 
     DrawPoint Interp(int a, int b, Real value, Real& f) const {
