@@ -184,6 +184,10 @@ public:
         m_flat = !(s.scaleMax - s.scaleMin > 0);
         m_pen.width = 1;
         m_pen.color = kBlack;
+        m_nearLeft = Real(clip.left) - 2;
+        m_nearRight = Real(clip.right) + 2;
+        m_nearTop = Real(clip.top) - 2;
+        m_nearBottom = Real(clip.bottom) + 2;
     }
 
     void Element(std::array<Corner, 3> v) {
@@ -290,12 +294,14 @@ private:
         return r >= m_clip.left && l <= m_clip.right && b >= m_clip.top && t <= m_clip.bottom;
     }
 
-    // Whether the corners' box, widened by two pixels against rounding, meets the clip.
+    // Whether the corners' box, widened by two pixels against rounding, meets the clip
+    // rectangle: not all three corners beyond one of its sides.
     bool NearClip(const std::array<Corner, 3>& v) const {
-        const auto [l, r] = std::minmax({v[0].x, v[1].x, v[2].x});
-        const auto [t, b] = std::minmax({v[0].y, v[1].y, v[2].y});
-        return r + 2 >= m_clip.left && l - 2 <= m_clip.right && b + 2 >= m_clip.top &&
-               t - 2 <= m_clip.bottom;
+        const auto beyond = [&](auto&& past) { return past(v[0]) && past(v[1]) && past(v[2]); };
+        return !beyond([&](const Corner& c) { return c.x < m_nearLeft; }) &&
+               !beyond([&](const Corner& c) { return c.x > m_nearRight; }) &&
+               !beyond([&](const Corner& c) { return c.y < m_nearTop; }) &&
+               !beyond([&](const Corner& c) { return c.y > m_nearBottom; });
     }
 
     void Triangle(const std::array<Corner, 3>& v, Rgb colour) {
@@ -327,6 +333,7 @@ private:
     bool m_flat = false;
     Pen m_pen;
     std::array<Corner, 3> m_v{};
+    Real m_nearLeft = 0, m_nearRight = 0, m_nearTop = 0, m_nearBottom = 0;  // clip ± 2 px
 };
 
 bool LumpShown(const Problem& p, int k) {
