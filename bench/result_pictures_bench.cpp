@@ -1,6 +1,7 @@
 // The result windows' pictures at 80 000 elements in a 1600×1000 window: contour bands,
-// isopotential lines and continuous shading, the flux arrows and their automatic range
-// for one level, one read-out, and painting the band and shaded pictures into a QImage.
+// isopotential lines and continuous shading (bands and shading also four times zoomed),
+// the flux arrows and their automatic range for one level, one read-out, and painting
+// the band and shaded pictures into a QImage.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -19,25 +20,28 @@ namespace {
 
 using namespace kova;
 
-// 200 × 200 cells of two triangles over 16 m × 10 m at 100 pixels per metre.
+// 200 × 200 cells of two triangles over 16 m × 10 m at 100 pixels per metre, or magnified
+// `zoom` times about the middle of the 1600 × 1000 window.
 struct Scene {
     Problem problem;
     ElementTable elements;
     ResultTable results;
-    Scene() {
-        test::MeshBuilder b(problem, 100);
+    explicit Scene(int zoom = 1) {
+        test::MeshBuilder b(problem, 100 * zoom);
         test::MeshRectangle(b, 0, 0, 16, 10, 200, 200, 1);
         b.Finish();
         test::SetMaterial(problem, 1, 2);
-        ScrollBy(problem, 0, 1000);  // from y = -1000..0 into the window
+        ScrollBy(problem, 0, 1000 * zoom);  // from y = -1000..0 into the window
         CheckMarks marks;
         BuildElements(problem, elements, marks);
         results.Allocate(1, ResultTable::ValuesFor(problem));
         auto& v = results.Level(0);
         for (int n = 1; n <= problem.nodes.Count(); ++n) {
-            const Real x = problem.nodes[n].x / 1600, y = problem.nodes[n].y / 1000;
+            const Real x = problem.nodes[n].x / (1600 * zoom),
+                       y = problem.nodes[n].y / (1000 * zoom);
             v[static_cast<std::size_t>(n)] = 100 * std::sin(3 * x) * std::cos(2 * y) + 50 * x * y;
         }
+        ScrollBy(problem, -800 * (zoom - 1), -500 * (zoom - 1));
     }
     ResultView View() { return ResultView{problem, elements, results, 0, 0}; }
     ContourSettings Settings(ContourKind kind) {
@@ -52,6 +56,12 @@ struct Scene {
 
 Scene& TheScene() {
     static Scene scene;
+    return scene;
+}
+
+// Four times magnified: a sixteenth of the elements shows, each 16 times the area.
+Scene& ZoomedScene() {
+    static Scene scene(4);
     return scene;
 }
 
@@ -73,6 +83,23 @@ void BM_ContourShading(benchmark::State& state) {
 BENCHMARK(BM_ContourBands)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ContourLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ContourShading)->Unit(benchmark::kMillisecond);
+
+// A zoomed window's picture, clipped to the window as a paint does.
+void ZoomedContours(benchmark::State& state, ContourKind kind) {
+    Scene& s = ZoomedScene();
+    const ContourSettings c = s.Settings(kind);
+    ContourDrawOptions o;
+    o.clip = {0, 0, 1600, 1000};
+    for (auto _ : state) benchmark::DoNotOptimize(DrawContours(s.View(), c, o));
+}
+void BM_ContourBandsZoomed(benchmark::State& state) {
+    ZoomedContours(state, ContourKind::Bands);
+}
+void BM_ContourShadingZoomed(benchmark::State& state) {
+    ZoomedContours(state, ContourKind::Continuous);
+}
+BENCHMARK(BM_ContourBandsZoomed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ContourShadingZoomed)->Unit(benchmark::kMillisecond);
 
 void BM_FluxArrows(benchmark::State& state) {
     Scene& s = TheScene();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 
 #include "model/number_format.hpp"
 #include "results/input_drawing.hpp"
@@ -92,13 +93,33 @@ std::vector<Rgb> ContourColours(const ContourSettings& settings) {
     return colours;
 }
 
+namespace {
+
+// std::round of a long double without the library call, which the tracer would make
+// for every point, and without a conversion to an integer, which on x87 reloads the
+// control word: adding and taking away 2^63 rounds to the nearest integer (ties to
+// even), and a tie is then moved away from zero.
+Real RoundHalfAway(Real x) {
+    if (!(std::fabs(x) < 0x1p62L)) return std::round(x);  // NaN, infinities, huge values
+    const Real big = x < 0 ? -0x1p63L : 0x1p63L;
+    Real r = (x + big) - big;
+    const Real tie = x - r;  // exact
+    if (x > 0 && tie == 0.5L) r += 1;
+    if (x < 0 && tie == -0.5L) r -= 1;
+    if (r == 0) return std::signbit(x) ? -Real(0) : Real(0);
+    return r;
+}
+
+}  // namespace
+
 int ColourIndex(const ContourSettings& settings, Real v) {
     const Real span = settings.scaleMax - settings.scaleMin;
     if (!(span > 0)) return 2;  // a scale of no width is one band
-    const Real x = std::round((v - settings.scaleMin) / span * 252) + 2;
-    if (!(x >= 2)) return 2;
-    if (x > 254) return 254;
-    return static_cast<int>(x);
+    const Real x = (v - settings.scaleMin) / span * 252;
+    if (!(x >= -1)) return 2;  // NaN too
+    if (x > 253) return 254;
+    // Through double: a long double to int conversion reloads the x87 control word.
+    return std::clamp(static_cast<int>(static_cast<double>(RoundHalfAway(x))) + 2, 2, 254);
 }
 
 std::pair<Real, Real> ComputeScaleRange(const ResultView& view, int firstStep, int lastStep) {
@@ -163,6 +184,10 @@ public:
         m_flat = !(s.scaleMax - s.scaleMin > 0);
         m_pen.width = 1;
         m_pen.color = kBlack;
+        m_nearLeft = Real(clip.left) - 2;
+        m_nearRight = Real(clip.right) + 2;
+        m_nearTop = Real(clip.top) - 2;
+        m_nearBottom = Real(clip.bottom) + 2;
     }
 
     void Element(std::array<Corner, 3> v) {
@@ -173,6 +198,9 @@ public:
         const Real t1 = v[0].t, t2 = v[1].t, t3 = v[2].t;
         if (t3 > m_l[m_n + 1]) m_l[m_n + 1] = t3;
         if (t1 < m_l[0] && t1 < m_l[-1]) m_l[-1] = t1;
+        // Every point drawn for the element is a rounded point between its corners, so an
+        // element well away from the clip rectangle draws nothing: skip its tracing.
+        if (!NearClip(v)) return;
 
         if (t3 < m_s.scaleMin) {
             if (!m_lines) Triangle(v, m_c.front());
@@ -240,7 +268,7 @@ public:
 
 private:
     static DrawPoint Round(Real x, Real y) {
-        return {static_cast<float>(std::round(x)), static_cast<float>(std::round(y))};
+        return {static_cast<float>(RoundHalfAway(x)), static_cast<float>(RoundHalfAway(y))};
     }
 
     DrawPoint Interp(int a, int b, Real value, Real& f) const {
@@ -264,6 +292,16 @@ private:
             b = std::max(b, q.y);
         }
         return r >= m_clip.left && l <= m_clip.right && b >= m_clip.top && t <= m_clip.bottom;
+    }
+
+    // Whether the corners' box, widened by two pixels against rounding, meets the clip
+    // rectangle: not all three corners beyond one of its sides.
+    bool NearClip(const std::array<Corner, 3>& v) const {
+        const auto beyond = [&](auto&& past) { return past(v[0]) && past(v[1]) && past(v[2]); };
+        return !beyond([&](const Corner& c) { return c.x < m_nearLeft; }) &&
+               !beyond([&](const Corner& c) { return c.x > m_nearRight; }) &&
+               !beyond([&](const Corner& c) { return c.y < m_nearTop; }) &&
+               !beyond([&](const Corner& c) { return c.y > m_nearBottom; });
     }
 
     void Triangle(const std::array<Corner, 3>& v, Rgb colour) {
@@ -295,6 +333,7 @@ private:
     bool m_flat = false;
     Pen m_pen;
     std::array<Corner, 3> m_v{};
+    Real m_nearLeft = 0, m_nearRight = 0, m_nearTop = 0, m_nearBottom = 0;  // clip ± 2 px
 };
 
 bool LumpShown(const Problem& p, int k) {
@@ -322,28 +361,217 @@ bool ElementCorners(const ResultView& view, std::span<const Real> values, const 
     return true;
 }
 
+// n = q·d + r with 0 <= r < d (d > 0): a floor quotient that moves on by whole-number
+// additions, so that stepping across a span costs no division.
+template <typename I>
+struct FloorQuotient {
+    I q = 0, r = 0;
+    static FloorQuotient Of(I n, I d) {
+        FloorQuotient f{n / d, n % d};
+        if (f.r < 0) {
+            --f.q;
+            f.r += d;
+        }
+        return f;
+    }
+    void Add(const FloorQuotient& s, I d) {
+        q += s.q;
+        r += s.r;
+        if (r >= d) {
+            ++q;
+            r -= d;
+        }
+    }
+    void Subtract(const FloorQuotient& s, I d) {
+        q -= s.q;
+        r -= s.r;
+        if (r < 0) {
+            --q;
+            r += d;
+        }
+    }
+    // n / d truncated towards zero.
+    I Truncated() const { return q < 0 && r != 0 ? q + 1 : q; }
+};
+
+// Elements less than this many pixels across are shaded in 64-bit numbers (the plane's
+// numerators stay below 2^62); larger ones, seen only at extreme zoom, in 128-bit ones.
+constexpr std::int64_t kNarrowExtent = std::int64_t(1) << 26;
+// Node positions beyond this are not whole numbers any more; elements reaching them are
+// left unshaded rather than overflow.
+constexpr double kLargestPixel = 9007199254740992.0;  // 2^53
+
+__extension__ typedef __int128 WideInt;
+
+// The shaded image and the colours of the indices.
+struct ShadeRaster {
+    Rgb* pixels = nullptr;
+    std::int64_t x0 = 0, y0 = 0, width = 0, height = 0;
+    const std::array<Rgb, 256>* table = nullptr;
+};
+
+// Shades one element whose rounded corners are (X, Y) with indices C: every column from
+// the leftmost to the rightmost corner, the span between the edges by truncating
+// integer interpolation, each pixel the truncated index of the plane through the
+// corners, kept between the corners' indices. The edges and the plane are stepped
+// column by column and pixel by pixel instead of divided anew.
+template <typename I>
+void ShadeElement(const std::array<std::int64_t, 3>& X64, const std::array<std::int64_t, 3>& Y64,
+                  const std::array<int, 3>& C, const ShadeRaster& out) {
+    const std::array<I, 3> X{X64[0], X64[1], X64[2]}, Y{Y64[0], Y64[1], Y64[2]};
+    const I x0 = out.x0, y0 = out.y0, xEnd = out.x0 + out.width, yEnd = out.y0 + out.height;
+    const I xl = std::max<I>(std::min({X[0], X[1], X[2]}), x0);
+    const I xr = std::min<I>(std::max({X[0], X[1], X[2]}), xEnd - 1);
+    const I yt = std::min({Y[0], Y[1], Y[2]});
+    const I yb = std::max({Y[0], Y[1], Y[2]});
+    if (xl > xr || yb < y0 || yt >= yEnd) return;
+    const int cLow = std::min({C[0], C[1], C[2]});
+    const int cHigh = std::max({C[0], C[1], C[2]});
+    // The plane through the corners' indices: C0 + (a (x - X0) + b (y - Y0)) / d.
+    I d = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+    I a = I(C[1] - C[0]) * (Y[2] - Y[0]) - I(C[2] - C[0]) * (Y[1] - Y[0]);
+    I b = (X[1] - X[0]) * I(C[2] - C[0]) - (X[2] - X[0]) * I(C[1] - C[0]);
+    const bool uniform = cLow == cHigh || d == 0;
+    if (d < 0) {
+        d = -d;
+        a = -a;
+        b = -b;
+    }
+    // Each edge i -> i+1 over the columns it spans: Y[i] + (Y[j] - Y[i]) (x - X[i]) / (X[j] -
+    // X[i]).
+    // Set member by member below: clearing them first costs more than the rest.
+    struct Edge {
+        I from, to;  // the columns within xl..xr
+        bool vertical;
+        I low, high;  // a vertical edge's ends
+        I base, den;
+        FloorQuotient<I> at, step;
+    };
+    std::array<Edge, 3> edges;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::size_t j = (i + 1) % 3;
+        Edge& e = edges[i];
+        e.from = std::max(std::min(X[i], X[j]), xl);
+        e.to = std::min(std::max(X[i], X[j]), xr);
+        e.vertical = X[i] == X[j];
+        if (e.vertical) {
+            e.low = std::min(Y[i], Y[j]);
+            e.high = std::max(Y[i], Y[j]);
+            continue;
+        }
+        I dy = Y[j] - Y[i];
+        e.den = X[j] - X[i];
+        if (e.den < 0) {
+            e.den = -e.den;
+            dy = -dy;
+        }
+        e.base = Y[i];
+        if (e.from <= e.to) {
+            // The numerator of the first column, signed as the denominator's |dx|.
+            const I t = X[j] > X[i] ? e.from - X[i] : X[i] - e.from;
+            e.at = FloorQuotient<I>::Of((Y[j] - Y[i]) * t, e.den);
+            e.step = FloorQuotient<I>::Of(dy, e.den);
+        }
+    }
+    const FloorQuotient<I> stepX = uniform ? FloorQuotient<I>{} : FloorQuotient<I>::Of(a, d);
+    const FloorQuotient<I> stepY = uniform ? FloorQuotient<I>{} : FloorQuotient<I>::Of(b, d);
+    FloorQuotient<I> column;  // the plane at (x, columnTop)
+    I columnTop = 0;
+    bool started = false;
+    const Rgb* table = out.table->data();
+    for (I x = xl; x <= xr; ++x) {
+        I top = yb, bottom = yt;
+        bool any = false;
+        for (Edge& e : edges) {
+            if (x < e.from || x > e.to) continue;
+            any = true;
+            if (e.vertical) {
+                top = std::min(top, e.low);
+                bottom = std::max(bottom, e.high);
+                continue;
+            }
+            const I y = e.base + e.at.Truncated();
+            e.at.Add(e.step, e.den);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+        if (started) column.Add(stepX, d);
+        if (!any) continue;
+        top = std::max(top, y0);
+        bottom = std::min(bottom, yEnd - 1);
+        if (top > bottom) continue;
+        Rgb* p = out.pixels + static_cast<std::ptrdiff_t>((top - y0) * out.width + (x - x0));
+        const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(out.width);
+        const I count = bottom - top + 1;
+        if (uniform) {
+            const Rgb c = table[cLow];
+            for (I k = 0; k < count; ++k, p += stride) *p = c;
+            continue;
+        }
+        // Move the column's start to this column's top: a few steps, or anew.
+        const I shift = top - columnTop;
+        if (!started || shift > 8 || shift < -8) {
+            column = FloorQuotient<I>::Of(a * (x - X[0]) + b * (top - Y[0]), d);
+            started = true;
+        } else {
+            for (I k = 0; k < shift; ++k) column.Add(stepY, d);
+            for (I k = 0; k > shift; --k) column.Subtract(stepY, d);
+        }
+        columnTop = top;
+        FloorQuotient<I> at = column;
+        for (I k = 0; k < count; ++k, p += stride) {
+            const I c = std::clamp<I>(C[0] + at.Truncated(), cLow, cHigh);
+            *p = table[static_cast<int>(c)];
+            at.Add(stepY, d);
+        }
+    }
+}
+
+// A node's rounded pixel position and colour index for the continuous shader.
+struct ShadeNode {
+    std::int64_t x = 0, y = 0;
+    int c = 0;
+    bool shown = false;  // a corner of an element drawn
+};
+
 void ContinuousShading(const ResultView& view, const ContourSettings& s,
                        const ContourDrawOptions& o, std::span<const Real> values,
                        ContourLevels& levels, DrawList& out) {
     const Problem& p = view.problem;
     const auto colourOf = [&](int c) { return PaletteColour(s.palette, c); };
+    // Each node's position and index once, for the elements with all three corners known.
+    const int nodeCount = p.nodes.Count();
+    std::vector<ShadeNode> nodes(static_cast<std::size_t>(nodeCount) + 1);
+    const auto known = [&](int n) {
+        return p.nodes.Valid(n) && static_cast<std::size_t>(n) < values.size();
+    };
+    for (const kova::Element& e : view.elements)
+        if (known(e.nodes[0]) && known(e.nodes[1]) && known(e.nodes[2]))
+            for (const int n : e.nodes) nodes[static_cast<std::size_t>(n)].shown = true;
     // The shaded area: the elements' bounding box within the clip rectangle.
     float l = 1e30f, t = 1e30f, r = -1e30f, b = -1e30f;
-    // The corners are found once: the bounding pass keeps them for the raster pass.
-    std::vector<std::array<Corner, 3>> corners;
-    corners.reserve(static_cast<std::size_t>(view.elements.Count()));
-    for (const kova::Element& e : view.elements) {
-        std::array<Corner, 3> v{};
-        if (!ElementCorners(view, values, e, v)) continue;
-        corners.push_back(v);
-        for (const Corner& c : v) {
-            l = std::min(l, static_cast<float>(std::round(static_cast<double>(c.x))));
-            r = std::max(r, static_cast<float>(std::round(static_cast<double>(c.x))));
-            t = std::min(t, static_cast<float>(std::round(static_cast<double>(c.y))));
-            b = std::max(b, static_cast<float>(std::round(static_cast<double>(c.y))));
-            levels[levels.n + 1] = std::max(levels[levels.n + 1], c.t);
-            levels[-1] = std::min(levels[-1], c.t);
+    Real& high = levels[levels.n + 1];
+    Real& low = levels[-1];
+    for (int n = 1; n <= nodeCount; ++n) {
+        ShadeNode& q = nodes[static_cast<std::size_t>(n)];
+        if (!q.shown) continue;
+        const Node& node = p.nodes[n];
+        const double rx = std::round(static_cast<double>(node.x));
+        const double ry = std::round(static_cast<double>(node.y));
+        l = std::min(l, static_cast<float>(rx));
+        r = std::max(r, static_cast<float>(rx));
+        t = std::min(t, static_cast<float>(ry));
+        b = std::max(b, static_cast<float>(ry));
+        if (std::fabs(rx) < kLargestPixel && std::fabs(ry) < kLargestPixel) {
+            q.x = static_cast<std::int64_t>(rx);
+            q.y = static_cast<std::int64_t>(ry);
+        } else {
+            q.shown = false;
         }
+        const Real v = values[static_cast<std::size_t>(n)];
+        high = std::max(high, v);
+        low = std::min(low, v);
+        q.c = ColourIndex(s, v);
     }
     l = std::max(l, std::floor(o.clip.left));
     t = std::max(t, std::floor(o.clip.top));
@@ -369,72 +597,32 @@ void ContinuousShading(const ResultView& view, const ContourSettings& s,
     image.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kWhite);
     std::array<Rgb, 256> table{};
     for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = colourOf(c);
-    const auto set = [&](long long x, long long y, int c) {
-        if (x < x0 || y < y0 || x >= x0 + width || y >= y0 + height) return;
-        image.pixels[static_cast<std::size_t>(y - y0) * static_cast<std::size_t>(width) +
-                     static_cast<std::size_t>(x - x0)] = table[static_cast<std::size_t>(c)];
-    };
-    for (const std::array<Corner, 3>& v : corners) {
-        std::array<long long, 3> X{}, Y{};
+    const ShadeRaster raster{image.pixels.data(), x0, y0, width, height, &table};
+    for (const kova::Element& e : view.elements) {
+        std::array<std::int64_t, 3> X{}, Y{};
         std::array<int, 3> C{};
+        bool shown = true;
         for (std::size_t i = 0; i < 3; ++i) {
-            X[i] = std::llround(static_cast<double>(v[i].x));
-            Y[i] = std::llround(static_cast<double>(v[i].y));
-            C[i] = ColourIndex(s, v[i].t);
+            const int n = e.nodes[i];
+            if (n < 1 || n > nodeCount || !nodes[static_cast<std::size_t>(n)].shown) {
+                shown = false;
+                break;
+            }
+            const ShadeNode& q = nodes[static_cast<std::size_t>(n)];
+            X[i] = q.x;
+            Y[i] = q.y;
+            C[i] = q.c;
         }
-        const long long xl = std::max<long long>(*std::min_element(X.begin(), X.end()), x0);
-        const long long xr =
-            std::min<long long>(*std::max_element(X.begin(), X.end()), x0 + width - 1);
-        const long long yt = *std::min_element(Y.begin(), Y.end());
-        const long long yb = *std::max_element(Y.begin(), Y.end());
-        if (xl > xr || yb < y0 || yt >= y0 + height) continue;
-        const int cLow = std::min({C[0], C[1], C[2]});
-        const int cHigh = std::max({C[0], C[1], C[2]});
-        // The plane through the corners' indices, in whole numbers.
-        const long long d = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-        const long long a = (C[1] - C[0]) * (Y[2] - Y[0]) - (C[2] - C[0]) * (Y[1] - Y[0]);
-        const long long bb = (X[1] - X[0]) * (C[2] - C[0]) - (X[2] - X[0]) * (C[1] - C[0]);
-        for (long long x = xl; x <= xr; ++x) {
-            long long top = yb, bottom = yt;
-            bool any = false;
-            for (std::size_t i = 0; i < 3; ++i) {
-                const std::size_t j = (i + 1) % 3;
-                const long long xa = X[i], xb = X[j];
-                if (x < std::min(xa, xb) || x > std::max(xa, xb)) continue;
-                long long ya = 0, yb2 = 0;
-                if (xa == xb) {
-                    ya = std::min(Y[i], Y[j]);
-                    yb2 = std::max(Y[i], Y[j]);
-                } else {
-                    // Truncating integer division, done in double (exact for pixel sizes).
-                    ya = yb2 = Y[i] + static_cast<long long>(
-                                          std::trunc(static_cast<double>((Y[j] - Y[i]) * (x - xa)) /
-                                                     static_cast<double>(xb - xa)));
-                }
-                top = std::min(top, ya);
-                bottom = std::max(bottom, yb2);
-                any = true;
-            }
-            if (!any) continue;
-            top = std::max<long long>(top, y0);
-            bottom = std::min<long long>(bottom, y0 + height - 1);
-            if (cLow == cHigh || d == 0) {
-                for (long long y = top; y <= bottom; ++y) set(x, y, cLow);
-                continue;
-            }
-            // The integer quotient truncated towards zero; in double it is exact here
-            // (numerators far below 2^53, quotients of a few hundred at most) and cheaper.
-            const double fixed = static_cast<double>(a * (x - X[0]));
-            const double dd = static_cast<double>(d), bd = static_cast<double>(bb);
-            for (long long y = top; y <= bottom; ++y) {
-                const double q = std::trunc((fixed + bd * static_cast<double>(y - Y[0])) / dd);
-                set(x, y, std::clamp(C[0] + static_cast<int>(q), cLow, cHigh));
-            }
-        }
+        if (!shown) continue;
+        const std::int64_t w = std::max({X[0], X[1], X[2]}) - std::min({X[0], X[1], X[2]});
+        const std::int64_t h = std::max({Y[0], Y[1], Y[2]}) - std::min({Y[0], Y[1], Y[2]});
+        if (w < kNarrowExtent && h < kNarrowExtent)
+            ShadeElement<std::int64_t>(X, Y, C, raster);
+        else
+            ShadeElement<WideInt>(X, Y, C, raster);
     }
     out.AddImage(std::move(image));
     // Lumps over the shading, in the colour of their value.
-    const int nodeCount = p.nodes.Count();
     for (int k = 1; k <= p.frameCount; ++k) {
         if (!LumpShown(p, k) || static_cast<std::size_t>(nodeCount + k) >= values.size()) continue;
         const Rgb c = colourOf(ColourIndex(s, values[static_cast<std::size_t>(nodeCount + k)]));

@@ -4,6 +4,7 @@
 // point), not by how they are built.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -125,6 +126,7 @@ TEST(ContourColours, PaletteIndicesAndTheColoursOutsideTheScale) {
     EXPECT_EQ(ContourColours(s)[2], (Rgb{51, 51, 51}));
     EXPECT_EQ(ColourIndex(s, -5), 2);
     EXPECT_EQ(ColourIndex(s, 0.5L), 128);
+    EXPECT_EQ(ColourIndex(s, 0.125L), 34);  // 31.5 rounds up
     EXPECT_EQ(ColourIndex(s, 7), 254);
 }
 
@@ -330,6 +332,54 @@ TEST(ContourBands, LumpsBelowTheScaleAreGreyAndClippingUsesBoundingBoxes) {
     o.clip = {600, -400, 620, -380};  // below the diagonal, in the lower right triangle
     pic = DrawContours(big.View(), Scale(0, 1000), o);
     EXPECT_GT(pic.picture.CountOf(PrimitiveKind::Region), 0u);
+    // Clipping leaves out only what lies outside: bands and lines meeting a clip
+    // rectangle are those of the whole picture that meet it, in the same order. Some
+    // rectangles have a node on a corner, so that elements just touch their sides.
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> field(0, 300);
+    s.Fill([&](Real, Real) { return Real(field(random)); }, 100);
+    std::vector<ClipRect> clips{{-900, -700, -300, 200}};
+    for (int n : {7, s.problem.nodes.Count() / 2, s.problem.nodes.Count() - 5}) {
+        const float x = std::round(float(s.problem.nodes[n].x));
+        const float y = std::round(float(s.problem.nodes[n].y));
+        clips.push_back({x, y, x + 300, y + 300});
+        clips.push_back({x - 300, y - 300, x, y});
+    }
+    for (const ClipRect& clip : clips)
+        for (ContourKind kind : {ContourKind::Bands, ContourKind::Lines}) {
+            o.clip = clip;
+            // Each band ring, isoline or segment of a list that meets the clip rectangle.
+            const auto meeting = [&](const DrawList& list) {
+                std::vector<std::pair<std::vector<DrawPoint>, Rgb>> kept;
+                const auto keep = [&](std::span<const DrawPoint> pts, Rgb colour) {
+                    float l = pts[0].x, r = l, t = pts[0].y, b = t;
+                    for (const DrawPoint& q : pts) {
+                        l = std::min(l, q.x);
+                        r = std::max(r, q.x);
+                        t = std::min(t, q.y);
+                        b = std::max(b, q.y);
+                    }
+                    if (r >= o.clip.left && l <= o.clip.right && b >= o.clip.top &&
+                        t <= o.clip.bottom)
+                        kept.push_back({{pts.begin(), pts.end()}, colour});
+                };
+                for (const Primitive& item : list.items) {
+                    if (item.kind == PrimitiveKind::Region) {
+                        for (const auto ring : list.RingsOf(item)) keep(ring, item.brush.color);
+                    } else if (item.kind == PrimitiveKind::Lines) {
+                        const auto pts = list.PointsOf(item);
+                        for (std::size_t i = 0; i + 1 < pts.size(); i += 2)
+                            keep(pts.subspan(i, 2), item.pen.color);
+                    } else if (!list.PointsOf(item).empty()) {
+                        keep(list.PointsOf(item), item.pen.color);
+                    }
+                }
+                return kept;
+            };
+            const auto whole = meeting(DrawContours(s.View(), Scale(50, 250, kind)).picture);
+            EXPECT_FALSE(whole.empty());
+            EXPECT_EQ(meeting(DrawContours(s.View(), Scale(50, 250, kind), o).picture), whole);
+        }
 }
 
 TEST(ContourLegend, AtMostTenBoxesWithMeasuredTexts) {
@@ -383,6 +433,113 @@ TEST(ContourShading, PixelsFollowTheCornersAndLeaveTheHoleAlone) {
                 near = near || at(x, y) == PaletteColour(c.palette, expected + d);
             EXPECT_TRUE(near) << x << "," << y;
         }
+    // Magnified 2^23 times, elements are nearly 10^9 pixels across: a small window near
+    // x = 230 still shows that value's index.
+    for (int n = 1; n <= s.problem.nodes.Count(); ++n) {
+        s.problem.nodes[n].x *= 1 << 23;
+        s.problem.nodes[n].y *= 1 << 23;
+    }
+    ContourDrawOptions o;
+    o.clip = {230.0f * (1 << 23), -130.0f * (1 << 23), 230.0f * (1 << 23) + 128,
+              -130.0f * (1 << 23) + 128};
+    const ContourPicture far = DrawContours(s.View(), c, o);
+    ASSERT_EQ(far.picture.images.size(), 1u);
+    const std::vector<Rgb>& pixels = far.picture.images[0].pixels;
+    ASSERT_EQ(pixels.size(), 129u * 129u);
+    const int expected = ColourIndex(c, 230);
+    for (const Rgb& px : pixels)
+        ASSERT_TRUE(px == PaletteColour(c.palette, expected - 1) ||
+                    px == PaletteColour(c.palette, expected) ||
+                    px == PaletteColour(c.palette, expected + 1));
+}
+
+// The shaded image worked out plainly, pixel by pixel: for each element in order, every
+// column from its leftmost to its rightmost rounded corner, the span between its edges
+// by truncating integer interpolation, and each pixel the plane's index through the
+// corners' indices with truncating division, kept between the corners' indices.
+std::vector<Rgb> PlainShading(Solved& s, const ContourSettings& c, const ImagePrimitive& img) {
+    const long long x0 = std::lround(img.topLeft.x), y0 = std::lround(img.topLeft.y);
+    std::vector<Rgb> px(std::size_t(img.width) * std::size_t(img.height), kWhite);
+    const auto values = s.results.Level(0);
+    const auto index = [&](Real v) {
+        const Real i = std::round((v - c.scaleMin) / (c.scaleMax - c.scaleMin) * 252) + 2;
+        return int(std::clamp<Real>(i, 2, 254));
+    };
+    for (const Element& e : s.elements) {
+        long long X[3], Y[3];
+        int C[3];
+        for (int i = 0; i < 3; ++i) {
+            const Node& n = s.problem.nodes[e.nodes[i]];
+            X[i] = std::llround(n.x);
+            Y[i] = std::llround(n.y);
+            C[i] = index(values[std::size_t(e.nodes[i])]);
+        }
+        const int low = std::min({C[0], C[1], C[2]}), high = std::max({C[0], C[1], C[2]});
+        const long long d = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+        const long long a = (C[1] - C[0]) * (Y[2] - Y[0]) - (C[2] - C[0]) * (Y[1] - Y[0]);
+        const long long b = (X[1] - X[0]) * (C[2] - C[0]) - (X[2] - X[0]) * (C[1] - C[0]);
+        for (long long x = std::min({X[0], X[1], X[2]}); x <= std::max({X[0], X[1], X[2]}); ++x) {
+            long long top = LLONG_MAX, bottom = LLONG_MIN;
+            for (int i = 0; i < 3; ++i) {
+                const int j = (i + 1) % 3;
+                if (x < std::min(X[i], X[j]) || x > std::max(X[i], X[j])) continue;
+                if (X[i] == X[j]) {
+                    top = std::min({top, Y[i], Y[j]});
+                    bottom = std::max({bottom, Y[i], Y[j]});
+                } else {
+                    const long long y = Y[i] + (Y[j] - Y[i]) * (x - X[i]) / (X[j] - X[i]);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+            for (long long y = top; y <= bottom; ++y) {
+                if (x < x0 || y < y0 || x >= x0 + img.width || y >= y0 + img.height) continue;
+                const int ci =
+                    low == high || d == 0
+                        ? low
+                        : std::clamp(C[0] + int((a * (x - X[0]) + b * (y - Y[0])) / d), low, high);
+                px[std::size_t(y - y0) * std::size_t(img.width) + std::size_t(x - x0)] =
+                    PaletteColour(c.palette, ci);
+            }
+        }
+    }
+    return px;
+}
+
+// A random field over the annulus around its lump, partly beyond a narrow scale, shaded
+// whole, then magnified and clipped and in grey: the same image as worked out plainly.
+TEST(ContourShading, EveryPixelAsWorkedOutPlainly) {
+    Solved s;
+    s.Annulus();
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> field(-30, 130);
+    s.Fill([&](Real, Real) { return Real(field(random)); }, 50);
+    ContourSettings c = Scale(0, 100, ContourKind::Continuous);
+    const auto compare = [&](const ContourDrawOptions& o, std::size_t minimumShaded) {
+        const ContourPicture pic = DrawContours(s.View(), c, o);
+        ASSERT_EQ(pic.picture.images.size(), 1u);
+        const ImagePrimitive& img = pic.picture.images[0];
+        const std::vector<Rgb> expected = PlainShading(s, c, img);
+        ASSERT_EQ(img.pixels.size(), expected.size());
+        std::size_t shaded = 0, wrong = 0;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            shaded += expected[i] != kWhite;
+            wrong += img.pixels[i] != expected[i];
+        }
+        EXPECT_EQ(wrong, 0u) << "of " << expected.size();
+        EXPECT_GT(shaded, minimumShaded);
+    };
+    compare({}, 4'000'000);  // pi (1500^2 - 500^2) px
+    // Magnified five times about a point, so elements are hundreds of pixels across and
+    // the window shows only part of the ring.
+    for (int n = 1; n <= s.problem.nodes.Count(); ++n) {
+        s.problem.nodes[n].x = (s.problem.nodes[n].x - 700) * 5;
+        s.problem.nodes[n].y = (s.problem.nodes[n].y + 300) * 5;
+    }
+    c.palette = ContourPalette::GrayScale;
+    ContourDrawOptions o;
+    o.clip = {0, 0, 1600, 1000};
+    compare(o, 400'000);
 }
 
 // Flux arrows of a linear field: equal, along -k grad T, at every grid point inside.
