@@ -180,7 +180,7 @@ struct DefinitionDialogs : ::testing::Test {
         ASSERT_EQ(expected.Run(), 0);
         window->UpdateMenu();
         window->action(Cmd::Calculate)->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+        KOVA_WAIT_FOR(!window->document().Running(), 60000);
         QApplication::processEvents();
         ASSERT_TRUE(problem().resultsCurrent);
         EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();

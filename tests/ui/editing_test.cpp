@@ -319,7 +319,7 @@ TEST_F(Editing, TheTwoConductorExampleRedrawnByMouseSolvesLikeItsCoreTwin) {
     test::SteadyRun expected(twinProblem);
     ASSERT_EQ(expected.Run(), 0) << expected.reporter.StatusText(StatusPanel::Info);
     Trigger(Cmd::Calculate);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    KOVA_WAIT_FOR(!window->document().Running(), 60000);
     QApplication::processEvents();
     ASSERT_TRUE(problem().resultsCurrent);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();

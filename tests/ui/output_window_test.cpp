@@ -85,7 +85,7 @@ struct ResultWindow : ::testing::Test {
         else
             delete timer;
         window->action(Cmd::Calculate)->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+        KOVA_WAIT_FOR(!window->document().Running(), 60000);
         QApplication::processEvents();
         ASSERT_TRUE(problem().resultsCurrent);
     }
@@ -506,13 +506,13 @@ TEST_F(ResultWindow, TransientSequenceRunsOnATimerAndStopsOnAClick) {
     TOutputForm* form = window->resultWindows()->window(kContoursWindow);
     ASSERT_NE(form, nullptr);
     ASSERT_TRUE(form->SequenceRunning());
-    QTRY_VERIFY(window->document().calculation().displayedStep >= 1);
+    KOVA_WAIT_FOR(window->document().calculation().displayedStep >= 1, 5000);
     QTest::mousePress(form->canvas(), Qt::RightButton, {}, QPoint(5, 5));
-    QTRY_VERIFY(!form->SequenceRunning());
+    KOVA_WAIT_FOR(!form->SequenceRunning(), 5000);
     // Closed while it runs, the sequence ends with its window.
     window->resultWindows()->settings().contour.runSequence = true;
     form->StartSequence();
-    QTRY_VERIFY(window->document().calculation().displayedStep >= 1);
+    KOVA_WAIT_FOR(window->document().calculation().displayedStep >= 1, 5000);
     window->resultWindows()->subWindow(kContoursWindow)->close();
     QTest::qWait(20);
     EXPECT_EQ(window->resultWindows()->window(kContoursWindow), nullptr);
@@ -574,7 +574,7 @@ TEST_F(ResultWindow, TransientQuenchCancelledStepsOnlyThroughComputedLevels) {
     timer->start();
     window->UpdateMenu();
     window->action(Cmd::Continue)->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    KOVA_WAIT_FOR(!window->document().Running(), 60000);
     QApplication::processEvents();
     EXPECT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations cancelled after "));
     ASSERT_TRUE(problem().resultsCurrent);
@@ -607,7 +607,7 @@ TEST_F(ResultWindow, TransientQuenchCancelledStepsOnlyThroughComputedLevels) {
     QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
     TOutputForm* form = window->resultWindows()->window(kContoursWindow);
     ASSERT_NE(form, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(!form->SequenceRunning(), 20000);
+    KOVA_WAIT_FOR(!form->SequenceRunning(), 20000);
     EXPECT_EQ(c.displayedStep, last);
     EXPECT_NE(form->picture(), QImage());
 }

@@ -439,7 +439,7 @@ TEST_F(Shell, SteadyCalculationRunsOnTheWorkerWhileTheWindowPaints) {
     Trigger(Cmd::Calculate);
     EXPECT_FALSE(window->action(Cmd::Calculate)->isEnabled());  // disabled during the run
     window->inputWindow()->canvas()->repaint();                 // paints the cached picture
-    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    KOVA_WAIT_FOR(!window->document().Running(), 60000);
     QApplication::processEvents();
     EXPECT_TRUE(problem().resultsCurrent);
     EXPECT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations completed in "));
@@ -461,8 +461,8 @@ TEST_F(Shell, ClosingDuringARunWaitsForItThenCloses) {
     ASSERT_TRUE(window->OpenFile(Path("heated_plate")));
     Trigger(Cmd::Calculate);
     EXPECT_FALSE(window->close());  // never waits on the worker
-    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
+    KOVA_WAIT_FOR(!window->document().Running(), 60000);
+    KOVA_WAIT_FOR(!window->isVisible(), 5000);
 }
 
 // Answers the transient set-up once the worker has asked for it: the stop time typed when
@@ -494,7 +494,7 @@ TEST_F(Shell, TransientRunAbortedThenContinuedGivesTheSameLevels) {
     ASSERT_TRUE(window->OpenFile(Path("transient_quench")));
     AcceptTransientSetup();
     Trigger(Cmd::Calculate);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    KOVA_WAIT_FOR(!window->document().Running(), 60000);
     const CalculationState& calc = window->document().calculation();
     ASSERT_TRUE(problem().resultsCurrent);
     const int levels = calc.lastStepIndex;
@@ -513,12 +513,12 @@ TEST_F(Shell, TransientRunAbortedThenContinuedGivesTheSameLevels) {
     // Abort is pressed as the run starts, so the stepping takes it at the first level.
     AcceptTransientSetup({}, [this] { window->calcDialog()->RequestAbort(); });
     Trigger(Cmd::Calculate);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    KOVA_WAIT_FOR(!window->document().Running(), 60000);
     EXPECT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations cancelled after "));
     ASSERT_LT(calc.lastStepIndex, levels);
     AcceptTransientSetup(stop);
     Trigger(Cmd::Continue);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->document().Running(), 60000);
+    KOVA_WAIT_FOR(!window->document().Running(), 60000);
     ASSERT_TRUE(window->calcDialog()->windowTitle().startsWith("Calculations completed in "));
     const std::vector<Real>& continued = calc.results.Level(calc.lastStepIndex);
     EXPECT_NEAR(static_cast<double>(continued[0]), static_cast<double>(last[0]), 1e-9);
