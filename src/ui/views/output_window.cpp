@@ -375,7 +375,8 @@ void TOutputForm::RenderResults(QImage& image) {
         DrawList drawing = BuildInputDrawing(p, o);
         p.settings.displayNodes = nodes;
         if (m_settings.displayNodeValues)
-            DrawBalanceLayout(p, m_document.calculation().checked.elements, drawing);
+            DrawBalanceLayout(p, m_document.calculation().checked.elements,
+                              view.Values(view.Step()), drawing);
         Paint(drawing, painter);
         ShowSummary();
     }
