@@ -1,7 +1,7 @@
 // The result windows' pictures at 80 000 elements in a 1600×1000 window: contour bands,
 // isopotential lines and continuous shading (bands and shading also four times zoomed),
-// the flux arrows and their automatic range for one level, one read-out, and painting
-// the band and shaded pictures into a QImage.
+// the flux arrows and their automatic range for one level, one read-out, painting the
+// band and shaded pictures into a QImage, and repainting a cached picture.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -141,6 +141,25 @@ void BM_PaintShading(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintBands)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintShading)->Unit(benchmark::kMillisecond);
+
+// What exposing, returning to or shrinking a result window costs: the cached band picture
+// drawn onto the window's surface.
+void BM_RepaintCachedPicture(benchmark::State& state) {
+    Scene& s = TheScene();
+    const ContourPicture picture = DrawContours(s.View(), s.Settings(ContourKind::Bands));
+    QImage cached(1600, 1000, QImage::Format_RGB32);
+    cached.fill(Qt::white);
+    {
+        QPainter painter(&cached);
+        ui::Paint(picture.picture, painter);
+    }
+    QImage surface(1600, 1000, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter painter(&surface);
+        painter.drawImage(0, 0, cached);
+    }
+}
+BENCHMARK(BM_RepaintCachedPicture)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -826,6 +826,59 @@ TEST_F(ResultWindow, WithoutResultsOnlyTheBackground) {
     }
 }
 
+// The contour picture is computed once for a view: exposing the window, bringing it back
+// to the front, running the command again unchanged and shrinking or restoring the window
+// repaint the cached image; a scroll, a new step or a window grown beyond the area
+// computed compute it again, once.
+TEST_F(ResultWindow, ExposeReturnAndResizeRepaintTheCachedPicture) {
+    Solve("composite_wall");
+    TContourDlg* dialog = OpenContourDialog();
+    ASSERT_NE(dialog, nullptr);
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    TOutputForm* form = window->resultWindows()->window(kContoursWindow);
+    ASSERT_NE(form, nullptr);
+    QApplication::processEvents();
+    const QImage full = form->picture();
+    const int computed = form->PictureComputations();
+    ASSERT_GE(computed, 1);
+    ASSERT_EQ(full.size(), form->canvas()->size());
+    form->canvas()->repaint();
+    auto* area = window->findChild<QMdiArea*>();
+    area->setActiveSubWindow(window->inputSubWindow());
+    area->setActiveSubWindow(window->resultWindows()->subWindow(kContoursWindow));
+    QApplication::processEvents();
+    form->canvas()->repaint();
+    dialog = OpenContourDialog();
+    ASSERT_NE(dialog, nullptr);
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(form->PictureComputations(), computed);
+    // Shrunk, the window shows the top left part of the same picture (a copy to the
+    // clipboard takes that part); restored, the whole of it.
+    QMdiSubWindow* sub = window->resultWindows()->subWindow(kContoursWindow);
+    sub->showNormal();
+    sub->resize(full.width() / 2, full.height() / 2);
+    QApplication::processEvents();
+    const QSize small = form->canvas()->size();
+    ASSERT_LT(small.width(), full.width());
+    EXPECT_EQ(form->picture(), full.copy(QRect(QPoint(0, 0), small)));
+    sub->showMaximized();
+    QApplication::processEvents();
+    EXPECT_EQ(form->picture(), full);
+    EXPECT_EQ(form->PictureComputations(), computed);
+    // A scroll moves the model: a new picture.
+    QTest::keyClick(form, Qt::Key_Right);
+    QApplication::processEvents();
+    EXPECT_NE(form->picture(), full);
+    EXPECT_EQ(form->PictureComputations(), computed + 1);
+    // Grown beyond the area computed: the uncovered part is computed, once.
+    window->resize(window->width() + 200, window->height() + 100);
+    QApplication::processEvents();
+    form->canvas()->repaint();
+    EXPECT_EQ(form->picture().size(), form->canvas()->size());
+    EXPECT_EQ(form->PictureComputations(), computed + 2);
+}
+
 // The input window behind a maximised result window keeps its drawing's size: its
 // picture rendered then (printing, or a copy) is the drawing, not an empty image, also
 // after the main window is resized meanwhile.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 #include "expressions/evaluator.hpp"
 #include "geometry/primitives.hpp"
@@ -366,8 +367,31 @@ void DrawFlowMark(const Problem& p, const LineSegment& s, DrawList& out) {
                    SolidBrush(kBlack));
 }
 
-void DrawBalanceLayout(const Problem& p, const ElementTable& elements, DrawList& out) {
+namespace {
+
+// A node's or lump's value in a white circle that grows with the text (about 5 pixels a
+// character at height 10); a selected item's circle is drawn heavy.
+void ValueLabel(Real x, Real y, Real value, bool selected, DrawList& out) {
+    Pen pen;
+    if (selected) pen.width = 2;
+    TextPrimitive t;
+    t.text = FormatCell(DecForm{kAutomaticStyle, 1}, value);
+    const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+    const float r = std::max(8.0f, 2.6f * static_cast<float>(t.text.size()) + 2);
+    out.AddEllipse({fx - r, fy - 8}, {fx + r, fy + 8}, pen, SolidBrush(kWhite));
+    t.at = {fx, fy};
+    t.font = "Times New Roman";
+    t.size = 10;
+    t.anchor = TextAnchor::Center;
+    out.AddText(t);
+}
+
+}  // namespace
+
+void DrawBalanceLayout(const Problem& p, const ElementTable& elements, std::span<const Real> values,
+                       DrawList& out) {
     const int nodeCount = p.nodes.Count();
+    // One label per node however many chosen elements share it.
     std::vector<char> labelled(static_cast<std::size_t>(nodeCount) + 1, 0);
     Pen dotted;
     dotted.style = PenStyle::Dotted;
@@ -387,50 +411,27 @@ void DrawBalanceLayout(const Problem& p, const ElementTable& elements, DrawList&
                 dotted);
         for (const int n : el.nodes) labelled[static_cast<std::size_t>(n)] = 1;
     }
-    Pen thin;
-    Pen heavy;
-    heavy.width = 2;
-    auto label = [&](Real x, Real y, const std::string& text, bool selected) {
-        const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-        out.AddEllipse({fx - 8, fy - 8}, {fx + 8, fy + 8}, selected ? heavy : thin,
-                       SolidBrush(kWhite));
-        TextPrimitive t;
-        t.at = {fx, fy};
-        t.text = text;
-        t.font = "Times New Roman";
-        t.size = 10;
-        t.anchor = TextAnchor::Center;
-        out.AddText(t);
+    auto valueOf = [&](int entry) -> std::optional<Real> {
+        if (entry < 0 || static_cast<std::size_t>(entry) >= values.size()) return std::nullopt;
+        return values[static_cast<std::size_t>(entry)];
     };
     for (int n = 1; n <= nodeCount; ++n)
         if (labelled[static_cast<std::size_t>(n)] != 0)
-            label(p.nodes[n].x, p.nodes[n].y, std::to_string(n),
-                  p.selection.Contains(NumberItem(n)));
+            if (const auto v = valueOf(n))
+                ValueLabel(p.nodes[n].x, p.nodes[n].y, *v, p.selection.Contains(NumberItem(n)),
+                           out);
     for (int k = 1; k <= p.frameCount; ++k) {
         const Frame& f = p.frames[static_cast<std::size_t>(k)];
         if (!f.IsLump() || f.subtracted != 0 || !chosen(k)) continue;
-        const char letter =
-            f.lumpLetter > 0 && f.lumpLetter < 128 ? static_cast<char>(f.lumpLetter) : '?';
-        label(f.labelX, f.labelY, std::string(1, letter),
-              p.selection.Contains(NumberItem(nodeCount + k)));
+        if (const auto v = valueOf(nodeCount + k))
+            ValueLabel(f.labelX, f.labelY, *v, p.selection.Contains(NumberItem(nodeCount + k)),
+                       out);
     }
 }
 
 void DrawNodeValueLabels(const Problem& p, std::span<const Real> values, DrawList& out) {
-    const Pen thin;
     auto label = [&](Real x, Real y, std::size_t entry) {
-        if (entry >= values.size()) return;
-        TextPrimitive t;
-        t.text = FormatCell(DecForm{kAutomaticStyle, 1}, values[entry]);
-        const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-        // The circle grows with the text: about 5 pixels a character at height 10.
-        const float r = std::max(8.0f, 2.6f * static_cast<float>(t.text.size()) + 2);
-        out.AddEllipse({fx - r, fy - 8}, {fx + r, fy + 8}, thin, SolidBrush(kWhite));
-        t.at = {fx, fy};
-        t.font = "Times New Roman";
-        t.size = 10;
-        t.anchor = TextAnchor::Center;
-        out.AddText(t);
+        if (entry < values.size()) ValueLabel(x, y, values[entry], false, out);
     };
     const int nodeCount = p.nodes.Count();
     for (int n = 1; n <= nodeCount; ++n)

@@ -98,9 +98,10 @@ void DrawFlowMark(const Problem& problem, const LineSegment& segment, DrawList& 
 
 // The nodal-balance window's annotations over the frames: for every element of a frame
 // chosen for the balance, dotted lines from its centroid to the midpoints of its sides;
-// one number label per node of those elements and one letter label per chosen lump,
-// the selected ones drawn heavy.
-void DrawBalanceLayout(const Problem& problem, const ElementTable& elements, DrawList& out);
+// one value label (`values`, the displayed level) per node of those elements and one per
+// chosen lump, the selected ones drawn heavy.
+void DrawBalanceLayout(const Problem& problem, const ElementTable& elements,
+                       std::span<const Real> values, DrawList& out);
 
 // The values window's labels: every active node's value (`values`, one stored level) in a
 // circle at the node, and every lump's value at its label position.

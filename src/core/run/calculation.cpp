@@ -546,6 +546,7 @@ CalculationOutcome FinishCalculation(Problem& problem, CalculationState& state,
         SetInitialValuesFromLevel(problem, state.results.Level(0));
     // What the result windows need.
     state.runEnded = true;
+    ++state.resultsRevision;
     state.lastStepIndex = prepared.transient ? state.currentLevel - state.stepStart : 0;
     state.lastComputedTime = problem.settings.transientStop;
     return outcome;

@@ -54,6 +54,8 @@ struct CalculationState {
     bool resultsDisplayable = false;
     bool runEnded = false;
     int lastStepIndex = 0;  // index of the last stored level
+    // Grows at the end of every run: pictures cached from the tables are keyed to it.
+    int resultsRevision = 0;
     int displayedStep = 0;
     Real lastComputedTime = 0;
 

@@ -347,18 +347,11 @@ void TOutputForm::RenderResults(QImage& image) {
     if (m_kind == kFlowsWindow) {
         const InputDrawingOptions o = drawingOptions();
         DrawList drawing = BuildInputDrawing(p, o);
-        // The segments' flows hold the level last asked for: a transient window computes
-        // its path again at the step it shows before the marks and the sum are drawn.
-        if (m_settings.displayFlows && p.selection.state == SelectType::Flow &&
-            !p.selection.items.empty()) {
-            CalculationState& c = m_document.calculation();
-            const FlowContext context{p, c.checked.elements, c.results, &c.balances};
-            SelectionFlow(context, m_flowPath, view.Step());
+        ShowSummary();
+        if (m_settings.displayFlows && p.selection.state == SelectType::Flow)
             for (const SelectRec& item : p.selection.items)
                 if (item.segment != nullptr) DrawFlowMark(p, *item.segment, drawing);
-        }
         Paint(drawing, painter);
-        ShowSummary();
     } else if (m_kind == kValuesWindow) {
         const InputDrawingOptions o = drawingOptions();
         const bool nodes = p.settings.displayNodes;
@@ -375,7 +368,8 @@ void TOutputForm::RenderResults(QImage& image) {
         DrawList drawing = BuildInputDrawing(p, o);
         p.settings.displayNodes = nodes;
         if (m_settings.displayNodeValues)
-            DrawBalanceLayout(p, m_document.calculation().checked.elements, drawing);
+            DrawBalanceLayout(p, m_document.calculation().checked.elements,
+                              view.Values(view.Step()), drawing);
         Paint(drawing, painter);
         ShowSummary();
     }
@@ -384,10 +378,16 @@ void TOutputForm::RenderResults(QImage& image) {
 void TOutputForm::ShowSummary() {
     Problem& p = m_document.problem();
     CalculationState& c = m_document.calculation();
+    if (!p.resultsCurrent || !View().HasResults()) return;
     const FlowContext context{p, c.checked.elements, c.results, &c.balances};
-    if (m_kind == kFlowsWindow)
+    if (m_kind == kFlowsWindow) {
+        // The segments' flows hold the level last asked for: a transient window computes
+        // its path again at the step it shows before the marks and the sum are drawn.
+        if (m_settings.displayFlows && p.selection.state == SelectType::Flow &&
+            !p.selection.items.empty())
+            SelectionFlow(context, m_flowPath, View().Step());
         m_document.ShowStatusText(FlowSummaryText(p), StatusPanel::Info);
-    else if (m_kind == kBalancesWindow)
+    } else if (m_kind == kBalancesWindow)
         m_document.ShowStatusText(BalanceSummaryText(context, View().Step()), StatusPanel::Info);
 }
 
@@ -407,41 +407,74 @@ void TOutputForm::SelectionRelease(QPointF at) {
     if (onSelectionChanged) onSelectionChanged();
 }
 
-const QImage& TOutputForm::picture() {
+std::size_t TOutputForm::PictureKey() const {
     const Problem& p = m_document.problem();
     const CalculationState& c = m_document.calculation();
     const ContourSettings& cs = m_settings.contour;
     const GradientSettings& gs = m_settings.gradient;
-    const Key key{p.resultsCurrent,
-                  c.results.Empty() ? 0LL : reinterpret_cast<long long>(c.results.Level(0).data()),
-                  static_cast<double>(p.view.scrollX),
-                  static_cast<double>(p.view.scrollY),
-                  static_cast<double>(p.view.zoom),
-                  c.displayedStep,
-                  static_cast<int>(cs.kind) * 1000 + cs.bandCount * 10 + cs.runSequence,
-                  cs.lineCount * 1000 + static_cast<int>(cs.palette) * 10 + cs.showOutlines +
-                      2 * cs.showElementLines + 4 * cs.whiteLines,
-                  gs.arrowLength * 1000 + gs.arrowSpacing,
-                  static_cast<double>(cs.scaleMin) + 3 * static_cast<double>(gs.fluxScaleMin),
-                  static_cast<double>(cs.scaleMax) + 3 * static_cast<double>(gs.fluxScaleMax),
-                  gs.superimpose || gs.showFluxLines || gs.temperatureGradient,
-                  m_canvas->width() * 100000 + m_canvas->height(),
-                  m_selectionRevision,
-                  DisplayKey(p)};
+    std::size_t h = DisplayKey(p);
+    auto add = [&h](auto v) { h = Mix(h, std::hash<decltype(v)>{}(v)); };
+    auto real = [&add](Real v) { add(static_cast<double>(v)); };
+    add(p.resultsCurrent);
+    add(c.resultsRevision);
+    add(c.lastStepIndex);
+    add(c.displayedStep);
+    real(p.view.scrollX);
+    real(p.view.scrollY);
+    real(p.view.zoom);
+    real(cs.scaleMin);
+    real(cs.scaleMax);
+    for (int v : {static_cast<int>(cs.autoScale), static_cast<int>(cs.kind), cs.bandCount,
+                  cs.lineCount, static_cast<int>(cs.palette), static_cast<int>(cs.showOutlines),
+                  static_cast<int>(cs.showElementLines), static_cast<int>(cs.whiteLines),
+                  static_cast<int>(cs.runSequence)})
+        add(v);
+    real(gs.fluxScaleMin);
+    real(gs.fluxScaleMax);
+    for (int v : {gs.arrowLength, gs.arrowSpacing, static_cast<int>(gs.temperatureGradient),
+                  static_cast<int>(gs.superimpose), static_cast<int>(gs.showFluxLines)})
+        add(v);
+    add(m_settings.pressureDisplay);
+    add(m_settings.displayNodeValues);
+    add(m_settings.displayFlows);
+    // The selection's marks and labels, whoever changed it, and the frames chosen for
+    // the balance.
+    add(m_selectionRevision);
+    add(static_cast<int>(p.selection.state));
+    for (const SelectRec& item : p.selection.items) {
+        add(item.selectNo);
+        add(static_cast<const void*>(item.segment));
+    }
+    for (int k = 1; k <= p.frameCount; ++k)
+        add(p.frames[static_cast<std::size_t>(k)].balanceSelected);
+    return h;
+}
+
+const QImage& TOutputForm::picture() {
+    const Problem& p = m_document.problem();
+    const std::size_t key = PictureKey();
     const QSize size = m_canvas->size().expandedTo(QSize(1, 1));
     const std::size_t texts = TextsKey(p, m_kind);
-    if (key != m_key || m_base.size() != size) {
+    // A canvas that has shrunk shows part of the picture computed before; one that has
+    // grown beyond it needs the uncovered area computed.
+    const bool covered = m_base.width() >= size.width() && m_base.height() >= size.height();
+    if (!m_keyValid || key != m_key || !covered) {
         m_base = QImage(size, QImage::Format_RGB32);
         RenderResults(m_base);
+        ++m_computations;
         m_key = key;
+        m_keyValid = true;
         m_textsKey = texts + 1;  // the texts go on again
     }
     if (texts != m_textsKey) {
         m_cache = m_base.copy();
         RenderTexts(m_cache);
         m_textsKey = texts;
+        m_shown = QImage();
     }
-    return m_cache;
+    if (m_shown.size() != size)
+        m_shown = m_cache.size() == size ? m_cache : m_cache.copy(QRect(QPoint(0, 0), size));
+    return m_shown;
 }
 
 std::optional<std::string> TOutputForm::ReadoutAt(QPointF p) {
@@ -637,6 +670,8 @@ ResultWindows::ResultWindows(Document& document, QMdiArea* area, QWidget* dialog
             ClearSelection(p);
             p.selection.state = own;
         }
+        // The information panel is the window's again; its picture comes from the cache.
+        if (auto* form = qobject_cast<TOutputForm*>(sub->widget())) form->ShowSummary();
     });
 }
 
@@ -653,7 +688,6 @@ void ResultWindows::SwitchDisplays(int frontKind) {
     m_switchesHeldBy = frontKind;
     m_settings.displayFlows = frontKind == kFlowsWindow;
     m_settings.displayNodeValues = frontKind == kBalancesWindow;
-    if (TOutputForm* form = window(frontKind)) form->Invalidate();
 }
 
 void ResultWindows::ShowStepTime() {
@@ -698,7 +732,7 @@ TOutputForm* ResultWindows::Show(int kind) {
     SwitchDisplays(kind);
     // Every window opens at the step just chosen: the time panel shows its time.
     ShowStepTime();
-    form->Invalidate();
+    form->ShowSummary();
     form->canvas()->update();
     if (kind != kContoursWindow && kind != kGradientsWindow) return form;
     if (m_settings.contour.runSequence && m_document.problem().settings.transient)

@@ -11,7 +11,6 @@
 #include <QWidget>
 #include <array>
 #include <functional>
-#include <tuple>
 
 #include "dialogs/text_dialog.hpp"
 #include "editing/selection_clicks.hpp"
@@ -104,8 +103,17 @@ public:
     // window's texts on top; the background only without results.
     void Render(QImage& image);
     // The picture must be computed again at the next paint.
-    void Invalidate() { m_key = {}; }
+    void Invalidate() { m_keyValid = false; }
+    // The picture as the canvas shows it. It is computed again only when the results,
+    // the view (zoom, scroll, step), the settings, the selection or the display switches
+    // have changed, or when the canvas has grown beyond the area last computed: exposing,
+    // returning to the window and shrinking it repaint the cached image.
     const QImage& picture();
+    // How often the picture has been computed (the contours, arrows or layers drawn).
+    int PictureComputations() const { return m_computations; }
+    // The information panel's text of the heat-flow and balance windows, the path's flows
+    // computed at the displayed step first.
+    void ShowSummary();
 
     // The read-out at a canvas point: the coordinates panel's new text, or nothing.
     std::optional<std::string> ReadoutAt(QPointF p);
@@ -171,13 +179,17 @@ private:
     OutputCanvas* m_canvas;
     LegendStrip* m_legendBox;
     // The picture without its texts, and with them: moving a text repaints only them.
+    // Both may be larger than the canvas (it has shrunk since); `m_shown` is the part the
+    // canvas shows.
     QImage m_base;
     QImage m_cache;
+    QImage m_shown;
     std::size_t m_textsKey = 0;
     // What the cached picture was computed for.
-    using Key = std::tuple<bool, long long, double, double, double, int, int, int, int, double,
-                           double, bool, int, int, std::size_t>;
-    Key m_key{};
+    std::size_t PictureKey() const;
+    std::size_t m_key = 0;
+    bool m_keyValid = false;
+    int m_computations = 0;
     QTimer m_sequence;
     // The heat-flow window's path and click state; the selection revision keys the
     // cached picture to the marks drawn.
@@ -199,7 +211,6 @@ private:
     int m_selectionRevision = 0;
     std::optional<QPointF> m_rubberStart;
     QPointF m_rubberEnd;
-    void ShowSummary();
     bool m_stopRequested = false;
     bool m_leftDown = false;
     int m_firstFlowDirection = 0;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <set>
 
 #include "expressions/element_gradient.hpp"
 #include "geometry/primitives.hpp"
@@ -283,13 +284,36 @@ TEST(NodalBalances, InteriorNodesBalanceAndFramesShareInterfaceFlows) {
     // the first and the last element included.
     const ElementTable& elements = s.run.state.checked.elements;
     for (int k = 1; k <= problem.frameCount; ++k) problem.frames[k].balanceSelected = 1;
+    const std::span<const Real> values = s.run.state.results.Level(0);
+    problem.selection.items = {NumberItem(NodeAt(problem, 0, 0))};
     DrawList picture;
-    DrawBalanceLayout(problem, elements, picture);
+    DrawBalanceLayout(problem, elements, values, picture);
     std::size_t spokes = 0;
     for (const Primitive& item : picture.items)
         if (item.kind == PrimitiveKind::Lines && item.pen.style == PenStyle::Dotted)
             spokes += item.count / 2;
     EXPECT_EQ(spokes, 3 * static_cast<std::size_t>(elements.Count()));
+    // Each node of the chosen elements carries its value once, centred on the node, in a
+    // circle drawn heavy for the picked node only.
+    std::set<int> labelled;
+    for (int e = 1; e <= elements.Count(); ++e)
+        for (int n : elements[e].nodes) labelled.insert(n);
+    std::size_t texts = 0;
+    for (const TextPrimitive& t : picture.texts) {
+        ++texts;
+        int at = 0;
+        for (int n : labelled)
+            if (std::fabs(t.at.x - static_cast<double>(problem.nodes[n].x)) < 0.01 &&
+                std::fabs(t.at.y - static_cast<double>(problem.nodes[n].y)) < 0.01)
+                at = n;
+        ASSERT_NE(at, 0) << t.text;
+        EXPECT_EQ(t.text, FormatCell(DecForm{kAutomaticStyle, 1}, values[at]));
+    }
+    EXPECT_EQ(texts, labelled.size());
+    std::size_t heavy = 0;
+    for (const Primitive& item : picture.items)
+        if (item.kind == PrimitiveKind::Ellipse && item.pen.width == 2) ++heavy;
+    EXPECT_EQ(heavy, 1u);
 }
 
 TEST(NodalBalances, TransientBalancesApproachTheSteadyOnes) {
