@@ -44,18 +44,7 @@ struct DefinitionDialogs : ::testing::Test {
     std::unique_ptr<TKOVAMDI> window;
     QStringList errors;
 
-    void SetUp() override {
-        TestApplication();
-        QSettings::setDefaultFormat(QSettings::IniFormat);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
-        window = std::make_unique<TKOVAMDI>();
-        window->document().answerHook = [](const QString&, const QString&) { return Answer::No; };
-        window->document().errorHook = [this](const QString& text) { errors << text; };
-        window->resize(1000, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->Start();
-    }
+    void SetUp() override { ShowMainWindow(window, dir.path(), {.errors = &errors}); }
     void TearDown() override {
         problem().settings.problemSaved = true;
         window.reset();

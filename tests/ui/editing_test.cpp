@@ -60,24 +60,7 @@ struct Editing : ::testing::Test {
     QStringList questions;
     QStringList errors;
 
-    void SetUp() override {
-        TestApplication();
-        QSettings::setDefaultFormat(QSettings::IniFormat);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
-        window = std::make_unique<TKOVAMDI>();
-        window->document().answerHook = [this](const QString&, const QString& text) {
-            questions << text;
-            if (answers.empty()) return Answer::No;
-            const Answer a = answers.front();
-            answers.pop_front();
-            return a;
-        };
-        window->document().errorHook = [this](const QString& text) { errors << text; };
-        window->resize(1000, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->Start();
-    }
+    void SetUp() override { ShowMainWindow(window, dir.path(), {&answers, &questions, &errors}); }
     void TearDown() override {
         window->document().problem().settings.problemSaved = true;
         window.reset();

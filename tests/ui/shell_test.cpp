@@ -81,28 +81,13 @@ struct Shell : ::testing::Test {
     QStringList errors;
 
     void SetUp() override {
-        TestApplication();
-        QSettings::setDefaultFormat(QSettings::IniFormat);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
         for (const char* name : {"heated_plate", "composite_wall", "transient_quench"}) {
             Problem problem;
             problem.view.refHeight = 600;
             examples::BuildExample(*examples::FindExample(name), problem);
             ASSERT_TRUE(WriteProblemFile(problem, Path(name).toStdString()));
         }
-        window = std::make_unique<TKOVAMDI>();
-        window->document().answerHook = [this](const QString&, const QString& text) {
-            questions << text;
-            if (answers.empty()) return Answer::No;
-            const Answer a = answers.front();
-            answers.pop_front();
-            return a;
-        };
-        window->document().errorHook = [this](const QString& text) { errors << text; };
-        window->resize(1000, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->Start();
+        ShowMainWindow(window, dir.path(), {&answers, &questions, &errors});
     }
     void TearDown() override {
         window->document().problem().settings.problemSaved = true;

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
+#include <deque>
+#include <memory>
+
+#include "shell/main_window.hpp"
 
 namespace kova::ui {
 
@@ -11,6 +15,21 @@ namespace kova::ui {
 // names another (the scaled runs give a configured offscreen screen), and returns it;
 // every test file of the program shares it, since Qt allows only one per process.
 QApplication& TestApplication();
+
+// Where a test's main window takes its questions and errors: each question is recorded in
+// `questions` and answered by the front of `answers` (No once it runs out), each error box
+// text goes to `errors`. A missing list is not recorded; a missing queue answers No.
+struct PromptRecord {
+    std::deque<Answer>* answers = nullptr;
+    QStringList* questions = nullptr;
+    QStringList* errors = nullptr;
+};
+
+// The common start of a desktop test: the application made, the settings kept under
+// `settingsDir`, a 1000×700 main window made into `window` with its prompts recorded,
+// shown, waited for until exposed, and started. Fails the test if it never shows.
+void ShowMainWindow(std::unique_ptr<TKOVAMDI>& window, const QString& settingsDir,
+                    PromptRecord record = {});
 
 }  // namespace kova::ui
 
