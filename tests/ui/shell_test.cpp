@@ -73,13 +73,7 @@ void AnswerFileDialog(const QString& path) {
     });
 }
 
-struct Shell : ::testing::Test {
-    QTemporaryDir dir;
-    std::unique_ptr<TKOVAMDI> window;
-    std::deque<Answer> answers;
-    QStringList questions;
-    QStringList errors;
-
+struct Shell : MainWindowTest {
     void SetUp() override {
         for (const char* name : {"heated_plate", "composite_wall", "transient_quench"}) {
             Problem problem;
@@ -87,22 +81,10 @@ struct Shell : ::testing::Test {
             examples::BuildExample(*examples::FindExample(name), problem);
             ASSERT_TRUE(WriteProblemFile(problem, Path(name).toStdString()));
         }
-        ShowMainWindow(window, dir.path(), {&answers, &questions, &errors});
-    }
-    void TearDown() override {
-        window->document().problem().settings.problemSaved = true;
-        window.reset();
+        MainWindowTest::SetUp();
     }
     QString Path(const char* name) const { return dir.path() + "/" + name + ".KVX"; }
-    Problem& problem() { return window->document().problem(); }
-    void Trigger(Cmd cmd) {
-        window->UpdateMenu();
-        QAction* a = window->action(cmd);
-        ASSERT_TRUE(a->isEnabled()) << a->text().toStdString();
-        a->trigger();
-    }
     QString Caption() { return window->inputSubWindow()->windowTitle(); }
-    QString Info() { return window->panel(StatusPanel::Info)->text(); }
 };
 
 TEST_F(Shell, OpensThroughTheRealDialogAndListsRecentFiles) {

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <deque>
 #include <memory>
@@ -30,6 +33,32 @@ struct PromptRecord {
 // shown, waited for until exposed, and started. Fails the test if it never shows.
 void ShowMainWindow(std::unique_ptr<TKOVAMDI>& window, const QString& settingsDir,
                     PromptRecord record = {});
+
+// A test on a shown main window (ShowMainWindow) whose prompts are all recorded, with its
+// settings and files in a temporary folder. The problem counts as saved at the end, so
+// closing asks nothing.
+struct MainWindowTest : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<TKOVAMDI> window;
+    std::deque<Answer> answers;
+    QStringList questions;
+    QStringList errors;
+
+    void SetUp() override { ShowMainWindow(window, dir.path(), {&answers, &questions, &errors}); }
+    void TearDown() override {
+        if (window) window->document().problem().settings.problemSaved = true;
+        window.reset();
+    }
+    Problem& problem() { return window->document().problem(); }
+    // Triggers the menu command's action, which must be enabled after a menu update.
+    void Trigger(Cmd cmd) {
+        window->UpdateMenu();
+        QAction* a = window->action(cmd);
+        ASSERT_TRUE(a->isEnabled()) << a->text().toStdString();
+        a->trigger();
+    }
+    QString Info() { return window->panel(StatusPanel::Info)->text(); }
+};
 
 }  // namespace kova::ui
 
