@@ -277,11 +277,7 @@ void MakePerfusedBlockWithoutCapacity(Problem& problem, const char* generation) 
     const int frame = MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
     b.Finish();
     SetMaterial(problem, 1, 1, 1, 0);
-    Material& m = problem.materials[1];
-    m.perfusion = BoundarySpec{};
-    m.perfusion.kind = kSpecProperty;
-    m.perfusion.value = 1;
-    problem.blood.specificHeat = 1;
+    SetPerfusion(problem, 1, 1, 1);
     problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 0);
     problem.frames[frame].generationSpec =
         FindOrAddSpec(problem, kSpecGeneration, false, generation, 0);
@@ -515,11 +511,7 @@ TEST(TransientAnalytic, ArterialTemperatureSteppedInTimeDrivesPerfusedTissue) {
     MeshRectangle(b, 0, 0, 0.1L, 0.1L, 2, 2, 1);
     b.Finish();
     SetMaterial(problem, 1, 0.5L, 1000, 4000);
-    Material& m = problem.materials[1];
-    m.perfusion = BoundarySpec{};
-    m.perfusion.kind = kSpecProperty;
-    m.perfusion.value = 0.5L;
-    problem.blood.specificHeat = 4000;
+    SetPerfusion(problem, 1, 0.5L, 4000);
     problem.blood.arterialSpec = FindOrAddSpec(problem, kSpecValue, false, "37+5*STEP(TIME-1)", 0);
     ASSERT_GT(problem.blood.arterialSpec, 0);
     InsulateRest(problem);
@@ -546,11 +538,7 @@ TEST(TransientAnalytic, ASourceDependingOnTheValueTakesTheLastCompletedLevel) {
         const int frame = MeshRectangle(b, 0, 0, 0.1L, 0.1L, 2, 2, 1);
         b.Finish();
         SetMaterial(problem, 1, 0.5L, 1000, 400);
-        Material& m = problem.materials[1];
-        m.perfusion = BoundarySpec{};
-        m.perfusion.kind = kSpecProperty;
-        m.perfusion.value = 0.5L;
-        problem.blood.specificHeat = 4000;
+        SetPerfusion(problem, 1, 0.5L, 4000);
         problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 37);
         problem.frames[frame].generationSpec =
             FindOrAddSpec(problem, kSpecGeneration, false, "1000+50*T", 0);
