@@ -148,6 +148,45 @@ void Moves(benchmark::State& state, Bench& b, QPointF at, Qt::MouseButtons butto
     state.counters["nodes"] = b.problem().nodes.Count();
 }
 
+// The moves of a gesture just begun, then back to the mesh as built; `started` is what
+// the skip says when no gesture is active.
+void GestureMoves(benchmark::State& state, Bench& b, const char* started, QPointF at,
+                  Qt::MouseButtons buttons) {
+    if (!b.Active()) state.SkipWithError(started);
+    Moves(state, b, at, buttons);
+    b.Reset();
+}
+
+// Clicks at `at` from no selection, each with its repaint; the clearing is not timed.
+void Clicks(benchmark::State& state, Bench& b, QPointF at) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        ClearSelection(b.problem());
+        state.ResumeTiming();
+        b.Click(at);
+        b.Repaint();
+    }
+}
+
+// The element line that Delete and Undo work on, on the mesh as built, and the count of
+// lines with it.
+struct LineTarget {
+    Bench& b;
+    QPointF at;
+    int lines;
+};
+LineTarget TargetLine() {
+    Bench& b = Bench::Get();
+    b.Reset();
+    return {b, b.OnElementLine(800, 500), b.problem().lines.Count()};
+}
+// The line clicked alone, with the timing paused.
+void SelectAlone(benchmark::State& state, Bench& b, QPointF at) {
+    state.PauseTiming();
+    ClearSelection(b.problem());
+    b.Click(at);
+}
+
 void BM_PointerMoveIdle(benchmark::State& state) {
     Bench& b = Bench::Get();
     b.Reset();
@@ -161,9 +200,7 @@ void BM_PointerMoveOutline(benchmark::State& state) {
     b.Reset();
     b.Trigger(ui::Cmd::OutlineFree);
     b.Click(b.Empty(300));
-    if (!b.Active()) state.SkipWithError("no outline started");
-    Moves(state, b, b.NodeNear(1700, 600), Qt::NoButton);
-    b.Reset();
+    GestureMoves(state, b, "no outline started", b.NodeNear(1700, 600), Qt::NoButton);
 }
 BENCHMARK(BM_PointerMoveOutline)->Unit(benchmark::kMillisecond);
 
@@ -173,9 +210,7 @@ void BM_PointerMoveElementLine(benchmark::State& state) {
     b.Reset();
     b.Trigger(ui::Cmd::ElementLines);
     b.Click(b.NodeNear(900, 500));
-    if (!b.Active()) state.SkipWithError("no element line started");
-    Moves(state, b, {1000, 620}, Qt::NoButton);
-    b.Reset();
+    GestureMoves(state, b, "no element line started", {1000, 620}, Qt::NoButton);
 }
 BENCHMARK(BM_PointerMoveElementLine)->Unit(benchmark::kMillisecond);
 
@@ -184,9 +219,7 @@ void BM_PointerMoveRubberRectangle(benchmark::State& state) {
     Bench& b = Bench::Get();
     b.Reset();
     b.Send(QEvent::MouseButtonPress, b.Empty(100), Qt::LeftButton);
-    if (!b.Active()) state.SkipWithError("no rectangle started");
-    Moves(state, b, {300, 900}, Qt::LeftButton);
-    b.Reset();
+    GestureMoves(state, b, "no rectangle started", {300, 900}, Qt::LeftButton);
 }
 BENCHMARK(BM_PointerMoveRubberRectangle)->Unit(benchmark::kMillisecond);
 
@@ -204,9 +237,7 @@ void BM_PointerMoveTextDrag(benchmark::State& state) {
     const IntRect r = b.problem().texts.front().theRect;
     const QPointF on(r.left + 5, r.top - 10);
     b.Send(QEvent::MouseButtonPress, on, Qt::LeftButton);
-    if (!b.Active()) state.SkipWithError("no text drag started");
-    Moves(state, b, on + QPointF(40, 40), Qt::LeftButton);
-    b.Reset();
+    GestureMoves(state, b, "no text drag started", on + QPointF(40, 40), Qt::LeftButton);
 }
 BENCHMARK(BM_PointerMoveTextDrag)->Unit(benchmark::kMillisecond);
 
@@ -222,9 +253,7 @@ void TemplateDrag(benchmark::State& state, bool corner) {
     const QPointF at = corner ? QPointF(r.right - 2, r.bottom - 2)
                               : QPointF((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     b.Send(QEvent::MouseButtonPress, at, Qt::LeftButton);
-    if (!b.Active()) state.SkipWithError("no template drag started");
-    Moves(state, b, at + QPointF(30, 30), Qt::LeftButton);
-    b.Reset();
+    GestureMoves(state, b, "no template drag started", at + QPointF(30, 30), Qt::LeftButton);
 }
 void BM_PointerMoveTemplateMove(benchmark::State& state) {
     TemplateDrag(state, false);
@@ -242,9 +271,7 @@ void BM_PointerMoveRepositionDrag(benchmark::State& state) {
     b.Trigger(ui::Cmd::RepositionNodes);
     const QPointF at = b.NodeNear(960, 540);
     b.Send(QEvent::MouseButtonPress, at, Qt::LeftButton);
-    if (!b.Active()) state.SkipWithError("no node drag started");
-    Moves(state, b, at, Qt::LeftButton);
-    b.Reset();
+    GestureMoves(state, b, "no node drag started", at, Qt::LeftButton);
 }
 BENCHMARK(BM_PointerMoveRepositionDrag)->Unit(benchmark::kMillisecond);
 
@@ -252,14 +279,7 @@ BENCHMARK(BM_PointerMoveRepositionDrag)->Unit(benchmark::kMillisecond);
 void BM_ClickOnNode(benchmark::State& state) {
     Bench& b = Bench::Get();
     b.Reset();
-    const QPointF at = b.NodeNear(400, 500);
-    for (auto _ : state) {
-        state.PauseTiming();
-        ClearSelection(b.problem());
-        state.ResumeTiming();
-        b.Click(at);
-        b.Repaint();
-    }
+    Clicks(state, b, b.NodeNear(400, 500));
     if (b.problem().selection.state != SelectType::Points) state.SkipWithError("no node selected");
     b.Reset();
 }
@@ -274,13 +294,7 @@ void BM_ClickInsideFrame(benchmark::State& state) {
     b.problem().settings.displayElementLines = false;
     b.window().inputWindow()->InvalidateDrawing();
     b.Repaint();
-    for (auto _ : state) {
-        state.PauseTiming();
-        ClearSelection(b.problem());
-        state.ResumeTiming();
-        b.Click({300.5, 150.25});
-        b.Repaint();
-    }
+    Clicks(state, b, {300.5, 150.25});
     if (b.problem().selection.state != SelectType::Frames) state.SkipWithError("no frame selected");
     b.problem().settings.displayNodes = true;
     b.problem().settings.displayElementLines = true;
@@ -321,14 +335,9 @@ BENCHMARK(BM_DragRelease)->Unit(benchmark::kMillisecond);
 // Delete of an element line clicked on, with menus and repaint; the Undo that takes it
 // back is not timed.
 void BM_Delete(benchmark::State& state) {
-    Bench& b = Bench::Get();
-    b.Reset();
-    const QPointF at = b.OnElementLine(800, 500);
-    const int lines = b.problem().lines.Count();
+    const auto [b, at, lines] = TargetLine();
     for (auto _ : state) {
-        state.PauseTiming();
-        ClearSelection(b.problem());
-        b.Click(at);
+        SelectAlone(state, b, at);
         state.ResumeTiming();
         if (!b.Trigger(ui::Cmd::Delete)) state.SkipWithError("Delete is off");
         b.Repaint();
@@ -342,14 +351,9 @@ BENCHMARK(BM_Delete)->Unit(benchmark::kMillisecond);
 
 // One Undo after a Delete, with menus and repaint.
 void BM_Undo(benchmark::State& state) {
-    Bench& b = Bench::Get();
-    b.Reset();
-    const QPointF at = b.OnElementLine(800, 500);
-    const int lines = b.problem().lines.Count();
+    const auto [b, at, lines] = TargetLine();
     for (auto _ : state) {
-        state.PauseTiming();
-        ClearSelection(b.problem());
-        b.Click(at);
+        SelectAlone(state, b, at);
         b.Trigger(ui::Cmd::Delete);
         while (b.problem().undoList.size() > 1) b.problem().undoList.pop_front();
         b.Repaint();

@@ -40,6 +40,12 @@ private:
     mutable std::uint64_t m_now = 1000;
 };
 
+// The cooling lump of the transient tests: a 0.1 m square lumped frame with its lower left
+// corner at (x0, 0), material 1 with k = 1, rho = 1000 and the given specific heat, h = 10
+// on its four sides to 20, from 100, in a transient problem. With c = 2,
+// tau = rho c A / (h P) = 5 s. Returns the lump's frame.
+int MakeCoolingLump(Problem& problem, Real x0 = 0, Real specificHeat = 2);
+
 struct CalculationRun {
     explicit CalculationRun(Problem& problem) : problem(problem) {
         problem.SetReporter(&reporter);
@@ -67,5 +73,10 @@ struct CalculationRun {
     CalculationState state;
     TransientSetupResult setupResult;
 };
+
+// Checks levels 0..`levels` of the lump frame `lump` against T - balance shrinking by
+// (1 - 0.1)/(1 + 0.1) each level from 100: Crank-Nicolson on a lump with tau = 5 s and
+// 1 s steps.
+void ExpectLumpDecay(const CalculationRun& run, int lump, int levels, Real balance = 20);
 
 }  // namespace kova::test

@@ -211,6 +211,14 @@ void SetMaterial(Problem& problem, int m, Real conductivity, Real density, Real 
     }
 }
 
+void SetPerfusion(Problem& problem, int m, Real perfusion, Real bloodSpecificHeat) {
+    Material& mat = problem.materials[static_cast<std::size_t>(m)];
+    mat.perfusion = BoundarySpec{};
+    mat.perfusion.kind = kSpecProperty;
+    mat.perfusion.value = perfusion;
+    problem.blood.specificHeat = bloodSpecificHeat;
+}
+
 namespace {
 
 template <typename Apply>

@@ -64,6 +64,8 @@ int NodeAt(const Problem& problem, Real x, Real y);
 // Constant material properties for material m.
 void SetMaterial(Problem& problem, int m, Real conductivity, Real density = 1,
                  Real specificHeat = 1);
+// A constant perfusion for material m and the blood's specific heat (bio-heat problems).
+void SetPerfusion(Problem& problem, int m, Real perfusion, Real bloodSpecificHeat);
 
 using PointTest = std::function<bool(Real, Real)>;
 using PointValue = std::function<Real(Real, Real)>;

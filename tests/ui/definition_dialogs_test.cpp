@@ -39,29 +39,7 @@ namespace {
 // A segment's conditions as texts, to group the segments that get one dialog.
 using Conditions = std::tuple<std::string, std::string, std::string, std::string>;
 
-struct DefinitionDialogs : ::testing::Test {
-    QTemporaryDir dir;
-    std::unique_ptr<TKOVAMDI> window;
-    QStringList errors;
-
-    void SetUp() override {
-        TestApplication();
-        QSettings::setDefaultFormat(QSettings::IniFormat);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
-        window = std::make_unique<TKOVAMDI>();
-        window->document().answerHook = [](const QString&, const QString&) { return Answer::No; };
-        window->document().errorHook = [this](const QString& text) { errors << text; };
-        window->resize(1000, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->Start();
-    }
-    void TearDown() override {
-        problem().settings.problemSaved = true;
-        window.reset();
-    }
-    Problem& problem() { return window->document().problem(); }
-
+struct DefinitionDialogs : MainWindowTest {
     // Builds the example, writes it without materials, generation and conditions, opens it.
     void OpenStripped(const char* name, Problem& reference) {
         reference.view.refHeight = 600;

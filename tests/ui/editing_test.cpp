@@ -53,43 +53,8 @@
 namespace kova::ui {
 namespace {
 
-struct Editing : ::testing::Test {
-    QTemporaryDir dir;
-    std::unique_ptr<TKOVAMDI> window;
-    std::deque<Answer> answers;
-    QStringList questions;
-    QStringList errors;
-
-    void SetUp() override {
-        TestApplication();
-        QSettings::setDefaultFormat(QSettings::IniFormat);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
-        window = std::make_unique<TKOVAMDI>();
-        window->document().answerHook = [this](const QString&, const QString& text) {
-            questions << text;
-            if (answers.empty()) return Answer::No;
-            const Answer a = answers.front();
-            answers.pop_front();
-            return a;
-        };
-        window->document().errorHook = [this](const QString& text) { errors << text; };
-        window->resize(1000, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->Start();
-    }
-    void TearDown() override {
-        window->document().problem().settings.problemSaved = true;
-        window.reset();
-    }
-    Problem& problem() { return window->document().problem(); }
+struct Editing : MainWindowTest {
     QWidget* canvas() { return window->inputWindow()->canvas(); }
-    void Trigger(Cmd cmd) {
-        window->UpdateMenu();
-        QAction* a = window->action(cmd);
-        ASSERT_TRUE(a->isEnabled()) << a->text().toStdString();
-        a->trigger();
-    }
     void ClickAt(QPoint p, Qt::KeyboardModifiers mods = {}) {
         QTest::mouseMove(canvas(), p);
         QTest::mouseClick(canvas(), Qt::LeftButton, mods, p);
@@ -97,7 +62,6 @@ struct Editing : ::testing::Test {
     void ClickAll(const std::vector<QPoint>& points) {
         for (const QPoint& p : points) ClickAt(p);
     }
-    QString Info() { return window->panel(StatusPanel::Info)->text(); }
 
     static std::vector<ClickPoint> Clicks(const std::vector<QPoint>& points) {
         std::vector<ClickPoint> clicks;

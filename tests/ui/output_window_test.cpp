@@ -45,18 +45,7 @@ struct ResultWindow : ::testing::Test {
     QTemporaryDir dir;
     std::unique_ptr<TKOVAMDI> window;
 
-    void SetUp() override {
-        TestApplication();
-        QSettings::setDefaultFormat(QSettings::IniFormat);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
-        window = std::make_unique<TKOVAMDI>();
-        window->document().answerHook = [](const QString&, const QString&) { return Answer::No; };
-        window->document().errorHook = [](const QString&) {};
-        window->resize(1000, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->Start();
-    }
+    void SetUp() override { ShowMainWindow(window, dir.path()); }
     void TearDown() override {
         window->document().problem().settings.problemSaved = true;
         window.reset();

@@ -73,51 +73,18 @@ void AnswerFileDialog(const QString& path) {
     });
 }
 
-struct Shell : ::testing::Test {
-    QTemporaryDir dir;
-    std::unique_ptr<TKOVAMDI> window;
-    std::deque<Answer> answers;
-    QStringList questions;
-    QStringList errors;
-
+struct Shell : MainWindowTest {
     void SetUp() override {
-        TestApplication();
-        QSettings::setDefaultFormat(QSettings::IniFormat);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/settings");
         for (const char* name : {"heated_plate", "composite_wall", "transient_quench"}) {
             Problem problem;
             problem.view.refHeight = 600;
             examples::BuildExample(*examples::FindExample(name), problem);
             ASSERT_TRUE(WriteProblemFile(problem, Path(name).toStdString()));
         }
-        window = std::make_unique<TKOVAMDI>();
-        window->document().answerHook = [this](const QString&, const QString& text) {
-            questions << text;
-            if (answers.empty()) return Answer::No;
-            const Answer a = answers.front();
-            answers.pop_front();
-            return a;
-        };
-        window->document().errorHook = [this](const QString& text) { errors << text; };
-        window->resize(1000, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->Start();
-    }
-    void TearDown() override {
-        window->document().problem().settings.problemSaved = true;
-        window.reset();
+        MainWindowTest::SetUp();
     }
     QString Path(const char* name) const { return dir.path() + "/" + name + ".KVX"; }
-    Problem& problem() { return window->document().problem(); }
-    void Trigger(Cmd cmd) {
-        window->UpdateMenu();
-        QAction* a = window->action(cmd);
-        ASSERT_TRUE(a->isEnabled()) << a->text().toStdString();
-        a->trigger();
-    }
     QString Caption() { return window->inputSubWindow()->windowTitle(); }
-    QString Info() { return window->panel(StatusPanel::Info)->text(); }
 };
 
 TEST_F(Shell, OpensThroughTheRealDialogAndListsRecentFiles) {

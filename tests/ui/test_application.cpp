@@ -1,5 +1,7 @@
 #include "ui/test_application.hpp"
 
+#include <QSettings>
+
 namespace kova::ui {
 
 QApplication& TestApplication() {
@@ -14,6 +16,28 @@ QApplication& TestApplication() {
     QApplication::setOrganizationName("KOVA-test");
     QApplication::setApplicationName("KOVA-test");
     return *app;
+}
+
+void ShowMainWindow(std::unique_ptr<TKOVAMDI>& window, const QString& settingsDir,
+                    PromptRecord record) {
+    TestApplication();
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir + "/settings");
+    window = std::make_unique<TKOVAMDI>();
+    window->document().answerHook = [record](const QString&, const QString& text) {
+        if (record.questions != nullptr) *record.questions << text;
+        if (record.answers == nullptr || record.answers->empty()) return Answer::No;
+        const Answer a = record.answers->front();
+        record.answers->pop_front();
+        return a;
+    };
+    window->document().errorHook = [record](const QString& text) {
+        if (record.errors != nullptr) *record.errors << text;
+    };
+    window->resize(1000, 700);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->Start();
 }
 
 }  // namespace kova::ui

@@ -2,8 +2,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
+#include <deque>
+#include <memory>
+
+#include "shell/main_window.hpp"
 
 namespace kova::ui {
 
@@ -11,6 +18,47 @@ namespace kova::ui {
 // names another (the scaled runs give a configured offscreen screen), and returns it;
 // every test file of the program shares it, since Qt allows only one per process.
 QApplication& TestApplication();
+
+// Where a test's main window takes its questions and errors: each question is recorded in
+// `questions` and answered by the front of `answers` (No once it runs out), each error box
+// text goes to `errors`. A missing list is not recorded; a missing queue answers No.
+struct PromptRecord {
+    std::deque<Answer>* answers = nullptr;
+    QStringList* questions = nullptr;
+    QStringList* errors = nullptr;
+};
+
+// The common start of a desktop test: the application made, the settings kept under
+// `settingsDir`, a 1000×700 main window made into `window` with its prompts recorded,
+// shown, waited for until exposed, and started. Fails the test if it never shows.
+void ShowMainWindow(std::unique_ptr<TKOVAMDI>& window, const QString& settingsDir,
+                    PromptRecord record = {});
+
+// A test on a shown main window (ShowMainWindow) whose prompts are all recorded, with its
+// settings and files in a temporary folder. The problem counts as saved at the end, so
+// closing asks nothing.
+struct MainWindowTest : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<TKOVAMDI> window;
+    std::deque<Answer> answers;
+    QStringList questions;
+    QStringList errors;
+
+    void SetUp() override { ShowMainWindow(window, dir.path(), {&answers, &questions, &errors}); }
+    void TearDown() override {
+        if (window) window->document().problem().settings.problemSaved = true;
+        window.reset();
+    }
+    Problem& problem() { return window->document().problem(); }
+    // Triggers the menu command's action, which must be enabled after a menu update.
+    void Trigger(Cmd cmd) {
+        window->UpdateMenu();
+        QAction* a = window->action(cmd);
+        ASSERT_TRUE(a->isEnabled()) << a->text().toStdString();
+        a->trigger();
+    }
+    QString Info() { return window->panel(StatusPanel::Info)->text(); }
+};
 
 }  // namespace kova::ui
 

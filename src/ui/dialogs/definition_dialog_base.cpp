@@ -59,6 +59,22 @@ void DefinitionDialogBase::AddRow(QGridLayout* grid, int row, QWidget* label, QL
         if (w != nullptr) w->setVisible(field.visible);
 }
 
+void DefinitionDialogBase::MakeRow(QGridLayout* grid, int row, const DialogField& field,
+                                   RowNames names, QLabel*& label, QLineEdit*& edit,
+                                   QLabel*& unit) {
+    label = MakeLabel(names.label, field.label);
+    edit = MakeEdit(names.edit, field);
+    unit = MakeLabel(names.unit, field.unit);
+    AddRow(grid, row, label, edit, unit, field);
+}
+
+QCheckBox* DefinitionDialogBase::MakeBox(const char* name, const TickedField& ticked) {
+    auto* box = new QCheckBox(QString::fromStdString(ticked.field.label), this);
+    box->setObjectName(name);
+    box->setChecked(ticked.ticked);
+    return box;
+}
+
 void DefinitionDialogBase::FollowTicks(QCheckBox* box, QLineEdit* edit, QLineEdit* alsoClear) {
     TickOnClick(box, edit);
     connect(edit, &QLineEdit::textEdited, box,

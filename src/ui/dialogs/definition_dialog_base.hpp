@@ -42,6 +42,18 @@ protected:
     // Adds label, edit and unit as a row of a grid and hides the row when the field is.
     void AddRow(QGridLayout* grid, int row, QWidget* label, QLineEdit* edit, QLabel* unit,
                 const DialogField& field);
+    // The object names of a row's label, edit field and unit.
+    struct RowNames {
+        const char* label;
+        const char* edit;
+        const char* unit;
+    };
+    // Makes `field`'s label, edit field and unit, in that order, under `names` and adds
+    // them as row `row` of the grid (AddRow).
+    void MakeRow(QGridLayout* grid, int row, const DialogField& field, RowNames names,
+                 QLabel*& label, QLineEdit*& edit, QLabel*& unit);
+    // A check box named `name` with `ticked`'s field label, ticked as it says.
+    QCheckBox* MakeBox(const char* name, const TickedField& ticked);
 
     // The box ticks on a mouse click into the field and follows typing; leaving an edited
     // field ticks it exactly when the text has more than spaces; unticking empties the

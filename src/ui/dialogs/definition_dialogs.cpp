@@ -22,24 +22,18 @@ TSetBoundDlg::TSetBoundDlg(Problem& problem, QWidget* parent)
     setWindowTitle("Specify Boundary Conditions");
     const BoundaryDialogState& s = m_state;
     auto* grid = new QGridLayout;
-    TempBox = new QCheckBox(Q(s.temp.field.label), this);
-    TempBox->setObjectName("TempBox");
-    TempBox->setChecked(s.temp.ticked);
+    TempBox = MakeBox("TempBox", s.temp);
     ValueLabel = MakeLabel("ValueLabel", s.valueLabel);
     ValueLabel->setVisible(!s.valueLabel.empty());
     TempEdit = MakeEdit("TempEdit", s.temp.field);
     TempUnits = MakeLabel("TempUnits", s.temp.field.unit);
-    HeatFluxBox = new QCheckBox(Q(s.flux.field.label), this);
-    HeatFluxBox->setObjectName("HeatFluxBox");
-    HeatFluxBox->setChecked(s.flux.ticked);
+    HeatFluxBox = MakeBox("HeatFluxBox", s.flux);
     HeatFluxBox->setEnabled(s.fluxEnabled);
     DensityLabel = MakeLabel("DensityLabel", s.densityLabel);
     DensityLabel->setVisible(!s.densityLabel.empty());
     HeatFluxEdit = MakeEdit("HeatFluxEdit", s.flux.field);
     HeatFluxUnits = MakeLabel("HeatFluxUnits", s.flux.field.unit);
-    CoefBox = new QCheckBox(Q(s.coef.field.label), this);
-    CoefBox->setObjectName("CoefBox");
-    CoefBox->setChecked(s.coef.ticked);
+    CoefBox = MakeBox("CoefBox", s.coef);
     CoefEdit = MakeEdit("CoefEdit", s.coef.field);
     CoefUnits = MakeLabel("CoefUnits", s.coef.field.unit);
     FTempBox = MakeLabel("FTempBox", s.ambient.label);
@@ -118,24 +112,16 @@ TSetNodeDlg::TSetNodeDlg(Problem& problem, QWidget* parent)
       m_state(OpenNodeDialog(problem)) {
     setWindowTitle("Specify Node Information");
     const NodeDialogState& s = m_state;
-    TempBox = new QCheckBox(Q(s.temp.field.label), this);
-    TempBox->setObjectName("TempBox");
-    TempBox->setChecked(s.temp.ticked);
+    auto* grid = new QGridLayout;
+    TempBox = MakeBox("TempBox", s.temp);
     TempEdit = MakeEdit("TempEdit", s.temp.field);
     TempUnits = MakeLabel("TempUnits", s.temp.field.unit);
-    XLabel = MakeLabel("XLabel", s.x.label);
-    XEdit = MakeEdit("XEdit", s.x);
-    XUnits = MakeLabel("XUnits", s.x.unit);
-    YLabel = MakeLabel("YLabel", s.y.label);
-    YEdit = MakeEdit("YEdit", s.y);
-    YUnits = MakeLabel("YUnits", s.y.unit);
-    InfoL = MakeLabel("InfoL", s.info);
-    auto* grid = new QGridLayout;
     grid->addWidget(TempBox, 0, 0);
     grid->addWidget(TempEdit, 0, 1);
     grid->addWidget(TempUnits, 0, 2);
-    AddRow(grid, 1, XLabel, XEdit, XUnits, s.x);
-    AddRow(grid, 2, YLabel, YEdit, YUnits, s.y);
+    MakeRow(grid, 1, s.x, {"XLabel", "XEdit", "XUnits"}, XLabel, XEdit, XUnits);
+    MakeRow(grid, 2, s.y, {"YLabel", "YEdit", "YUnits"}, YLabel, YEdit, YUnits);
+    InfoL = MakeLabel("InfoL", s.info);
     grid->addWidget(InfoL, 3, 0, 1, 3);
     FollowTicks(TempBox, TempEdit);
     Finish(grid);
@@ -183,15 +169,10 @@ TBloodPropDlg::TBloodPropDlg(Problem& problem, QWidget* parent)
       m_problem(problem),
       m_state(OpenBloodDialog(problem)) {
     setWindowTitle("Specify Blood Properties");
-    TempL = MakeLabel("TempL", m_state.temp.label);
-    TempEdit = MakeEdit("TempEdit", m_state.temp);
-    TempU = MakeLabel("TempU", m_state.temp.unit);
-    SpecHeatL = MakeLabel("SpecHeatL", m_state.specHeat.label);
-    SpecHeatEdit = MakeEdit("SpecHeatEdit", m_state.specHeat);
-    SpecHeatU = MakeLabel("SpecHeatU", m_state.specHeat.unit);
     auto* grid = new QGridLayout;
-    AddRow(grid, 0, TempL, TempEdit, TempU, m_state.temp);
-    AddRow(grid, 1, SpecHeatL, SpecHeatEdit, SpecHeatU, m_state.specHeat);
+    MakeRow(grid, 0, m_state.temp, {"TempL", "TempEdit", "TempU"}, TempL, TempEdit, TempU);
+    MakeRow(grid, 1, m_state.specHeat, {"SpecHeatL", "SpecHeatEdit", "SpecHeatU"}, SpecHeatL,
+            SpecHeatEdit, SpecHeatU);
     Finish(grid);
 }
 
@@ -209,19 +190,12 @@ TFinSurfacePropDlg::TFinSurfacePropDlg(Problem& problem, QWidget* parent)
       m_problem(problem),
       m_state(OpenFinDialog(problem)) {
     setWindowTitle("Extended Surface Conditions");
-    Label1 = MakeLabel("Label1", m_state.coef.label);
-    FinConvCoefEdit = MakeEdit("FinConvCoefEdit", m_state.coef);
-    ConvCoefU = MakeLabel("ConvCoefU", m_state.coef.unit);
-    TempL = MakeLabel("TempL", m_state.temp.label);
-    TempEdit = MakeEdit("TempEdit", m_state.temp);
-    TempU = MakeLabel("TempU", m_state.temp.unit);
-    SpecHeatL = MakeLabel("SpecHeatL", m_state.flux.label);
-    FinHeatFluxEdit = MakeEdit("FinHeatFluxEdit", m_state.flux);
-    HeatFluxU = MakeLabel("HeatFluxU", m_state.flux.unit);
     auto* grid = new QGridLayout;
-    AddRow(grid, 0, Label1, FinConvCoefEdit, ConvCoefU, m_state.coef);
-    AddRow(grid, 1, TempL, TempEdit, TempU, m_state.temp);
-    AddRow(grid, 2, SpecHeatL, FinHeatFluxEdit, HeatFluxU, m_state.flux);
+    MakeRow(grid, 0, m_state.coef, {"Label1", "FinConvCoefEdit", "ConvCoefU"}, Label1,
+            FinConvCoefEdit, ConvCoefU);
+    MakeRow(grid, 1, m_state.temp, {"TempL", "TempEdit", "TempU"}, TempL, TempEdit, TempU);
+    MakeRow(grid, 2, m_state.flux, {"SpecHeatL", "FinHeatFluxEdit", "HeatFluxU"}, SpecHeatL,
+            FinHeatFluxEdit, HeatFluxU);
     Finish(grid);
 }
 
@@ -268,9 +242,7 @@ TSingularDlg::TSingularDlg(Problem& problem, QWidget* parent)
     grid->addWidget(MakeLabel("StrengthL", "Strength [m2/s]"), 0, 1);
     for (std::size_t i = 0; i < kSingularKinds; ++i) {
         const TickedField& row = m_state.rows[i];
-        boxes[i] = new QCheckBox(Q(row.field.label), this);
-        boxes[i]->setObjectName(kBoxes[i]);
-        boxes[i]->setChecked(row.ticked);
+        boxes[i] = MakeBox(kBoxes[i], row);
         edits[i] = MakeEdit(SingularRowFields()[i], row.field);
         grid->addWidget(boxes[i], static_cast<int>(i) + 1, 0);
         grid->addWidget(edits[i], static_cast<int>(i) + 1, 1);

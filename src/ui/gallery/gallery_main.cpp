@@ -78,7 +78,7 @@ void Select(Problem& p, SelectType kind, std::initializer_list<int> items) {
 }
 
 // The problem-definition dialogs of one example's subject.
-void ShootSpecificationDialogs(TKOVAMDI& window, const QString& name) {
+void ShootDefinitionDialogs(TKOVAMDI& window, const QString& name) {
     Problem& p = window.document().problem();
     Select(p, SelectType::Frames, {1});
     {
@@ -137,11 +137,11 @@ void ShootSpecificationDialogs(TKOVAMDI& window, const QString& name) {
 }
 
 // The problem-definition dialogs of every subject's example, written as problem files first.
-void ShootAllSpecificationDialogs(TKOVAMDI& window) {
+void ShootAllDefinitionDialogs(TKOVAMDI& window) {
     for (const char* name : {"heated_plate", "fin", "two_conductors", "source_near_wall",
                              "seepage_under_dam", "tissue_layer", "lump_beside_solid"}) {
         if (!window.OpenFile(g_out + "/problems/" + name + ".KVX")) continue;
-        ShootSpecificationDialogs(window, name);
+        ShootDefinitionDialogs(window, name);
         window.document().problem().settings.problemSaved = true;
     }
     if (window.OpenFile(g_out + "/problems/composite_wall.KVX")) {
@@ -210,7 +210,7 @@ int main(int argc, char* argv[]) {
     // --dialogs: only the problem-definition dialogs, as for a second run at another scale.
     if (argc > 2 && QString(argv[2]) == "--dialogs") {
         WriteExamples(window);
-        ShootAllSpecificationDialogs(window);
+        ShootAllDefinitionDialogs(window);
         return g_blank > 0 ? 1 : 0;
     }
     Shoot(&window, "empty");
@@ -388,7 +388,7 @@ int main(int argc, char* argv[]) {
         calc.Gauge->setValue(40);
         ShootDialog(calc, "dialog-calculation-progress");
     }
-    ShootAllSpecificationDialogs(window);
+    ShootAllDefinitionDialogs(window);
     {
         QMessageBox question(QMessageBox::Warning, "Existing file is not saved",
                              "Do you wish to save your file before continuing?",

@@ -251,15 +251,7 @@ TEST(Calculation, ALumpCancelledAndContinuedFollowsItsUninterruptedDecay) {
     // (1 - dt/2tau)/(1 + dt/2tau) each step, so the continued levels must go on from the
     // lump's value at the cancel, not from its initial value.
     Problem problem;
-    MeshBuilder b(problem);
-    const int lump = b.Frame(1, FrameType::Lumped);
-    b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
-    b.Finish();
-    SetMaterial(problem, 1, 1, 1000, 2);
-    SetConvectionWhere(
-        problem, [](Real, Real) { return true; }, 10, 20);
-    problem.frames[lump].lumpInitialValue = 100;
-    problem.settings.transient = true;
+    const int lump = MakeCoolingLump(problem);
     CalculationRun run(problem);
     run.progress.cancelAtPoll = 4;
     ASSERT_EQ(run.Calculate(TimeSettings(10, 1)).code, SolverError::Cancelled);
@@ -268,12 +260,7 @@ TEST(Calculation, ALumpCancelledAndContinuedFollowsItsUninterruptedDecay) {
     run.progress.cancelAtPoll = -1;
     ASSERT_EQ(run.Continue(TimeSettings(10, 1)).code, SolverError::Ok);
     ASSERT_EQ(run.state.results.LevelCount(), 11);
-    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
-    const Real factor = (1 - 0.1L) / (1 + 0.1L);
-    for (int level = 0; level <= 10; ++level)
-        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
-                    static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
-            << level;
+    ExpectLumpDecay(run, lump, 10);
     // The lump's initial value is the first level's again.
     EXPECT_EQ(problem.frames[lump].lumpInitialValue, 100);
 }

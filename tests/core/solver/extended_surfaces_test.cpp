@@ -131,25 +131,12 @@ TEST(ExtendedSurfaces, ALumpStoresAndExchangesOverItsThickness) {
     // thickness, and Crank-Nicolson multiplies T - 25 by (1 - dt/2tau)/(1 + dt/2tau).
     Problem problem;
     SetSubjectLabels(problem, ProbTypeA::ThinFins, false);
-    MeshBuilder b(problem);
-    const int lump = b.Frame(1, FrameType::Lumped);
-    b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
-    b.Finish();
-    SetMaterial(problem, 1, 1, 1000, 2);
+    const int lump = MakeCoolingLump(problem);
     SetThickness(problem, lump, kThickness);
     problem.frames[lump].generationSpec = FindOrAddSpecValue(problem, kSpecGeneration, 2000);
-    SetConvectionWhere(
-        problem, [](Real, Real) { return true; }, 10, 20);
-    problem.frames[lump].lumpInitialValue = 100;
-    problem.settings.transient = true;
     CalculationRun run(problem);
     ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
-    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
-    const Real factor = (1 - 0.1L) / (1 + 0.1L);
-    for (int level = 0; level <= 5; ++level)
-        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
-                    static_cast<double>(25 + 75 * std::pow(factor, level)), 1e-9)
-            << level;
+    ExpectLumpDecay(run, lump, 5, 25);
 }
 
 TEST(ExtendedSurfaces, AFinInAFluidWarmingAlongItFollowsTheFluid) {

@@ -246,11 +246,7 @@ TEST(PropertyIteration, AContractingSubstitutionStopsAtTheFirstChangeBelowTheLim
     Plate plate;
     Problem& p = plate.problem;
     SetSubjectLabels(p, ProbTypeA::Bio, false);
-    Material& m = p.materials[1];
-    m.perfusion = BoundarySpec{};
-    m.perfusion.kind = kSpecProperty;
-    m.perfusion.value = 1;
-    p.blood.specificHeat = 1;
+    SetPerfusion(p, 1, 1, 1);
     p.blood.arterialSpec = FindOrAddSpecValue(p, kSpecValue, 0);
     const int spec = FindOrAddSpecValue(p, kSpecGeneration, 54321);
     ASSERT_EQ(CompileExpression(p, "10+T/2", p.specs[spec]), 0);

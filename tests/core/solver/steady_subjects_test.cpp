@@ -99,12 +99,8 @@ TEST(SteadySubjects, BioHeatPerfusionGivesTheHyperbolicProfile) {
     // O(h^2) with h = 0.01 and |T''| <= 40 * 37: below h^2 |T''| / 8 = 0.02.
     Slab slab(ProbTypeA::Bio, 0.3L, 0.02L, 30, 2, 0.5L);
     Problem& p = slab.problem;
-    p.blood.specificHeat = 4000;
+    SetPerfusion(p, 1, 0.005L, 4000);
     p.blood.arterialSpec = FindOrAddSpecValue(p, kSpecValue, 37);
-    Material& m = p.materials[1];
-    m.perfusion = BoundarySpec{};
-    m.perfusion.kind = kSpecProperty;
-    m.perfusion.value = 0.005L;
     slab.TheFrame().generationSpec = FindOrAddSpecValue(p, kSpecGeneration, 400);
     SetValueWhere(
         p, [](Real x, Real) { return Near(x, 0); }, [](Real, Real) { return 20; });

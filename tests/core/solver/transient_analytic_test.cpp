@@ -128,17 +128,7 @@ TEST(TransientAnalytic, LumpCoolingByConvectionDecaysExponentially) {
     // A 0.1 m square lump, rho c = 2000, h = 10 on its four sides to 20 degrees:
     // tau = rho c A / (h P) = 2000 * 0.01 / (10 * 0.4) = 5 s.
     Problem problem;
-    MeshBuilder b(problem);
-    const int lump = b.Frame(1, FrameType::Lumped);
-    const int n1 = b.Node(0, 0), n2 = b.Node(0.1L, 0), n3 = b.Node(0.1L, 0.1L),
-              n4 = b.Node(0, 0.1L);
-    b.LumpOutline(lump, {n1, n2, n3, n4});
-    b.Finish();
-    SetMaterial(problem, 1, 1, 1000, 2);
-    SetConvectionWhere(
-        problem, [](Real, Real) { return true; }, 10, 20);
-    problem.frames[lump].lumpInitialValue = 100;
-    problem.settings.transient = true;
+    const int lump = MakeCoolingLump(problem);
     CalculationRun run(problem);
     const auto outcome = run.Calculate(TimeSettings(10, 0.05L, TransMethodType::CrankN));
     ASSERT_EQ(outcome.code, SolverError::Ok)
@@ -159,15 +149,7 @@ TEST(TransientAnalytic, ALumpTimedInHoursStepsInHoursAndStoresHours) {
     // each step, the levels hold the times 0..5 in hours, and the critical step is
     // C/K = 18000 s = 5 h, a ratio of 0.2.
     Problem problem;
-    MeshBuilder b(problem);
-    const int lump = b.Frame(1, FrameType::Lumped);
-    b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
-    b.Finish();
-    SetMaterial(problem, 1, 1, 1000, 2 * 3600);
-    SetConvectionWhere(
-        problem, [](Real, Real) { return true; }, 10, 20);
-    problem.frames[lump].lumpInitialValue = 100;
-    problem.settings.transient = true;
+    const int lump = MakeCoolingLump(problem, 0, 2 * 3600);
     problem.settings.timeInHours = true;
     SetUnitLabels(problem);
     CalculationRun run(problem);
@@ -176,14 +158,9 @@ TEST(TransientAnalytic, ALumpTimedInHoursStepsInHoursAndStoresHours) {
     EXPECT_EQ(problem.settings.transientStop, 5);
     EXPECT_NEAR(static_cast<double>(run.state.timeStepRatio), 0.2, 1e-12);
     EXPECT_EQ(run.state.criticalText[1], "     Critical time-step estimate = 5.000 hr");
-    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
-    const Real factor = (1 - 0.1L) / (1 + 0.1L);
-    for (int level = 0; level <= 5; ++level) {
+    for (int level = 0; level <= 5; ++level)
         EXPECT_NEAR(static_cast<double>(run.Time(level)), level, 1e-12);
-        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
-                    static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
-            << level;
-    }
+    ExpectLumpDecay(run, lump, 5);
 }
 
 TEST(TransientAnalytic, WithoutCapacityEachLevelIsTheSteadyProfileAtItsTime) {
@@ -300,11 +277,7 @@ void MakePerfusedBlockWithoutCapacity(Problem& problem, const char* generation) 
     const int frame = MeshRectangle(b, 0, 0, 1, 0.5L, 4, 2, 1);
     b.Finish();
     SetMaterial(problem, 1, 1, 1, 0);
-    Material& m = problem.materials[1];
-    m.perfusion = BoundarySpec{};
-    m.perfusion.kind = kSpecProperty;
-    m.perfusion.value = 1;
-    problem.blood.specificHeat = 1;
+    SetPerfusion(problem, 1, 1, 1);
     problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 0);
     problem.frames[frame].generationSpec =
         FindOrAddSpec(problem, kSpecGeneration, false, generation, 0);
@@ -386,12 +359,9 @@ TEST(TransientAnalytic, ALumpWhoseSourceOrCapacityStartsAfterTheStartHeatsToItsB
     // sees 20 W against 4 W/K at every step, so T - 25 shrinks by (1 - 0.1)/(1 + 0.1)
     // each 1 s step.
     for (bool sourceStarts : {true, false}) {
+        SCOPED_TRACE(sourceStarts);
         Problem problem;
-        MeshBuilder b(problem);
-        const int lump = b.Frame(1, FrameType::Lumped);
-        b.LumpOutline(lump, {b.Node(0, 0), b.Node(0.1L, 0), b.Node(0.1L, 0.1L), b.Node(0, 0.1L)});
-        b.Finish();
-        SetMaterial(problem, 1, 1, 1000, 2);
+        const int lump = MakeCoolingLump(problem);
         Frame& f = problem.frames[lump];
         if (sourceStarts) {
             f.generationSpec =
@@ -403,19 +373,10 @@ TEST(TransientAnalytic, ALumpWhoseSourceOrCapacityStartsAfterTheStartHeatsToItsB
             c.value = 0;  // its value at the start
         }
         ASSERT_GT(f.generationSpec, 0);
-        SetConvectionWhere(
-            problem, [](Real, Real) { return true; }, 10, 20);
-        f.lumpInitialValue = 100;
-        problem.settings.transient = true;
         CalculationRun run(problem);
         ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
         EXPECT_EQ(run.state.runMode, 2);
-        const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
-        const Real factor = (1 - 0.1L) / (1 + 0.1L);
-        for (int level = 0; level <= 5; ++level)
-            EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
-                        static_cast<double>(25 + 75 * std::pow(factor, level)), 1e-9)
-                << sourceStarts << " " << level;
+        ExpectLumpDecay(run, lump, 5, 25);
     }
 }
 
@@ -483,23 +444,10 @@ TEST(TransientAnalytic, CylindricalRingLumpCoolsWithItsVolumePerRadian) {
     // Crank-Nicolson multiplies T - 20 by (1 - dt/2tau)/(1 + dt/2tau) each step.
     Problem problem;
     problem.SetCylindrical(true);
-    MeshBuilder b(problem);
-    const int lump = b.Frame(1, FrameType::Lumped);
-    b.LumpOutline(lump, {b.Node(1, 0), b.Node(1.1L, 0), b.Node(1.1L, 0.1L), b.Node(1, 0.1L)});
-    b.Finish();
-    SetMaterial(problem, 1, 1, 1000, 2);
-    SetConvectionWhere(
-        problem, [](Real, Real) { return true; }, 10, 20);
-    problem.frames[lump].lumpInitialValue = 100;
-    problem.settings.transient = true;
+    const int lump = MakeCoolingLump(problem, 1);
     CalculationRun run(problem);
     ASSERT_EQ(run.Calculate(TimeSettings(5, 1)).code, SolverError::Ok);
-    const std::size_t entry = static_cast<std::size_t>(problem.nodes.Count() + lump);
-    const Real factor = (1 - 0.1L) / (1 + 0.1L);
-    for (int level = 0; level <= 5; ++level)
-        EXPECT_NEAR(static_cast<double>(run.state.results.Level(level)[entry]),
-                    static_cast<double>(20 + 80 * std::pow(factor, level)), 1e-9)
-            << level;
+    ExpectLumpDecay(run, lump, 5);
 }
 
 TEST(TransientAnalytic, AFaceSteppedAfterTheStartActsOnItsNeighboursAtBothLevels) {
@@ -563,11 +511,7 @@ TEST(TransientAnalytic, ArterialTemperatureSteppedInTimeDrivesPerfusedTissue) {
     MeshRectangle(b, 0, 0, 0.1L, 0.1L, 2, 2, 1);
     b.Finish();
     SetMaterial(problem, 1, 0.5L, 1000, 4000);
-    Material& m = problem.materials[1];
-    m.perfusion = BoundarySpec{};
-    m.perfusion.kind = kSpecProperty;
-    m.perfusion.value = 0.5L;
-    problem.blood.specificHeat = 4000;
+    SetPerfusion(problem, 1, 0.5L, 4000);
     problem.blood.arterialSpec = FindOrAddSpec(problem, kSpecValue, false, "37+5*STEP(TIME-1)", 0);
     ASSERT_GT(problem.blood.arterialSpec, 0);
     InsulateRest(problem);
@@ -594,11 +538,7 @@ TEST(TransientAnalytic, ASourceDependingOnTheValueTakesTheLastCompletedLevel) {
         const int frame = MeshRectangle(b, 0, 0, 0.1L, 0.1L, 2, 2, 1);
         b.Finish();
         SetMaterial(problem, 1, 0.5L, 1000, 400);
-        Material& m = problem.materials[1];
-        m.perfusion = BoundarySpec{};
-        m.perfusion.kind = kSpecProperty;
-        m.perfusion.value = 0.5L;
-        problem.blood.specificHeat = 4000;
+        SetPerfusion(problem, 1, 0.5L, 4000);
         problem.blood.arterialSpec = FindOrAddSpecValue(problem, kSpecValue, 37);
         problem.frames[frame].generationSpec =
             FindOrAddSpec(problem, kSpecGeneration, false, "1000+50*T", 0);
