@@ -104,6 +104,7 @@ const Plate& PlateOf(int side) {
 void Counters(benchmark::State& state, const Plate& plate, const SparseSymbolic& symbolic) {
     state.counters["unknowns"] = plate.Unknowns();
     state.counters["L_entries"] = static_cast<double>(symbolic.factorNonZeros);
+    state.counters["L_values"] = static_cast<double>(symbolic.FactorValues());
     state.counters["supernodes"] = symbolic.supernodeCount;
 }
 
@@ -258,6 +259,7 @@ void BM_UnstructuredSparseAll(benchmark::State& state) {
     state.counters["elements"] = mesh.elementCount;
     state.counters["A_entries"] = static_cast<double>(mesh.matrix.Pattern().EntryCount());
     state.counters["L_entries"] = static_cast<double>(symbolic.factorNonZeros);
+    state.counters["L_values"] = static_cast<double>(symbolic.FactorValues());
     state.counters["supernodes"] = symbolic.supernodeCount;
 }
 
