@@ -166,13 +166,14 @@ struct SplitFactor {
         return static_cast<Real>(hi[i]) + static_cast<Real>(lo[i]);
     }
     Real Z(std::size_t i) const { return static_cast<Real>(zh[i]) + static_cast<Real>(zl[i]); }
-    // False when v has no exact double + double split (beyond the doubles' range).
+    // False when v may have no exact double + double split: the remainder is exact
+    // whenever the high part is a normal double well above the remainder's underflow.
     bool SetZ(std::size_t i, Real v) const {
         const double h = static_cast<double>(v);
-        const double l = static_cast<double>(v - static_cast<Real>(h));
         zh[i] = h;
-        zl[i] = l;
-        return std::isfinite(h) && static_cast<Real>(h) + static_cast<Real>(l) == v;
+        zl[i] = static_cast<double>(v - static_cast<Real>(h));
+        const double size = std::fabs(h);
+        return (size >= 0x1p-960 && size <= std::numeric_limits<double>::max()) || v == 0;
     }
     struct Sum {
         Real main = 0;
