@@ -34,7 +34,8 @@ struct SparseSymbolic {
     // child's update); in belowRows the rows of supernode s, from
     // belowRows[rowStart[s] - firstColumn[s]] on, are sorted by lead, so that column j holds
     // the first belowCount[j] of them. Column j's values, from columnStart[j] on: the
-    // diagonal, the supernode's later columns' rows, then those below rows.
+    // diagonal (the factor holds its reciprocal), the supernode's later columns' rows,
+    // then those below rows.
     std::vector<std::int64_t> columnStart;
     std::vector<std::int32_t> belowCount;
     std::vector<std::int32_t> belowRows;
