@@ -397,6 +397,7 @@ void SparseFactor::Factor(const SparseMatrix& matrix, const SparseSymbolic& symb
     std::vector<Index> childHead, childNext;
     std::vector<Real> diagonal;
     std::vector<Index> relative;
+    std::vector<std::size_t> frontRow;  // where each row below starts in the front
     try {
         m_reals = std::vector<Real>{};
         m_split = true;
@@ -481,6 +482,9 @@ void SparseFactor::Factor(const SparseMatrix& matrix, const SparseSymbolic& symb
         // The supernode's columns of L in the factor's layout: the pivot block's lower
         // triangle by columns, then the rows below in order of lead.
         const std::int32_t* below = symbolic.belowRows.data() + symbolic.BelowStart(s);
+        const int belowCount = m - k;
+        if (frontRow.size() < At(belowCount)) frontRow.resize(At(belowCount));
+        for (int t = 0; t < belowCount; ++t) frontRow[At(t)] = RowOffset(At(m_local[At(below[t])]));
         try {
             for (int c = 0; c < k; ++c) {
                 std::size_t at = At(symbolic.columnStart[At(first + c)]);
@@ -488,8 +492,7 @@ void SparseFactor::Factor(const SparseMatrix& matrix, const SparseSymbolic& symb
                 Store(at++, 1 / front[RowOffset(At(c)) + At(c)]);
                 for (int t = c + 1; t < k; ++t) Store(at++, front[RowOffset(At(t)) + At(c)]);
                 const int count = symbolic.belowCount[At(first + c)];
-                for (int t = 0; t < count; ++t)
-                    Store(at++, front[RowOffset(At(m_local[At(below[t])])) + At(c)]);
+                for (int t = 0; t < count; ++t) Store(at++, front[frontRow[At(t)] + At(c)]);
             }
         } catch (const std::bad_alloc&) {
             Release();
