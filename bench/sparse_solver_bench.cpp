@@ -1,17 +1,20 @@
-// Stages of the sparse Cholesky solver on structured plates (the stencil of a rectangle
-// split into triangles, as meshed drawings give), with the band factorisation of the
-// same plates beside them for comparison.
+// Stages of the sparse Cholesky solver (ordering, analysis, factorisation, solve) on
+// structured plates (the stencil of a rectangle split into triangles, as meshed drawings
+// give) and on unstructured meshes, with the band factorisation of the same plates
+// beside them for comparison.
 //
 //   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVA_BUILD_UI=OFF
 //   ninja -C build-release sparse_solver_bench
 //   build-release/bin/sparse_solver_bench --benchmark_repetitions=5
 //       --benchmark_report_aggregates_only=true  (one line)
 //
-// Argument of each benchmark: nodes along each side (the plate has its square).
-// Counters: unknowns, entries of L, supernodes, and the factorisation's floating-point
-// operations per second.
+// Argument of each plate benchmark: nodes along each side (the plate has its square);
+// of each unstructured one: the target in thousands of nodes (see MeshSizes).
+// Counters: unknowns, entries of L, values the factor stores, supernodes, and the
+// factorisation's floating-point operations per second.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <random>
@@ -104,6 +107,7 @@ const Plate& PlateOf(int side) {
 void Counters(benchmark::State& state, const Plate& plate, const SparseSymbolic& symbolic) {
     state.counters["unknowns"] = plate.Unknowns();
     state.counters["L_entries"] = static_cast<double>(symbolic.factorNonZeros);
+    state.counters["L_values"] = static_cast<double>(symbolic.FactorValues());
     state.counters["supernodes"] = symbolic.supernodeCount;
 }
 
@@ -201,13 +205,17 @@ void BM_BandFactor(benchmark::State& state) {
     state.counters["unknowns"] = plate.Unknowns();
 }
 
-// An unstructured mesh: an irregular twelve-cornered outline meshed by AutoMesh and
-// refined by Reduce Mesh as far as the node limit allows (about 8k nodes), its pattern
-// made from the elements' node triples.
+// An unstructured mesh of about `target` nodes: an irregular twelve-cornered outline
+// meshed by AutoMesh and refined by Reduce Mesh while that stays within the node limit
+// and below the target, then (beyond the limit, as files from other programs may be)
+// split further, each triangle into four at its sides' midpoints. Its pattern is made
+// from the elements' node triples.
 struct Unstructured {
     SparseMatrix matrix;
     std::vector<Real> rhs;
-    Unstructured() {
+    int elementCount = 0;
+
+    explicit Unstructured(int target) {
         Problem problem;
         problem.settings.pixelLength = 0.01L;
         std::vector<ClickPoint> corners;
@@ -220,45 +228,118 @@ struct Unstructured {
         corners.push_back(corners.front());
         DrawFreeFormOutline(problem, corners);
         AutoMesh(problem);
-        while (problem.nodes.Count() * 4 < kNodeLimit &&
+        // Reduce Mesh and each split multiply the nodes by about four; the drawn mesh
+        // stays within half the node limit.
+        int splits = 0;
+        while (target > (kNodeLimit / 2) << (2 * splits)) ++splits;
+        const double base = static_cast<double>(target) / (1 << (2 * splits));
+        while (problem.nodes.Count() * 4 <= 1.3 * base && problem.nodes.Count() * 4 < kNodeLimit &&
                ReduceMesh(problem) == ReduceOutcome::Reduced) {
         }
         ElementTable elements;
         CheckMarks marks;
         BuildElements(problem, elements, marks);
-        SparsePatternBuilder builder(problem.nodes.Count());
-        for (const Element& e : elements) {
-            const std::int32_t nodes[3] = {e.nodes[0] - 1, e.nodes[1] - 1, e.nodes[2] - 1};
-            builder.AddClique(nodes, 3);
+        std::vector<std::array<std::int32_t, 3>> triangles;
+        for (const Element& e : elements)
+            triangles.push_back({e.nodes[0] - 1, e.nodes[1] - 1, e.nodes[2] - 1});
+        int nodes = problem.nodes.Count();
+        for (int split = 0; split < splits; ++split) {
+            std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> midpoint;
+            auto middle = [&](std::int32_t a, std::int32_t b) {
+                const auto key = std::minmax(a, b);
+                const auto [at, added] = midpoint.emplace(key, nodes);
+                if (added) ++nodes;
+                return at->second;
+            };
+            std::vector<std::array<std::int32_t, 3>> finer;
+            finer.reserve(triangles.size() * 4);
+            for (const auto& [a, b, c] : triangles) {
+                const std::int32_t ab = middle(a, b), bc = middle(b, c), ca = middle(c, a);
+                finer.push_back({a, ab, ca});
+                finer.push_back({ab, b, bc});
+                finer.push_back({ca, bc, c});
+                finer.push_back({ab, bc, ca});
+            }
+            triangles.swap(finer);
         }
+        SparsePatternBuilder builder(nodes);
+        for (const auto& t : triangles) builder.AddClique(t.data(), 3);
         SparsePattern pattern;
         builder.Finish(pattern);
         matrix.Reset(std::move(pattern));
         FieldValues(matrix, [](int c) { return c < 20; });
         rhs.assign(static_cast<std::size_t>(matrix.Size()), 1.0L);
-        elementCount = elements.Count();
+        elementCount = static_cast<int>(triangles.size());
     }
-    int elementCount = 0;
 };
 
-void BM_UnstructuredSparseAll(benchmark::State& state) {
-    static const Unstructured mesh;
-    SparseSymbolic symbolic;
-    SparseFactor factor;
-    std::vector<Real> x(mesh.rhs.size());
-    for (auto _ : state) {
-        AnalyseSparse(mesh.matrix.Pattern(), symbolic);
-        SolverError code = SolverError::Ok;
-        factor.Factor(mesh.matrix, symbolic, code);
-        if (code != SolverError::Ok) state.SkipWithError("the factorisation failed");
-        factor.Solve(mesh.rhs.data(), x.data());
-        benchmark::DoNotOptimize(x.data());
-    }
+const Unstructured& MeshOf(int thousands) {
+    static std::map<int, std::unique_ptr<Unstructured>> meshes;
+    auto& m = meshes[thousands];
+    if (!m) m = std::make_unique<Unstructured>(thousands * 1000);
+    return *m;
+}
+
+void MeshCounters(benchmark::State& state, const Unstructured& mesh,
+                  const SparseSymbolic* symbolic) {
     state.counters["unknowns"] = mesh.matrix.Size();
     state.counters["elements"] = mesh.elementCount;
     state.counters["A_entries"] = static_cast<double>(mesh.matrix.Pattern().EntryCount());
-    state.counters["L_entries"] = static_cast<double>(symbolic.factorNonZeros);
-    state.counters["supernodes"] = symbolic.supernodeCount;
+    if (symbolic == nullptr) return;
+    state.counters["L_entries"] = static_cast<double>(symbolic->factorNonZeros);
+    state.counters["L_values"] = static_cast<double>(symbolic->FactorValues());
+    state.counters["supernodes"] = symbolic->supernodeCount;
+}
+
+void BM_UnstructuredOrdering(benchmark::State& state) {
+    const Unstructured& mesh = MeshOf(static_cast<int>(state.range(0)));
+    std::vector<std::int32_t> order;
+    for (auto _ : state) {
+        FillReducingOrder(mesh.matrix.Pattern(), order);
+        benchmark::DoNotOptimize(order.data());
+    }
+    MeshCounters(state, mesh, nullptr);
+}
+
+void BM_UnstructuredSymbolic(benchmark::State& state) {
+    const Unstructured& mesh = MeshOf(static_cast<int>(state.range(0)));
+    std::vector<std::int32_t> order;
+    FillReducingOrder(mesh.matrix.Pattern(), order);
+    SparseSymbolic symbolic;
+    for (auto _ : state) {
+        AnalyseSparse(mesh.matrix.Pattern(), order, symbolic);
+        benchmark::DoNotOptimize(symbolic.rows.data());
+    }
+    MeshCounters(state, mesh, &symbolic);
+}
+
+void BM_UnstructuredFactor(benchmark::State& state) {
+    const Unstructured& mesh = MeshOf(static_cast<int>(state.range(0)));
+    SparseSymbolic symbolic;
+    AnalyseSparse(mesh.matrix.Pattern(), symbolic);
+    SparseFactor factor;
+    for (auto _ : state) {
+        SolverError code = SolverError::Ok;
+        factor.Factor(mesh.matrix, symbolic, code);
+        if (code != SolverError::Ok) state.SkipWithError("the factorisation failed");
+    }
+    MeshCounters(state, mesh, &symbolic);
+    state.counters["factor_MB"] = static_cast<double>(factor.Bytes()) / 1e6;
+}
+
+void BM_UnstructuredSolve(benchmark::State& state) {
+    const Unstructured& mesh = MeshOf(static_cast<int>(state.range(0)));
+    SparseSymbolic symbolic;
+    AnalyseSparse(mesh.matrix.Pattern(), symbolic);
+    SparseFactor factor;
+    SolverError code = SolverError::Ok;
+    factor.Factor(mesh.matrix, symbolic, code);
+    std::vector<Real> x(mesh.rhs.size());
+    for (auto _ : state) {
+        factor.Solve(mesh.rhs.data(), x.data());
+        benchmark::DoNotOptimize(x.data());
+    }
+    MeshCounters(state, mesh, &symbolic);
 }
 
 // 5k, 20k, 80k and 160k unknowns.
@@ -272,7 +353,18 @@ BENCHMARK(BM_SparseSymbolic)->Apply(Sizes);
 BENCHMARK(BM_SparseFactor)->Apply(Sizes);
 BENCHMARK(BM_SparseSolve)->Apply(Sizes);
 BENCHMARK(BM_SparseAll)->Apply(Sizes);
-BENCHMARK(BM_UnstructuredSparseAll)->Unit(benchmark::kMillisecond);
+// Unstructured meshes for 5k, 20k and 80k nodes: each refinement multiplies the nodes
+// by about four, so the drawing reaches 7.9k, 31k and 125k (a 160k target would give
+// the 125k mesh again).
+void MeshSizes(benchmark::internal::Benchmark* b) {
+    for (const int thousands : {5, 20, 80}) b->Arg(thousands);
+    b->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_UnstructuredOrdering)->Apply(MeshSizes);
+BENCHMARK(BM_UnstructuredSymbolic)->Apply(MeshSizes);
+BENCHMARK(BM_UnstructuredFactor)->Apply(MeshSizes);
+BENCHMARK(BM_UnstructuredSolve)->Apply(MeshSizes);
 BENCHMARK(BM_BandFactor)->Arg(71)->Arg(142)->Unit(benchmark::kMillisecond);
 
 }  // namespace

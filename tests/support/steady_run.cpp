@@ -39,6 +39,8 @@ int SteadyRun::Run() {
     if (run.solverError == SolverError::Ok) FactorSystem(run);
     if (run.solverError == SolverError::Ok) SteadySolve(run);
     bandwidth = run.WaitBandwidth();
+    analyses = run.factor.analyses;
+    factorisations = run.factor.factorisations;
     erroneousItem = run.erroneousItem;
     return solverError = SolverErrorNumber(run.solverError);
 }

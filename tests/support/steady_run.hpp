@@ -37,7 +37,9 @@ struct SteadyRun {
     CheckResult check;
     int unknowns = 0;
     int bandwidth = 0;
-    int iterations = 0;  // the last iteration count reported
+    int iterations = 0;      // the last iteration count reported
+    int analyses = 0;        // pattern analyses of the sparse solver
+    int factorisations = 0;  // matrices factorised
     int solverError = 0;
     int erroneousItem = 0;                             // the specification whose evaluation failed
     SolverKind solver = TestSolver(SolverKind::Band);  // the factorisation the run uses

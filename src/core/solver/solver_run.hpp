@@ -148,6 +148,9 @@ public:
     // unknown-ordered start values until the first assembly permutes it.
     SystemMatrix K, C, A;
     BandVector F, solveVector, solution;
+    // The solve's result before it becomes the solution; it swaps storage with the
+    // solution, so that the stepping allocates nothing per level.
+    BandVector nextSolution;
     // How A is factorised and solved (band unless a run chooses the sparse solver).
     SystemFactor factor;
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -36,14 +37,33 @@ public:
     std::size_t Bytes() const;
 
 private:
+    void Store(std::size_t at, Real v);
+    bool SwitchToReals();
+
     const SparseSymbolic* m_symbolic = nullptr;
     bool m_ready = false;
     std::size_t m_memoryLimit = std::numeric_limits<std::size_t>::max();
-    std::vector<Real> m_values;  // per supernode its rows x columns block, by rows
+    // The factor's values in the analysis's column layout, each split exactly into a
+    // double and the float of its remainder: 12 bytes a value, and the solve's products
+    // need only two extended loads (see the solve). A factor with a value that has no such
+    // split (a magnitude beyond about 1e-20 .. 1e300) is held in extended values instead.
+    std::vector<double> m_high;
+    std::vector<float> m_low;
+    std::vector<Real> m_reals;
+    bool m_split = true;
     // Work areas kept between factorisations of the same size.
     std::vector<Real> m_front;
     std::vector<Real> m_stack;
     std::vector<std::int32_t> m_local;
+    // The solve's work areas, kept between solves: the right-hand side in elimination
+    // order, a supernode's vector values split in two doubles, and its rows' leads and column
+    // offsets.
+    mutable std::vector<Real> m_y;
+    mutable std::vector<double> m_zHigh;
+    mutable std::vector<double> m_zLow;
+    mutable std::vector<Real> m_zExtended;  // the same for a vector beyond the doubles' range
+    mutable std::vector<std::int32_t> m_lead;
+    mutable std::vector<std::int64_t> m_base;
 };
 
 }  // namespace kova

@@ -112,6 +112,10 @@ bool SparseMatrix::Reset(SparsePattern pattern) {
         return false;
     }
     m_pattern = std::move(pattern);
+    m_rowIndexBuilt = false;
+    m_rowStart = std::vector<std::int64_t>{};
+    m_rowEntry = std::vector<std::int64_t>{};
+    m_rowColumn = std::vector<std::int32_t>{};
     return true;
 }
 
@@ -131,8 +135,63 @@ Real SparseMatrix::At(int i, int j) const {
     return at < 0 ? 0.0L : m_values[static_cast<std::size_t>(at)];
 }
 
+bool SparseMatrix::BuildRowIndex() const {
+    if (m_rowIndexBuilt) return true;
+    const auto n = static_cast<std::size_t>(m_pattern.n);
+    try {
+        m_rowStart.assign(n + 1, 0);
+        for (std::size_t j = 0; j < n; ++j)
+            for (std::int64_t k = m_pattern.columnStart[j] + 1; k < m_pattern.columnStart[j + 1];
+                 ++k)
+                ++m_rowStart[static_cast<std::size_t>(
+                                 m_pattern.rowIndex[static_cast<std::size_t>(k)]) +
+                             1];
+        for (std::size_t i = 0; i < n; ++i) m_rowStart[i + 1] += m_rowStart[i];
+        m_rowEntry.resize(static_cast<std::size_t>(m_rowStart[n]));
+        m_rowColumn.resize(static_cast<std::size_t>(m_rowStart[n]));
+        std::vector<std::int64_t> fill(m_rowStart.begin(), m_rowStart.end() - 1);
+        for (std::size_t j = 0; j < n; ++j)
+            for (std::int64_t k = m_pattern.columnStart[j] + 1; k < m_pattern.columnStart[j + 1];
+                 ++k) {
+                const auto i =
+                    static_cast<std::size_t>(m_pattern.rowIndex[static_cast<std::size_t>(k)]);
+                const auto at = static_cast<std::size_t>(fill[i]++);
+                m_rowEntry[at] = k;
+                m_rowColumn[at] = static_cast<std::int32_t>(j);
+            }
+    } catch (const std::bad_alloc&) {
+        m_rowStart = std::vector<std::int64_t>{};
+        m_rowEntry = std::vector<std::int64_t>{};
+        m_rowColumn = std::vector<std::int32_t>{};
+        return false;
+    }
+    m_rowIndexBuilt = true;
+    return true;
+}
+
 void SparseMatrix::Multiply(const Real* p, const Real* q, Real* r) const {
     const auto n = static_cast<std::size_t>(m_pattern.n);
+    if (BuildRowIndex()) {
+        // Row by row: each result is summed in registers and stored once (an extended
+        // store is slow), from the row's own column below the diagonal and, through the
+        // row index, its entries in the earlier columns.
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::int64_t first = m_pattern.columnStart[i];
+            const std::int64_t last = m_pattern.columnStart[i + 1];
+            Real below = 0, before = 0;
+            for (std::int64_t k = first + 1; k < last; ++k)
+                below +=
+                    m_values[static_cast<std::size_t>(k)] *
+                    q[static_cast<std::size_t>(m_pattern.rowIndex[static_cast<std::size_t>(k)])];
+            for (std::int64_t k = m_rowStart[i]; k < m_rowStart[i + 1]; ++k)
+                before +=
+                    m_values[static_cast<std::size_t>(m_rowEntry[static_cast<std::size_t>(k)])] *
+                    q[static_cast<std::size_t>(m_rowColumn[static_cast<std::size_t>(k)])];
+            r[i] = p[i] + (m_values[static_cast<std::size_t>(first)] * q[i] + (below + before));
+        }
+        return;
+    }
+    // Without room for the row index: column by column, scattering into r.
     if (r != p) std::copy(p, p + n, r);
     for (std::size_t j = 0; j < n; ++j) {
         const std::int64_t first = m_pattern.columnStart[j];

@@ -61,12 +61,22 @@ public:
     // The value of entry (i, j); 0 when the pattern does not hold it.
     Real At(int i, int j) const;
 
-    // r := p + A q (arrays of N values). r may be p; neither may be q.
+    // r := p + A q (arrays of N values). r may be p; neither may be q. Not for use from
+    // two threads at once (the first product builds an index).
     void Multiply(const Real* p, const Real* q, Real* r) const;
 
 private:
+    bool BuildRowIndex() const;
+
     SparsePattern m_pattern;
     std::vector<Real> m_values;
+    // For the product: per row, its entries in earlier columns (their positions among the
+    // values and their columns). Made at the first product, since only the stepping's
+    // matrices are multiplied; without room for it the product scatters by columns.
+    mutable bool m_rowIndexBuilt = false;
+    mutable std::vector<std::int64_t> m_rowStart;
+    mutable std::vector<std::int64_t> m_rowEntry;
+    mutable std::vector<std::int32_t> m_rowColumn;
 };
 
 }  // namespace kova

@@ -271,7 +271,10 @@ bool AnalyseSparse(const SparsePattern& pattern, const std::vector<Index>& given
         }
 
         // 5. Row structures: a supernode's own columns, its matrix entries below them and
-        // the rows its children pass up.
+        // the rows its children pass up. A row's lead is the first of the supernode's
+        // columns it enters: through a matrix entry of that column, or through the update
+        // of a child whose last column's parent that column is. Every later column of the
+        // supernode is the lead column's ancestor or holds the row only as a zero.
         std::vector<Index> childHead(At(sn), -1), childNext(At(sn), -1);
         for (Index s = sn - 1; s >= 0; --s) {
             const Index p = symbolic.parent[At(s)];
@@ -279,46 +282,72 @@ bool AnalyseSparse(const SparsePattern& pattern, const std::vector<Index>& given
             childNext[At(s)] = childHead[At(p)];
             childHead[At(p)] = s;
         }
-        std::vector<Index> mark(un, -1);
+        std::vector<Index> mark(un, -1), lead(un, 0);
         Offsets& rStart = symbolic.rowStart;
         std::vector<Index>& rows = symbolic.rows;
+        std::vector<Index>& belowRows = symbolic.belowRows;
+        symbolic.belowCount.assign(un, 0);
         rStart.assign(At(sn) + 1, 0);
         for (Index s = 0; s < sn; ++s) {
             const Index f = first[At(s)];
             const Index end = first[At(s) + 1];
+            const Index k = end - f;
             const auto begin = rows.size();
             for (Index j = f; j < end; ++j) {
                 rows.push_back(j);
                 mark[At(j)] = s;
             }
-            auto take = [&](Index i) {
+            auto take = [&](Index i, Index column) {
                 if (mark[At(i)] != s) {
                     mark[At(i)] = s;
+                    lead[At(i)] = column;
                     rows.push_back(i);
+                } else {
+                    lead[At(i)] = std::min(lead[At(i)], column);
                 }
             };
             for (Index j = f; j < end; ++j)
                 for (std::int64_t p = eStart[At(j)] + 1; p < eStart[At(j) + 1]; ++p)
-                    take(symbolic.entryRow[At(p)]);
+                    take(symbolic.entryRow[At(p)], j - f);
             for (Index c = childHead[At(s)]; c != -1; c = childNext[At(c)]) {
+                const Index entered = parent[At(first[At(c) + 1] - 1)] - f;
                 const std::int64_t below = rStart[At(c)] + symbolic.Columns(c);
-                for (std::int64_t p = below; p < rStart[At(c) + 1]; ++p) take(rows[At(p)]);
+                for (std::int64_t p = below; p < rStart[At(c) + 1]; ++p) take(rows[At(p)], entered);
             }
-            std::sort(rows.begin() + static_cast<std::ptrdiff_t>(begin) + (end - f), rows.end());
+            const auto ownEnd = rows.begin() + static_cast<std::ptrdiff_t>(begin) + k;
+            std::sort(ownEnd, rows.end());
             rStart[At(s) + 1] = static_cast<std::int64_t>(rows.size());
+            // The rows below in order of lead, and how many each column holds.
+            const auto belowBegin = belowRows.size();
+            belowRows.insert(belowRows.end(), ownEnd, rows.end());
+            std::stable_sort(belowRows.begin() + static_cast<std::ptrdiff_t>(belowBegin),
+                             belowRows.end(),
+                             [&](Index a, Index b) { return lead[At(a)] < lead[At(b)]; });
+            for (auto q = belowBegin; q < belowRows.size(); ++q)
+                ++symbolic.belowCount[At(f + lead[At(belowRows[q])])];
+            for (Index j = f + 1; j < end; ++j)
+                symbolic.belowCount[At(j)] += symbolic.belowCount[At(j - 1)];
+            symbolic.widestSupernode = std::max(symbolic.widestSupernode, k);
+            symbolic.longestBelow =
+                std::max(symbolic.longestBelow, static_cast<int>(belowRows.size() - belowBegin));
         }
         rows.shrink_to_fit();
+        belowRows.shrink_to_fit();
+        mark = std::vector<Index>{};
+        lead = std::vector<Index>{};
 
-        // 6. Sizes: the factor's blocks, the largest front, the update stack's peak (the
+        // 6. Sizes: the factor's columns, the largest front, the update stack's peak (the
         // children's updates lie on top of the stack when their parent is assembled).
-        symbolic.factorOffset.assign(At(sn) + 1, 0);
+        Offsets& cStart = symbolic.columnStart;
+        cStart.assign(un + 1, 0);
         std::vector<std::size_t> update(At(sn), 0);
         std::size_t stack = 0;
         for (Index s = 0; s < sn; ++s) {
             const auto m = static_cast<std::size_t>(symbolic.Rows(s));
             const auto k = static_cast<std::size_t>(symbolic.Columns(s));
-            symbolic.factorOffset[At(s) + 1] =
-                symbolic.factorOffset[At(s)] + static_cast<std::int64_t>(m * k);
+            for (Index j = first[At(s)]; j < first[At(s) + 1]; ++j)
+                cStart[At(j) + 1] =
+                    cStart[At(j)] + (first[At(s) + 1] - j) + symbolic.belowCount[At(j)];
             symbolic.frontValues = std::max(symbolic.frontValues, m * (m + 1) / 2);
             for (Index c = childHead[At(s)]; c != -1; c = childNext[At(c)]) stack -= update[At(c)];
             update[At(s)] = (m - k) * (m - k + 1) / 2;

@@ -27,8 +27,20 @@ struct SparseSymbolic {
     std::vector<std::int64_t> rowStart;
     std::vector<std::int32_t> rows;
     std::vector<std::int32_t> parent;  // the supernode its update goes to, -1 for a root
-    // Offset of supernode s's block (its rows x its columns) in the factor's values.
-    std::vector<std::int64_t> factorOffset;
+
+    // The factor's storage, by columns without the supernodes' padding. Each row below a
+    // supernode's columns is non-zero from its lead column to the supernode's last column
+    // (its lead is the first column that the row enters through a matrix entry or a
+    // child's update); in belowRows the rows of supernode s, from
+    // belowRows[rowStart[s] - firstColumn[s]] on, are sorted by lead, so that column j holds
+    // the first belowCount[j] of them. Column j's values, from columnStart[j] on: the
+    // diagonal (the factor holds its reciprocal), the supernode's later columns' rows,
+    // then those below rows.
+    std::vector<std::int64_t> columnStart;
+    std::vector<std::int32_t> belowCount;
+    std::vector<std::int32_t> belowRows;
+    int widestSupernode = 0;  // most columns of a supernode
+    int longestBelow = 0;     // most rows below a supernode's columns
 
     // The matrix entries of column j (elimination order) on or below the diagonal: their
     // rows and their positions among the pattern's entries. The diagonal comes first.
@@ -38,7 +50,7 @@ struct SparseSymbolic {
 
     std::size_t frontValues = 0;      // largest front (packed lower triangle)
     std::size_t stackValues = 0;      // most update values held at once
-    std::int64_t factorNonZeros = 0;  // entries of L without the supernodes' padding
+    std::int64_t factorNonZeros = 0;  // structural entries of L
     double flops = 0;                 // multiplications and additions of a factorisation
 
     int Columns(int s) const {
@@ -49,7 +61,11 @@ struct SparseSymbolic {
         return static_cast<int>(rowStart[static_cast<std::size_t>(s) + 1] -
                                 rowStart[static_cast<std::size_t>(s)]);
     }
-    std::size_t FactorValues() const { return static_cast<std::size_t>(factorOffset.back()); }
+    std::size_t FactorValues() const { return static_cast<std::size_t>(columnStart.back()); }
+    // Offset of supernode s's rows below its columns in belowRows.
+    std::int64_t BelowStart(int s) const {
+        return rowStart[static_cast<std::size_t>(s)] - firstColumn[static_cast<std::size_t>(s)];
+    }
 };
 
 // Analyses the pattern with the fill-reducing order. False when the memory cannot be had.

@@ -71,10 +71,9 @@ bool CheckedStore(SolverRun& run, Real v, Real& entry) {
 }  // namespace
 
 bool SolveAssembled(SolverRun& run) {
-    BandVector x;
-    SolveSystem(run, run.solveVector, x, run.solverError);
+    SolveSystem(run, run.solveVector, run.nextSolution, run.solverError);
     if (run.solverError != SolverError::Ok) return false;
-    run.solution.swap(x);
+    run.solution.swap(run.nextSolution);
     // The prescribed unknowns keep exactly their values, whatever the rounding of the solve.
     for (const auto& [e, value] : run.prescribed) run.solution[static_cast<std::size_t>(e)] = value;
     return true;

@@ -37,12 +37,14 @@ void NoMemory(SolverRun& run) {
 
 void FactorSystem(SolverRun& run) {
     SystemFactor& system = run.factor;
+    ++system.factorisations;
     if (system.kind == SolverKind::Band) {
         FactorBanded(run.A.Band(), run.solverError);
         return;
     }
     const SparseMatrix& matrix = run.A.Sparse();
     if (!system.analysed) {
+        ++system.analyses;
         if (!AnalyseSparse(matrix.Pattern(), system.symbolic)) return NoMemory(run);
         system.analysed = true;
     }

@@ -27,6 +27,9 @@ struct SystemFactor {
     bool analysed = false;
     // Storage the sparse factor may take (see SparseFactor::SetMemoryLimit).
     std::size_t memoryLimit = std::numeric_limits<std::size_t>::max();
+    // How often the run analysed the pattern and factorised a matrix (either solver).
+    int analyses = 0;
+    int factorisations = 0;
 };
 
 // The pattern of the run's system in equation order (0-based): every unknown's diagonal

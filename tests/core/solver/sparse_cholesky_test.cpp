@@ -226,6 +226,32 @@ TEST(SparseCholesky, PlatesAndRandomCouplingsSolveLikeTheBand) {
     }
 }
 
+TEST(SparseCholesky, ValuesBeyondTheDoublesRangeSolveLikeTheBand) {
+    // The factor is held as double + float where each value splits exactly; a factor or a
+    // right-hand side too small or too large for that must still solve in full extended
+    // precision. The plate is small enough for merged supernodes with padding.
+    std::mt19937 rng(17);
+    const auto couplings = PlateCouplings(30, 20);
+    std::vector<Real> shift(600, 0.0L);
+    shift[0] = 1;
+    const SparseMatrix plain = FieldMatrix(600, couplings, shift, rng);
+    for (const Real scale : {1.0L, 1e-60L, 1e400L}) {
+        for (const Real size : {1.0L, 1e330L, 1e-330L}) {
+            SparseMatrix a = plain;
+            for (Real& v : a.Values()) v *= scale;
+            std::vector<Real> b = RandomVector(600, rng);
+            for (Real& v : b) v *= size;
+            const Solution band = SolveWithBand(a, b);
+            const Solution sparse = SolveWithSparse(a, b);
+            SCOPED_TRACE(static_cast<double>(std::log10(scale)));
+            SCOPED_TRACE(static_cast<double>(std::log10(size)));
+            ASSERT_EQ(sparse.code, SolverError::Ok);
+            EXPECT_LT(RelativeDifference(sparse.x, band.x), 1e-14L);
+            EXPECT_LT(RelativeResidual(a, sparse.x, b), 1e-17L);
+        }
+    }
+}
+
 TEST(SparseCholesky, OneAnalysisServesEveryFactorisationOnThePattern) {
     // Factorisations with new values on the same analysis (as in a property iteration),
     // and an analysis with the natural order instead of the fill-reducing one.

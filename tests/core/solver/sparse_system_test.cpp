@@ -41,6 +41,10 @@ void ExpectSameWithBothSolvers(const Build& build, int code = 0) {
     // The bandwidth shown is the numbering's, found beside the sparse calculation.
     EXPECT_EQ(sparse.bandwidth, band.bandwidth);
     EXPECT_EQ(sparse.iterations, band.iterations);
+    // One analysis per run, and one factorisation per solve: the first one counts as the
+    // property iteration's first.
+    EXPECT_EQ(sparse.analyses, 1);
+    EXPECT_EQ(sparse.factorisations, std::max(1, sparse.iterations));
     const std::vector<Real>& a = band.results.Level(0);
     const std::vector<Real>& b = sparse.results.Level(0);
     ASSERT_EQ(a.size(), b.size());
@@ -286,8 +290,10 @@ struct AssembledRun {
 };
 
 // A transient run driven as the calculation drives it (set-up, first assembly, the
-// factorisation, the stepping) with the given solver; returns the result code.
-SolverError RunTransient(Problem& problem, SolverKind solver, ResultTable& results) {
+// factorisation, the stepping) with the given solver; returns the result code and
+// leaves in `counts` how often the run analysed and factorised.
+SolverError RunTransient(Problem& problem, SolverKind solver, ResultTable& results,
+                         std::pair<int, int>& counts) {
     RecordingReporter reporter;
     problem.SetReporter(&reporter);
     CheckedConfiguration checked;
@@ -312,6 +318,7 @@ SolverError RunTransient(Problem& problem, SolverKind solver, ResultTable& resul
     if (run.solverError == SolverError::Ok) FactorSystem(run);
     if (run.solverError == SolverError::Ok) TransientSolve(run, state);
     problem.SetReporter(nullptr);
+    counts = {run.factor.analyses, run.factor.factorisations};
     return run.solverError;
 }
 
@@ -332,7 +339,13 @@ TEST(SparseSystem, TransientRunsStepAsWithTheBand) {
                 ASSERT_EQ(CompileExpression(problem, "2+0.01*T", problem.materials[1].conductivity),
                           0);
             }
-            ASSERT_EQ(RunTransient(problem, solver, *results), SolverError::Ok);
+            std::pair<int, int> counts;
+            ASSERT_EQ(RunTransient(problem, solver, *results, counts), SolverError::Ok);
+            // The pattern is analysed once per run. The matrix is factorised once when
+            // the properties are constant, and again at every re-assembly (each of the
+            // 40 levels) when they follow the temperature.
+            EXPECT_EQ(counts.first, solver == SolverKind::Sparse ? 1 : 0);
+            EXPECT_EQ(counts.second, varying ? 41 : 1);
         }
         ASSERT_EQ(band.LevelCount(), sparse.LevelCount());
         ASSERT_GT(band.LevelCount(), 20);
