@@ -429,6 +429,18 @@ TEST_F(ResultWindow, TransientQuenchSelectTimeTypedBeyondAndJunk) {
     EXPECT_TRUE(timeP->text().endsWith(" sec")) << timeP->text().toStdString();
     EXPECT_NEAR(timeShown(), t3, 1e-4 * std::fabs(t3) + 1e-9) << timeP->text().toStdString();
 
+    // Another time shows that step's values, not the picture cached for step 3.
+    const QImage atStep3 = form->picture();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window->action(Cmd::ViewValues)->trigger();
+    dialog = window->findChild<TTempDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    type(QString::number(t4));
+    QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    ASSERT_EQ(window->resultWindows()->window(kValuesWindow), form);
+    EXPECT_EQ(c.displayedStep, 4);
+    EXPECT_NE(form->picture(), atStep3);
+
     // Heat Flows at step 4, a segment picked, then Heat Flows again for the last time:
     // the panel follows the step and the path keeps the direction found when it was picked.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
