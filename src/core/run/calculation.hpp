@@ -80,6 +80,12 @@ struct CalculationState {
     // rounding; the band factor keeps the classic order of arithmetic, the sparse one is
     // far faster and smaller on large meshes.
     SolverKind solver = SolverKind::Sparse;
+    // The sparse solver's analysis of the last run's pattern (ordering, elimination tree,
+    // supernodes). The next run (a Continue, or a Calculate after changing only values)
+    // takes it over when its pattern is the same entry for entry and analyses afresh
+    // otherwise, so a changed mesh or a changed set of specified nodes never uses it.
+    SparseAnalysis sparseAnalysis;
+    int patternAnalyses = 0;  // analyses the last run made (0: it took the kept one over)
 };
 
 // The driver: set-up, numbering, assembly, factorisation, steady or transient solution
