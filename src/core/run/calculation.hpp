@@ -82,10 +82,12 @@ struct CalculationState {
     SolverKind solver = SolverKind::Sparse;
     // The sparse solver's analysis of the last run's pattern (ordering, elimination tree,
     // supernodes). The next run (a Continue, or a Calculate after changing only values)
-    // takes it over when its pattern is the same entry for entry and analyses afresh
-    // otherwise, so a changed mesh or a changed set of specified nodes never uses it.
+    // takes it over when its pattern is the same entry for entry (a prescribed node keeps
+    // its equation and couplings) and analyses afresh otherwise: a changed mesh or other
+    // lump connections never use it. Dropped after a run that ran out of memory.
     SparseAnalysis sparseAnalysis;
-    int patternAnalyses = 0;  // analyses the last run made (0: it took the kept one over)
+    // Analyses the last run made: 0 when it took the kept one over (or never factorised).
+    int patternAnalyses = 0;
 };
 
 // The driver: set-up, numbering, assembly, factorisation, steady or transient solution
