@@ -1,4 +1,5 @@
-// Stages of the sparse Cholesky solver (ordering, analysis, factorisation, solve) on
+// Stages of the sparse Cholesky solver (ordering, analysis, factorisation, solve, and the
+// check a later run makes before it re-uses an analysis) on
 // structured plates (the stencil of a rectangle split into triangles, as meshed drawings
 // give) and on unstructured meshes, with the band factorisation of the same plates
 // beside them for comparison.
@@ -31,6 +32,7 @@
 #include "solver/sparse_ordering.hpp"
 #include "solver/sparse_pattern.hpp"
 #include "solver/sparse_symbolic.hpp"
+#include "solver/system_factor.hpp"
 
 namespace kova {
 namespace {
@@ -162,6 +164,31 @@ void BM_SparseSolve(benchmark::State& state) {
         benchmark::DoNotOptimize(x.data());
     }
     Counters(state, plate, symbolic);
+}
+
+// What a later run on the same mesh pays instead of the ordering and the analysis: the
+// check that the analysis it keeps was made for its pattern (compared entry for entry).
+void BM_SparseKeptAnalysisCheck(benchmark::State& state) {
+    const Plate& plate = PlateOf(static_cast<int>(state.range(0)));
+    SparseAnalysis kept;
+    kept.pattern = plate.matrix.Pattern();
+    AnalyseSparse(kept.pattern, kept.symbolic);
+    const SparsePattern& current = plate.matrix.Pattern();
+    for (auto _ : state) {
+        const bool fits = kept.Fits(current);
+        if (!fits) state.SkipWithError("the kept analysis does not fit");
+        benchmark::DoNotOptimize(fits);
+    }
+    Counters(state, plate, kept.symbolic);
+    // What the state holds between runs: the pattern's copy and the analysis.
+    const auto bytes = [](const auto& v) { return v.size() * sizeof(v[0]); };
+    const SparseSymbolic& y = kept.symbolic;
+    const std::size_t held = bytes(kept.pattern.columnStart) + bytes(kept.pattern.rowIndex) +
+                             bytes(y.order) + bytes(y.position) + bytes(y.firstColumn) +
+                             bytes(y.rowStart) + bytes(y.rows) + bytes(y.parent) +
+                             bytes(y.columnStart) + bytes(y.belowCount) + bytes(y.belowRows) +
+                             bytes(y.entryStart) + bytes(y.entryRow) + bytes(y.entrySource);
+    state.counters["kept_MB"] = static_cast<double>(held) / 1e6;
 }
 
 // The whole sparse path from the pattern: ordering, analysis, factorisation and solve.
@@ -350,6 +377,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_SparseOrdering)->Apply(Sizes);
 BENCHMARK(BM_SparseSymbolic)->Apply(Sizes);
+BENCHMARK(BM_SparseKeptAnalysisCheck)->Apply(Sizes);
 BENCHMARK(BM_SparseFactor)->Apply(Sizes);
 BENCHMARK(BM_SparseSolve)->Apply(Sizes);
 BENCHMARK(BM_SparseAll)->Apply(Sizes);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "model/messages.hpp"
 #include "model/number_format.hpp"
@@ -191,6 +192,8 @@ SolverError Solve(Problem& problem, CalculationState& state, RunProgress* progre
     run.searchBandwidth = state.searchBandwidth && !state.checkOnly;
     state.criticalText = {};
     state.timeStepRatio = 0;
+    state.patternAnalyses = 0;
+    run.factor.analysis = std::exchange(state.sparseAnalysis, SparseAnalysis{});
     try {
         Drive(run, transient, state, progress);
     } catch (const std::bad_alloc&) {
@@ -203,6 +206,13 @@ SolverError Solve(Problem& problem, CalculationState& state, RunProgress* progre
     // The sparse solver's bandwidth search goes on after the run; a cancelled run's
     // figure is not wanted.
     if (run.solverError == SolverError::Cancelled) state.bandwidth.Abandon();
+    // The analysis stays for the next run, unless memory ran short.
+    state.patternAnalyses = run.factor.analyses;
+    if (run.solverError != SolverError::NoMemory &&
+        run.solverError != SolverError::NoMemoryUnreported) {
+        run.factor.factor.Release();
+        state.sparseAnalysis = std::move(run.factor.analysis);
+    }
     // The run's arrays go with `run`; the start time follows the first level.
     if (run.IsTransient()) state.currentLevel = run.currentLevel;
     if (!state.checkOnly && state.results.HasLevel(0) && run.IsTransient())

@@ -80,6 +80,14 @@ struct CalculationState {
     // rounding; the band factor keeps the classic order of arithmetic, the sparse one is
     // far faster and smaller on large meshes.
     SolverKind solver = SolverKind::Sparse;
+    // The sparse solver's analysis of the last run's pattern (ordering, elimination tree,
+    // supernodes). The next run (a Continue, or a Calculate after changing only values)
+    // takes it over when its pattern is the same entry for entry (a prescribed node keeps
+    // its equation and couplings) and analyses afresh otherwise: a changed mesh or other
+    // lump connections never use it. Dropped after a run that ran out of memory.
+    SparseAnalysis sparseAnalysis;
+    // Analyses the last run made: 0 when it took the kept one over (or never factorised).
+    int patternAnalyses = 0;
 };
 
 // The driver: set-up, numbering, assembly, factorisation, steady or transient solution

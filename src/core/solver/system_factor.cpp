@@ -1,6 +1,7 @@
 #include "solver/system_factor.hpp"
 
 #include <new>
+#include <utility>
 
 #include "model/messages.hpp"
 #include "model/problem.hpp"
@@ -35,6 +36,30 @@ void NoMemory(SolverRun& run) {
 
 }  // namespace
 
+bool SparseAnalysis::Fits(const SparsePattern& other) const {
+    return !Empty() && symbolic.n == other.n && pattern.n == other.n &&
+           pattern.columnStart == other.columnStart && pattern.rowIndex == other.rowIndex;
+}
+
+namespace {
+
+// The analysis of `pattern` with its copy; an earlier one is dropped first, so that the
+// two are never held together. False (holding nothing) when the memory cannot be had.
+bool Analyse(const SparsePattern& pattern, SparseAnalysis& analysis) {
+    analysis = SparseAnalysis{};
+    try {
+        SparseAnalysis fresh;
+        fresh.pattern = pattern;
+        if (!AnalyseSparse(fresh.pattern, fresh.symbolic)) return false;
+        analysis = std::move(fresh);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 void FactorSystem(SolverRun& run) {
     SystemFactor& system = run.factor;
     ++system.factorisations;
@@ -44,12 +69,14 @@ void FactorSystem(SolverRun& run) {
     }
     const SparseMatrix& matrix = run.A.Sparse();
     if (!system.analysed) {
-        ++system.analyses;
-        if (!AnalyseSparse(matrix.Pattern(), system.symbolic)) return NoMemory(run);
+        if (!system.analysis.Fits(matrix.Pattern())) {
+            ++system.analyses;
+            if (!Analyse(matrix.Pattern(), system.analysis)) return NoMemory(run);
+        }
         system.analysed = true;
     }
     system.factor.SetMemoryLimit(system.memoryLimit);
-    system.factor.Factor(matrix, system.symbolic, run.solverError);
+    system.factor.Factor(matrix, system.analysis.symbolic, run.solverError);
     if (run.solverError == SolverError::NoMemory) NoMemory(run);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "expressions/compiler.hpp"
 #include "solver/band_matrix.hpp"
@@ -243,6 +244,104 @@ TEST(Calculation, CancelDuringLevelSevenThenContinueMatchesAnUninterruptedRun) {
     }
     // After the Continue the initial values are restored to the first level's.
     EXPECT_EQ(problem.nodes[middle].initialValue, 0);
+}
+
+// Every stored value of two runs, level by level, is the same to the last bit.
+void ExpectSameLevels(const CalculationRun& a, const CalculationRun& b) {
+    ASSERT_EQ(a.state.results.LevelCount(), b.state.results.LevelCount());
+    for (int level = 0; level < a.state.results.LevelCount(); ++level)
+        EXPECT_EQ(a.state.results.Level(level), b.state.results.Level(level)) << level;
+}
+
+TEST(Calculation, AContinueTakesTheSparseAnalysisOverAndStepsExactlyAsAfreshOne) {
+    // The same cancelled run continued twice: with the kept analysis and without it.
+    Problem problems[2];
+    std::unique_ptr<CalculationRun> runs[2];
+    for (int i = 0; i < 2; ++i) {
+        MakeStrip(problems[i]);
+        runs[i] = std::make_unique<CalculationRun>(problems[i]);
+        CalculationRun& run = *runs[i];
+        run.state.solver = SolverKind::Sparse;
+        run.progress.cancelAtPoll = 5;
+        ASSERT_EQ(run.Calculate(TimeSettings(10, 1)).code, SolverError::Cancelled);
+        EXPECT_EQ(run.state.patternAnalyses, 1);
+        EXPECT_FALSE(run.state.sparseAnalysis.Empty());
+        if (i == 1) run.state.sparseAnalysis = SparseAnalysis{};
+        run.progress.cancelAtPoll = -1;
+        ASSERT_EQ(run.Continue(TimeSettings(10, 1)).code, SolverError::Ok);
+        EXPECT_EQ(run.state.patternAnalyses, i);
+    }
+    ExpectSameLevels(*runs[0], *runs[1]);
+}
+
+TEST(Calculation, ASteadyRecalculationOnTheSameMeshKeepsTheSparseAnalysis) {
+    // Each step changes the problem and calculates again on the same state, beside a
+    // fresh state on an equal problem; the values must agree to the last bit.
+    Problem problem, twin;
+    MakeStrip(problem, false);
+    MakeStrip(twin, false);
+    CalculationRun run(problem);
+    run.state.solver = SolverKind::Sparse;
+    ASSERT_EQ(run.Calculate().code, SolverError::Ok);
+    EXPECT_EQ(run.state.patternAnalyses, 1);
+    const auto calculateBoth = [&](int analyses) {
+        ASSERT_EQ(run.Calculate().code, SolverError::Ok);
+        EXPECT_EQ(run.state.patternAnalyses, analyses);
+        CalculationRun fresh(twin);
+        fresh.state.solver = SolverKind::Sparse;
+        ASSERT_EQ(fresh.Calculate().code, SolverError::Ok);
+        EXPECT_EQ(fresh.state.patternAnalyses, 1);
+        ExpectSameLevels(run, fresh);
+        problem.SetReporter(&run.reporter);
+    };
+    // A new conductivity and a new prescribed value: the same couplings.
+    for (Problem* p : {&problem, &twin}) {
+        SetMaterial(*p, 1, 7, 1, 1);
+        SetValueWhere(
+            *p, [](Real x, Real) { return Near(x, 0); }, [](Real, Real) { return 60; });
+    }
+    calculateBoth(0);
+    // A middle node held at the edge's value keeps its equation and its couplings, so
+    // the pattern and its analysis stay; the values change.
+    const Real before = run.Value(0, NodeAt(problem, 0.5L, 0.1L));
+    for (Problem* p : {&problem, &twin}) {
+        const int middle = NodeAt(*p, 0.5L, 0.1L);
+        p->nodes[middle].valueSpec = p->nodes[NodeAt(*p, 0, 0)].valueSpec;
+    }
+    calculateBoth(0);
+    EXPECT_NE(run.Value(0, NodeAt(problem, 0.5L, 0.1L)), before);
+}
+
+TEST(Calculation, AnAnalysisOfAnotherMeshIsNotUsed) {
+    // Eleven by three nodes, and three by eleven on the same strip: as many equations and
+    // as many couplings, in other places.
+    Problem wide, tall;
+    for (Problem* p : {&wide, &tall}) {
+        MeshBuilder b(*p);
+        MeshRectangle(b, 0, 0, 1, 0.2L, p == &wide ? 10 : 2, p == &wide ? 2 : 10, 1);
+        b.Finish();
+        SetMaterial(*p, 1, 2, 1, 1);
+        SetValueWhere(
+            *p, [](Real x, Real) { return Near(x, 0); }, [](Real, Real) { return 100; });
+        SetConvectionWhere(
+            *p, [](Real x, Real) { return Near(x, 1); }, 5, 20);
+        InsulateRest(*p);
+    }
+    CalculationRun first(wide);
+    first.state.solver = SolverKind::Sparse;
+    ASSERT_EQ(first.Calculate().code, SolverError::Ok);
+    const SparseAnalysis kept = first.state.sparseAnalysis;
+    CalculationRun fresh(tall), handed(tall);
+    for (CalculationRun* run : {&fresh, &handed}) {
+        tall.SetReporter(&run->reporter);
+        run->state.solver = SolverKind::Sparse;
+        if (run == &handed) run->state.sparseAnalysis = kept;
+        ASSERT_EQ(run->Calculate().code, SolverError::Ok);
+        EXPECT_EQ(run->state.patternAnalyses, 1);
+    }
+    EXPECT_EQ(kept.pattern.n, handed.state.sparseAnalysis.pattern.n);
+    EXPECT_EQ(kept.pattern.EntryCount(), handed.state.sparseAnalysis.pattern.EntryCount());
+    ExpectSameLevels(fresh, handed);
 }
 
 TEST(Calculation, ALumpCancelledAndContinuedFollowsItsUninterruptedDecay) {
