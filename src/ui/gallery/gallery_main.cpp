@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <cstdio>
 
@@ -339,6 +340,16 @@ int main(int argc, char* argv[]) {
                 dialog->reject();
             }
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            // The contour dialog's time row, stepped to the fifth level, and its picture.
+            window.resultWindows()->ContoursCommand();
+            if (auto* dialog = window.findChild<TContourDlg*>()) {
+                for (int i = 0; i < 5; ++i) dialog->SpinUp->click();
+                Shoot(dialog, "result-transient_quench-contour-dialog");
+                dialog->accept();
+                Shoot(&window, "result-transient_quench-contours");
+            }
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            window.resultWindows()->CloseAll();
         }
         window.document().problem().settings.problemSaved = true;
     }
