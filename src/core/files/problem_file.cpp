@@ -337,6 +337,12 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, bo
     if (!opened) return false;
     bool ok = true;
     try {
+        // Room for the whole file at once, so that the bytes are not moved as they come.
+        if (std::fseek(file, 0, SEEK_END) == 0) {
+            const long size = std::ftell(file);
+            if (size > 0) bytes.reserve(bytes.size() + static_cast<std::size_t>(size) + 1);
+            std::rewind(file);
+        }
         std::array<std::uint8_t, 65536> buffer;
         for (;;) {
             const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);

@@ -256,8 +256,11 @@ void Assembler::AddMass(SystemMatrix& target, const ElementGeometry& g, const Re
             m[i][j] = m[j][i] = s * (2 * w[i] + 2 * w[j] + w[k]);
         }
     }
+    Real* slot[6];
+    target.TriangleSlots(g.eq, slot);
+    int k = 0;
     for (int i = 0; i < 3; ++i)
-        for (int j = i; j < 3; ++j) target(g.eq[i], g.eq[j]) += m[i][j];
+        for (int j = i; j < 3; ++j) *slot[k++] += m[i][j];
 }
 
 void Assembler::LoadVector(const ElementGeometry& g, const Real (&v)[3], Real (&out)[3]) const {
@@ -305,19 +308,22 @@ bool Assembler::AddConduction(const ElementTerms& e) {
     Real k[3];
     if (!Conductivity(e, k)) return false;
     for (Real& v : k) v *= e.thickness;
+    Real* slot[6];
+    m_run.K.TriangleSlots(g.eq, slot);
     if (m_cylindrical) {
         Real weight = 0;
         for (int m = 0; m < 3; ++m) weight += k[m] * (g.x[m] + g.sumR);
         weight /= 48 * g.area;
+        int at = 0;
         for (int i = 0; i < 3; ++i)
-            for (int j = i; j < 3; ++j)
-                AddK(g.eq[i], g.eq[j], weight * (g.b[i] * g.b[j] + g.c[i] * g.c[j]));
+            for (int j = i; j < 3; ++j) *slot[at++] += weight * (g.b[i] * g.b[j] + g.c[i] * g.c[j]);
     } else {
         const Real ratio = e.material->anisotropic != 0 ? e.material->kyOverKx : 1.0L;
         const Real weight = (k[0] + k[1] + k[2]) / 3 / (4 * g.area);
+        int at = 0;
         for (int i = 0; i < 3; ++i)
             for (int j = i; j < 3; ++j)
-                AddK(g.eq[i], g.eq[j], weight * (g.b[i] * g.b[j] + ratio * g.c[i] * g.c[j]));
+                *slot[at++] += weight * (g.b[i] * g.b[j] + ratio * g.c[i] * g.c[j]);
     }
     return true;
 }
