@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -338,9 +339,13 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, bo
     bool ok = true;
     try {
         // Room for the whole file at once, so that the bytes are not moved as they come.
+        // Only a hint: a folder reports a nonsense size, and its read fails below.
         if (std::fseek(file, 0, SEEK_END) == 0) {
             const long size = std::ftell(file);
-            if (size > 0) bytes.reserve(bytes.size() + static_cast<std::size_t>(size) + 1);
+            try {
+                if (size > 0) bytes.reserve(bytes.size() + static_cast<std::size_t>(size));
+            } catch (const std::exception&) {
+            }
             std::rewind(file);
         }
         std::array<std::uint8_t, 65536> buffer;
