@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -337,6 +338,16 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, bo
     if (!opened) return false;
     bool ok = true;
     try {
+        // Room for the whole file at once, so that the bytes are not moved as they come.
+        // Only a hint: a folder reports a nonsense size, and its read fails below.
+        if (std::fseek(file, 0, SEEK_END) == 0) {
+            const long size = std::ftell(file);
+            try {
+                if (size > 0) bytes.reserve(bytes.size() + static_cast<std::size_t>(size));
+            } catch (const std::exception&) {
+            }
+            std::rewind(file);
+        }
         std::array<std::uint8_t, 65536> buffer;
         for (;;) {
             const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);

@@ -259,9 +259,30 @@ void WriteGroupSection(ByteWriter& out, const Problem& problem) {
 void ReadGroupSection(ByteReader& in, Problem& problem) {
     const std::int32_t count = in.Int();
     in.CheckCount(count, 1 + in.IntSize(), "group count");
-    // The segments by their own number; the first of equal numbers wins.
+    // The segments by their own number, the first of equal numbers winning: made when
+    // the first group of segments is met (most files have none), by position for the
+    // numbers 1..L a saved file holds and in a map for any other.
+    bool indexed = false;
+    std::vector<LineSegment*> byPosition;
     std::unordered_map<std::int32_t, LineSegment*> byNumber;
-    for (LineSegment& s : problem.lines) byNumber.try_emplace(s.number, &s);
+    const auto segment = [&](std::int32_t number) -> LineSegment* {
+        if (!indexed) {
+            indexed = true;
+            byPosition.assign(static_cast<std::size_t>(problem.lines.Count()) + 1, nullptr);
+            for (LineSegment& s : problem.lines) {
+                if (s.number >= 1 && s.number < static_cast<std::int32_t>(byPosition.size())) {
+                    LineSegment*& slot = byPosition[static_cast<std::size_t>(s.number)];
+                    if (slot == nullptr) slot = &s;
+                } else {
+                    byNumber.try_emplace(s.number, &s);
+                }
+            }
+        }
+        if (number >= 1 && number < static_cast<std::int32_t>(byPosition.size()))
+            return byPosition[static_cast<std::size_t>(number)];
+        const auto it = byNumber.find(number);
+        return it == byNumber.end() ? nullptr : it->second;
+    };
     const int n = problem.nodes.Count();
     const int f = problem.frameCount;
     for (int g = 0; g < count; ++g) {
@@ -296,8 +317,8 @@ void ReadGroupSection(ByteReader& in, Problem& problem) {
             const std::size_t at = in.Offset();
             const std::int32_t number = in.Int();
             if (IsLineKind(group.kind)) {
-                const auto it = byNumber.find(number);
-                group.items.push_back(it == byNumber.end() ? SelectRec{} : SegmentItem(it->second));
+                LineSegment* s = segment(number);
+                group.items.push_back(s == nullptr ? SelectRec{} : SegmentItem(s));
                 continue;
             }
             if (checked && (number < low || number > high)) {

@@ -26,10 +26,10 @@ public:
     bool limitOutlinesToSegments = false;
 
     void ExpectSpec(std::size_t offset, std::int32_t number) {
-        m_specRefs.push_back({offset, number});
+        Expect(m_specRefs, m_specHighest, m_specNegative, offset, number);
     }
     void ExpectFrame(std::size_t offset, std::int32_t number) {
-        m_frameRefs.push_back({offset, number});
+        Expect(m_frameRefs, m_frameHighest, m_frameNegative, offset, number);
     }
     // Refuses (FileFormatError at the field's record) a reference outside 0..count.
     void CheckSpecs(int specCount) const;
@@ -40,8 +40,27 @@ private:
         std::size_t offset;
         std::int32_t number;
     };
+    // Only the references that can be the first one out of range are kept: the first
+    // negative one and each that exceeds every earlier one. Any other reference fails
+    // only when an earlier kept one fails too, so the check reports the same offset as a
+    // check of every reference would, while a file of a million segments keeps a handful.
+    static void Expect(std::vector<Ref>& refs, std::int32_t& highest, bool& negativeSeen,
+                       std::size_t offset, std::int32_t number) {
+        if (number > highest) {
+            highest = number;
+            refs.push_back({offset, number});
+        } else if (number < 0 && !negativeSeen) {
+            negativeSeen = true;
+            refs.push_back({offset, number});
+        }
+    }
+
     std::vector<Ref> m_specRefs;
     std::vector<Ref> m_frameRefs;
+    std::int32_t m_specHighest = 0;
+    std::int32_t m_frameHighest = 0;
+    bool m_specNegative = false;
+    bool m_frameNegative = false;
 };
 
 // Node records 1..n into the node table, which is made large enough first: a fresh table

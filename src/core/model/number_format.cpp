@@ -298,11 +298,13 @@ int TableDecimals(Real a) {
                 std::exp(kLnTenApprox * static_cast<Real>(kFirst + i));
         return steps;
     }();
-    int below = 0;  // steps clearly below a
-    for (const Real step : kSteps) {
+    // The steps ascend about tenfold, so only the two around a can lie within 1e-12 of it.
+    const int below = static_cast<int>(std::lower_bound(kSteps.begin(), kSteps.end(), a) -
+                                       kSteps.begin());  // steps below a
+    for (int i = std::max(below - 1, 0); i <= below && i < kCount; ++i) {
+        const Real step = kSteps[static_cast<std::size_t>(i)];
         if (std::fabs(a - step) <= step * 1e-12L)
             return static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));
-        if (step < a) ++below;
     }
     if (below == 0 || below == kCount)
         return static_cast<int>(std::trunc(4 - std::log(a) / kLnTenApprox));

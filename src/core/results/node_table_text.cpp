@@ -193,6 +193,10 @@ std::string NodeTableText::SaveText(const TableSelection& s, TableLayout layout)
     const std::string separator = layout == TableLayout::CommaSeparated ? ", " : " ";
     const bool lookup = layout == TableLayout::Lookup;
     std::string out;
+    // About a dozen characters a cell, so that a large table is not copied as it grows.
+    if (s.bottom >= s.top && right >= s.left)
+        out.reserve(static_cast<std::size_t>(s.bottom - s.top + 1) *
+                    static_cast<std::size_t>(right - s.left + 1) * 12);
     if (lookup) {
         out += std::to_string(s.bottom - s.top + 1) + " " + std::to_string(-(right - s.left + 1)) +
                "\n";

@@ -121,8 +121,12 @@ private:
     bool Failed() const { return m_run.solverError != SolverError::Ok; }
     void AddK(int i, int j, Real v) { m_run.K(i, j) += v; }
 
-    // A material property at each corner of the element, in geometry order.
-    bool Property(int kind, int element, const ElementGeometry& g, Real (&out)[3]) {
+    // A material property at each corner of the element, in geometry order. A property
+    // the material holds as a constant is that constant at every corner, as the
+    // evaluator would give it, without three calls per element.
+    struct ElementTerms;
+    bool Property(int kind, const ElementTerms& e, Real (&out)[3]);
+    bool EvaluatedProperty(int kind, int element, const ElementGeometry& g, Real (&out)[3]) {
         for (int i = 0; i < 3; ++i) {
             int error = 0;
             out[i] = RunMaterialProperty(m_run, kind, element, g.corner[i], error, m_level);
@@ -217,6 +221,22 @@ private:
     Real m_arterial = 0;
 };
 
+bool Assembler::Property(int kind, const ElementTerms& e, Real (&out)[3]) {
+    const Material& m = *e.material;
+    const BoundarySpec* constant = nullptr;
+    if (kind == kPropConductivity) constant = &m.conductivity;
+    if (kind == kPropPerfusion) constant = &m.perfusion;
+    if (constant != nullptr && constant->compiled[0] <= 0) {
+        for (Real& v : out) v = constant->value;
+        return true;
+    }
+    if (kind == kPropCapacity && m.density.compiled[0] == 0 && m.specificHeat.compiled[0] == 0) {
+        for (Real& v : out) v = m.density.value * m.specificHeat.value;
+        return true;
+    }
+    return EvaluatedProperty(kind, e.element, e.g, out);
+}
+
 bool Assembler::Geometry(const Element& e, ElementGeometry& g) const {
     int order[3] = {0, 1, 2};
     int eq[3];
@@ -256,8 +276,11 @@ void Assembler::AddMass(SystemMatrix& target, const ElementGeometry& g, const Re
             m[i][j] = m[j][i] = s * (2 * w[i] + 2 * w[j] + w[k]);
         }
     }
+    Real* slot[6];
+    target.TriangleSlots(g.eq, slot);
+    int k = 0;
     for (int i = 0; i < 3; ++i)
-        for (int j = i; j < 3; ++j) target(g.eq[i], g.eq[j]) += m[i][j];
+        for (int j = i; j < 3; ++j) *slot[k++] += m[i][j];
 }
 
 void Assembler::LoadVector(const ElementGeometry& g, const Real (&v)[3], Real (&out)[3]) const {
@@ -305,19 +328,22 @@ bool Assembler::AddConduction(const ElementTerms& e) {
     Real k[3];
     if (!Conductivity(e, k)) return false;
     for (Real& v : k) v *= e.thickness;
+    Real* slot[6];
+    m_run.K.TriangleSlots(g.eq, slot);
     if (m_cylindrical) {
         Real weight = 0;
         for (int m = 0; m < 3; ++m) weight += k[m] * (g.x[m] + g.sumR);
         weight /= 48 * g.area;
+        int at = 0;
         for (int i = 0; i < 3; ++i)
-            for (int j = i; j < 3; ++j)
-                AddK(g.eq[i], g.eq[j], weight * (g.b[i] * g.b[j] + g.c[i] * g.c[j]));
+            for (int j = i; j < 3; ++j) *slot[at++] += weight * (g.b[i] * g.b[j] + g.c[i] * g.c[j]);
     } else {
         const Real ratio = e.material->anisotropic != 0 ? e.material->kyOverKx : 1.0L;
         const Real weight = (k[0] + k[1] + k[2]) / 3 / (4 * g.area);
+        int at = 0;
         for (int i = 0; i < 3; ++i)
             for (int j = i; j < 3; ++j)
-                AddK(g.eq[i], g.eq[j], weight * (g.b[i] * g.b[j] + ratio * g.c[i] * g.c[j]));
+                *slot[at++] += weight * (g.b[i] * g.b[j] + ratio * g.c[i] * g.c[j]);
     }
     return true;
 }
@@ -327,7 +353,7 @@ bool Assembler::Conductivity(const ElementTerms& e, Real (&k)[3]) {
         for (Real& v : k) v = 1;
         return true;
     }
-    return Property(kPropConductivity, e.element, e.g, k);
+    return Property(kPropConductivity, e, k);
 }
 
 bool Assembler::AddGeneration(const ElementTerms& e) {
@@ -369,7 +395,7 @@ bool Assembler::AddFinExchange(const ElementTerms& e) {
 bool Assembler::AddPerfusion(const ElementTerms& e) {
     const ElementGeometry& g = e.g;
     Real perfusion[3];
-    if (!Property(kPropPerfusion, e.element, g, perfusion)) return false;
+    if (!Property(kPropPerfusion, e, perfusion)) return false;
     for (Real& v : perfusion) v *= m_problem.blood.specificHeat;
     AddMass(m_run.K, g, perfusion);
     if (m_cylindrical) {
@@ -387,7 +413,7 @@ bool Assembler::AddPerfusion(const ElementTerms& e) {
 
 bool Assembler::AddCapacity(const ElementTerms& e) {
     Real rc[3];
-    if (!Property(kPropCapacity, e.element, e.g, rc)) return false;
+    if (!Property(kPropCapacity, e, rc)) return false;
     for (Real& v : rc) v *= e.thickness;
     AddMass(m_run.C, e.g, rc);
     return true;

@@ -29,6 +29,37 @@ void SystemMatrix::Release() {
     m_sparseStorage = false;
 }
 
+void SystemMatrix::TriangleSlots(const int (&eq)[3], Real* (&slots)[6]) {
+    const SparsePattern& pattern = m_sparse.Pattern();
+    if (!m_sparseStorage || eq[0] < 1 || eq[0] >= eq[1] || eq[1] >= eq[2] || eq[2] > pattern.n) {
+        int k = 0;
+        for (int i = 0; i < 3; ++i)
+            for (int j = i; j < 3; ++j) slots[k++] = &(*this)(eq[i], eq[j]);
+        return;
+    }
+    Real* values = m_sparse.Values().data();
+    const std::int32_t* rows = pattern.rowIndex.data();
+    // Column c's entries below the diagonal are ascending rows: each row sought is found
+    // at or after the previous one.
+    const auto below = [&](std::int64_t from, std::int64_t end, int row) -> Real* {
+        const std::int32_t* at = std::lower_bound(rows + from, rows + end, row);
+        if (at == rows + end || *at != row) {
+            m_outside = 0;
+            return &m_outside;
+        }
+        return values + (at - rows);
+    };
+    const auto* start = pattern.columnStart.data();
+    const int c0 = eq[0] - 1, c1 = eq[1] - 1, c2 = eq[2] - 1;
+    const std::int64_t end0 = start[c0 + 1];
+    slots[0] = values + start[c0];  // the diagonal is each column's first entry
+    slots[1] = below(start[c0] + 1, end0, c1);
+    slots[2] = below(slots[1] == &m_outside ? start[c0] + 1 : slots[1] - values + 1, end0, c2);
+    slots[3] = values + start[c1];
+    slots[4] = below(start[c1] + 1, start[c1 + 1], c2);
+    slots[5] = values + start[c2];
+}
+
 Real* SystemMatrix::Values() {
     return m_sparseStorage ? m_sparse.Values().data() : (m_band.Empty() ? nullptr : m_band.Row(1));
 }

@@ -40,6 +40,13 @@ public:
         return m_sparseStorage ? m_sparse.At(i - 1, j - 1) : m_band(i, j);
     }
 
+    // Where the six coefficients among three equations (1..N) are held, in the order
+    // (0,0) (0,1) (0,2) (1,1) (1,2) (2,2): the same places operator() gives, found with
+    // one walk down each column when the equations ascend (an element's entries are
+    // written many times, and a search per entry is most of their cost). The places stay
+    // valid until the matrix is allocated anew.
+    void TriangleSlots(const int (&eq)[3], Real* (&slots)[6]);
+
     // Every stored value, contiguous (matrices of one run share the layout, so the time
     // scheme can combine them value by value).
     Real* Values();

@@ -348,6 +348,18 @@ TEST(ProblemFileValidation, ValuesThatMerelyLookOddAreAccepted) {
     ASSERT_TRUE(target.Load(lines));
     ASSERT_EQ(target.problem.groups.back().items.size(), 1u);
     EXPECT_EQ(target.problem.groups.back().items[0].segment, nullptr);
+    // Segments are found by their stored numbers: of equal numbers the first, and a
+    // number beyond the count still names its segment.
+    const auto numberAt = [&](int position) { return w.lines + 4 + 74 * (position - 1) + 42; };
+    Bytes twins = EncodeProblemFile(p);
+    PutI32At(twins, numberAt(3), 2);
+    ASSERT_TRUE(target.Load(twins));
+    EXPECT_EQ(target.problem.groups.back().items[0].segment, target.problem.lines.AtPosition(2));
+    Bytes far = EncodeProblemFile(p);
+    PutI32At(far, numberAt(2), 1000);
+    PutI32At(far, secondGroup + 5, 1000);
+    ASSERT_TRUE(target.Load(far));
+    EXPECT_EQ(target.problem.groups.back().items[0].segment, target.problem.lines.AtPosition(2));
     // Bytes after the last section are ignored.
     Bytes longer = good;
     longer.push_back(0xAB);
