@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <limits>
 #include <new>
 #include <string>
+#include <system_error>
 
 #include "expressions/data_files.hpp"
 #include "files/file_format_error.hpp"
@@ -339,14 +341,17 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, bo
     bool ok = true;
     try {
         // Room for the whole file at once, so that the bytes are not moved as they come.
-        // Only a hint: a folder reports a nonsense size, and its read fails below.
-        if (std::fseek(file, 0, SEEK_END) == 0) {
-            const long size = std::ftell(file);
-            try {
-                if (size > 0) bytes.reserve(bytes.size() + static_cast<std::size_t>(size));
-            } catch (const std::exception&) {
+        // Only for a regular file: a folder or a device reports no meaningful size (a
+        // folder's read fails below).
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error)) {
+            const std::uintmax_t size = std::filesystem::file_size(path, error);
+            if (!error && size > 0 && size < std::numeric_limits<std::uint32_t>::max()) {
+                try {
+                    bytes.reserve(bytes.size() + static_cast<std::size_t>(size));
+                } catch (const std::exception&) {
+                }
             }
-            std::rewind(file);
         }
         std::array<std::uint8_t, 65536> buffer;
         for (;;) {
