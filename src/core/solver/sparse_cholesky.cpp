@@ -187,14 +187,9 @@ struct SplitFactor {
     }
 };
 
-// The split factor with extended vector values, for a vector beyond the doubles' range.
-struct SplitFactorExtendedVector {
-    const double* hi;
-    const float* lo;
+// Vector values held in extended precision, for the two factor forms below.
+struct ExtendedVector {
     Real* z;
-    Real operator[](std::size_t i) const {
-        return static_cast<Real>(hi[i]) + static_cast<Real>(lo[i]);
-    }
     Real Z(std::size_t i) const { return z[i]; }
     bool SetZ(std::size_t i, Real v) const {
         z[i] = v;
@@ -204,23 +199,22 @@ struct SplitFactorExtendedVector {
         Real main = 0;
         Real Total() const { return main; }
     };
+};
+
+// The split factor with extended vector values, for a vector beyond the doubles' range.
+struct SplitFactorExtendedVector : ExtendedVector {
+    const double* hi;
+    const float* lo;
+    Real operator[](std::size_t i) const {
+        return static_cast<Real>(hi[i]) + static_cast<Real>(lo[i]);
+    }
     void Add(Sum& sum, std::size_t i, std::size_t zi) const { sum.main += (*this)[i] * z[zi]; }
 };
 
 // A factor with a value that has no split, held in extended values.
-struct ExtendedFactor {
+struct ExtendedFactor : ExtendedVector {
     const Real* values;
-    Real* z;
     Real operator[](std::size_t i) const { return values[i]; }
-    Real Z(std::size_t i) const { return z[i]; }
-    bool SetZ(std::size_t i, Real v) const {
-        z[i] = v;
-        return true;
-    }
-    struct Sum {
-        Real main = 0;
-        Real Total() const { return main; }
-    };
     void Add(Sum& sum, std::size_t i, std::size_t zi) const { sum.main += values[i] * z[zi]; }
 };
 
@@ -516,15 +510,16 @@ void SparseFactor::Solve(const Real* b, Real* x) const {
     Real* y = m_y.data();
     for (std::size_t i = 0; i < n; ++i) y[At(sym.position[i])] = b[i];
     if (!m_split) {
-        Substitute(sym, ExtendedFactor{m_reals.data(), m_zExtended.data()}, y, m_lead.data(),
+        Substitute(sym, ExtendedFactor{{m_zExtended.data()}, m_reals.data()}, y, m_lead.data(),
                    m_base.data());
     } else if (!Substitute(sym,
                            SplitFactor{m_high.data(), m_low.data(), m_zHigh.data(), m_zLow.data()},
                            y, m_lead.data(), m_base.data())) {
         // A vector value beyond the doubles' range: again with extended vector values.
         for (std::size_t i = 0; i < n; ++i) y[At(sym.position[i])] = b[i];
-        Substitute(sym, SplitFactorExtendedVector{m_high.data(), m_low.data(), m_zExtended.data()},
-                   y, m_lead.data(), m_base.data());
+        Substitute(sym,
+                   SplitFactorExtendedVector{{m_zExtended.data()}, m_high.data(), m_low.data()}, y,
+                   m_lead.data(), m_base.data());
     }
     for (std::size_t i = 0; i < n; ++i) x[i] = y[At(sym.position[i])];
 }
