@@ -19,7 +19,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include "dialogs/calc_dialog.hpp"
@@ -28,7 +27,6 @@
 #include "dialogs/gradient_dialog.hpp"
 #include "dialogs/text_dialog.hpp"
 #include "dialogs/time_dialog.hpp"
-#include "dialogs/transient_dialog.hpp"
 #include "examples.hpp"
 #include "files/problem_file.hpp"
 #include "painting/painter.hpp"
@@ -60,19 +58,7 @@ struct ResultWindow : ::testing::Test {
         ASSERT_TRUE(window->OpenFile(path));
         window->UpdateMenu();
         // A transient run asks for its set-up first: the stored one is accepted.
-        auto* timer = new QTimer;
-        timer->setInterval(10);
-        QObject::connect(timer, &QTimer::timeout, timer, [timer] {
-            auto* dialog = qobject_cast<TTransientDlg*>(QApplication::activeModalWidget());
-            if (dialog == nullptr) return;
-            timer->stop();
-            timer->deleteLater();
-            dialog->accept();
-        });
-        if (problem().settings.transient)
-            timer->start();
-        else
-            delete timer;
+        if (problem().settings.transient) AcceptTransientSetup();
         window->action(Cmd::Calculate)->trigger();
         KOVA_WAIT_FOR(!window->document().Running(), 60000);
         QApplication::processEvents();
@@ -561,18 +547,7 @@ TEST_F(ResultWindow, TransientQuenchCancelledStepsOnlyThroughComputedLevels) {
     const CalculationState& c = window->document().calculation();
     const QString stop =
         QString::number(2 * static_cast<double>(problem().settings.transientStop), 'g', 17);
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, stop] {
-        auto* setup = qobject_cast<TTransientDlg*>(QApplication::activeModalWidget());
-        if (setup == nullptr) return;
-        timer->stop();
-        timer->deleteLater();
-        setup->StopEdit->setText(stop);
-        setup->accept();
-        window->calcDialog()->RequestAbort();
-    });
-    timer->start();
+    AcceptTransientSetup(stop, [this] { window->calcDialog()->RequestAbort(); });
     window->UpdateMenu();
     window->action(Cmd::Continue)->trigger();
     KOVA_WAIT_FOR(!window->document().Running(), 60000);

@@ -432,30 +432,6 @@ TEST_F(Shell, ClosingDuringARunWaitsForItThenCloses) {
     KOVA_WAIT_FOR(!window->isVisible(), 5000);
 }
 
-// Answers the transient set-up once the worker has asked for it: the stop time typed when
-// given, the rest as shown. A refused entry cancels, so a test fails instead of waiting.
-// Accepts the transient set-up dialog when it opens; `accepted` runs once it has closed,
-// while the run is prepared and before the worker starts stepping.
-void AcceptTransientSetup(const QString& stop = {}, std::function<void()> accepted = {}) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, stop, accepted] {
-        auto* dialog = qobject_cast<TTransientDlg*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) return;
-        timer->stop();
-        timer->deleteLater();
-        if (!stop.isEmpty()) dialog->StopEdit->setText(stop);
-        dialog->accept();
-        if (dialog->isVisible()) {
-            ADD_FAILURE() << dialog->MessageLine->text().toStdString();
-            dialog->reject();
-        } else if (accepted) {
-            accepted();
-        }
-    });
-    timer->start();
-}
-
 TEST_F(Shell, TransientRunAbortedThenContinuedGivesTheSameLevels) {
     // The reference: one uninterrupted run.
     ASSERT_TRUE(window->OpenFile(Path("transient_quench")));

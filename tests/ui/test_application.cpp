@@ -1,8 +1,33 @@
 #include "ui/test_application.hpp"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
+#include <QTimer>
+
+#include "dialogs/transient_dialog.hpp"
 
 namespace kova::ui {
+
+void AcceptTransientSetup(const QString& stop, std::function<void()> accepted) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, stop, accepted] {
+        auto* dialog = qobject_cast<TTransientDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        timer->stop();
+        timer->deleteLater();
+        if (!stop.isEmpty()) dialog->StopEdit->setText(stop);
+        dialog->accept();
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << dialog->MessageLine->text().toStdString();
+            dialog->reject();
+        } else if (accepted) {
+            accepted();
+        }
+    });
+    timer->start();
+}
 
 QApplication& TestApplication() {
     static int argc = 1;

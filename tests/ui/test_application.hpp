@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "shell/main_window.hpp"
@@ -27,6 +28,12 @@ struct PromptRecord {
     QStringList* questions = nullptr;
     QStringList* errors = nullptr;
 };
+
+// Answers the transient set-up when it opens: the stop time typed when given, the rest as
+// shown. `accepted` runs once the dialog has closed, while the run is prepared and before
+// the worker starts stepping. A refused entry fails the test and cancels, so the test
+// does not wait.
+void AcceptTransientSetup(const QString& stop = {}, std::function<void()> accepted = {});
 
 // The common start of a desktop test: the application made, the settings kept under
 // `settingsDir`, a 1000×700 main window made into `window` with its prompts recorded,
