@@ -25,25 +25,17 @@ ZoomInteraction::ZoomInteraction(TInputForm& window) : m_window(window) {
 }
 
 void ZoomInteraction::MouseMove(QPointF p) {
-    m_pointer = p;
+    m_gesture.Move(p);
     m_window.m_canvas->update();
 }
 
 void ZoomInteraction::MousePress(QPointF p, Qt::MouseButton) {
-    if (!m_cornerFixed) {
-        m_cornerFixed = true;
-        m_corner = p;
-        m_pointer = p;
-        m_window.document().ShowStatusText(GetMessage(MessageId::ZoomLowerRight),
-                                           StatusPanel::Info);
-        m_window.m_canvas->update();
+    if (m_gesture.Press(p)) {
+        m_window.FinishZoom(m_gesture.Rect(m_window.ClientSize()));
         return;
     }
-    const QSize client = m_window.ClientSize();
-    const ZoomBox box =
-        ZoomRectangle(m_corner.x(), m_corner.y(), p.x(), p.y(), client.width(), client.height());
-    m_window.FinishZoom(QRectF(static_cast<double>(box.left), static_cast<double>(box.top),
-                               static_cast<double>(box.width), static_cast<double>(box.height)));
+    m_window.document().ShowStatusText(GetMessage(MessageId::ZoomLowerRight), StatusPanel::Info);
+    m_window.m_canvas->update();
 }
 
 bool ZoomInteraction::KeyPress(int) {
@@ -52,23 +44,7 @@ bool ZoomInteraction::KeyPress(int) {
 }
 
 void ZoomInteraction::PaintOverlay(QPainter& painter) {
-    const QSize client = m_window.ClientSize();
-    QRectF r;
-    if (m_cornerFixed) {
-        const ZoomBox box = ZoomRectangle(m_corner.x(), m_corner.y(), m_pointer.x(), m_pointer.y(),
-                                          client.width(), client.height());
-        r = QRectF(static_cast<double>(box.left), static_cast<double>(box.top),
-                   static_cast<double>(box.width), static_cast<double>(box.height));
-    } else {
-        const double w = client.width() / 16.0;
-        r = QRectF(m_pointer, QSizeF(w, w * client.height() / std::max(1, client.width())));
-    }
-    // An inverting pen, as the rectangle is drawn over the cached picture.
-    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    painter.setPen(QPen(Qt::white, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(r);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_gesture.Paint(painter, m_window.ClientSize());
 }
 
 void ZoomInteraction::Cancel() {

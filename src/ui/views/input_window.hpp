@@ -14,6 +14,7 @@
 
 #include "platform/draw_list.hpp"
 #include "results/input_drawing.hpp"
+#include "views/zoom_gesture.hpp"
 
 class QScrollBar;
 
@@ -60,9 +61,7 @@ public:
 
 private:
     TInputForm& m_window;
-    bool m_cornerFixed = false;
-    QPointF m_corner;
-    QPointF m_pointer;
+    ZoomGesture m_gesture;
 };
 
 class InputCanvas;

@@ -81,14 +81,7 @@ OutputCanvas::OutputCanvas(TOutputForm& window) : QWidget(&window), m_window(win
 void OutputCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, m_window.picture());
-    if (const auto r = m_window.ZoomOverlay()) {
-        // An inverting pen, as the rectangle is drawn over the cached picture.
-        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        painter.setPen(QPen(Qt::white, 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(*r);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    }
+    if (m_window.m_zoom) m_window.m_zoom->Paint(painter, size());
     if (const auto r = m_window.rubberRectangle()) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
@@ -122,8 +115,8 @@ void OutputCanvas::mousePressEvent(QMouseEvent* event) {
 
 void OutputCanvas::mouseMoveEvent(QMouseEvent* event) {
     Document& doc = m_window.document();
-    if (m_window.Zooming()) {
-        m_window.m_zoomPointer = event->position();
+    if (m_window.m_zoom) {
+        m_window.m_zoom->Move(event->position());
         update();
     }
     if (m_window.m_textDrag) {
@@ -563,47 +556,33 @@ void TOutputForm::closeEvent(QCloseEvent* event) {
 }
 
 void TOutputForm::StartZoom() {
-    m_zoomStage = 1;
-    m_zoomPointer = m_canvas->mapFromGlobal(QCursor::pos());
+    m_zoom.emplace();
+    m_zoom->Move(m_canvas->mapFromGlobal(QCursor::pos()));
     m_document.ShowStatusText(GetMessage(MessageId::ZoomUpperLeft), StatusPanel::Info);
     m_canvas->setFocus();
     m_canvas->update();
 }
 
-std::optional<QRectF> TOutputForm::ZoomOverlay() const {
-    if (m_zoomStage == 0) return std::nullopt;
-    const double w = m_canvas->width(), h = m_canvas->height();
-    if (m_zoomStage == 1)
-        return QRectF(m_zoomPointer, QSizeF(w / 16, w / 16 * h / std::max(1.0, w)));
-    const ZoomBox box = ZoomRectangle(m_zoomCorner.x(), m_zoomCorner.y(), m_zoomPointer.x(),
-                                      m_zoomPointer.y(), w, h);
-    return QRectF(static_cast<double>(box.left), static_cast<double>(box.top),
-                  static_cast<double>(box.width), static_cast<double>(box.height));
-}
-
 void TOutputForm::ZoomPress(QPointF at) {
-    m_zoomPointer = at;
-    if (m_zoomStage == 1) {
-        m_zoomStage = 2;
-        m_zoomCorner = at;
+    if (!m_zoom->Press(at)) {
         m_document.ShowStatusText(GetMessage(MessageId::ZoomLowerRight), StatusPanel::Info);
         m_canvas->update();
         return;
     }
-    const std::optional<QRectF> rect = ZoomOverlay();
+    const QRectF rect = m_zoom->Rect(m_canvas->size());
     EndZoom();
-    if (rect && onZoom) onZoom(*rect);
+    if (onZoom) onZoom(rect);
 }
 
 void TOutputForm::EndZoom() {
-    m_zoomStage = 0;
+    m_zoom.reset();
     m_document.ShowStatusText("", StatusPanel::Info);
     m_canvas->update();
 }
 
 void TOutputForm::keyPressEvent(QKeyEvent* event) {
     // A key instead of a click cancels the zoom.
-    if (m_zoomStage != 0) {
+    if (m_zoom) {
         EndZoom();
         return;
     }

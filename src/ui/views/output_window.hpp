@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "dialogs/text_dialog.hpp"
 #include "editing/selection_clicks.hpp"
@@ -18,6 +19,7 @@
 #include "results/contours.hpp"
 #include "results/flows.hpp"
 #include "results/flux_arrows.hpp"
+#include "views/zoom_gesture.hpp"
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -146,7 +148,7 @@ public:
     // until a click fixes its top left corner, then grows to a second click; a key
     // cancels. The rectangle goes to `onZoom`.
     void StartZoom();
-    bool Zooming() const { return m_zoomStage != 0; }
+    bool Zooming() const { return m_zoom.has_value(); }
     std::function<void(QRectF)> onZoom;
 
     // Called by a double click: the command that opened the window runs again.
@@ -199,10 +201,7 @@ private:
     // A text drag from a press on a text to the release; the first move takes the undo
     // snapshot, so a plain click changes nothing.
     // The zoom gesture: 0 none, 1 before the first click, 2 the corner fixed.
-    int m_zoomStage = 0;
-    QPointF m_zoomCorner;
-    QPointF m_zoomPointer;
-    std::optional<QRectF> ZoomOverlay() const;
+    std::optional<ZoomGesture> m_zoom;
     void ZoomPress(QPointF p);
     void EndZoom();
     bool m_textDrag = false;
